@@ -1,0 +1,86 @@
+// Raw sector access: open a disk or volume, seek, read, write, close.
+//
+// Every read follows the same order: open, seek, clear the buffer, read, unmask when the start
+// lies beyond the partition gap, close. A read that fails leaves zeros where no data arrived and
+// says how many bytes did arrive. No device stays open between two operations.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "disk/sector_mask.h"
+#include "platform/disk_system.h"
+
+namespace quenzar::disk {
+
+// The sector size the viewer, the panels and the recovery compute offsets with.
+inline constexpr std::uint32_t kSystemSectorSize = 512;
+// The shared sector buffer: one 4 KB sector or eight 512-byte sectors.
+inline constexpr std::size_t kSectorBufferSize = 4096;
+// Bulk reads (the MFT, directory data) go in pieces of at most 32 MiB.
+inline constexpr std::size_t kBulkPieceMaxBytes = 32u * 1024 * 1024;
+
+// A device path and its handle: a whole disk by number, or a volume by drive letter.
+struct DiskHandle {
+    char diskNumber = '0';   // the disk "0".."7" ...
+    char driveLetter = 0;    // ... or, when not zero, the volume of this letter
+    std::unique_ptr<platform::SectorDevice> device;  // null while no operation runs
+    std::uint64_t position = 0;                      // byte offset of the next transfer
+
+    bool isOpen() const { return device != nullptr; }
+    static DiskHandle forDisk(char diskNumber) { return DiskHandle{diskNumber, 0, nullptr, 0}; }
+    static DiskHandle forVolume(char driveLetter) { return DiskHandle{'0', driveLetter, nullptr, 0}; }
+};
+
+// Opens the disk or volume the handle names. Reading needs only ReadOnly; only hiding and restoring
+// a disk open it ReadWrite. Returns false (and leaves the handle closed) when it cannot be opened.
+bool OpenPhysicalDisk(platform::DiskSystem& disks, DiskHandle& handle,
+                      platform::AccessMode mode = platform::AccessMode::ReadOnly);
+
+// Positions the handle at LBA x sector size, a full 64-bit product.
+void SeekToLba(DiskHandle& handle, std::uint64_t lba, std::uint32_t sectorSize);
+void SeekToByte(DiskHandle& handle, std::uint64_t byteOffset);
+
+// Clears the buffer, then reads it from the current position, which moves on by the bytes read.
+// Returns how many bytes arrived (0 when the handle is not open).
+std::size_t ReadSectors(DiskHandle& handle, std::span<std::uint8_t> buffer);
+
+// Writes the data unchanged (no mask) at the current position; returns the bytes written.
+std::size_t WriteSectors(DiskHandle& handle, std::span<const std::uint8_t> data);
+
+void ClosePhysicalDisk(DiskHandle& handle);
+
+// Whether a read is unmasked by the gap rule or left as read (partition chains, GPT entries).
+enum class Unmask { ByGapRule, Never };
+
+// One whole read of a disk: open, seek, clear, read, unmask by the rule, close.
+// Returns the bytes that arrived; the buffer holds zeros where none did.
+std::size_t readDiskBytes(platform::DiskSystem& disks, const SectorMaskTable& masks, char diskNumber,
+                          std::uint64_t byteOffset, std::span<std::uint8_t> buffer,
+                          Unmask unmask = Unmask::ByGapRule);
+
+// The same for a volume by drive letter. Volumes are never unmasked: their sectors reach the
+// program through the system's own volume device.
+std::size_t readVolumeBytes(platform::DiskSystem& disks, char driveLetter, std::uint64_t byteOffset,
+                            std::span<std::uint8_t> buffer);
+
+// A part of a bulk read that did not arrive, relative to the start of the read.
+struct MissingRange {
+    std::uint64_t firstByte = 0;
+    std::uint64_t byteCount = 0;
+};
+
+struct BulkReadReport {
+    std::uint64_t bytesArrived = 0;
+    std::vector<MissingRange> missing;  // in order; empty when everything arrived
+};
+
+// A long read through an already opened handle, in pieces of at most 32 MiB. Each piece is
+// cleared before it is read; pieces that fail are reported so the caller can retry them in
+// smaller parts. No unmasking: the caller applies the mask rule to what it keeps.
+BulkReadReport readBulk(DiskHandle& handle, std::uint64_t byteOffset, std::span<std::uint8_t> buffer,
+                        std::size_t pieceMaxBytes = kBulkPieceMaxBytes);
+
+}  // namespace quenzar::disk

@@ -1,0 +1,76 @@
+// Which disks and volumes the program can open, and where they come from.
+//
+// Disks are named by one character "0".."7" and volumes by a drive letter "C".."Z". Behind the
+// names stand either the machine's own devices (Windows raw devices, Linux block devices) or disk
+// images attached by the user; everything above this layer sees no difference.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/sector_device.h"
+
+namespace quenzar::platform {
+
+inline constexpr int kMaxDisks = 8;
+
+// Where the volume of a drive letter lies: either a device of its own (a Linux partition such as
+// "/dev/sda1") or a byte range of one of the disks (a partition of an attached image).
+struct VolumeSource {
+    std::string devicePath;          // used when not empty
+    char diskNumber = 0;             // otherwise: the disk that holds the volume ...
+    std::uint64_t startByte = 0;     // ... the volume's first byte on it ...
+    std::uint64_t byteCount = 0;     // ... and its length (0: up to the end of the disk)
+};
+
+class DiskSystem {
+public:
+    virtual ~DiskSystem() = default;
+
+    // A short description of where disks come from, for people ("disk images", "Linux block devices").
+    virtual std::string sourceKind() const = 0;
+
+    // The path behind a disk number, empty when that disk does not exist.
+    virtual std::string diskPath(char diskNumber) const = 0;
+
+    // Opens a whole disk; null when it is absent or cannot be opened in that mode.
+    virtual std::unique_ptr<SectorDevice> openDisk(char diskNumber, AccessMode mode);
+
+    // Opens the volume of a drive letter; null when the letter is unknown or cannot be opened.
+    virtual std::unique_ptr<SectorDevice> openVolume(char driveLetter, AccessMode mode);
+
+    // Gives a drive letter to a volume; the inventory does this as it matches partitions.
+    void assignVolume(char driveLetter, VolumeSource source);
+    void clearVolumes() { volumes_.clear(); }
+    const std::map<char, VolumeSource>& volumes() const { return volumes_; }
+
+private:
+    std::map<char, VolumeSource> volumes_;
+};
+
+// Disk images attached by the user: image i is disk i, with 512-byte sectors.
+class ImageDiskSystem final : public DiskSystem {
+public:
+    explicit ImageDiskSystem(std::vector<std::string> imagePaths);
+    std::string sourceKind() const override { return "disk images"; }
+    std::string diskPath(char diskNumber) const override;
+    const std::vector<std::string>& imagePaths() const { return imagePaths_; }
+
+private:
+    std::vector<std::string> imagePaths_;
+};
+
+// Splits the list of QUENZAR_DISK_IMAGES: paths separated by ";", empty items skipped, at most
+// eight kept.
+std::vector<std::string> splitImageList(const std::string& list);
+
+// The machine's own disks (Windows raw devices or Linux block devices).
+std::unique_ptr<DiskSystem> makeSystemDiskSystem();
+
+// Attached images when QUENZAR_DISK_IMAGES is set, else the machine's own disks.
+std::unique_ptr<DiskSystem> makeDiskSystemFromEnvironment();
+
+}  // namespace quenzar::platform

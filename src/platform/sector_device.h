@@ -1,0 +1,43 @@
+// One opened disk, volume or disk image: the only way the program touches sectors.
+//
+// Every source (a Windows device, a Linux block device, an image file) is reached through this
+// interface, so the rules of sector access above it are written once and tested on images.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace quenzar::platform {
+
+enum class AccessMode { ReadOnly, ReadWrite };
+
+// What a transfer achieved. `byteCount` counts the bytes that really arrived (or were written),
+// from the start of the request; a short count means the rest failed or lay beyond the end.
+struct TransferResult {
+    std::size_t byteCount = 0;
+    bool complete = false;  // every requested byte was transferred
+};
+
+// An open source of sectors. Closing happens when the object is destroyed, so no handle outlives
+// the operation that opened it.
+class SectorDevice {
+public:
+    virtual ~SectorDevice() = default;
+
+    // Reads at a 64-bit byte offset. Bytes that do not arrive are left as the caller had them.
+    virtual TransferResult readAt(std::uint64_t byteOffset, std::span<std::uint8_t> buffer) = 0;
+
+    // Writes at a 64-bit byte offset; fails on a device opened read-only.
+    virtual TransferResult writeAt(std::uint64_t byteOffset, std::span<const std::uint8_t> data) = 0;
+
+    // Size in bytes as the system reports it, 0 when unknown.
+    virtual std::uint64_t byteSize() const = 0;
+};
+
+// Opens a file or device by its path (UTF-8). Returns null when it cannot be opened in that mode.
+std::unique_ptr<SectorDevice> openFileDevice(const std::string& path, AccessMode mode);
+
+}  // namespace quenzar::platform
