@@ -1,6 +1,7 @@
 #include "disk/sector_access.h"
 
 #include <algorithm>
+#include <array>
 
 namespace quenzar::disk {
 
@@ -84,6 +85,17 @@ BulkReadReport readBulk(DiskHandle& handle, std::uint64_t byteOffset, std::span<
         done += pieceBytes;
     }
     return report;
+}
+
+}  // namespace quenzar::disk
+
+namespace quenzar::disk {
+
+bool loadSectorMask(platform::DiskSystem& disks, SectorMaskTable& masks, char diskNumber) {
+    std::array<std::uint8_t, kSectorMaskSize> lba57{};
+    readDiskBytes(disks, masks, diskNumber, kSectorMaskByteOffset, lba57, Unmask::Never);
+    masks.store(diskNumber, lba57);
+    return masks.hasMask(diskNumber);
 }
 
 }  // namespace quenzar::disk

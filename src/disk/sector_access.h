@@ -84,3 +84,11 @@ BulkReadReport readBulk(DiskHandle& handle, std::uint64_t byteOffset, std::span<
                         std::size_t pieceMaxBytes = kBulkPieceMaxBytes);
 
 }  // namespace quenzar::disk
+
+namespace quenzar::disk {
+
+// Reads LBA 57 of a disk into its mask slot, as every identification of the disk does. A disk
+// that cannot be read gets an empty slot (no mask). Returns whether the disk carries a mask.
+bool loadSectorMask(platform::DiskSystem& disks, SectorMaskTable& masks, char diskNumber);
+
+}  // namespace quenzar::disk

@@ -1,0 +1,22 @@
+// The commands of the command-line program. Each takes its own arguments (after the command
+// word) and returns the process exit code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/disk_system.h"
+
+namespace quenzar::cli {
+
+using Arguments = std::vector<std::string>;
+
+// Exit codes: 0 done, 1 the work failed (unreadable disk, nothing found), 2 wrong usage.
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+int runProbe(platform::DiskSystem& disks, const Arguments& args);
+int runRead(platform::DiskSystem& disks, const Arguments& args);
+
+}  // namespace quenzar::cli

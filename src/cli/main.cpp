@@ -1,0 +1,64 @@
+// salvage: the command-line program over the same core as the Windows program.
+//
+//   salvage [--image PATH]... COMMAND [ARGUMENTS]
+//
+// Disks are the images given with --image (disk 0, 1, ... in order), else those listed in
+// QUENZAR_DISK_IMAGES, else the machine's own disks.
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "cli/commands.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: salvage [--image PATH]... COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Disks are the images given with --image (disk 0, 1, ... in order), else the images listed in\n"
+    "QUENZAR_DISK_IMAGES (separated by ';'), else this machine's own disks. Nothing is ever written\n"
+    "to a disk by these commands.\n"
+    "\n"
+    "commands:\n"
+    "  probe                              what the disk layer sees on every disk\n"
+    "  read DISK LBA [COUNT] [--hex] [--no-unmask]\n"
+    "                                     COUNT sectors of 512 bytes (default 1) from LBA, unmasked\n"
+    "                                     by the sector-mask rule, to standard output as raw bytes\n"
+    "                                     (or as a hex dump with --hex)\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace quenzar;
+    std::vector<std::string> images;
+    cli::Arguments rest;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--image") == 0 && i + 1 < argc) {
+            images.emplace_back(argv[++i]);
+        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return cli::kExitDone;
+        } else {
+            rest.emplace_back(argv[i]);
+        }
+    }
+    if (rest.empty()) {
+        std::fputs(kUsage, stderr);
+        return cli::kExitUsage;
+    }
+    if (images.size() > static_cast<std::size_t>(platform::kMaxDisks)) {
+        std::fprintf(stderr, "salvage: at most %d disk images can be attached\n", platform::kMaxDisks);
+        return cli::kExitUsage;
+    }
+
+    std::unique_ptr<platform::DiskSystem> disks =
+        images.empty() ? platform::makeDiskSystemFromEnvironment()
+                       : std::make_unique<platform::ImageDiskSystem>(images);
+
+    const std::string command = rest.front();
+    const cli::Arguments args(rest.begin() + 1, rest.end());
+    if (command == "probe") return cli::runProbe(*disks, args);
+    if (command == "read") return cli::runRead(*disks, args);
+    std::fprintf(stderr, "salvage: unknown command \"%s\"\n\n%s", command.c_str(), kUsage);
+    return cli::kExitUsage;
+}

@@ -1,0 +1,84 @@
+// salvage probe: what the disk layer sees on every disk, before any file system is looked at.
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "cli/commands.h"
+#include "disk/sector_access.h"
+
+namespace quenzar::cli {
+namespace {
+
+std::uint32_t le32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+           std::uint32_t{p[3]} << 24;
+}
+
+// Describes LBA 0 as a person would first look at it: a partition table, a volume boot sector,
+// or nothing recognisable.
+void describeFirstSector(const std::array<std::uint8_t, 512>& lba0) {
+    if (lba0[510] != 0x55 || lba0[511] != 0xAA) {
+        std::printf("  LBA 0: no boot record signature (55AA)\n");
+        return;
+    }
+    if (std::memcmp(lba0.data() + 3, "NTFS", 4) == 0) {
+        std::printf("  LBA 0: NTFS boot sector (the disk is one volume, no partition table)\n");
+        return;
+    }
+    std::printf("  LBA 0: boot record with signature 55AA; primary entries:\n");
+    bool anyEntry = false;
+    for (int i = 0; i < 4; ++i) {
+        const std::uint8_t* entry = lba0.data() + 0x1BE + 16 * i;
+        if (entry[4] == 0) continue;
+        anyEntry = true;
+        std::printf("    %d: type %02Xh  start LBA %u  sectors %u%s\n", i + 1, entry[4], le32(entry + 8),
+                    le32(entry + 12), entry[4] == 0xEE ? "  (GPT protective entry)" : "");
+    }
+    if (!anyEntry) std::printf("    none\n");
+}
+
+}  // namespace
+
+int runProbe(platform::DiskSystem& disks, const Arguments& args) {
+    if (!args.empty()) {
+        std::fprintf(stderr, "salvage probe: takes no arguments\n");
+        return kExitUsage;
+    }
+    disk::SectorMaskTable masks;
+    std::printf("Disks seen through %s:\n", disks.sourceKind().c_str());
+    int diskCount = 0;
+    for (char diskNumber = '0'; diskNumber < '0' + platform::kMaxDisks; ++diskNumber) {
+        const std::string path = disks.diskPath(diskNumber);
+        if (path.empty()) continue;
+        ++diskCount;
+        std::printf("Disk %c  %s\n", diskNumber, path.c_str());
+        const auto device = disks.openDisk(diskNumber, platform::AccessMode::ReadOnly);
+        if (!device) {
+            std::printf("  cannot be opened for reading\n");
+            continue;
+        }
+        const std::uint64_t byteCount = device->byteSize();
+        std::printf("  %llu sectors of 512 bytes (%llu bytes)\n",
+                    static_cast<unsigned long long>(byteCount / disk::kSystemSectorSize),
+                    static_cast<unsigned long long>(byteCount));
+
+        std::array<std::uint8_t, 512> lba0{};
+        if (disk::readDiskBytes(disks, masks, diskNumber, 0, lba0) < lba0.size()) {
+            std::printf("  LBA 0 cannot be read\n");
+            continue;
+        }
+        describeFirstSector(lba0);
+        if (disk::loadSectorMask(disks, masks, diskNumber)) {
+            std::printf("  LBA 57: sector mask present (data from LBA 63 on is unmasked when read)\n");
+        } else {
+            std::printf("  LBA 57: no sector mask\n");
+        }
+    }
+    if (diskCount == 0) {
+        std::printf("No disks.\n");
+        return kExitFailed;
+    }
+    return kExitDone;
+}
+
+}  // namespace quenzar::cli

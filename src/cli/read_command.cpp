@@ -1,0 +1,86 @@
+// salvage read: sectors of a disk, unmasked by the same rule as every reader of the program.
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/number_arguments.h"
+#include "disk/sector_access.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace quenzar::cli {
+namespace {
+
+// Reads are done in pieces of this many sectors, so any length can be copied out.
+constexpr std::uint64_t kSectorsPerPiece = 8192;  // 4 MiB
+
+void writeHexDump(std::uint64_t firstByte, const std::vector<std::uint8_t>& data) {
+    for (std::size_t line = 0; line < data.size(); line += 16) {
+        std::printf("%012llX ", static_cast<unsigned long long>(firstByte + line));
+        for (std::size_t i = 0; i < 16; ++i) std::printf(" %02X", data[line + i]);
+        std::printf("  ");
+        for (std::size_t i = 0; i < 16; ++i) {
+            const std::uint8_t c = data[line + i];
+            std::putchar(c >= 0x20 && c < 0x7F ? c : '.');
+        }
+        std::putchar('\n');
+    }
+}
+
+}  // namespace
+
+int runRead(platform::DiskSystem& disks, const Arguments& args) {
+    std::vector<std::string> positional;
+    bool hex = false;
+    disk::Unmask unmask = disk::Unmask::ByGapRule;
+    for (const std::string& arg : args) {
+        if (arg == "--hex") hex = true;
+        else if (arg == "--no-unmask") unmask = disk::Unmask::Never;
+        else positional.push_back(arg);
+    }
+    const auto diskNumber = positional.size() >= 2 ? parseDiskNumber(positional[0]) : std::nullopt;
+    const auto lba = positional.size() >= 2 ? parseUnsigned(positional[1]) : std::nullopt;
+    const auto count = positional.size() >= 3 ? parseUnsigned(positional[2]) : std::optional<std::uint64_t>(1);
+    if (!diskNumber || !lba || !count || *count == 0 || positional.size() > 3 ||
+        *lba > UINT64_MAX / disk::kSystemSectorSize - *count) {
+        std::fprintf(stderr, "usage: salvage read DISK LBA [COUNT] [--hex] [--no-unmask]\n");
+        return kExitUsage;
+    }
+    if (disks.diskPath(*diskNumber).empty()) {
+        std::fprintf(stderr, "salvage read: there is no disk %c\n", *diskNumber);
+        return kExitFailed;
+    }
+
+#ifdef _WIN32
+    if (!hex) _setmode(_fileno(stdout), _O_BINARY);  // raw sectors must not get CR LF translation
+#endif
+    disk::SectorMaskTable masks;
+    disk::loadSectorMask(disks, masks, *diskNumber);
+    std::uint64_t missingBytes = 0;
+    for (std::uint64_t done = 0; done < *count;) {
+        const std::uint64_t sectors = std::min(kSectorsPerPiece, *count - done);
+        std::vector<std::uint8_t> data(sectors * disk::kSystemSectorSize);
+        const std::uint64_t firstByte = (*lba + done) * disk::kSystemSectorSize;
+        missingBytes += data.size() - disk::readDiskBytes(disks, masks, *diskNumber, firstByte, data, unmask);
+        if (hex) {
+            writeHexDump(firstByte, data);
+        } else {
+            std::fwrite(data.data(), 1, data.size(), stdout);
+        }
+        done += sectors;
+    }
+    std::fflush(stdout);
+    if (missingBytes != 0) {
+        std::fprintf(stderr, "salvage read: %llu bytes could not be read and are given as zeros\n",
+                     static_cast<unsigned long long>(missingBytes));
+        return kExitFailed;
+    }
+    return kExitDone;
+}
+
+}  // namespace quenzar::cli

@@ -1,0 +1,29 @@
+// A folder of its own for one test, removed with everything in it when the test ends.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace quenzar::testsupport {
+
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Runs a shell command and returns its standard output; exitCode receives its exit status.
+std::string runCommand(const std::string& command, int* exitCode = nullptr);
+
+// Where the unpacked fixture images lie (set by the build).
+std::filesystem::path fixtureDir();
+
+}  // namespace quenzar::testsupport
