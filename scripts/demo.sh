@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds the command-line program and runs it on the bundled demo disk: an MBR disk with NTFS
+# and FAT partitions, folders, files in use and deleted.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh demo
+cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/linux -j "$(nproc)" --target salvage
+
+demo_dir=build/demo
+mkdir -p "$demo_dir"
+image="$demo_dir/mbr.img"
+if [[ ! -f "$image" || testdata/images/mbr.img.xz -nt "$image" ]]; then
+  xz -dc testdata/images/mbr.img.xz | cp --sparse=always /dev/stdin "$image"
+fi
+
+echo "== The demo disk as the disk layer sees it"
+build/linux/src/salvage --image "$image" probe
+echo
+echo "== Its first sector (the partition table)"
+build/linux/src/salvage --image "$image" read 0 0 1 --hex
