@@ -1,0 +1,16 @@
+// Conversions of the program's texts, kept in code page 1251, to the encodings of the outside
+// world: UTF-16 for the wide Windows functions, UTF-8 for terminals and Linux file names.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quenzar::platform {
+
+std::u16string cp1251ToUtf16(std::string_view text);
+std::string cp1251ToUtf8(std::string_view text);
+
+// The reverse, for text typed by the user; characters 1251 lacks become "?".
+std::string utf8ToCp1251(std::string_view text);
+
+}  // namespace quenzar::platform
