@@ -1,0 +1,1219 @@
+#!/usr/bin/env python3
+"""Builds the Quenzar Salvage fixture disk images and their manifest.
+
+Run through make-images.sh (as root: it mounts NTFS volumes with the ntfs-3g FUSE driver).
+Every volume is first built as a file of its own (mkntfs / mkfs.fat, then filled through
+ntfs-3g or mtools), then copied into a disk image whose partition table sfdisk or sgdisk wrote.
+The facts in the manifest are read back from the finished images with The Sleuth Kit
+(mmls, fsstat, fls, istat, icat), so they do not depend on what this script meant to do;
+the script only adds what it alone knows (the MD5 of a deleted file's original contents,
+the mask, the hidden disk's original), and checks both views against each other.
+
+Usage: make_images.py --work DIR --out DIR
+"""
+
+import argparse
+import glob
+import hashlib
+import json
+import os
+import random
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import time
+import uuid
+
+SECTOR = 512
+KiB = 1024
+MiB = 1024 * 1024
+GiB = 1024 * MiB
+
+# Frozen clock for ntfs-3g and mtools (libfaketime); the second value is set before deleting.
+TIME_CREATE = "2024-03-01 12:00:00"
+TIME_DELETE = "2024-03-15 09:30:00"
+SOURCE_DATE_EPOCH = "1709294400"  # 2024-03-01 12:00:00 UTC, for mkfs.fat
+
+MANIFEST_VERSION = 1
+
+# --------------------------------------------------------------------------------------------
+# helpers
+
+
+def log(*args):
+    print("[make-images]", *args, file=sys.stderr, flush=True)
+
+
+def fail(msg):
+    raise SystemExit("make_images.py: error: " + msg)
+
+
+def run(cmd, *, env=None, capture=True, check=True, stdin=None):
+    """Runs a command; returns stdout as text (UTF-8)."""
+    res = subprocess.run(cmd, env=env, input=stdin, stdout=subprocess.PIPE if capture else None,
+                         stderr=subprocess.PIPE, check=False)
+    if check and res.returncode != 0:
+        fail("command failed (%d): %s\n%s" % (res.returncode, " ".join(map(str, cmd)),
+                                             res.stderr.decode("utf-8", "replace")))
+    return res.stdout.decode("utf-8", "replace") if capture else ""
+
+
+def md5_file(path):
+    h = hashlib.md5()
+    with open(path, "rb") as f:
+        while True:
+            b = f.read(4 * MiB)
+            if not b:
+                break
+            h.update(b)
+    return h.hexdigest()
+
+
+def md5_of_command(cmd):
+    """MD5 of a command's standard output, streamed (icat of a 4 GiB file)."""
+    h = hashlib.md5()
+    proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    while True:
+        b = proc.stdout.read(4 * MiB)
+        if not b:
+            break
+        h.update(b)
+    err = proc.stderr.read()
+    rc = proc.wait()
+    return h.hexdigest(), rc, err.decode("utf-8", "replace")
+
+
+def content(key, size):
+    """Deterministic file contents: 64-byte text lines, each unique (tag, offset, random word).
+
+    Every 512-byte sector of every file differs from every other, so a read from a wrong
+    cluster shows; the text compresses well, which keeps the committed images small.
+    """
+    digest = hashlib.md5(key.encode("utf-8")).hexdigest()
+    tag = digest[:8]
+    rng = random.Random(int(digest, 16))
+    out = bytearray()
+    off = 0
+    while len(out) < size:
+        line = ("QZ %s %012d %016x " % (tag, off, rng.getrandbits(64))).encode("ascii")
+        out += line + b"." * (63 - len(line)) + b"\n"
+        off += 64
+    return bytes(out[:size])
+
+
+def stable_guid(name):
+    """A fixed GUID (version 4 layout) derived from a name."""
+    b = bytearray(hashlib.md5(("quenzar-fixture:" + name).encode()).digest())
+    b[6] = (b[6] & 0x0F) | 0x40
+    b[8] = (b[8] & 0x3F) | 0x80
+    return str(uuid.UUID(bytes=bytes(b))).upper()
+
+
+def stable_u32(name):
+    return int(hashlib.md5(("quenzar-u32:" + name).encode()).hexdigest()[:8], 16) | 0x01000001
+
+
+def stable_mtime(key):
+    """A file modification time between 2020 and 2023, fixed per file (nanoseconds)."""
+    h = int(hashlib.md5(("mtime:" + key).encode()).hexdigest()[:8], 16)
+    return (1577836800 + h % (3 * 365 * 86400)) * 1_000_000_000
+
+
+def copy_into(disk, offset, part_file):
+    """Copies a volume file into a disk image at a byte offset, leaving zero blocks as holes."""
+    zero = bytes(MiB)
+    with open(part_file, "rb") as src, open(disk, "r+b") as dst:
+        pos = offset
+        while True:
+            b = src.read(MiB)
+            if not b:
+                break
+            if b != zero[:len(b)]:
+                dst.seek(pos)
+                dst.write(b)
+            pos += len(b)
+
+
+def make_sparse_file(path, size):
+    if os.path.exists(path):
+        os.unlink(path)
+    with open(path, "wb") as f:
+        f.truncate(size)
+
+
+# --------------------------------------------------------------------------------------------
+# time, mounts
+
+
+class Clock:
+    """libfaketime driven through a timestamp file read at every clock call."""
+
+    def __init__(self, work):
+        libs = sorted(glob.glob("/usr/lib/*/faketime/libfaketime.so.1")) + \
+            sorted(glob.glob("/usr/lib/faketime/libfaketime.so.1"))
+        if not libs:
+            fail("libfaketime not found (Debian package: faketime)")
+        self.lib = libs[0]
+        self.file = os.path.join(work, "faketime")
+        self.set(TIME_CREATE)
+
+    def set(self, when):
+        with open(self.file, "w") as f:
+            f.write(when + "\n")
+
+    def env(self, extra=None):
+        env = dict(os.environ)
+        env["LD_PRELOAD"] = self.lib
+        env["FAKETIME_TIMESTAMP_FILE"] = self.file
+        env["FAKETIME_NO_CACHE"] = "1"
+        env["TZ"] = "UTC"
+        if extra:
+            env.update(extra)
+        return env
+
+
+class NtfsMount:
+    """ntfs-3g on a volume file, in the foreground so that unmounting can wait for it."""
+
+    def __init__(self, image, mountpoint, clock, logfile):
+        self.image, self.mnt, self.clock, self.logfile = image, mountpoint, clock, logfile
+
+    def __enter__(self):
+        os.makedirs(self.mnt, exist_ok=True)
+        self.log = open(self.logfile, "ab")
+        self.proc = subprocess.Popen(["ntfs-3g", "-o", "no_detach", self.image, self.mnt],
+                                     stdout=self.log, stderr=self.log, env=self.clock.env())
+        deadline = time.time() + 20
+        while not os.path.ismount(self.mnt):
+            if self.proc.poll() is not None:
+                fail("ntfs-3g exited while mounting %s (see %s)" % (self.image, self.logfile))
+            if time.time() > deadline:
+                fail("ntfs-3g did not mount %s" % self.image)
+            time.sleep(0.05)
+        return self.mnt
+
+    def __exit__(self, *exc):
+        os.sync()
+        for attempt in range(50):
+            if subprocess.run(["umount", self.mnt], stderr=subprocess.DEVNULL).returncode == 0:
+                break
+            time.sleep(0.2)
+        else:
+            fail("could not unmount " + self.mnt)
+        try:
+            self.proc.wait(timeout=120)
+        except subprocess.TimeoutExpired:
+            self.proc.terminate()
+            fail("ntfs-3g did not end after unmounting " + self.mnt)
+        self.log.close()
+        if self.proc.returncode != 0:
+            fail("ntfs-3g ended with %d for %s" % (self.proc.returncode, self.image))
+        return False
+
+
+# --------------------------------------------------------------------------------------------
+# filling volumes
+
+
+class Volume:
+    """Records what was written to a volume: path -> facts that only the writer knows."""
+
+    def __init__(self, key, root):
+        self.key, self.root = key, root
+        self.expected = {}  # path -> dict(kind, size, md5, deleted, dos_name, sparse_data_md5...)
+
+    def p(self, rel):
+        return os.path.join(self.root, *rel.split("/"))
+
+    def mkdir(self, rel):
+        parts = rel.split("/")
+        for i in range(1, len(parts) + 1):
+            sub = "/".join(parts[:i])
+            if sub not in self.expected:
+                os.mkdir(self.p(sub))
+                self.expected[sub] = {"kind": "dir", "deleted": False}
+
+    def file(self, rel, size, dos_name=None, mtime=True):
+        data = content(self.key + ":" + rel, size)
+        parent = rel.rsplit("/", 1)[0] if "/" in rel else None
+        if parent:
+            self.mkdir(parent)
+        with open(self.p(rel), "wb") as f:
+            f.write(data)
+        if dos_name:
+            os.setxattr(self.p(rel), "system.ntfs_dos_name", dos_name.encode("ascii"))
+        if mtime:
+            t = stable_mtime(self.key + ":" + rel)
+            os.utime(self.p(rel), ns=(t + 86400 * 10**9, t))
+        self.expected[rel] = {"kind": "file", "size": size, "md5": hashlib.md5(data).hexdigest(),
+                              "deleted": False, "dos_name": dos_name}
+        return data
+
+    def sparse(self, rel, size, step, island):
+        """A sparse file: `island` bytes of data at every multiple of `step`, holes between.
+
+        The Sleuth Kit refuses a run longer than the volume (ntfs_make_run: "Run length is
+        larger than file system"), so the holes are kept shorter than the volume.
+        """
+        parent = rel.rsplit("/", 1)[0] if "/" in rel else None
+        if parent:
+            self.mkdir(parent)
+        h = hashlib.md5()
+        zero = bytes(4 * MiB)
+        pos = 0
+        with open(self.p(rel), "wb") as f:
+            f.truncate(size)
+            k = 0
+            for off in range(0, size, step):
+                n = min(island, size - off)
+                data = content("%s:%s@%d" % (self.key, rel, k), n)
+                f.seek(off)
+                f.write(data)
+                # hash the hole before the island, then the island
+                gap = off - pos
+                while gap > 0:
+                    c = min(gap, len(zero))
+                    h.update(zero[:c])
+                    gap -= c
+                h.update(data)
+                pos = off + n
+                k += 1
+        gap = size - pos
+        while gap > 0:
+            c = min(gap, len(zero))
+            h.update(zero[:c])
+            gap -= c
+        t = stable_mtime(self.key + ":" + rel)
+        os.utime(self.p(rel), ns=(t, t))
+        self.expected[rel] = {"kind": "file", "size": size, "md5": h.hexdigest(), "deleted": False,
+                              "dos_name": None}
+
+    def delete(self, rel):
+        os.unlink(self.p(rel))
+        self.expected[rel]["deleted"] = True
+
+    def rmtree(self, rel):
+        shutil.rmtree(self.p(rel))
+        for k, v in self.expected.items():
+            if k == rel or k.startswith(rel + "/"):
+                v["deleted"] = True
+
+
+def fill_until_full(path, margin):
+    """Writes zeros into `path` until the volume is full, then gives `margin` bytes back."""
+    chunk = bytes(MiB)
+    written = 0
+    fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+    try:
+        while True:
+            try:
+                n = os.write(fd, chunk)
+            except OSError as e:
+                if e.errno != 28:  # ENOSPC
+                    raise
+                # finish with smaller pieces
+                small = bytes(4 * KiB)
+                while True:
+                    try:
+                        n = os.write(fd, small)
+                    except OSError as e2:
+                        if e2.errno != 28:
+                            raise
+                        break
+                    if n <= 0:
+                        break
+                    written += n
+                break
+            written += n
+        os.ftruncate(fd, max(0, written - margin))
+    finally:
+        os.close(fd)
+    return max(0, written - margin)
+
+
+def populate_main(vol, clock):
+    """The primary NTFS volume of mbr.img: everything the recovery Parts talk about."""
+    f = vol.file
+    # folders several levels deep, resident / small / boundary files
+    f("Documents/readme.txt", 300)
+    f("Documents/notes-600.txt", 600)
+    f("Documents/empty.txt", 0)
+    f("Documents/$Logo.txt", 250)
+    f("Documents/Reports/2023/Q1/summary.txt", 5000)
+    f("Documents/Reports/2023/Q1/Annual Report 2023.docx", 10000, dos_name="ANNUAL~1.DOC")
+    f("Documents/Reports/2023/Q1/a+b.txt", 1300, dos_name="AB~1.TXT")
+    f("Documents/Reports/2023/Q1/Details/Level5/Level6/deep-leaf.txt", 12345)
+    f("Documents/Reports/2023/Q2/budget-64512.xls", 64512)
+    f("Documents/Reports/2023/Q2/budget-64513.xls", 64513)
+    f("Documents/This file name is deliberately longer than sixty-three characters to test it.txt",
+      7000, dos_name="THISFI~1.TXT")
+    f("Документы/Ёлка новогодняя.txt", 9000)
+    f("Документы/Летний отдых/море и солнце.txt", 3000)
+    f("Документы/пустой ёжик.txt", 0)
+    f("Документы/Очень длинное имя файла на русском языке, которое длиннее шестидесяти трёх символов.txt",
+      4100)
+    f("Mountain.txt", 2000)
+    f("$LogBook.txt", 1500)
+    f("Mountains/peak.txt", 4000)
+    f("Media/large-contiguous.bin", 200000)
+    # sparse files: one larger than 4 GiB, one of exactly 4 GiB (size low 32 bits zero)
+    vol.sparse("Media/sparse-big.vhd", 4 * GiB + 123457, 128 * MiB, 4096)
+    vol.sparse("Media/sparse-exact-4GiB.img", 4 * GiB, 128 * MiB, 4096)
+    # files and folders to be deleted at the end (contents stay on disk)
+    f("Documents/Reports/2023/Q2/old-budget-64512.xls", 64512)
+    f("Documents/deleted-resident.txt", 400)
+    f("Documents/deleted-empty.txt", 0)
+    f("Документы/ёжик удалённый.jpg", 20000)
+    f("Mountain-old.txt", 3000)
+    f("OldProjects/readme.txt", 350)
+    f("OldProjects/Старый отчёт.txt", 2500)
+    f("OldProjects/alpha/spec.txt", 6000)
+    f("OldProjects/alpha/data.bin", 30000)
+    vol.mkdir("OldProjects/alpha/beta")
+    f("OldProjects/alpha/beta/deepest.txt", 1800)
+
+    # fragmentation: pre-create the two targets, fill the volume, free small holes, write
+    f("Media/fragmented.bin", 0, mtime=False)
+    f("Media/fragmented-deleted.bin", 0, mtime=False)
+    f("Temp/readme.txt", 500)
+    holes = ["Temp/hole-%02d.tmp" % i for i in range(20)]
+    for h in holes:
+        f(h, 32 * KiB)
+    filler = vol.p("Temp/filler.bin")
+    filler_size = fill_until_full(filler, 96 * KiB)
+    vol.expected["Temp/filler.bin"] = {"kind": "file", "size": filler_size,
+                                       "md5": hashlib.md5(bytes(filler_size)).hexdigest(),
+                                       "deleted": False, "dos_name": None}
+    for h in holes:
+        vol.delete(h)
+    f("Media/fragmented.bin", 320 * KiB)
+    f("Media/fragmented-deleted.bin", 200 * KiB)
+    vol.delete("Temp/filler.bin")
+
+    # deletions, later in time
+    clock.set(TIME_DELETE)
+    vol.delete("Documents/Reports/2023/Q2/old-budget-64512.xls")
+    vol.delete("Documents/deleted-resident.txt")
+    vol.delete("Documents/deleted-empty.txt")
+    vol.delete("Документы/ёжик удалённый.jpg")
+    vol.delete("Mountain-old.txt")
+    vol.delete("Media/fragmented-deleted.bin")
+    vol.rmtree("OldProjects")
+
+
+def populate_logical(vol, clock):
+    f = vol.file
+    f("readme.txt", 500)
+    f("Архив/документ.txt", 3000)
+    f("Архив/resident.txt", 100)
+    f("data/contig.bin", 50000)
+    f("data/removed.bin", 8000)
+    clock.set(TIME_DELETE)
+    vol.delete("data/removed.bin")
+
+
+def populate_gpt(vol, clock):
+    f = vol.file
+    f("gpt-root.txt", 1200)
+    f("Папка GPT/файл.txt", 4000)
+    f("folder/sub/deep.bin", 70000)
+    f("folder/deleted.txt", 3300)
+    clock.set(TIME_DELETE)
+    vol.delete("folder/deleted.txt")
+
+
+def populate_lba0(vol, clock):
+    f = vol.file
+    f("hello.txt", 800)
+    f("Ёжик.txt", 300)
+    f("docs/manual.txt", 20000)
+    f("docs/deleted.txt", 5000)
+    clock.set(TIME_DELETE)
+    vol.delete("docs/deleted.txt")
+
+
+def populate_masked(vol, clock):
+    f = vol.file
+    f("secret/plan.txt", 10000)
+    f("secret/резидент.txt", 200)
+    f("data-64512.bin", 64512)
+    f("lost.txt", 7000)
+    clock.set(TIME_DELETE)
+    vol.delete("lost.txt")
+
+
+def populate_hidden(vol, clock):
+    f = vol.file
+    f("hidden-root.txt", 2000)
+    f("Скрытая папка/файл.txt", 6000)
+    f("gone.txt", 4000)
+    clock.set(TIME_DELETE)
+    vol.delete("gone.txt")
+
+
+# FAT volumes are filled with mtools (no kernel mount needed); names in UTF-8.
+FAT_PLANS = {
+    "mbr-fat32": [("README.TXT", 1000),
+                  ("Очень длинное имя файла с буквой ё.txt", 3000),
+                  ("Папка/вложенный файл.txt", 5000),
+                  ("DIR1/DIR2/deep.bin", 40000)],
+    "mbr-fat16": [("HELLO.TXT", 500),
+                  ("Документы/Отчёт за год.txt", 2000)],
+    "gpt-linux": [("linux.txt", 1500)],
+    "gpt-basic-fat": [("not-ntfs.txt", 900)],
+    "masked-fat16": [("masked-fat.txt", 2500)],
+}
+
+
+# --------------------------------------------------------------------------------------------
+# making volumes
+
+
+def make_ntfs(path, sectors, start_lba, cluster, label, populate, key, clock, work):
+    """mkntfs on a file of `sectors` sectors, fixed serial, then filled through ntfs-3g."""
+    make_sparse_file(path, sectors * SECTOR)
+    run(["mkntfs", "-F", "-q", "-Q", "-T", "-s", "512", "-c", str(cluster), "-p", str(start_lba),
+         "-H", "255", "-S", "63", "-L", label, path])
+    # mkntfs -T makes the volume fully reproducible but gives every volume the same serial
+    # number; give each volume its own (boot sector and its backup in the last sector).
+    serial = hashlib.md5(("serial:" + key).encode()).digest()[:8]
+    with open(path, "r+b") as f:
+        for off in (0, (sectors - 1) * SECTOR):
+            f.seek(off)
+            bs = f.read(SECTOR)
+            if bs[3:11] != b"NTFS    " or bs[510:512] != b"\x55\xaa":
+                fail("no NTFS boot sector at %d in %s" % (off, path))
+            f.seek(off + 0x48)
+            f.write(serial)
+    mnt = os.path.join(work, "mnt-" + key)
+    vol = Volume(key, mnt)
+    clock.set(TIME_CREATE)
+    with NtfsMount(path, mnt, clock, os.path.join(work, "ntfs-3g-%s.log" % key)):
+        populate(vol, clock)
+    clock.set(TIME_CREATE)
+    return vol
+
+
+def make_fat(path, sectors, start_lba, bits, cluster_sectors, label, key, clock, work):
+    make_sparse_file(path, sectors * SECTOR)
+    volid = "%08X" % stable_u32("fatid:" + key)
+    # mkfs.fat takes the volume label entry's time from the clock even with SOURCE_DATE_EPOCH
+    env = clock.env({"SOURCE_DATE_EPOCH": SOURCE_DATE_EPOCH})
+    run(["mkfs.fat", "-F", str(bits), "-s", str(cluster_sectors), "-S", "512", "-h", str(start_lba),
+         "-g", "255/63", "-i", volid, "-n", label, path], env=env)
+    # the boot sector keeps -i (checked in the manifest step through fsstat)
+    rc = os.path.join(work, "mtoolsrc")
+    with open(rc, "w") as f:
+        f.write("mtools_skip_check=1\ndefault_codepage=866\n")
+    menv = clock.env({"MTOOLSRC": rc, "LC_ALL": "C.UTF-8"})
+    src_dir = os.path.join(work, "fatsrc-" + key)
+    os.makedirs(src_dir, exist_ok=True)
+    expected = {}
+    made = set()
+    for rel, size in FAT_PLANS[key]:
+        parts = rel.split("/")
+        for i in range(1, len(parts)):
+            d = "/".join(parts[:i])
+            if d not in made:
+                run(["mmd", "-i", path, "::/" + d], env=menv)
+                made.add(d)
+                expected[d] = {"kind": "dir", "deleted": False}
+        data = content(key + ":" + rel, size)
+        src = os.path.join(src_dir, "f%d" % len(expected))
+        with open(src, "wb") as f:
+            f.write(data)
+        t = stable_mtime(key + ":" + rel)
+        os.utime(src, ns=(t, t))
+        run(["mcopy", "-m", "-i", path, src, "::/" + rel], env=menv)
+        expected[rel] = {"kind": "file", "size": size, "md5": hashlib.md5(data).hexdigest(),
+                         "deleted": False, "dos_name": None}
+    return expected
+
+
+# --------------------------------------------------------------------------------------------
+# partition tables
+
+
+def sfdisk_write(disk, script):
+    run(["sfdisk", "--no-reread", "--no-tell-kernel", "-q", disk], stdin=script.encode())
+    return json.loads(run(["sfdisk", "-J", disk]))["partitiontable"]
+
+
+def ebr_chain(disk, ext_start):
+    """LBAs of the extended boot records and the logical partitions they describe."""
+    out = []
+    with open(disk, "rb") as f:
+        lba = ext_start
+        for _ in range(16):
+            f.seek(lba * SECTOR)
+            s = f.read(SECTOR)
+            if s[510:512] != b"\x55\xaa":
+                break
+            t1, rel1, n1 = s[0x1C2], *struct.unpack_from("<II", s, 0x1C6)
+            t2, rel2 = s[0x1D2], struct.unpack_from("<I", s, 0x1D6)[0]
+            if t1:
+                out.append({"ebr": lba, "start": lba + rel1, "sectors": n1, "type": t1})
+            if t2 not in (0x05, 0x0F):
+                break
+            lba = ext_start + rel2
+    return out
+
+
+def mbr_entries(disk):
+    with open(disk, "rb") as f:
+        s = f.read(SECTOR)
+    ents = []
+    for slot in range(4):
+        o = 0x1BE + 16 * slot
+        t = s[o + 4]
+        start, n = struct.unpack_from("<II", s, o + 8)
+        if t:
+            ents.append({"slot": slot + 1, "type": t, "start": start, "sectors": n})
+    return ents
+
+
+def mmls_rows(disk, vstype=None):
+    cmd = ["mmls"] + (["-t", vstype] if vstype else []) + [disk]
+    rows = []
+    for line in run(cmd).splitlines():
+        m = re.match(r"^\d+:\s+(\S+)\s+(\d+)\s+(\d+)\s+(\d+)\s+(.*)$", line)
+        if m:
+            rows.append({"slot": m.group(1), "start": int(m.group(2)), "end": int(m.group(3)),
+                         "length": int(m.group(4)), "desc": m.group(5).strip()})
+    return rows
+
+
+def check_mmls(disk, parts, vstype=None):
+    rows = mmls_rows(disk, vstype)
+    for p in parts:
+        if not any(r["start"] == p["start"] and r["length"] == p["sectors"] and
+                   r["slot"] not in ("Meta", "-------") for r in rows):
+            fail("mmls on %s does not show a partition at %d (+%d):\n%s" %
+                 (disk, p["start"], p["sectors"], run(["mmls", disk])))
+
+
+# --------------------------------------------------------------------------------------------
+# Sleuth Kit facts
+
+FLS_RE = re.compile(r"^(?P<type>\S/\S)\s+(?P<del>\*\s+)?(?P<rec>\d+)(?:-\d+-\d+)?"
+                    r"(?P<realloc>\(realloc\))?:\t(?P<path>.*)$")
+
+
+def fls_entries(disk, start):
+    ents = []
+    for line in run(["fls", "-r", "-p", "-o", str(start), disk]).splitlines():
+        m = FLS_RE.match(line)
+        if not m:
+            fail("unexpected fls line on %s: %r" % (disk, line))
+        ents.append({"type": m.group("type"), "deleted": bool(m.group("del")),
+                     "record": int(m.group("rec")), "realloc": bool(m.group("realloc")),
+                     "path": m.group("path")})
+    return ents
+
+
+def parse_fsstat(text):
+    d = {}
+    for line in text.splitlines():
+        if ":" in line:
+            k, v = line.split(":", 1)
+            d.setdefault(k.strip(), v.strip())
+    return d
+
+
+def ntfs_istat(disk, start, rec):
+    text = run(["istat", "-r", "-o", str(start), disk, str(rec)])
+    info = {"names": [], "data": None, "runs": []}
+    m = re.search(r"^Entry: (\d+)\s+Sequence: (\d+)", text, re.M)
+    info["sequence"] = int(m.group(2))
+    info["allocated"] = bool(re.search(r"^Allocated (File|Directory)", text, re.M))
+    m = re.search(r"^Links: (\d+)", text, re.M)
+    info["links"] = int(m.group(1)) if m else None
+    lines = text.splitlines()
+    i = 0
+    section = None
+    while i < len(lines):
+        line = lines[i]
+        if line.startswith("$FILE_NAME Attribute Values:"):
+            section = "fn"
+            info["names"].append({})
+        elif line.startswith("Attributes:"):
+            section = "attrs"
+        elif line.endswith("Attribute Values:"):
+            section = None
+        elif section == "fn" and line.startswith("Name: "):
+            info["names"][-1]["name"] = line[6:]
+        elif section == "fn" and line.startswith("Parent MFT Entry: "):
+            m = re.match(r"Parent MFT Entry: (\d+)", line)
+            info["names"][-1]["parent"] = int(m.group(1))
+        elif section == "attrs" and line.startswith("Type: "):
+            m = re.match(r"Type: (\S+) \((\d+)-(\d+)\)\s+Name: (.*?)\s+(Resident|Non-Resident)(.*?)\s+"
+                         r"size: (\d+)(?:\s+init_size: (\d+))?", line)
+            if not m:
+                fail("unexpected istat attribute line: %r" % line)
+            if m.group(1) == "$DATA" and m.group(4) == "N/A" and info["data"] is None:
+                flags = m.group(6)
+                info["data"] = {"resident": m.group(5) == "Resident", "size": int(m.group(7)),
+                                "init_size": int(m.group(8)) if m.group(8) else None,
+                                "sparse": "Sparse" in flags, "compressed": "Compressed" in flags,
+                                "encrypted": "Encrypted" in flags}
+                j = i + 1
+                while j < len(lines) and not lines[j].startswith("Type: "):
+                    rm = re.match(r"\s*Starting address: (\S+), length: (\d+)\s*(Sparse)?", lines[j])
+                    if rm:
+                        sparse = rm.group(3) is not None or rm.group(1) == "X"
+                        info["runs"].append((None if sparse else int(rm.group(1)), int(rm.group(2))))
+                    elif lines[j].strip():
+                        fail("unexpected istat run line: %r" % lines[j])
+                    j += 1
+                i = j
+                continue
+        i += 1
+    return info
+
+
+def analyze_ntfs(disk, start, expected, label):
+    """Facts of one NTFS volume from TSK, checked against what was written."""
+    fs = parse_fsstat(run(["fsstat", "-o", str(start), disk]))
+    if fs.get("File System Type") != "NTFS":
+        fail("fsstat does not see NTFS at %d in %s" % (start, disk))
+    total = re.match(r"0 - (\d+)", fs["Total Sector Range"])
+    clusters = re.match(r"0 - (\d+)", fs["Total Cluster Range"])
+    vol = {"fs": "ntfs", "cluster": int(fs["Cluster Size"]), "label": fs.get("Volume Name", ""),
+           "serial": fs["Volume Serial Number"].upper(),
+           "mft_cluster": int(fs["First Cluster of MFT"]),
+           "mftmirr_cluster": int(fs["First Cluster of MFT Mirror"]),
+           "mft_record_size": int(fs["Size of MFT Entries"].split()[0]),
+           "index_record_size": int(fs["Size of Index Records"].split()[0]),
+           "fs_sectors": int(total.group(1)) + 1, "clusters": int(clusters.group(1)) + 1}
+    if vol["label"] != label:
+        fail("volume label %r, expected %r" % (vol["label"], label))
+    seen = {}
+    for e in fls_entries(disk, start):
+        p = e["path"]
+        if e["type"] in ("V/V", "v/v") or p.startswith("$OrphanFiles") or p.startswith("$Extend") \
+                or e["record"] < 24 or e["realloc"]:
+            continue
+        if p in seen:
+            if seen[p]["record"] != e["record"]:
+                fail("two records for %s in %s" % (p, disk))
+            continue
+        seen[p] = e
+    missing = sorted(set(expected) - set(seen))
+    extra = sorted(set(seen) - set(expected))
+    if missing or extra:
+        fail("fls on %s (offset %d) differs from what was written:\n missing %s\n extra %s" %
+             (disk, start, missing, extra))
+    entries = []
+    for path in sorted(seen, key=lambda s: s.encode("utf-8")):
+        e, x = seen[path], expected[path]
+        st = ntfs_istat(disk, start, e["record"])
+        kind = "dir" if e["type"].endswith("/d") else "file"
+        if kind != x["kind"]:
+            fail("%s: TSK kind %s, written %s" % (path, kind, x["kind"]))
+        # deleted = the FILE record is not in use (what a reader of the MFT sees). fls may still
+        # list the name as allocated when ntfs-3g left it in an index block that the shrunken
+        # index no longer uses; that is only reported.
+        if st["allocated"] == x["deleted"]:
+            fail("%s: deleted state differs (istat allocated %s, written deleted %s)" %
+                 (path, st["allocated"], x["deleted"]))
+        if e["deleted"] != x["deleted"]:
+            log("note: fls lists %s as %s, its record %d is %s" %
+                (path, "deleted" if e["deleted"] else "allocated", e["record"],
+                 "in use" if st["allocated"] else "not in use"))
+        long_names = [n for n in st["names"] if n.get("name") == path.rsplit("/", 1)[-1]]
+        if not long_names:
+            fail("%s: no $FILE_NAME with its name in record %d" % (path, e["record"]))
+        ent = {"path": path, "record": e["record"], "sequence": st["sequence"],
+               "parent": long_names[0]["parent"], "kind": kind, "deleted": x["deleted"],
+               "links": st["links"]}
+        dos = x.get("dos_name")
+        if dos:
+            names = [n.get("name") for n in st["names"]]
+            if dos not in names:
+                fail("%s: DOS name %s not in record (%s)" % (path, dos, names))
+            ent["dos_name"] = dos
+            ent["dos_first"] = names[0] == dos
+        if kind == "file":
+            d = st["data"]
+            if d is None:
+                fail("%s: no $DATA attribute" % path)
+            if d["size"] != x["size"]:
+                fail("%s: size %d on disk, %d written" % (path, d["size"], x["size"]))
+            icat_md5, rc, err = md5_of_command(["icat", "-o", str(start), disk, str(e["record"])])
+            if rc != 0:
+                icat_md5 = ""
+            ent.update({"size": d["size"], "md5": x["md5"], "icat_md5": icat_md5,
+                        "intact": icat_md5 == x["md5"], "resident": d["resident"],
+                        "sparse": d["sparse"], "init_size": d["init_size"],
+                        "runs": [] if d["resident"] else st["runs"]})
+            if not x["deleted"] and not ent["intact"]:
+                fail("%s: icat gives %s, written %s" % (path, icat_md5, x["md5"]))
+        entries.append(ent)
+    return vol, entries
+
+
+def analyze_fat(disk, start, expected, bits, label):
+    fs = parse_fsstat(run(["fsstat", "-o", str(start), disk]))
+    want = "FAT%d" % bits
+    if fs.get("File System Type") != want:
+        fail("fsstat sees %r at %d in %s, expected %s" % (fs.get("File System Type"), start, disk, want))
+    text = run(["fsstat", "-o", str(start), disk])
+    res = re.search(r"\* Reserved: 0 - (\d+)", text)
+    fat0 = re.search(r"\* FAT 0: (\d+) - (\d+)", text)
+    root = re.search(r"\*\*\* Root Directory: (\d+) - (\d+)", text)
+    vol = {"fs": "fat%d" % bits, "cluster": int(fs["Cluster Size"]),
+           "label": fs.get("Volume Label (Boot Sector)", "").strip(),
+           "serial": fs["Volume ID"].upper().replace("0X", ""),
+           "reserved_sectors": int(res.group(1)) + 1,
+           "fat_sectors": int(fat0.group(2)) - int(fat0.group(1)) + 1,
+           "fs_sectors": int(re.search(r"Total Range: 0 - (\d+)", text).group(1)) + 1}
+    if bits == 16 and root:
+        vol["root_dir_sectors"] = int(root.group(2)) - int(root.group(1)) + 1
+    if vol["label"] != label:
+        fail("FAT label %r, expected %r" % (vol["label"], label))
+    seen = {}
+    for e in fls_entries(disk, start):
+        if e["type"] in ("V/V", "v/v") or "(Volume Label Entry)" in e["path"]:
+            continue
+        seen[e["path"]] = e
+    if set(seen) != set(expected):
+        fail("fls on FAT %s at %d differs: missing %s extra %s" %
+             (disk, start, sorted(set(expected) - set(seen)), sorted(set(seen) - set(expected))))
+    entries = []
+    for path in sorted(seen, key=lambda s: s.encode("utf-8")):
+        e, x = seen[path], expected[path]
+        kind = "dir" if e["type"].endswith("/d") else "file"
+        ent = {"path": path, "record": e["record"], "kind": kind, "deleted": e["deleted"]}
+        if kind == "file":
+            text = run(["istat", "-o", str(start), disk, str(e["record"])])
+            size = int(re.search(r"^Size: (\d+)", text, re.M).group(1))
+            icat_md5, rc, err = md5_of_command(["icat", "-o", str(start), disk, str(e["record"])])
+            if size != x["size"] or icat_md5 != x["md5"]:
+                fail("FAT %s: size/md5 differ" % path)
+            ent.update({"size": size, "md5": x["md5"], "icat_md5": icat_md5, "intact": True})
+        entries.append(ent)
+    return vol, entries
+
+
+# --------------------------------------------------------------------------------------------
+# disks
+
+
+class Builder:
+    def __init__(self, work, out):
+        self.work, self.out = work, out
+        os.makedirs(out, exist_ok=True)
+        self.clock = Clock(work)
+        self.images = []  # manifest records, in order
+
+    def vpath(self, name):
+        return os.path.join(self.work, name)
+
+    # ---- mbr.img ----
+    def build_mbr(self):
+        name = "mbr.img"
+        disk = os.path.join(self.out, name)
+        sectors = 240 * MiB // SECTOR
+        make_sparse_file(disk, sectors * SECTOR)
+        label_id = stable_u32("mbr.img")
+        sfdisk_write(disk, "\n".join([
+            "label: dos", "label-id: 0x%08x" % label_id, "unit: sectors", "",
+            "start=2048, size=%d, type=7" % (144 * MiB // SECTOR),
+            "size=%d, type=c" % (40 * MiB // SECTOR),
+            "type=f",
+            "size=%d, type=7" % (24 * MiB // SECTOR),
+            "size=%d, type=e" % (20 * MiB // SECTOR), ""]))
+        prim = mbr_entries(disk)
+        ext = [p for p in prim if p["type"] in (0x05, 0x0F)][0]
+        logi = ebr_chain(disk, ext["start"])
+        if len(prim) != 3 or len(logi) != 2:
+            fail("unexpected layout of mbr.img: %s %s" % (prim, logi))
+        p_ntfs, p_fat = prim[0], prim[1]
+        l_ntfs, l_fat = logi
+        log("mbr.img: primary NTFS")
+        v_main = make_ntfs(self.vpath("mbr-main.ntfs"), p_ntfs["sectors"], p_ntfs["start"], 1024,
+                           "QZ-MAIN", populate_main, "mbr-main", self.clock, self.work)
+        log("mbr.img: FAT32, logical NTFS, FAT16")
+        x_fat32 = make_fat(self.vpath("mbr-fat32.fat"), p_fat["sectors"], p_fat["start"], 32, 1,
+                           "QZFAT32", "mbr-fat32", self.clock, self.work)
+        v_log = make_ntfs(self.vpath("mbr-logical.ntfs"), l_ntfs["sectors"], l_ntfs["start"], 4096,
+                          "QZ-LOGICAL", populate_logical, "mbr-logical", self.clock, self.work)
+        x_fat16 = make_fat(self.vpath("mbr-fat16.fat"), l_fat["sectors"], l_fat["start"], 16, 2,
+                           "QZFAT16", "mbr-fat16", self.clock, self.work)
+        copy_into(disk, p_ntfs["start"] * SECTOR, self.vpath("mbr-main.ntfs"))
+        copy_into(disk, p_fat["start"] * SECTOR, self.vpath("mbr-fat32.fat"))
+        copy_into(disk, l_ntfs["start"] * SECTOR, self.vpath("mbr-logical.ntfs"))
+        copy_into(disk, l_fat["start"] * SECTOR, self.vpath("mbr-fat16.fat"))
+        check_mmls(disk, [p_ntfs, p_fat] + logi)
+        log("mbr.img: reading facts back with The Sleuth Kit")
+        parts = []
+        vol, ents = analyze_ntfs(disk, p_ntfs["start"], v_main.expected, "QZ-MAIN")
+        parts.append(self.part(0, 1, "mbr-primary", p_ntfs, vol, ents, slot=1))
+        vol, ents = analyze_fat(disk, p_fat["start"], x_fat32, 32, "QZFAT32")
+        parts.append(self.part(1, 2, "mbr-primary", p_fat, vol, ents, slot=2))
+        parts.append(self.part(-1, 3, "mbr-extended", ext, {"fs": "none"}, [], slot=3))
+        vol, ents = analyze_ntfs(disk, l_ntfs["start"], v_log.expected, "QZ-LOGICAL")
+        parts.append(self.part(2, 5, "mbr-logical", l_ntfs, vol, ents, ebr=l_ntfs["ebr"]))
+        vol, ents = analyze_fat(disk, l_fat["start"], x_fat16, 16, "QZFAT16")
+        parts.append(self.part(3, 6, "mbr-logical", l_fat, vol, ents, ebr=l_fat["ebr"]))
+        self.check_main_volume(parts[0])
+        self.add_image(name, disk, "mbr", parts, disk_id="0x%08X" % label_id,
+                       description="MBR disk: NTFS and FAT32 primaries, extended partition with "
+                                   "NTFS and FAT16 logical volumes")
+
+    def check_main_volume(self, part):
+        """The properties the fixture promises, checked on the facts TSK gave."""
+        ents = {e["path"]: e for e in part["entries"]}
+
+        def need(cond, msg):
+            if not cond:
+                fail("mbr.img primary NTFS: " + msg)
+        frag = ents["Media/fragmented.bin"]
+        need(len(frag["runs"]) > 1, "Media/fragmented.bin has %d run(s)" % len(frag["runs"]))
+        fd = ents["Media/fragmented-deleted.bin"]
+        need(len(fd["runs"]) > 1 and fd["deleted"] and fd["intact"],
+             "Media/fragmented-deleted.bin is not a deleted, intact, fragmented file")
+        for p in ("Media/sparse-big.vhd", "Media/sparse-exact-4GiB.img"):
+            need(ents[p]["sparse"] and ents[p]["size"] >= 4 * GiB, p + " is not sparse and >= 4 GiB")
+        need(ents["Media/sparse-big.vhd"]["size"] > 4 * GiB, "sparse-big.vhd not above 4 GiB")
+        need(ents["Documents/readme.txt"]["resident"], "readme.txt not resident")
+        for p, sz in (("Documents/Reports/2023/Q2/budget-64512.xls", 64512),
+                      ("Documents/Reports/2023/Q2/budget-64513.xls", 64513),
+                      ("Documents/Reports/2023/Q2/old-budget-64512.xls", 64512)):
+            need(ents[p]["size"] == sz and not ents[p]["resident"] and len(ents[p]["runs"]) == 1,
+                 p + " is not a single-run file of its size")
+        for p in ("Documents/Reports/2023/Q2/old-budget-64512.xls", "Documents/deleted-resident.txt",
+                  "Документы/ёжик удалённый.jpg", "OldProjects/alpha/data.bin",
+                  "OldProjects/Старый отчёт.txt", "Mountain-old.txt"):
+            need(ents[p]["deleted"] and ents[p]["intact"], p + " is not a deleted, intact file")
+        need(ents["OldProjects/alpha/beta"]["deleted"] and ents["OldProjects"]["kind"] == "dir",
+             "deleted folders missing")
+        firsts = {e["dos_first"] for e in part["entries"] if "dos_name" in e}
+        need(firsts == {True, False}, "records with the DOS name first and second are not both there")
+
+    def part(self, index, number, scheme, p, vol, ents, slot=None, ebr=None, gpt=None):
+        rec = {"index": index, "number": number, "scheme": scheme, "start": p["start"],
+               "sectors": p["sectors"], "vol": vol, "entries": ents}
+        if "type" in p and p["type"] is not None:
+            rec["type"] = p["type"]
+        if slot is not None:
+            rec["slot"] = slot
+        if ebr is not None:
+            rec["ebr"] = ebr
+        if gpt:
+            rec["gpt"] = gpt
+        return rec
+
+    def add_image(self, name, disk, scheme, parts, **extra):
+        rec = {"name": name, "size": os.path.getsize(disk), "md5": md5_file(disk), "scheme": scheme,
+               "parts": parts}
+        rec.update(extra)
+        self.images.append(rec)
+
+    # ---- gpt.img ----
+    def build_gpt(self):
+        name = "gpt.img"
+        disk = os.path.join(self.out, name)
+        sectors = 56 * MiB // SECTOR
+        make_sparse_file(disk, sectors * SECTOR)
+        g = {"disk": stable_guid("gpt.img"), 1: stable_guid("gpt.img:1"),
+             2: stable_guid("gpt.img:2"), 3: stable_guid("gpt.img:3")}
+        run(["sgdisk", "-o", "-U", g["disk"],
+             "-n", "1:2048:+32M", "-t", "1:0700", "-c", "1:Basic data partition", "-u", "1:" + g[1],
+             "-n", "2:0:+8M", "-t", "2:8300", "-c", "2:Linux filesystem", "-u", "2:" + g[2],
+             "-n", "3:0:+8M", "-t", "3:0700", "-c", "3:Basic data partition", "-u", "3:" + g[3],
+             disk])
+        gparts = []
+        for n in (1, 2, 3):
+            info = run(["sgdisk", "-i", str(n), disk])
+            first = int(re.search(r"First sector: (\d+)", info).group(1))
+            last = int(re.search(r"Last sector: (\d+)", info).group(1))
+            tguid = re.search(r"Partition GUID code: (\S+)", info).group(1)
+            uguid = re.search(r"Partition unique GUID: (\S+)", info).group(1)
+            pname = re.search(r"Partition name: '(.*)'", info).group(1)
+            gparts.append({"start": first, "sectors": last - first + 1, "end": last, "type": None,
+                           "gpt": {"name": pname, "type_guid": tguid, "guid": uguid, "entry": n}})
+        log("gpt.img: NTFS, FAT16 x2")
+        p1, p2, p3 = gparts
+        v1 = make_ntfs(self.vpath("gpt-basic.ntfs"), p1["sectors"], p1["start"], 2048, "QZ-GPT",
+                       populate_gpt, "gpt-basic", self.clock, self.work)
+        x2 = make_fat(self.vpath("gpt-linux.fat"), p2["sectors"], p2["start"], 16, 1, "QZLINUX",
+                      "gpt-linux", self.clock, self.work)
+        x3 = make_fat(self.vpath("gpt-basic-fat.fat"), p3["sectors"], p3["start"], 16, 1, "QZBASICFAT",
+                      "gpt-basic-fat", self.clock, self.work)
+        copy_into(disk, p1["start"] * SECTOR, self.vpath("gpt-basic.ntfs"))
+        copy_into(disk, p2["start"] * SECTOR, self.vpath("gpt-linux.fat"))
+        copy_into(disk, p3["start"] * SECTOR, self.vpath("gpt-basic-fat.fat"))
+        check_mmls(disk, gparts)
+        parts = []
+        vol, ents = analyze_ntfs(disk, p1["start"], v1.expected, "QZ-GPT")
+        parts.append(self.part(0, 1, "gpt", p1, vol, ents, gpt=p1["gpt"]))
+        vol, ents = analyze_fat(disk, p2["start"], x2, 16, "QZLINUX")
+        parts.append(self.part(1, 2, "gpt", p2, vol, ents, gpt=p2["gpt"]))
+        vol, ents = analyze_fat(disk, p3["start"], x3, 16, "QZBASICFAT")
+        parts.append(self.part(2, 3, "gpt", p3, vol, ents, gpt=p3["gpt"]))
+        self.add_image(name, disk, "gpt", parts, disk_guid=g["disk"],
+                       description="GPT disk: 'Basic data partition' NTFS, 'Linux filesystem' FAT16, "
+                                   "'Basic data partition' holding FAT16 (not NTFS)")
+
+    # ---- lba0-ntfs.img ----
+    def build_lba0(self):
+        name = "lba0-ntfs.img"
+        disk = os.path.join(self.out, name)
+        sectors = 24 * MiB // SECTOR
+        log("lba0-ntfs.img: NTFS at LBA 0, 512-byte clusters")
+        v = make_ntfs(disk, sectors, 0, 512, "QZ-LBA0", populate_lba0, "lba0", self.clock, self.work)
+        rows = mmls_rows(disk) if subprocess.run(["mmls", disk], stdout=subprocess.DEVNULL,
+                                                 stderr=subprocess.DEVNULL).returncode == 0 else []
+        if any(r["slot"] not in ("Meta", "-------") for r in rows):
+            fail("mmls finds a partition table in lba0-ntfs.img")
+        vol, ents = analyze_ntfs(disk, 0, v.expected, "QZ-LBA0")
+        p = {"start": 0, "sectors": sectors, "type": None}
+        parts = [self.part(0, 0, "whole-disk", p, vol, ents)]
+        self.add_image(name, disk, "none", parts,
+                       description="NTFS boot sector at LBA 0, no partition table")
+
+    # ---- small MBR disk (base of masked.img and hidden.img) ----
+    def small_mbr(self, key, disk, with_fat, populate, cluster, label):
+        sectors = 32 * MiB // SECTOR
+        make_sparse_file(disk, sectors * SECTOR)
+        label_id = stable_u32(key)
+        lines = ["label: dos", "label-id: 0x%08x" % label_id, "unit: sectors", ""]
+        if with_fat:
+            lines += ["start=2048, size=%d, type=7" % (20 * MiB // SECTOR),
+                      "size=%d, type=6" % (8 * MiB // SECTOR)]
+        else:
+            lines += ["start=2048, type=7"]
+        sfdisk_write(disk, "\n".join(lines) + "\n")
+        prim = mbr_entries(disk)
+        p1 = prim[0]
+        v = make_ntfs(self.vpath(key + ".ntfs"), p1["sectors"], p1["start"], cluster, label,
+                      populate, key, self.clock, self.work)
+        copy_into(disk, p1["start"] * SECTOR, self.vpath(key + ".ntfs"))
+        xf = None
+        if with_fat:
+            p2 = prim[1]
+            xf = make_fat(self.vpath(key + ".fat"), p2["sectors"], p2["start"], 16, 1, "QZMASKFAT",
+                          "masked-fat16", self.clock, self.work)
+            copy_into(disk, p2["start"] * SECTOR, self.vpath(key + ".fat"))
+        check_mmls(disk, prim)
+        parts = []
+        vol, ents = analyze_ntfs(disk, p1["start"], v.expected, label)
+        parts.append(self.part(0, 1, "mbr-primary", p1, vol, ents, slot=1))
+        if with_fat:
+            vol, ents = analyze_fat(disk, prim[1]["start"], xf, 16, "QZMASKFAT")
+            parts.append(self.part(1, 2, "mbr-primary", prim[1], vol, ents, slot=2))
+        return parts, label_id
+
+    # ---- masked.img ----
+    def build_masked(self):
+        name = "masked.img"
+        base = self.vpath("masked-base.img")
+        log("masked.img: base MBR disk")
+        parts, label_id = self.small_mbr("masked", base, True, populate_masked, 4096, "QZ-MASKED")
+        rng = random.Random(0x51A5C0DE)
+        mask = bytearray(rng.getrandbits(8) for _ in range(SECTOR))
+        if struct.unpack_from("<I", mask, 0)[0] == 0:
+            mask[0] = 0x5A
+        mask = bytes(mask)
+        disk = os.path.join(self.out, name)
+        shutil.copyfile(base, disk)
+        with open(disk, "r+b") as f:
+            f.seek(57 * SECTOR)
+            if f.read(SECTOR) != bytes(SECTOR):
+                fail("LBA 57 of the masked base is not empty")
+            f.seek(57 * SECTOR)
+            f.write(mask)
+        unmasked_md5 = md5_file(disk)  # what a reader that unmasks from LBA 63 on must see
+        blocks = apply_mask(disk, mask)
+        # check: unmasking again gives back the unmasked image
+        check = self.vpath("masked-check.img")
+        shutil.copyfile(disk, check)
+        apply_mask(check, mask)
+        if md5_file(check) != unmasked_md5:
+            fail("unmasking masked.img does not give the original back")
+        os.unlink(check)
+        log("masked.img: %d blocks masked" % blocks)
+        self.add_image(name, disk, "mbr", parts, disk_id="0x%08X" % label_id,
+                       mask_lba=57, mask_first_word="0x%08X" % struct.unpack_from("<I", mask, 0)[0],
+                       mask_md5=hashlib.md5(mask).hexdigest(), masked_blocks=blocks,
+                       unmasked_md5=unmasked_md5, original_md5=md5_file(base),
+                       description="MBR disk (NTFS + FAT16) carrying a sector mask at LBA 57: every "
+                                   "non-zero 512-byte block from LBA 63 on is XOR-ed with it")
+
+    # ---- hidden.img ----
+    def build_hidden(self):
+        name = "hidden.img"
+        base = self.vpath("hidden-base.img")
+        log("hidden.img: base MBR disk")
+        parts, label_id = self.small_mbr("hidden", base, False, populate_hidden, 2048, "QZ-HIDDEN")
+        original_md5 = md5_file(base)
+        disk = os.path.join(self.out, name)
+        shutil.copyfile(base, disk)
+        with open(disk, "r+b") as f:
+            head = f.read(4 * SECTOR)
+            f.seek(58 * SECTOR)
+            if f.read(4 * SECTOR) != bytes(4 * SECTOR):
+                fail("LBA 58-61 of the hidden base are not empty")
+            f.seek(58 * SECTOR)
+            f.write(head)  # the saved copy of LBA 0-3
+            new = bytearray(head)
+            new[0:8] = b"QueNzar "
+            table = bytearray(64)
+            table[0:16] = bytes([0x00, 0x00, 0x02, 0x00, 0xEE, 0xFF, 0xFF, 0xFF]) + \
+                struct.pack("<II", 1, 0xFFFFFFFF)
+            new[446:510] = table
+            new[SECTOR:4 * SECTOR] = bytes(3 * SECTOR)
+            f.seek(0)
+            f.write(new)
+        # what restoring (LBA 58-61 copied back to LBA 0-3) gives
+        restored = self.vpath("hidden-restored.img")
+        shutil.copyfile(disk, restored)
+        with open(restored, "r+b") as f:
+            f.seek(58 * SECTOR)
+            saved = f.read(4 * SECTOR)
+            f.seek(0)
+            f.write(saved)
+        restored_md5 = md5_file(restored)
+        os.unlink(restored)
+        self.add_image(name, disk, "hidden", parts, disk_id="0x%08X" % label_id,
+                       hidden_mark="QueNzar ", saved_copy_lba=58, original_md5=original_md5,
+                       restored_md5=restored_md5,
+                       description="MBR disk (NTFS) hidden the way the program hides disks: LBA 0 marked "
+                                   "'QueNzar ' with a type EEh table, LBA 1-3 zero, the original "
+                                   "LBA 0-3 at LBA 58-61; partition facts are those of the original")
+
+    # ---- manifest ----
+    def write_manifest(self, path):
+        lines = ["# Quenzar Salvage fixture manifest, written by testdata/make-images.sh; "
+                 "format: testdata/README.md",
+                 row("format", version=MANIFEST_VERSION)]
+        for im in self.images:
+            fields = {"name": im["name"], "size": im["size"], "md5": im["md5"],
+                      "sectors": im["size"] // SECTOR, "scheme": im["scheme"]}
+            for k in ("disk_id", "disk_guid", "mask_lba", "mask_first_word", "mask_md5",
+                      "masked_blocks", "unmasked_md5", "hidden_mark", "saved_copy_lba",
+                      "original_md5", "restored_md5", "description"):
+                if k in im:
+                    fields[k] = im[k]
+            lines.append(row("image", **fields))
+            for p in im["parts"]:
+                f = {"image": im["name"], "index": p["index"], "number": p["number"],
+                     "scheme": p["scheme"]}
+                if "slot" in p:
+                    f["slot"] = p["slot"]
+                if "ebr" in p:
+                    f["ebr"] = p["ebr"]
+                if "type" in p:
+                    f["type"] = "0x%02X" % p["type"]
+                if "gpt" in p:
+                    f["gpt_entry"] = p["gpt"]["entry"]
+                    f["gpt_name"] = p["gpt"]["name"]
+                    f["gpt_type"] = p["gpt"]["type_guid"]
+                    f["gpt_guid"] = p["gpt"]["guid"]
+                f["start"] = p["start"]
+                f["sectors"] = p["sectors"]
+                v = p["vol"]
+                f["fs"] = v["fs"]
+                for k in ("cluster", "label", "serial", "fs_sectors", "clusters", "mft_cluster",
+                          "mftmirr_cluster", "mft_record_size", "index_record_size",
+                          "reserved_sectors", "fat_sectors", "root_dir_sectors"):
+                    if k in v:
+                        f[k] = v[k]
+                lines.append(row("partition", **f))
+            for p in im["parts"]:
+                for e in p["entries"]:
+                    f = {"image": im["name"], "part": p["index"], "path": e["path"],
+                         "record": e["record"]}
+                    if "sequence" in e:
+                        f["seq"] = e["sequence"]
+                    if "parent" in e:
+                        f["parent"] = e["parent"]
+                    f["kind"] = e["kind"]
+                    f["deleted"] = int(e["deleted"])
+                    if e["kind"] == "file":
+                        f["size"] = e["size"]
+                        f["md5"] = e["md5"]
+                        f["icat_md5"] = e["icat_md5"]
+                        f["intact"] = int(e["intact"])
+                        if "resident" in e:
+                            f["resident"] = int(e["resident"])
+                            f["sparse"] = int(e["sparse"])
+                            f["runs"] = len(e["runs"])
+                            if e["init_size"] is not None:
+                                f["init_size"] = e["init_size"]
+                            f["runlist"] = ",".join(("*" if lcn is None else str(lcn)) + ":" + str(n)
+                                                    for lcn, n in e["runs"])
+                    if "dos_name" in e:
+                        f["dos_name"] = e["dos_name"]
+                        f["dos_first"] = int(e["dos_first"])
+                    lines.append(row("entry", **f))
+        with open(path, "w", encoding="utf-8", newline="\n") as fh:
+            fh.write("\n".join(lines) + "\n")
+
+
+def escape(v):
+    s = str(v)
+    out = []
+    for i, ch in enumerate(s):
+        if ch in "%\t\n\r" or (ch == " " and (i == 0 or i == len(s) - 1)):
+            out.append("%%%02X" % ord(ch))
+        else:
+            out.append(ch)
+    return "".join(out)
+
+
+def row(line_kind, **fields):
+    return "\t".join([line_kind] + ["%s=%s" % (k, escape(v)) for k, v in fields.items()])
+
+
+def apply_mask(path, mask):
+    """XORs every non-zero 512-byte block from LBA 63 on with the mask; returns the count."""
+    zero = bytes(SECTOR)
+    n = 0
+    m = int.from_bytes(mask, "little")
+    chunk = MiB
+    with open(path, "r+b") as f:
+        pos = 63 * SECTOR
+        size = os.path.getsize(path)
+        while pos < size:
+            f.seek(pos)
+            buf = bytearray(f.read(min(chunk, size - pos)))
+            if any(buf):
+                changed = False
+                for o in range(0, len(buf), SECTOR):
+                    blk = buf[o:o + SECTOR]
+                    if blk != zero:
+                        x = int.from_bytes(blk, "little") ^ m
+                        buf[o:o + SECTOR] = x.to_bytes(SECTOR, "little")
+                        n += 1
+                        changed = True
+                if changed:
+                    f.seek(pos)
+                    f.write(buf)
+            pos += chunk
+    return n
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("--work", required=True)
+    ap.add_argument("--out", required=True)
+    args = ap.parse_args()
+    if os.geteuid() != 0:
+        fail("must run as root (FUSE mounts)")
+    t0 = time.time()
+    b = Builder(args.work, args.out)
+    b.build_mbr()
+    b.build_gpt()
+    b.build_lba0()
+    b.build_masked()
+    b.build_hidden()
+    b.write_manifest(os.path.join(args.out, "manifest.tsv"))
+    log("images built in %.0f s" % (time.time() - t0))
+
+
+if __name__ == "__main__":
+    main()
