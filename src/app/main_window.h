@@ -1,0 +1,31 @@
+// The main window: a fixed-size window of class "Quenzar" whose title names the program in the
+// user's language. Its window procedure (main_window.cpp) is the hub that screens, menu commands
+// and dialogs report to; for now it ends the message loop when the window is destroyed.
+#pragma once
+
+#include <windows.h>
+
+#include <string_view>
+
+namespace quenzar::app {
+
+inline constexpr wchar_t kMainWindowClass[] = L"Quenzar";
+// Outer size in pixels, frame and title bar included.
+inline constexpr int kMainWindowWidth = 995;
+inline constexpr int kMainWindowHeight = 635;
+// A title bar with system menu and minimise box; no maximise box and no sizing border.
+inline constexpr DWORD kMainWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+// The title bar text in code page 1251, Russian or English.
+std::string_view mainWindowTitle(bool english);
+
+// The language the program starts in. A "/" anywhere in the command line forces English (the
+// program's only option); otherwise a user whose default language is Russian (any sublanguage)
+// gets Russian and everyone else English.
+bool startsInEnglish(std::wstring_view commandLine, LANGID userDefaultLanguage);
+
+// Registers the window class (the first time) and creates the main window, hidden. Returns null
+// when either fails. Destroying the window ends the message loop with exit code 0.
+HWND createMainWindow(HINSTANCE instance, bool english);
+
+}  // namespace quenzar::app
