@@ -18,5 +18,8 @@ inline constexpr int kExitUsage = 2;
 
 int runProbe(platform::DiskSystem& disks, const Arguments& args);
 int runRead(platform::DiskSystem& disks, const Arguments& args);
+int runDisks(platform::DiskSystem& disks, const Arguments& args);
+int runHide(platform::DiskSystem& disks, const Arguments& args);
+int runUnhide(platform::DiskSystem& disks, const Arguments& args);
 
 }  // namespace quenzar::cli

@@ -17,14 +17,18 @@ constexpr const char* kUsage =
     "\n"
     "Disks are the images given with --image (disk 0, 1, ... in order), else the images listed in\n"
     "QUENZAR_DISK_IMAGES (separated by ';'), else this machine's own disks. Nothing is ever written\n"
-    "to a disk by these commands.\n"
+    "to a disk, except by hide and unhide with --yes.\n"
     "\n"
     "commands:\n"
     "  probe                              what the disk layer sees on every disk\n"
     "  read DISK LBA [COUNT] [--hex] [--no-unmask]\n"
     "                                     COUNT sectors of 512 bytes (default 1) from LBA, unmasked\n"
     "                                     by the sector-mask rule, to standard output as raw bytes\n"
-    "                                     (or as a hex dump with --hex)\n";
+    "                                     (or as a hex dump with --hex)\n"
+    "  disks [--lang ru|en]               the inventory screen: disks, partitions, drive letters\n"
+    "  hide DISK --yes                    hide a disk from Windows (LBA 0 to 3 saved at LBA 58 to 61,\n"
+    "                                     LBA 0 marked); without --yes only the checks are made\n"
+    "  unhide DISK --yes                  write the saved LBA 58 to 61 back to LBA 0 to 3\n";
 
 }  // namespace
 
@@ -59,6 +63,9 @@ int main(int argc, char** argv) {
     const cli::Arguments args(rest.begin() + 1, rest.end());
     if (command == "probe") return cli::runProbe(*disks, args);
     if (command == "read") return cli::runRead(*disks, args);
+    if (command == "disks") return cli::runDisks(*disks, args);
+    if (command == "hide") return cli::runHide(*disks, args);
+    if (command == "unhide") return cli::runUnhide(*disks, args);
     std::fprintf(stderr, "salvage: unknown command \"%s\"\n\n%s", command.c_str(), kUsage);
     return cli::kExitUsage;
 }

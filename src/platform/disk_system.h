@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/disk_identity.h"
 #include "platform/sector_device.h"
 
 namespace quenzar::platform {
@@ -42,6 +43,11 @@ public:
     // Opens the volume of a drive letter; null when the letter is unknown or cannot be opened.
     virtual std::unique_ptr<SectorDevice> openVolume(char driveLetter, AccessMode mode);
 
+    // What the system tells about a disk ("0".."7") or a drive letter ("C".."Z") beyond its
+    // sectors: geometry, identify data, media kind, connection route (platform/disk_identity.h).
+    // Unless a source answers otherwise, the running system's devices are asked.
+    virtual DeviceIdentity identify(char name) const { return identifySystemDevice(*this, name); }
+
     // Gives a drive letter to a volume; the inventory does this as it matches partitions.
     void assignVolume(char driveLetter, VolumeSource source);
     void clearVolumes() { volumes_.clear(); }
@@ -58,6 +64,11 @@ public:
     std::string sourceKind() const override { return "disk images"; }
     std::string diskPath(char diskNumber) const override;
     const std::vector<std::string>& imagePaths() const { return imagePaths_; }
+
+    // An image is a fixed disk with 512-byte sectors; IMAGE.identify beside it (the image's path
+    // with ".identify" added), when it holds exactly 512 bytes, is its IDENTIFY DEVICE data.
+    // Its partitions get drive letters from the inventory; no other letter exists.
+    DeviceIdentity identify(char name) const override;
 
 private:
     std::vector<std::string> imagePaths_;

@@ -1,0 +1,253 @@
+#include "disk/partition_scan.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "disk/sector_access.h"
+
+namespace quenzar::disk {
+namespace {
+
+constexpr std::size_t kMbrEntriesAt = 0x1BE;
+constexpr std::size_t kMbrEntryBytes = 16;
+constexpr int kMaxExtendedRecords = 5;
+constexpr std::size_t kGptEntryBytes = 128;
+constexpr std::size_t kGptEntryCount = 128;  // the standard entry array of 16 KiB
+constexpr std::uint64_t kGptEntriesLba = 2;
+
+std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint32_t le32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+}
+std::uint64_t le64(const std::uint8_t* p) { return le32(p) | std::uint64_t{le32(p + 4)} << 32; }
+
+bool textAt(const std::uint8_t* sector, std::size_t offset, const char* text) {
+    return std::memcmp(sector + offset, text, std::strlen(text)) == 0;
+}
+
+// Reads of one disk during discovery. On a hidden disk the saved copy of LBA 0 to 3 stands in
+// for the sectors the hiding overwrote; everything after them is read from where it lies.
+class DiskReader {
+public:
+    DiskReader(platform::DiskSystem& disks, const SectorMaskTable& masks, const PhysicalDiskInfo& disk)
+        : disks_(disks), masks_(masks), diskNumber_(disk.diskNumber),
+          bytesPerSector_(std::max<std::uint32_t>(disk.bytesPerSector, 512)) {}
+
+    std::uint32_t bytesPerSector() const { return bytesPerSector_; }
+
+    // One sector's first 512 bytes at an LBA of the disk's own sector size; a 4 KB sector is read
+    // whole, since a device with such sectors takes no shorter transfer. Returns whether the whole
+    // 512 bytes arrived.
+    bool readSector(std::uint64_t lba, SectorBytes& sector, Unmask unmask) const {
+        std::vector<std::uint8_t> buffer(bytesPerSector_);
+        const std::size_t arrived = readDiskBytes(disks_, masks_, diskNumber_, lba * bytesPerSector_, buffer, unmask);
+        std::copy_n(buffer.begin(), sector.size(), sector.begin());
+        return arrived >= sector.size();
+    }
+
+    // Bytes of the disk as they were before hiding.
+    void readOriginal(std::uint64_t byteOffset, std::span<std::uint8_t> buffer) const {
+        readDiskBytes(disks_, masks_, diskNumber_, byteOffset, buffer, Unmask::Never);
+        if (!savedHead_.empty() && byteOffset < savedHead_.size()) {
+            const std::size_t count = std::min(buffer.size(), static_cast<std::size_t>(savedHead_.size() - byteOffset));
+            std::copy_n(savedHead_.begin() + static_cast<std::ptrdiff_t>(byteOffset), count, buffer.begin());
+        }
+    }
+
+    void useSavedHead(std::span<const std::uint8_t> head) { savedHead_.assign(head.begin(), head.end()); }
+
+private:
+    platform::DiskSystem& disks_;
+    const SectorMaskTable& masks_;
+    char diskNumber_;
+    std::uint32_t bytesPerSector_;
+    std::vector<std::uint8_t> savedHead_;
+};
+
+class Discovery {
+public:
+    Discovery(PhysicalDiskInfo& disk, DiskReader& reader) : disk_(disk), reader_(reader) {}
+
+    bool full() const { return count_ >= kPartitionsPerDisk; }
+
+    // A primary entry: its first sector, unmasked by the gap rule; without the 55AA signature
+    // the entry is dropped and its place taken by the next one.
+    void addPrimary(std::uint64_t startLba, std::uint64_t sectorCount) {
+        if (full() || startLba == 0) return;  // sector 0 holds the table itself, not a volume
+        PartitionEntry& entry = slot();
+        entry.startLba = startLba;
+        entry.sectorCount = sectorCount;
+        SectorBytes& sector = bootSector();
+        reader_.readSector(startLba, sector, Unmask::ByGapRule);
+        if (!hasBootSignature(sector.data())) {
+            entry = PartitionEntry{};
+            sector = SectorBytes{};
+            return;
+        }
+        fillFromBootSector(entry, sector);
+        ++count_;
+    }
+
+    // A logical partition of the extended chain: read as it lies (never unmasked); kept only when
+    // the whole sector arrived with its signature. Its file-system fields are filled when a drive
+    // letter is matched.
+    void addLogical(std::uint64_t startLba, std::uint64_t sectorCount) {
+        if (full()) return;
+        SectorBytes sector{};
+        if (!reader_.readSector(startLba, sector, Unmask::Never) || !hasBootSignature(sector.data())) return;
+        PartitionEntry& entry = slot();
+        entry.startLba = startLba;
+        entry.sectorCount = sectorCount;
+        bootSector() = sector;
+        ++count_;
+    }
+
+    // A GPT entry named "Ba…": kept only when its first sector (read as it lies) is an NTFS boot
+    // sector.
+    void addGptEntry(std::uint64_t startLba, std::uint64_t endLba) {
+        if (full()) return;
+        SectorBytes sector{};
+        reader_.readSector(startLba, sector, Unmask::Never);
+        if (!textAt(sector.data(), 3, "NTFS")) return;
+        PartitionEntry& entry = slot();
+        entry.startLba = startLba;
+        entry.sectorCount = endLba >= startLba ? endLba - startLba + 1 : 0;
+        fillFromBootSector(entry, sector);
+        entry.extent = endLba;
+        bootSector() = sector;
+        ++count_;
+    }
+
+private:
+    PartitionEntry& slot() { return disk_.partitions[static_cast<std::size_t>(count_)]; }
+    SectorBytes& bootSector() { return disk_.bootSectors[static_cast<std::size_t>(count_)]; }
+
+    static void fillFromBootSector(PartitionEntry& entry, const SectorBytes& sector) {
+        const std::uint8_t* p = sector.data();
+        if (textAt(p, 3, "NTFS")) {
+            entry.fileSystemTag = {'N', 'T', 'F', 'S'};
+            entry.extent = le64(p + 0x28);
+            entry.mftCluster = le64(p + 0x30);
+            entry.mftMirrorCluster = le64(p + 0x38);
+            entry.sectorsPerCluster = p[0x0D];
+        } else if (textAt(p, 0x52, "FAT3")) {
+            entry.fileSystemTag = {'F', 'A', 'T', '3'};
+            entry.sectorsPerCluster = p[0x0D];
+            entry.reservedSectors = le16(p + 0x0E);
+            const std::uint32_t totalSectors = le32(p + 0x20);
+            entry.extent = totalSectors == 0 ? 0 : totalSectors - 1;
+            entry.sectorsPerFat = le32(p + 0x24);
+            entry.rootCluster = le32(p + 0x2C);
+        } else if (textAt(p, 0x36, "FAT1")) {
+            entry.fileSystemTag = {'F', 'A', 'T', '1'};
+            entry.sectorsPerCluster = p[0x0D];
+            entry.reservedSectors = le16(p + 0x0E);
+            entry.sectorsPerFat = le16(p + 0x16);
+            entry.rootCluster = 2;
+            // The root-entry count / 32: quotient in the low byte, remainder in the high byte.
+            const std::uint16_t rootEntries = le16(p + 0x11);
+            entry.rootEntries = static_cast<std::uint16_t>((rootEntries / 32 & 0xFF) | (rootEntries % 32) << 8);
+        }
+    }
+
+    PhysicalDiskInfo& disk_;
+    DiskReader& reader_;
+    int count_ = 0;
+};
+
+// The chain of extended boot records from the extended partition at extendedLba: each record's
+// first entry is a logical partition (relative to that record), its second entry points to the
+// next record (relative to the extended partition). At most five records are followed and the
+// walk ends once the disk has six partitions.
+void walkExtendedChain(Discovery& discovery, const DiskReader& reader, std::uint64_t extendedLba) {
+    std::uint64_t recordLba = extendedLba;
+    for (int record = 0; record < kMaxExtendedRecords && !discovery.full(); ++record) {
+        SectorBytes ebr{};
+        if (!reader.readSector(recordLba, ebr, Unmask::Never) || !hasBootSignature(ebr.data())) return;
+        const std::uint8_t* logical = ebr.data() + kMbrEntriesAt;
+        if (isAcceptedPartitionType(logical[4])) {
+            discovery.addLogical(recordLba + le32(logical + 8), le32(logical + 12));
+        }
+        const std::uint8_t* next = logical + kMbrEntryBytes;
+        if (discovery.full() || !isExtendedPartitionType(next[4])) return;
+        recordLba = extendedLba + le32(next + 8);
+    }
+}
+
+void walkGptEntries(Discovery& discovery, const DiskReader& reader) {
+    std::vector<std::uint8_t> entries(kGptEntryBytes * kGptEntryCount);
+    reader.readOriginal(kGptEntriesLba * reader.bytesPerSector(), entries);
+    for (std::size_t i = 0; i < kGptEntryCount && !discovery.full(); ++i) {
+        const std::uint8_t* entry = entries.data() + i * kGptEntryBytes;
+        const std::uint64_t startLba = le64(entry + 32);
+        if (startLba == 0) return;
+        // The name is UTF-16: "B", "a" as in "Basic data partition".
+        if (le16(entry + 56) == 'B' && le16(entry + 58) == 'a') discovery.addGptEntry(startLba, le64(entry + 40));
+    }
+}
+
+}  // namespace
+
+bool isAcceptedPartitionType(std::uint8_t type) {
+    switch (type) {
+        case 0x01: case 0x04: case 0x06: case 0x07: case 0x0B: case 0x0C: case 0x0E: return true;
+        default: return false;
+    }
+}
+
+bool isExtendedPartitionType(std::uint8_t type) { return type == 0x05 || type == 0x0F; }
+
+bool hasBootSignature(const std::uint8_t* sector) { return sector[510] == 0x55 && sector[511] == 0xAA; }
+
+Text<4> hiddenTagOf(const std::uint8_t* lba0) {
+    if (std::memcmp(lba0, kHiddenMark, 8) == 0) return {'O', 'F', 'F', ' '};
+    if (std::memcmp(lba0, kHiddenMarkVariant, 8) == 0) return {'B', 'A', 'K', ' '};
+    return blankText<4>();
+}
+
+void DiscoverPartitions(PhysicalDiskInfo& disk, platform::DiskSystem& disks, const SectorMaskTable& masks) {
+    disk.schemeTag = blankText<4>();
+    disk.hiddenTag = blankText<4>();
+    disk.partitions = {};
+    disk.bootSectors = {};
+    DiskReader reader(disks, masks, disk);
+
+    std::array<std::uint8_t, kSectorBufferSize> head{};
+    readDiskBytes(disks, masks, disk.diskNumber, 0, head);
+    disk.hiddenTag = hiddenTagOf(head.data());
+    if (disk.isHidden()) {
+        // The partitions of a hidden disk are those of its saved first sectors.
+        readDiskBytes(disks, masks, disk.diskNumber, kSavedCopyByteOffset, head);
+        reader.useSavedHead(std::span(head).first(kHiddenHeadBytes));
+    }
+    const std::uint8_t* lba0 = head.data();
+    if (!hasBootSignature(lba0)) return;
+
+    if (textAt(lba0, 3, "NT") || textAt(lba0, 0x36, "FA") || textAt(lba0, 0x52, "FA")) {
+        // A volume boot sector at LBA 0: the whole disk is that one volume.
+        disk.partitions[0].startLba = kWholeDiskVolumeMark;
+        std::copy_n(lba0, 512, disk.bootSectors[0].begin());
+        return;
+    }
+
+    Discovery discovery(disk, reader);
+    const std::uint8_t* table = lba0 + kMbrEntriesAt;
+    if (table[4] == 0xEE) {
+        disk.schemeTag = {'G', 'P', 'T', ' '};
+        walkGptEntries(discovery, reader);
+        return;
+    }
+    for (int i = 0; i < 4; ++i) {
+        const std::uint8_t* entry = table + i * kMbrEntryBytes;
+        if (!isAcceptedPartitionType(entry[4])) continue;
+        disk.schemeTag = {'M', 'B', 'R', ' '};
+        discovery.addPrimary(le32(entry + 8), le32(entry + 12));
+    }
+    for (int i = 0; i < 4; ++i) {
+        const std::uint8_t* entry = table + i * kMbrEntryBytes;
+        if (isExtendedPartitionType(entry[4])) walkExtendedChain(discovery, reader, le32(entry + 8));
+    }
+}
+
+}  // namespace quenzar::disk

@@ -1,0 +1,25 @@
+// Partition discovery on one disk: the volume boot sector at LBA 0, the MBR primary entries and
+// the extended chain, the GPT entries; on a hidden disk, from the saved copy of its first sectors.
+#pragma once
+
+#include "disk/inventory_records.h"
+#include "platform/disk_system.h"
+
+namespace quenzar::disk {
+
+// Partition types of primary and logical entries that can hold a volume the program reads:
+// FAT-12, FAT-16 (small, large, LBA), NTFS, FAT-32 (CHS and LBA).
+bool isAcceptedPartitionType(std::uint8_t type);
+bool isExtendedPartitionType(std::uint8_t type);  // 05h, 0Fh
+
+bool hasBootSignature(const std::uint8_t* sector);  // 55h AAh at 510
+
+// The hidden-state tag of a disk's LBA 0: "OFF " for the mark this program writes, "BAK " for
+// the variant form, blanks otherwise.
+Text<4> hiddenTagOf(const std::uint8_t* lba0);
+
+// Fills the scheme tag, the hidden-state tag, the partition entries and their boot-sector copies
+// of an identified, present disk. Nothing is written to the disk.
+void DiscoverPartitions(PhysicalDiskInfo& disk, platform::DiskSystem& disks, const SectorMaskTable& masks);
+
+}  // namespace quenzar::disk

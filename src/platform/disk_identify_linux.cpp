@@ -1,0 +1,248 @@
+// Identification of Linux block devices: size and logical sector size from the kernel, removable
+// media and the kernel's partitions from sysfs, ATA IDENTIFY DEVICE through SG_IO (ATA
+// PASS-THROUGH) where the device answers it. Drive letters do not exist on Linux: the inventory
+// gives them to the kernel's partition devices.
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <scsi/sg.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "platform/disk_system.h"
+
+extern char** environ;
+
+namespace quenzar::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Closes the descriptor when the identification is over, whatever path it takes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+std::string readFirstLine(const fs::path& path) {
+    std::ifstream file(path);
+    std::string line;
+    std::getline(file, line);
+    return line;
+}
+
+std::optional<std::uint64_t> readNumber(const fs::path& path) {
+    const std::string text = readFirstLine(path);
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    return std::stoull(text);
+}
+
+// IDENTIFY DEVICE through the SCSI layer's ATA PASS-THROUGH (16): PIO data-in, one 512-byte block
+// counted in the sector-count field, device A0h, command ECh. Disks that are not ATA (virtio,
+// NVMe, many card readers) refuse it.
+std::optional<IdentifyBlock> identifyThroughSgIo(int fd) {
+    std::uint8_t cdb[16] = {0x85, 0x08, 0x0E, 0x00, 0x00, 0x00, 0x01, 0x00,
+                            0x00, 0x00, 0x00, 0x00, 0x00, 0xA0, 0xEC, 0x00};
+    IdentifyBlock data{};
+    std::uint8_t sense[32] = {};
+    sg_io_hdr_t request{};
+    request.interface_id = 'S';
+    request.dxfer_direction = SG_DXFER_FROM_DEV;
+    request.cmd_len = sizeof cdb;
+    request.cmdp = cdb;
+    request.dxfer_len = data.size();
+    request.dxferp = data.data();
+    request.mx_sb_len = sizeof sense;
+    request.sbp = sense;
+    request.timeout = kPassThroughTimeoutSeconds * 1000;
+    if (::ioctl(fd, SG_IO, &request) != 0) return std::nullopt;
+    if ((request.info & SG_INFO_OK_MASK) != SG_INFO_OK || request.status != 0) return std::nullopt;
+    if (request.resid != 0) return std::nullopt;
+    if (std::all_of(data.begin(), data.end(), [](std::uint8_t b) { return b == 0; })) return std::nullopt;
+    return data;
+}
+
+// The whole disks under one block device: itself, the disk a partition belongs to, or the
+// disks below a device-mapper or RAID device (followed through "slaves").
+void collectWholeDisks(const fs::path& sysfsEntry, std::set<std::string>& names, int depth) {
+    std::error_code error;
+    if (depth > 8) return;
+    if (fs::exists(sysfsEntry / "partition", error)) {
+        names.insert(sysfsEntry.parent_path().filename().string());
+        return;
+    }
+    bool anySlave = false;
+    for (const auto& slave : fs::directory_iterator(sysfsEntry / "slaves", error)) {
+        anySlave = true;
+        collectWholeDisks(fs::canonical(slave.path(), error), names, depth + 1);
+    }
+    if (!anySlave) names.insert(sysfsEntry.filename().string());
+}
+
+// The block device that a mount was made from, from /proc/self/mountinfo: the mount whose mount
+// point is the longest prefix of the folder. Needed where the folder's own device number is an
+// anonymous one (btrfs, for example).
+std::optional<dev_t> mountSourceDevice(const fs::path& folder) {
+    std::ifstream mountinfo("/proc/self/mountinfo");
+    std::string line;
+    std::size_t bestLength = 0;
+    std::string bestSource;
+    const std::string wanted = folder.string();
+    while (std::getline(mountinfo, line)) {
+        // fields: id parent major:minor root mountpoint options ... - fstype source superoptions
+        std::istringstream fields(line);
+        std::string id, parent, numbers, root, mountPoint;
+        fields >> id >> parent >> numbers >> root >> mountPoint;
+        const std::size_t dash = line.find(" - ");
+        if (dash == std::string::npos) continue;
+        std::istringstream tail(line.substr(dash + 3));
+        std::string fsType, source;
+        tail >> fsType >> source;
+        const bool covers = wanted == mountPoint ||
+                            (wanted.rfind(mountPoint, 0) == 0 &&
+                             (mountPoint == "/" || wanted[mountPoint.size()] == '/'));
+        if (covers && mountPoint.size() >= bestLength) {
+            bestLength = mountPoint.size();
+            bestSource = source;
+        }
+    }
+    struct stat info {};
+    if (bestSource.empty() || ::stat(bestSource.c_str(), &info) != 0 || !S_ISBLK(info.st_mode)) {
+        return std::nullopt;
+    }
+    return info.st_rdev;
+}
+
+}  // namespace
+
+LinuxSysfsFacts readLinuxSysfsFacts(const std::string& sysfsRoot, const std::string& diskName) {
+    LinuxSysfsFacts facts;
+    const fs::path entry = fs::path(sysfsRoot) / "block" / diskName;
+    facts.removable = readFirstLine(entry / "removable") == "1";
+    std::error_code error;
+    const fs::path device = fs::canonical(entry, error);
+    facts.onUsb = !error && device.string().find("/usb") != std::string::npos;
+
+    std::vector<std::pair<std::uint64_t, KernelPartition>> numbered;
+    for (const auto& child : fs::directory_iterator(entry, error)) {
+        const auto number = readNumber(child.path() / "partition");
+        const auto start = readNumber(child.path() / "start");
+        const auto size = readNumber(child.path() / "size");
+        if (!number || !start || !size) continue;
+        numbered.push_back({*number, {"/dev/" + child.path().filename().string(), *start, *size}});
+    }
+    std::sort(numbered.begin(), numbered.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& [number, partition] : numbered) facts.kernelPartitions.push_back(std::move(partition));
+    return facts;
+}
+
+DeviceIdentity identifyLinuxDevice(const std::string& devicePath, const std::string& sysfsRoot) {
+    const Descriptor fd(::open(devicePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0) return {};
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) return {};
+    if (S_ISREG(info.st_mode)) {
+        // An image file named as a disk: the same answer as for attached images.
+        DeviceIdentity identity = fixedDiskIdentity(static_cast<std::uint64_t>(info.st_size), 512);
+        identity.letters = LetterSource::ImageWindows;
+        return identity;
+    }
+    if (!S_ISBLK(info.st_mode)) return {};
+
+    std::uint64_t byteCount = 0;
+    int sectorSize = 0;
+    if (::ioctl(fd.get(), BLKGETSIZE64, &byteCount) != 0 || byteCount == 0) return {};
+    if (::ioctl(fd.get(), BLKSSZGET, &sectorSize) != 0 || sectorSize < 512) sectorSize = 512;
+
+    // The sysfs name of the device, whatever name it was opened by.
+    std::error_code error;
+    std::string name = fs::path(devicePath).filename().string();
+    const fs::path byNumber = fs::path(sysfsRoot) / "dev" / "block" /
+                              (std::to_string(major(info.st_rdev)) + ":" + std::to_string(minor(info.st_rdev)));
+    if (const fs::path resolved = fs::canonical(byNumber, error); !error) name = resolved.filename().string();
+
+    const LinuxSysfsFacts facts = readLinuxSysfsFacts(sysfsRoot, name);
+    DeviceIdentity identity = fixedDiskIdentity(byteCount, static_cast<std::uint32_t>(sectorSize));
+    identity.letters = LetterSource::KernelPartitions;
+    identity.kernelPartitions = facts.kernelPartitions;
+    if (facts.removable) {
+        identity.media = MediaKind::Removable;
+        identity.route = ConnectionRoute::None;
+        return identity;
+    }
+    if (auto data = identifyThroughSgIo(fd.get())) {
+        identity.identifyData = *data;
+        identity.route = facts.onUsb ? ConnectionRoute::BridgeSat : ConnectionRoute::InternalAta;
+    }
+    return identity;
+}
+
+DeviceIdentity identifySystemDevice(const DiskSystem& disks, char name) {
+    if (name < '0' || name > '9') return {};  // drive letters: given by the inventory on Linux
+    const std::string path = disks.diskPath(name);
+    if (path.empty()) return {};
+    return identifyLinuxDevice(path, "/sys");
+}
+
+ProtectedFolders protectedFolders() {
+    std::error_code error;
+    const fs::path current = fs::current_path(error);
+    return {"/", error ? std::string() : current.string()};
+}
+
+std::optional<std::vector<char>> disksHoldingFolder(const DiskSystem& disks, const std::string& folder) {
+    // Attached images never hold the running system.
+    if (dynamic_cast<const ImageDiskSystem*>(&disks) != nullptr) return std::vector<char>{};
+    if (folder.empty()) return std::nullopt;
+    std::error_code error;
+    const fs::path where = fs::canonical(folder, error);
+    if (error) return std::nullopt;
+    struct stat info {};
+    if (::stat(where.c_str(), &info) != 0) return std::nullopt;
+    dev_t device = info.st_dev;
+    if (major(device) == 0) {
+        const auto source = mountSourceDevice(where);
+        if (!source) return std::nullopt;
+        device = *source;
+    }
+    const fs::path entry = fs::canonical(
+        "/sys/dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device)), error);
+    if (error) return std::nullopt;
+    std::set<std::string> names;
+    collectWholeDisks(entry, names, 0);
+
+    std::vector<char> numbers;
+    for (char number = '0'; number < '0' + kMaxDisks; ++number) {
+        const std::string path = disks.diskPath(number);
+        if (path.empty()) continue;
+        const fs::path resolved = fs::canonical(path, error);
+        if (!error && names.contains(resolved.filename().string())) numbers.push_back(number);
+    }
+    return numbers;
+}
+
+bool startSystemCommand(const std::string& commandLine) {
+    pid_t child = 0;
+    const char* argv[] = {"sh", "-c", commandLine.c_str(), nullptr};
+    return ::posix_spawnp(&child, "sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) == 0;
+}
+
+}  // namespace quenzar::platform

@@ -1,0 +1,101 @@
+// salvage disks, hide and unhide, run as a user runs them, on copies of the fixture images.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "support/fixture_manifest.h"
+#include "support/temp_folder.h"
+
+namespace quenzar::cli {
+namespace {
+
+using testsupport::runCommand;
+using testsupport::TempFolder;
+
+std::string fixture(const char* name) { return (testsupport::fixtureDir() / name).string(); }
+
+std::string salvage(const std::string& arguments, int* exitCode) {
+    return runCommand(std::string("'") + QUENZAR_SALVAGE_EXE + "' " + arguments + " 2>&1", exitCode);
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string md5Of(const std::string& path) { return runCommand("md5sum < '" + path + "'").substr(0, 32); }
+
+TEST(SalvageDisks, PrintsTheScreenInTheChosenLanguageAsUtf8) {
+    int exitCode = -1;
+    const std::string images = "--image '" + fixture("mbr.img") + "' --image '" + fixture("hidden.img") + "'";
+    const std::vector<std::string> russian = linesOf(salvage(images + " disks --lang ru", &exitCode));
+    EXPECT_EQ(exitCode, 0);
+    ASSERT_EQ(russian.size(), 27u);  // the heading and eight disk blocks, LF line ends
+    EXPECT_EQ(russian[0], testsupport::utf8(u8"    ТИП КАНАЛА ПОДКЛЮЧЕНИЯ ДИСКА И ПАРТИЦИЙ            "
+                                            u8"ФАЙЛОВАЯ СИСТЕМА ЛОГИЧЕСКИХ ДИСКОВ ИЛИ  ОТКЛЮЧЕННЫХ ПАРТИЦИЙ         "));
+    EXPECT_EQ(russian[6].substr(0, 46), "     The port not recognized         OFF  MBR ");
+    EXPECT_EQ(russian[4].find('\r'), std::string::npos);
+
+    const std::vector<std::string> english = linesOf(salvage(images + " disks --lang en", &exitCode));
+    EXPECT_EQ(exitCode, 0);
+    ASSERT_EQ(english.size(), 27u);
+    EXPECT_EQ(english[2], "       The model name of the hard drive           LBA of the beginning of a logical drive or"
+                          " partition on the hard drive    ");
+    EXPECT_EQ(std::vector<std::string>(english.begin() + 3, english.end()),
+              std::vector<std::string>(russian.begin() + 3, russian.end()));
+    EXPECT_EQ(english[4].substr(52, 11), "D:    0,150");
+
+    // The images may come from the environment as well.
+    const std::string fromEnvironment =
+        runCommand("QUENZAR_DISK_IMAGES='" + fixture("mbr.img") + ";" + fixture("hidden.img") + "' '" +
+                       QUENZAR_SALVAGE_EXE + "' disks --lang en",
+                   &exitCode);
+    EXPECT_EQ(linesOf(fromEnvironment), english);
+
+    salvage(images + " disks --lang de", &exitCode);
+    EXPECT_EQ(exitCode, 2);
+}
+
+TEST(SalvageHide, AsksForYesHidesAndRestores) {
+    TempFolder folder;
+    const std::string path = folder.file("mbr.img");
+    runCommand("cp --sparse=always '" + fixture("mbr.img") + "' '" + path + "'");
+    const std::string original = md5Of(path);
+    const std::string image = "--image '" + path + "'";
+    int exitCode = -1;
+
+    // Without --yes: the check only, nothing written.
+    std::string output = salvage(image + " hide 0", &exitCode);
+    EXPECT_EQ(exitCode, 2);
+    EXPECT_NE(output.find("add --yes"), std::string::npos) << output;
+    EXPECT_EQ(md5Of(path), original);
+
+    output = salvage(image + " unhide 0 --yes", &exitCode);
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_NE(output.find("the disk is not hidden"), std::string::npos) << output;
+    EXPECT_EQ(md5Of(path), original);
+
+    output = salvage(image + " hide 0 --yes", &exitCode);
+    EXPECT_EQ(exitCode, 0) << output;
+    EXPECT_NE(md5Of(path), original);
+    EXPECT_EQ(linesOf(salvage(image + " disks --lang en", &exitCode))[3].substr(37, 9), "OFF  MBR ");
+
+    output = salvage(image + " hide 0 --yes", &exitCode);
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_NE(output.find("already hidden"), std::string::npos) << output;
+
+    output = salvage(image + " unhide 0 --yes", &exitCode);
+    EXPECT_EQ(exitCode, 0) << output;
+    EXPECT_EQ(linesOf(salvage(image + " disks --lang en", &exitCode))[3].substr(37, 9), "     MBR ");
+
+    for (const char* wrong : {"hide", "hide 8 --yes", "hide 0 1 --yes", "unhide x"}) {
+        salvage(image + " " + wrong, &exitCode);
+        EXPECT_EQ(exitCode, 2) << wrong;
+    }
+}
+
+}  // namespace
+}  // namespace quenzar::cli
