@@ -19,6 +19,7 @@ echo "== Linux build and tests"
 configure build/linux
 cmake --build build/linux -j "$jobs"
 ctest --test-dir build/linux --output-on-failure
+scripts/fuzz.sh 60
 
 echo "== Windows 64-bit build and tests under Wine"
 configure build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake

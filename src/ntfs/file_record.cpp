@@ -1,0 +1,376 @@
+#include "ntfs/file_record.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "ntfs/data_runs.h"
+
+namespace quenzar::ntfs {
+namespace {
+
+// Characters before the first NUL, at most `limit`.
+inline std::size_t boundedLength(const char* text, std::size_t limit) {
+    return static_cast<std::size_t>(std::find(text, text + limit, '\0') - text);
+}
+
+// Attribute types the decoder knows.
+constexpr std::uint32_t kStandardInformation = 0x10;
+constexpr std::uint32_t kAttributeList = 0x20;
+constexpr std::uint32_t kFileName = 0x30;
+constexpr std::uint32_t kData = 0x80;
+constexpr std::uint32_t kEndMarker = 0xFFFFFFFF;
+
+// Limits of the checks (bytes).
+constexpr std::uint32_t kMaxStandardInfoLength = 500;
+constexpr std::uint32_t kMaxFileNameLength = 500;
+constexpr std::uint32_t kMaxWalkedAttributeLength = 1800;
+
+// Fixed positions inside $STANDARD_INFORMATION and $FILE_NAME, counted from the attribute's start:
+// these attributes are always resident with their content at 18h.
+constexpr std::size_t kSiCreated = 0x18;
+constexpr std::size_t kSiModified = 0x20;
+constexpr std::size_t kSiMftModified = 0x28;
+constexpr std::size_t kSiAccessed = 0x30;
+constexpr std::size_t kSiDosAttributes = 0x38;
+constexpr std::size_t kSiFieldsEnd = 0x3C;
+constexpr std::size_t kFnParent = 0x18;
+constexpr std::size_t kFnNameLength = 0x58;
+constexpr std::size_t kFnNameSpace = 0x59;
+constexpr std::size_t kFnName = 0x5A;
+constexpr std::uint8_t kDosNameSpace = 2;
+
+// Attribute header fields.
+constexpr std::size_t kAttrLength = 0x04;
+constexpr std::size_t kAttrNonResident = 0x08;
+constexpr std::size_t kAttrFlags = 0x0C;
+constexpr std::size_t kResidentLength = 0x10;
+constexpr std::size_t kResidentOffset = 0x14;
+constexpr std::size_t kResidentHeaderEnd = 0x18;
+constexpr std::size_t kRunsOffset = 0x20;
+constexpr std::size_t kAllocatedSize = 0x28;
+constexpr std::size_t kRealSize = 0x30;
+constexpr std::size_t kNonResidentHeaderEnd = 0x38;
+
+// Little-endian values assembled byte by byte: no alignment or byte-order assumption.
+inline std::uint16_t le16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+inline std::uint32_t le32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+           (std::uint32_t{p[3]} << 24);
+}
+inline std::uint64_t le64(const std::uint8_t* p) {
+    return std::uint64_t{le32(p)} | (std::uint64_t{le32(p + 4)} << 32);
+}
+
+// UTF-16 name characters into 8-bit code page 1251 text: Latin-1 characters keep their low byte,
+// the Cyrillic letters U+0410..U+044F go to C0h..FFh, the other characters of the Cyrillic block
+// keep their low byte. The first character outside both blocks cuts the name there; the rest of
+// the target keeps what it held. Returns the characters written.
+std::size_t convertName(const std::uint8_t* utf16, std::size_t charCount, char* target) {
+    for (std::size_t i = 0; i < charCount; ++i) {
+        const std::uint8_t low = utf16[2 * i];
+        const std::uint8_t high = utf16[2 * i + 1];
+        if (high == 0x00) {
+            target[i] = static_cast<char>(low);
+        } else if (high == 0x04) {
+            target[i] = static_cast<char>(low >= 0x10 && low <= 0x4F ? low + 0xB0 : low);
+        } else {
+            return i;
+        }
+    }
+    return charCount;
+}
+
+// Characters above 40h lose bit 5: upper case for Latin and for 1251 Cyrillic letters.
+inline char extensionChar(char c) {
+    const auto code = static_cast<std::uint8_t>(c);
+    return static_cast<char>(code > 0x40 ? code & ~0x20 : code);
+}
+
+// Up to three characters after the "." at dotPosition; a NUL ends them, blanks fill the rest.
+void takeExtension(const char* name, std::size_t nameEnd, std::size_t dotPosition, char* ext) {
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::size_t at = dotPosition + 1 + i;
+        if (at >= nameEnd || name[at] == 0) break;
+        ext[i] = extensionChar(name[at]);
+    }
+}
+
+// The extension of a name with a DOS name: the last "." among positions 1..lastPosition of the
+// short name.
+void extensionFromShortName(FileRecordInfo& info, std::size_t lastPosition) {
+    for (std::size_t i = lastPosition; i >= 1; --i) {
+        if (info.shortName[i] == '.') {
+            takeExtension(info.shortName, kShortNameChars, i, info.ext);
+            return;
+        }
+    }
+}
+
+// The extension of a record without a DOS name: the last "." of the whole long name, not at its
+// first character. Long names of volumes without 8.3 names keep their extension past the 12th
+// character ("Annual report.doc"), where the short-name rule would never see it.
+void extensionFromLongName(FileRecordInfo& info) {
+    const std::size_t length = boundedLength(info.longName, kLongNameBytes);
+    for (std::size_t i = length; i-- > 1;) {
+        if (info.longName[i] == '.') {
+            takeExtension(info.longName, length, i, info.ext);
+            return;
+        }
+    }
+}
+
+// Whether the runs of this file count in the cluster statistics: the system's own files ("$...")
+// and the link tracking log are left out.
+bool countsInStatistics(const FileRecordInfo& info) {
+    if (info.longName[0] == '$') return false;
+    return std::memcmp(info.longName, "tracking.log", 12) != 0;
+}
+
+void addToStatistics(const FileRecordInfo& info, ClusterStatistics& statistics) {
+    if (!countsInStatistics(info)) return;
+    for (std::uint32_t i = 0; i < kRunListEntries && info.runs[i].clusterCount != 0; ++i) {
+        const DataRun& run = info.runs[i];
+        if (run.startCluster == kSparseCluster) continue;
+        const std::uint64_t end = std::uint64_t{run.startCluster} + run.clusterCount;
+        statistics.lowestCluster = std::min(statistics.lowestCluster, run.startCluster);
+        statistics.highestCluster = std::max<std::uint32_t>(
+            statistics.highestCluster, static_cast<std::uint32_t>(std::min<std::uint64_t>(end, 0xFFFFFFFF)));
+    }
+}
+
+// The values a decode starts from; copied over the caller's result at the start of every decode.
+const FileRecordInfo kResetInfo{};
+
+class Decoder {
+public:
+    Decoder(std::span<std::uint8_t> buffer, FileRecordInfo& info, ClusterStatistics* statistics)
+        : buffer_(buffer), info_(info), statistics_(statistics) {}
+
+    std::uint32_t run() {
+        info_ = kResetInfo;
+        info_.integrityCode = decode();
+        if (info_.integrityCode == kRecordGood) info_.stage = DecodeStage::Complete;
+        return info_.integrityCode;
+    }
+
+private:
+    // Whether `length` bytes at `offset` lie inside the record.
+    bool fits(std::size_t offset, std::size_t length) const {
+        return offset <= size_ && length <= size_ - offset;
+    }
+    const std::uint8_t* at(std::size_t offset) const { return buffer_.data() + offset; }
+    std::uint32_t typeAt(std::size_t offset) const { return le32(at(offset)); }
+    // Types 10h, 20h and 30h are recognised by the low 16 bits of the type field.
+    std::uint16_t shortTypeAt(std::size_t offset) const { return le16(at(offset)); }
+
+    std::uint32_t decode() {
+        std::uint8_t* const p = buffer_.data();
+        if (buffer_.size() >= 4) std::memcpy(info_.signature, p, 4);
+        if (buffer_.size() < kSmallRecordSize) return kNoFileSignature;
+        if (std::memcmp(p, "FILE", 4) != 0) return kNoFileSignature;
+
+        // Update sequence: only the first sector is compared. The first two sectors are restored
+        // here, the further ones of a 4,096-byte record once its size is known.
+        const std::size_t usa = le16(p + 0x04);
+        if (usa + 6 > kSmallRecordSize) return kUpdateSequenceMismatch;
+        if (le16(p + usa) != le16(p + 0x1FE)) return kUpdateSequenceMismatch;
+        std::memcpy(p + 0x1FE, p + usa + 2, 2);
+        std::memcpy(p + 0x3FE, p + usa + 4, 2);
+
+        if (le16(p + 0x18) > kLargeRecordSize) return kBytesInUseTooLarge;
+        const std::uint16_t allocated = le16(p + 0x1C);
+        if (allocated != kSmallRecordSize && allocated != kLargeRecordSize) return kAllocatedSizeInvalid;
+        if (allocated > buffer_.size()) return kAllocatedSizeInvalid;
+        size_ = allocated;
+        restoreFurtherSectors(usa);
+
+        const std::uint8_t layout = p[0x04];
+        if (layout == 0x30) {
+            info_.ownNumber = le32(p + 0x2C);
+        } else if (layout == 0x2A) {
+            info_.ownNumber = kNoOwnNumber;
+        } else {
+            return kUnknownLayout;
+        }
+        info_.stage = DecodeStage::Header;
+
+        const std::uint16_t flags = le16(p + 0x16);
+        info_.inUse = flags & 0x01;
+        info_.isFolder = (flags >> 1) & 0x01;
+        info_.stage = DecodeStage::Flags;
+
+        if (const std::uint32_t code = standardInformation(); code != kRecordGood) return code;
+        if (const std::uint32_t code = firstFileName(); code != kRecordGood) return code;
+        return names();
+    }
+
+    // A 4,096-byte record has an update sequence word at the end of each of its eight 512-byte
+    // sectors. Only the first sector is compared, but every sector the array covers gets its own
+    // bytes back: left in place, the sequence number would stand inside attributes that cross
+    // 5FEh, 7FEh, ... and change their names, sizes or runs.
+    void restoreFurtherSectors(std::size_t usa) {
+        std::uint8_t* const p = buffer_.data();
+        const std::size_t arrayWords = le16(p + 0x06);
+        const std::size_t sectors = std::min(size_ / 512, arrayWords > 0 ? arrayWords - 1 : 0);
+        for (std::size_t sector = 2; sector < sectors; ++sector) {
+            const std::size_t saved = usa + 2 + 2 * sector;
+            if (saved + 2 > size_) break;
+            std::memcpy(p + 512 * sector + 510, p + saved, 2);
+        }
+    }
+
+    std::uint32_t standardInformation() {
+        const std::size_t si = le16(at(0x14));
+        if (!fits(si, 4) || shortTypeAt(si) != kStandardInformation) return kNoStandardInformation;
+        if (!fits(si, kSiFieldsEnd)) return kStandardInfoTooLong;
+        info_.created = le64(at(si + kSiCreated));
+        info_.modified = le64(at(si + kSiModified));
+        info_.mftModified = le64(at(si + kSiMftModified));
+        info_.accessed = le64(at(si + kSiAccessed));
+        info_.dosAttributes = le32(at(si + kSiDosAttributes));
+        info_.stage = DecodeStage::Times;
+        const std::uint32_t length = le32(at(si + kAttrLength));
+        if (length >= kMaxStandardInfoLength || !fits(si, length)) return kStandardInfoTooLong;
+        position_ = si + length;
+        return kRecordGood;
+    }
+
+    // The attribute after $STANDARD_INFORMATION must be the first $FILE_NAME, or an attribute
+    // list followed by it.
+    std::uint32_t firstFileName() {
+        if (!fits(position_, 4)) return kNoFileNameAfterStandardInfo;
+        const std::uint16_t type = shortTypeAt(position_);
+        if (type == kAttributeList) {
+            info_.hasAttributeList = 1;
+            if (!fits(position_, 8)) return kNoFileNameAfterStandardInfo;
+            const std::uint32_t length = le32(at(position_ + kAttrLength));
+            if (length == 0 || !fits(position_, length)) return kNoFileNameAfterStandardInfo;
+            position_ += length;
+            if (!fits(position_, 4) || shortTypeAt(position_) != kFileName) {
+                return kNoFileNameAfterStandardInfo;
+            }
+        } else if (type != kFileName) {
+            return kNoFileNameAfterStandardInfo;
+        }
+
+        const std::size_t fn = position_;
+        if (!fits(fn, kFnName)) return kFileNameTooLong;
+        info_.parentNumber = le32(at(fn + kFnParent));
+        info_.stage = DecodeStage::FirstName;
+        const std::size_t nameChars = *at(fn + kFnNameLength);
+        if (!fits(fn + kFnName, 2 * nameChars)) return kFileNameTooLong;
+        convertName(at(fn + kFnName), nameChars, info_.longName);
+        firstNameIsDos_ = *at(fn + kFnNameSpace) == kDosNameSpace;
+        const std::uint32_t length = le32(at(fn + kAttrLength));
+        if (length >= kMaxFileNameLength || !fits(fn, length)) return kFileNameTooLong;
+        position_ = fn + length;
+        return kRecordGood;
+    }
+
+    // A second $FILE_NAME right after the first gives either the DOS name or, when the first one
+    // was the DOS name (or the file has two long names), the long name.
+    std::uint32_t names() {
+        bool hasDosName = false;
+        if (fits(position_, 4) && shortTypeAt(position_) == kFileName) {
+            const std::size_t fn = position_;
+            if (!fits(fn, kFnName)) return kFileNameTooLong;
+            const std::size_t nameChars = *at(fn + kFnNameLength);
+            if (!fits(fn + kFnName, 2 * nameChars)) return kFileNameTooLong;
+            if (*at(fn + kFnNameSpace) == kDosNameSpace) {
+                convertName(at(fn + kFnName), std::min(nameChars, kShortNameChars), info_.shortName);
+                hasDosName = true;
+            } else {
+                std::memcpy(info_.shortName, info_.longName, kShortNameChars);
+                std::memset(info_.longName, 0, kLongNameBytes);
+                convertName(at(fn + kFnName), nameChars, info_.longName);
+                hasDosName = firstNameIsDos_;
+            }
+            info_.stage = DecodeStage::Names;
+            if (hasDosName) {
+                extensionFromShortName(info_, 8);
+            } else {
+                extensionFromLongName(info_);
+            }
+            // The walk for $DATA starts by stepping over this second name.
+            return walkForData(/*stepFirst=*/true);
+        }
+        std::memcpy(info_.shortName, info_.longName, kShortNameChars);
+        info_.stage = DecodeStage::Names;
+        extensionFromLongName(info_);
+        return walkForData(/*stepFirst=*/false);
+    }
+
+    // Finds the first attribute of type 80h, whatever its name. Reaching the end is good for a
+    // folder and a failure for a file.
+    std::uint32_t walkForData(bool stepOverFirst) {
+        for (bool stepOver = stepOverFirst;; stepOver = false) {
+            if (!stepOver) {
+                if (!fits(position_, 4)) return kAttributeTooLong;
+                const std::uint32_t type = typeAt(position_);
+                if (type == kEndMarker) break;
+                if (type == kData) return dataAttribute(position_);
+            }
+            if (!fits(position_, 8)) return kAttributeTooLong;
+            const std::uint32_t length = le32(at(position_ + kAttrLength));
+            if (length == 0) break;
+            if (length >= kMaxWalkedAttributeLength || !fits(position_, length)) return kAttributeTooLong;
+            position_ += length;
+        }
+        return info_.isFolder ? finish() : kNoDataAttribute;
+    }
+
+    std::uint32_t dataAttribute(std::size_t attribute) {
+        info_.stage = DecodeStage::Data;
+        if (!fits(attribute, kResidentHeaderEnd)) return kAttributeTooLong;
+        info_.dataFlags = le16(at(attribute + kAttrFlags));
+        info_.nonResident = *at(attribute + kAttrNonResident) == 1;
+        if (!info_.nonResident) {
+            const std::uint32_t length = le32(at(attribute + kResidentLength));
+            const std::size_t content = attribute + le16(at(attribute + kResidentOffset));
+            if (!fits(content, length)) return kAttributeTooLong;
+            info_.realSize = length;
+            info_.allocatedSize = length;
+            info_.residentData = at(content);
+            return finish();
+        }
+        if (!fits(attribute, kNonResidentHeaderEnd)) return kAttributeTooLong;
+        info_.allocatedSize = le64(at(attribute + kAllocatedSize));
+        info_.realSize = le64(at(attribute + kRealSize));
+        if (info_.realSize != 0) {
+            const std::size_t runsAt = attribute + le16(at(attribute + kRunsOffset));
+            const RunListResult runs = decodeRunList(buffer_.first(size_), runsAt, info_.runs);
+            info_.fragmentCount = runs.fragmentCount;
+            info_.firstCluster = info_.runs[0].startCluster;
+            if (statistics_ != nullptr) addToStatistics(info_, *statistics_);
+            if (runs.integrityCode != kRecordGood) return runs.integrityCode;
+        }
+        return finish();
+    }
+
+    std::uint32_t finish() {
+        if (info_.longName[0] == 0) std::memcpy(info_.longName, info_.shortName, kShortNameChars + 1);
+        return kRecordGood;
+    }
+
+    std::span<std::uint8_t> buffer_;
+    FileRecordInfo& info_;
+    ClusterStatistics* statistics_;
+    std::size_t size_ = 0;      // the record's extent once its allocated size is known
+    std::size_t position_ = 0;  // the attribute being looked at
+    bool firstNameIsDos_ = false;
+};
+
+}  // namespace
+
+std::uint32_t decodeFileRecord(std::span<std::uint8_t> record, FileRecordInfo& info) {
+    return Decoder(record, info, nullptr).run();
+}
+
+std::uint32_t decodeFileRecord(std::span<std::uint8_t> record, FileRecordInfo& info,
+                               ClusterStatistics& statistics) {
+    return Decoder(record, info, &statistics).run();
+}
+
+}  // namespace quenzar::ntfs
