@@ -134,7 +134,7 @@ TEST(InventoryAgainstMmls, DisksPartitionedByWindows) {
     TempFolder folder;
     const std::string ntfsIndex = testsupport::unpackWindowsImage(folder, "ntfs_index.raw");
     const std::string mbrWin = testsupport::unpackWindowsImage(folder, "mbr-win-512.raw");
-    if (ntfsIndex.empty() || mbrWin.empty()) GTEST_SKIP() << "no images in " << testsupport::windowsImageDir();
+    if (ntfsIndex.empty() || mbrWin.empty()) GTEST_FAIL() << "no images in " << testsupport::windowsImageDir();
 
     // One NTFS partition (07h) at LBA 128.
     {
@@ -442,7 +442,7 @@ TEST(InventoryScreen, DisksPartitionedByWindows) {
     const std::string ntfsIndex = testsupport::unpackWindowsImage(folder, "ntfs_index.raw");
     const std::string mbrWin = testsupport::unpackWindowsImage(folder, "mbr-win-512.raw");
     const std::string undelete = testsupport::unpackWindowsImage(folder, "7-ntfs-undel.dd");
-    if (ntfsIndex.empty() || mbrWin.empty() || undelete.empty()) GTEST_SKIP() << "no Windows images";
+    if (ntfsIndex.empty() || mbrWin.empty() || undelete.empty()) GTEST_FAIL() << "no Windows images";
     platform::ImageDiskSystem disks({ntfsIndex, mbrWin, undelete});
     const InventoryState state = inventoryOf(disks);
     using Block = std::vector<std::string>;

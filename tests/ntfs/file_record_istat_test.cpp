@@ -17,6 +17,7 @@
 #include "platform/code_page_1251.h"
 #include "support/fixture_manifest.h"
 #include "support/temp_folder.h"
+#include "support/windows_images.h"
 
 namespace quenzar::ntfs {
 namespace {
@@ -24,9 +25,6 @@ namespace {
 using testsupport::runCommand;
 using testsupport::TempFolder;
 
-// The images made by Windows lie beside the repository, in ../shared/testdata/windows.
-const std::string kWindowsTestData =
-    (std::filesystem::path(__FILE__).parent_path() / "../../../shared/testdata/windows").lexically_normal().string();
 
 // ---- What istat says about one record ------------------------------------------------------
 
@@ -374,8 +372,9 @@ Tally compareVolume(const std::string& image, std::uint64_t startSector) {
 
 TEST(FileRecordIstat, WindowsXpVolume) {
     TempFolder folder;
-    runCommand("unzip -q -o '" + kWindowsTestData + "/7-undel-ntfs.zip' -d '" + folder.path().string() + "'");
-    const Tally tally = compareVolume(folder.file("7-undel-ntfs/7-ntfs-undel.dd"), 0);
+    const std::string image = testsupport::unpackWindowsImage(folder, "7-ntfs-undel.dd");
+    ASSERT_FALSE(image.empty()) << "no Windows images in " << testsupport::windowsImageDir();
+    const Tally tally = compareVolume(image, 0);
     EXPECT_EQ(tally.records, 39);
     EXPECT_GE(tally.deleted, 10);
     EXPECT_GE(tally.runListsCompared, 10);
@@ -383,8 +382,9 @@ TEST(FileRecordIstat, WindowsXpVolume) {
 
 TEST(FileRecordIstat, Windows10Disk) {
     TempFolder folder;
-    runCommand("gunzip -c '" + kWindowsTestData + "/ntfs_index.raw.gz' > '" + folder.file("ntfs_index.raw") + "'");
-    const Tally tally = compareVolume(folder.file("ntfs_index.raw"), 128);
+    const std::string image = testsupport::unpackWindowsImage(folder, "ntfs_index.raw");
+    ASSERT_FALSE(image.empty()) << "no Windows images in " << testsupport::windowsImageDir();
+    const Tally tally = compareVolume(image, 128);
     EXPECT_EQ(tally.records, 256);
     EXPECT_GE(tally.namesCompared, 50);
 }
@@ -394,7 +394,7 @@ TEST(FileRecordIstat, Windows10Disk) {
 // masked for every reader.
 TEST(FileRecordIstat, FixtureImages) {
     if (!std::filesystem::exists(testsupport::fixtureDir() / "manifest.tsv")) {
-        GTEST_SKIP() << "fixture images not unpacked in " << testsupport::fixtureDir();
+        GTEST_FAIL() << "fixture images not unpacked in " << testsupport::fixtureDir();
     }
     const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
     int volumes = 0;
