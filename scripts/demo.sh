@@ -18,5 +18,5 @@ fi
 echo "== The demo disk as the disk layer sees it"
 build/linux/src/salvage --image "$image" probe
 echo
-echo "== Its first sector (the partition table)"
-build/linux/src/salvage --image "$image" read 0 0 1 --hex
+echo "== The disk inventory: partitions, file systems and the drive letters they get"
+build/linux/src/salvage --image "$image" disks --lang en | grep -v "^ *$"  # empty disk slots left out
