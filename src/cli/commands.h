@@ -21,5 +21,6 @@ int runRead(platform::DiskSystem& disks, const Arguments& args);
 int runDisks(platform::DiskSystem& disks, const Arguments& args);
 int runHide(platform::DiskSystem& disks, const Arguments& args);
 int runUnhide(platform::DiskSystem& disks, const Arguments& args);
+int runVdisk(platform::DiskSystem& disks, const Arguments& args);
 
 }  // namespace quenzar::cli

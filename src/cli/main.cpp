@@ -28,7 +28,11 @@ constexpr const char* kUsage =
     "  disks [--lang ru|en]               the inventory screen: disks, partitions, drive letters\n"
     "  hide DISK --yes                    hide a disk from Windows (LBA 0 to 3 saved at LBA 58 to 61,\n"
     "                                     LBA 0 marked); without --yes only the checks are made\n"
-    "  unhide DISK --yes                  write the saved LBA 58 to 61 back to LBA 0 to 3\n";
+    "  unhide DISK --yes                  write the saved LBA 58 to 61 back to LBA 0 to 3\n"
+    "  vdisk DISK (--boot LBA | --mft LBA | --record LBA) [--lang ru|en]\n"
+    "                                     model a virtual disk (an NTFS volume no partition table\n"
+    "                                     describes) from its boot sector, its $MFT or any FILE\n"
+    "                                     record of the $MFT's first fragment\n";
 
 }  // namespace
 
@@ -66,6 +70,7 @@ int main(int argc, char** argv) {
     if (command == "disks") return cli::runDisks(*disks, args);
     if (command == "hide") return cli::runHide(*disks, args);
     if (command == "unhide") return cli::runUnhide(*disks, args);
+    if (command == "vdisk") return cli::runVdisk(*disks, args);
     std::fprintf(stderr, "salvage: unknown command \"%s\"\n\n%s", command.c_str(), kUsage);
     return cli::kExitUsage;
 }

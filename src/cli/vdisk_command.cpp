@@ -1,0 +1,149 @@
+// salvage vdisk: models a virtual disk — an NTFS volume that no partition table describes any
+// more — from one known sector of a disk, as the three virtual-disk dialogs do, and prints what
+// the dialog would show: the result word, the computed values, the diagnostic lines, which buttons
+// would be enabled, and the $MFT run table that the reconstruction would hand the analysis.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/number_arguments.h"
+#include "disk/inventory.h"
+#include "ntfs/virtual_disk.h"
+#include "platform/code_page_1251.h"
+#include "viewer/number_texts.h"
+
+namespace quenzar::cli {
+namespace {
+
+constexpr const char* kVdiskUsage =
+    "usage: salvage vdisk DISK (--boot LBA | --mft LBA | --record LBA) [--lang ru|en]\n";
+
+// Russian when the user's locale is Russian, as the desktop program chooses at start.
+disk::Language languageOfEnvironment() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return std::strncmp(value, "ru", 2) == 0 ? disk::Language::Russian : disk::Language::English;
+        }
+    }
+    return disk::Language::English;
+}
+
+// The program's texts are code page 1251; the terminal wants UTF-8.
+void printText(const std::string& text) { std::fputs(platform::cp1251ToUtf8(text).c_str(), stdout); }
+
+void printField(const char* name, const ntfs::FieldValue& value) {
+    if (value) std::printf("%-28s %s\n", name, ntfs::fieldText(value).c_str());
+}
+
+const char* onOff(bool enabled) { return enabled ? "on" : "off"; }
+
+}  // namespace
+
+int runVdisk(platform::DiskSystem& disks, const Arguments& args) {
+    std::optional<char> diskNumber;
+    std::optional<ntfs::VirtualDiskDialog> dialog;
+    std::optional<std::uint64_t> lba;
+    disk::Language language = languageOfEnvironment();
+    bool usageError = false;
+    for (std::size_t i = 0; i < args.size() && !usageError; ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if ((arg == "--boot" || arg == "--mft" || arg == "--record") && hasValue && !dialog) {
+            dialog = arg == "--boot"  ? ntfs::VirtualDiskDialog::FromBootSector
+                     : arg == "--mft" ? ntfs::VirtualDiskDialog::FromMftPosition
+                                      : ntfs::VirtualDiskDialog::FromFileRecord;
+            lba = parseUnsigned(args[++i]);
+            // The dialogs' LBA fields hold 13 digits; a longer number would be read cut.
+            usageError = !lba || *lba > viewer::kDecimal13Max;
+        } else if (arg == "--lang" && hasValue && (args[i + 1] == "ru" || args[i + 1] == "en")) {
+            language = args[++i] == "ru" ? disk::Language::Russian : disk::Language::English;
+        } else if (!diskNumber) {
+            diskNumber = parseDiskNumber(arg);
+            usageError = !diskNumber;
+        } else {
+            usageError = true;
+        }
+    }
+    if (usageError || !diskNumber || !dialog) {
+        std::fputs(kVdiskUsage, stderr);
+        return kExitUsage;
+    }
+
+    disk::InventoryState inventory;
+    inventory.language = language;
+    disk::IdentifyDisk(inventory, disks, *diskNumber);
+    const disk::PhysicalDiskInfo& info = inventory.disk(*diskNumber);
+    if (!info.isPresent() || info.totalSectors == 0) {
+        std::fprintf(stderr, "salvage vdisk: disk %c cannot be read\n", *diskNumber);
+        return kExitFailed;
+    }
+
+    ntfs::NtfsVolumeParams params;
+    ntfs::chooseDisk(params, *diskNumber, info);
+    const ntfs::SectorReader read = ntfs::diskSectorReader(disks, inventory.masks, *diskNumber);
+    const std::string lbaText = std::to_string(*lba);
+    std::uint64_t storedRecordLba = 0;
+    ntfs::VirtualDiskOutcome outcome;
+    switch (*dialog) {
+        case ntfs::VirtualDiskDialog::FromBootSector:
+            outcome = ntfs::computeFromBootSector(params, lbaText, read, language);
+            break;
+        case ntfs::VirtualDiskDialog::FromMftPosition:
+            outcome = ntfs::computeFromMftPosition(params, lbaText, read, language);
+            break;
+        case ntfs::VirtualDiskDialog::FromFileRecord:
+            outcome = ntfs::computeFromFileRecord(params, storedRecordLba, lbaText, read, language);
+            break;
+    }
+
+    printText(std::string(ntfs::dialogTitle(*dialog, language)) + "\n");
+    std::printf("disk %c: %llu sectors of %u bytes\n", *diskNumber,
+                static_cast<unsigned long long>(params.totalSectors), params.bytesPerSector);
+    printText("result: " + outcome.resultText + "\n");
+    const ntfs::VirtualDiskFields& f = outcome.fields;
+    printField("record-lba", f.recordLba);
+    printField("boot-lba", f.bootLba);
+    printField("sectors-per-cluster", f.sectorsPerCluster);
+    printField("mft-cluster", f.mftCluster);
+    printField("mft-lba", f.mftLba);
+    printField("fat32-sectors-per-cluster", f.fat32SectorsPerCluster);
+    printField("fat32-reserved-sectors", f.fat32ReservedSectors);
+    printField("fat32-sectors-per-fat", f.fat32SectorsPerFat);
+    printField("fat32-root-cluster", f.fat32RootCluster);
+    printField("fat16-sectors-per-cluster", f.fat16SectorsPerCluster);
+    printField("fat16-reserved-sectors", f.fat16ReservedSectors);
+    printField("fat16-sectors-per-fat", f.fat16SectorsPerFat);
+    printField("fat16-root-entries", f.fat16RootEntries);
+    if (*dialog == ntfs::VirtualDiskDialog::FromFileRecord) {
+        for (std::size_t i = 0; i < outcome.diagnostics.size(); ++i) {
+            printText("diagnostics " + std::to_string(i + 1) + ": " + outcome.diagnostics[i] + "\n");
+        }
+    }
+    std::printf("buttons: Sector %s, Cluster %s, No MFT %s, RUN RECONSTRUCTION %s\n", onOff(outcome.buttons.sector),
+                onOff(outcome.buttons.cluster), onOff(outcome.buttons.noMft), onOff(outcome.buttons.run));
+
+    const bool fat = outcome.result == ntfs::ResultWord::Fat32 || outcome.result == ntfs::ResultWord::Fat16;
+    if (!outcome.buttons.run) return fat ? kExitDone : kExitFailed;
+
+    ntfs::MftRunTable table;
+    const ntfs::ReconstructionStart start = ntfs::startReconstruction(params, table, read);
+    if (!start.ready) {
+        std::fprintf(stderr, "salvage vdisk: record 0 of the $MFT does not decode (integrity code %u)\n",
+                     start.integrityCode);
+        return kExitFailed;
+    }
+    std::printf("mft-record-limit             %u\n", params.mftRecordLimit);
+    std::printf("mft-run-table                first record  last record  start LBA\n");
+    for (std::size_t i = 0; i < table.rowCount; ++i) {
+        const ntfs::MftRunRow& row = table.rows[i];
+        std::printf("%28s %12u %12u %s\n", "", row.firstRecord, row.lastRecord,
+                    viewer::formatLbaText(row.startLba).c_str());
+    }
+    return kExitDone;
+}
+
+}  // namespace quenzar::cli

@@ -1,0 +1,191 @@
+#include "disk/position_panels.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "disk/sector_access.h"
+#include "viewer/number_texts.h"
+
+namespace quenzar::disk {
+namespace {
+
+constexpr std::string_view kPhysicalTemplate = "  PHYSICAL DISK HDx    \r\nAddr. LBA            0 ";
+constexpr std::string_view kLogicalTemplate =
+    "     LOGICAL DISK С:   \r\nFile system     FAT-32 \r\nSector   1234567890123 \r\nCluster  1234567890123 "
+    "\r\nСектор в кластере +123 ";
+constexpr std::string_view kVirtualTemplate =
+    "     VIRTUAL DISK VD?  \r\nFile system     FAT-32 \r\nSector   1234567890123 \r\nCluster  1234567890123 "
+    "\r\nSector in cluster +123 \r\n#FMT                   ";
+
+// Every panel line is 23 characters and CR LF.
+constexpr std::size_t kLineStride = 25;
+constexpr std::size_t at(std::size_t line, std::size_t column) { return line * kLineStride + column; }
+
+constexpr std::size_t kLabelColumn = 16;        // 6 characters
+constexpr std::size_t kNumberColumn = 9;        // 13 characters
+constexpr std::size_t kInClusterColumn = 19;    // 3 characters after "+"
+constexpr std::size_t kRecordColumn = 9;        // 10 characters, a blank, "+0"/"+1"
+
+void writeDecimal13(std::string& panel, std::size_t where, std::uint64_t value) {
+    viewer::decimal13(value, panel.data() + where);
+}
+
+void blank(std::string& panel, std::size_t where, std::size_t count) { panel.replace(where, count, count, ' '); }
+
+// The cluster lines of a panel: cluster and sector in cluster, or blanks.
+struct ClusterPlace {
+    bool shown = false;
+    std::uint64_t cluster = 0;
+    std::uint64_t sectorInCluster = 0;
+};
+
+void writeVolumeFields(std::string& panel, std::string_view label, std::uint64_t relativeSector,
+                       const ClusterPlace& place) {
+    panel.replace(at(1, kLabelColumn), 6, label);
+    writeDecimal13(panel, at(2, kNumberColumn), relativeSector);
+    if (place.shown) {
+        writeDecimal13(panel, at(3, kNumberColumn), place.cluster);
+        char field[13];
+        viewer::decimal13(place.sectorInCluster, field);
+        panel.replace(at(4, kInClusterColumn), 3, field + 10, 3);
+    } else {
+        blank(panel, at(3, kNumberColumn), 13);
+        blank(panel, at(4, kInClusterColumn), 3);
+    }
+}
+
+void blankVolumeFields(std::string& panel) {
+    blank(panel, at(1, kLabelColumn), 6);
+    blank(panel, at(2, kNumberColumn), 13);
+    blank(panel, at(3, kNumberColumn), 13);
+    blank(panel, at(4, kInClusterColumn), 3);
+}
+
+// NTFS (and unknown file systems): clusters count from the volume's first sector. No cluster size
+// (an unknown file system) gives no cluster.
+ClusterPlace ntfsPlace(std::uint64_t relativeSector, std::uint32_t sectorsPerCluster) {
+    if (sectorsPerCluster == 0) return {};
+    return {true, relativeSector / sectorsPerCluster, relativeSector % sectorsPerCluster};
+}
+
+// FAT: clusters count from 2 at the data area, after the reserved sectors, the two FATs and (FAT-16)
+// the root directory, whose size the FAT standard rounds up to whole sectors.
+ClusterPlace fatPlace(std::uint64_t relativeSector, std::uint32_t sectorsPerCluster, std::uint32_t reservedSectors,
+                      std::uint32_t sectorsPerFat, std::uint32_t rootEntries) {
+    const std::uint64_t dataStart = (std::uint64_t{rootEntries} * 32 + 511) / 512 + reservedSectors +
+                                    2 * std::uint64_t{sectorsPerFat};
+    if (relativeSector < dataStart || sectorsPerCluster == 0) return {};
+    const std::uint64_t inData = relativeSector - dataStart;
+    return {true, inData / sectorsPerCluster + 2, inData % sectorsPerCluster};
+}
+
+}  // namespace
+
+ntfs::ChsAddress panelChs(std::uint64_t lba) {
+    const std::uint64_t track = lba / 63;
+    return ntfs::ChsAddress{static_cast<std::uint32_t>(track / 255), static_cast<std::uint32_t>(track % 255),
+                            static_cast<std::uint32_t>(lba % 63 + 1)};
+}
+
+std::string physicalPanel(char diskNumber, std::uint64_t lba) {
+    std::string panel(kPhysicalTemplate);
+    panel[18] = diskNumber;
+    // The template shows LBA 0 with the line's closing blank after it, as every panel's number
+    // fields end one before the line's end: the field is the 13 characters from just after "LBA".
+    writeDecimal13(panel, at(1, 9), lba);
+    return panel;
+}
+
+std::string logicalPanel(const PhysicalDiskInfo& disk, std::uint64_t lba) {
+    std::string panel(kLogicalTemplate);
+    const PartitionEntry* found = nullptr;
+    for (const PartitionEntry& entry : disk.partitions) {
+        if (entry.driveLetter == 0) break;
+        // The extent of a lettered partition is its first sector + its sector count: the first
+        // sector past it.
+        if (lba >= entry.firstSector() && lba < entry.extent) {
+            found = &entry;
+            break;
+        }
+    }
+    if (found == nullptr) {
+        panel[at(0, 18)] = '?';
+        panel[at(0, 19)] = ' ';
+        blankVolumeFields(panel);
+        return panel;
+    }
+    panel[at(0, 18)] = found->driveLetter;
+    panel[at(0, 19)] = ':';
+    const std::uint64_t relative = lba - found->firstSector();
+    const std::string_view tag(found->fileSystemTag.data(), 4);
+    if (tag == "T-32") {
+        writeVolumeFields(panel, "FAT-32", relative,
+                          fatPlace(relative, found->sectorsPerCluster, found->reservedSectors, found->sectorsPerFat, 0));
+    } else if (tag == "T-16") {
+        writeVolumeFields(panel, "FAT-16", relative,
+                          fatPlace(relative, found->sectorsPerCluster, found->reservedSectors, found->sectorsPerFat,
+                                   found->rootEntries));
+    } else {
+        writeVolumeFields(panel, std::string("  ") + std::string(tag), relative,
+                          ntfsPlace(relative, found->sectorsPerCluster));
+    }
+    return panel;
+}
+
+std::string virtualPanel(const ntfs::NtfsVolumeParams& volume, char diskNumber, std::uint64_t lba) {
+    std::string panel(kVirtualTemplate);
+    constexpr std::size_t kRecordLine = 5;
+    if (volume.diskDigit != diskNumber || lba < volume.bootLba) {
+        blankVolumeFields(panel);
+        blank(panel, at(kRecordLine, kRecordColumn), 13);
+        return panel;
+    }
+    panel[at(0, 20)] = volume.diskDigit;
+    const std::uint64_t relative = lba - volume.bootLba;
+    blank(panel, at(kRecordLine, kRecordColumn), 13);
+    switch (volume.fsType) {
+        case '2':
+            writeVolumeFields(panel, "FAT-32", relative,
+                              fatPlace(relative, volume.fat32.sectorsPerCluster, volume.fat32.reservedSectors,
+                                       volume.fat32.sectorsPerFat, 0));
+            break;
+        case '6':
+            writeVolumeFields(panel, "FAT-16", relative,
+                              fatPlace(relative, volume.fat16.sectorsPerCluster, volume.fat16.reservedSectors,
+                                       volume.fat16.sectorsPerFat, volume.fat16.root));
+            break;
+        default: {
+            writeVolumeFields(panel, "  NTFS", relative, ntfsPlace(relative, volume.sectorsPerCluster));
+            if (lba >= volume.mftLba) {
+                const std::uint64_t record = (lba - volume.mftLba) / 2;
+                char field[13];
+                viewer::decimal13(record, field);
+                // Ten places: a record number that would need more shows as stars, never cut.
+                if (record > 9'999'999'999ull) std::fill(field, field + 13, '*');
+                panel.replace(at(kRecordLine, kRecordColumn), 10, field + 3, 10);
+                panel.replace(at(kRecordLine, kRecordColumn + 11), 2, (lba - volume.mftLba) % 2 ? "+1" : "+0");
+            }
+            break;
+        }
+    }
+    return panel;
+}
+
+SectorPosition goToSector(platform::DiskSystem& disks, const InventoryState& inventory,
+                          const ntfs::NtfsVolumeParams& volume, char diskNumber, std::uint64_t lba) {
+    SectorPosition position;
+    position.diskNumber = diskNumber;
+    position.lba = lba;
+    position.chs = panelChs(lba);
+    position.physical = physicalPanel(diskNumber, lba);
+    // An LBA whose byte offset does not fit 64 bits reads nothing rather than another sector.
+    if (lba <= UINT64_MAX / kSystemSectorSize - 4) {
+        position.bytesArrived = readDiskBytes(disks, inventory.masks, diskNumber, lba * kSystemSectorSize,
+                                              position.bytes);
+    }
+    position.logical = logicalPanel(inventory.disk(diskNumber), lba);
+    position.virtualDisk = virtualPanel(volume, diskNumber, lba);
+    return position;
+}
+
+}  // namespace quenzar::disk

@@ -1,0 +1,51 @@
+// The three panels beside the sector viewer that tell where the viewed sector lies: on the
+// physical disk, in the lettered volume that holds it, and in the virtual disk modelled on the
+// same disk (with the MFT record the sector belongs to). Each panel is a fixed text whose fields
+// are overwritten in place; lines are separated by CR LF, texts are code page 1251.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "disk/inventory_records.h"
+#include "ntfs/volume_params.h"
+#include "platform/disk_system.h"
+
+namespace quenzar::disk {
+
+// The cylinder, head and sector of an LBA in the fixed geometry of 255 heads and 63 sectors per
+// track, whatever the disk reports.
+ntfs::ChsAddress panelChs(std::uint64_t lba);
+
+// "  PHYSICAL DISK HDx" with the disk number, and the LBA in 13 right-aligned digits.
+std::string physicalPanel(char diskNumber, std::uint64_t lba);
+
+// The lettered volume of the disk that holds the LBA: the walk over the disk's partitions stops
+// at the first one without a drive letter. Relative sector, cluster and sector in cluster; in a
+// FAT volume the cluster fields stay blank before the data area, and for a volume of unknown file
+// system (no cluster size) they stay blank too.
+std::string logicalPanel(const PhysicalDiskInfo& disk, std::uint64_t lba);
+
+// The virtual disk, when it is modelled on this disk and the LBA is not below its start; in NTFS
+// also the MFT record number of the sector with "+0" for the first and "+1" for the second of the
+// record's two sectors.
+std::string virtualPanel(const ntfs::NtfsVolumeParams& volume, char diskNumber, std::uint64_t lba);
+
+// What going to a sector gives the viewer: the panels, and the 2,048 bytes read at the LBA.
+struct SectorPosition {
+    char diskNumber = '0';
+    std::uint64_t lba = 0;
+    ntfs::ChsAddress chs{};
+    std::string physical;
+    std::string logical;
+    std::string virtualDisk;
+    std::array<std::uint8_t, 2048> bytes{};  // the viewed sector and the three after it
+    std::size_t bytesArrived = 0;
+};
+
+// Fills the panels and reads 2,048 bytes at LBA x 512 (unmasked by the gap rule).
+SectorPosition goToSector(platform::DiskSystem& disks, const InventoryState& inventory,
+                          const ntfs::NtfsVolumeParams& volume, char diskNumber, std::uint64_t lba);
+
+}  // namespace quenzar::disk

@@ -1,0 +1,422 @@
+#include "ntfs/virtual_disk.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "disk/sector_access.h"
+#include "viewer/number_texts.h"
+
+namespace quenzar::ntfs {
+namespace {
+
+using disk::Language;
+
+constexpr std::string_view pick(Language language, std::string_view english, std::string_view russian) {
+    return language == Language::English ? english : russian;
+}
+
+// The diagnostic lines of the FILE record dialog, English and Russian.
+struct DiagnosticTexts {
+    std::string_view recordIncorrect, recordCorrect, folder, outdated, resident, calculatedMft,
+        clusterWord, mftMissing, bootAddress;
+};
+
+constexpr DiagnosticTexts kEnglishDiagnostics{
+    "The FILE Record is not correct",
+    "The FILE Record is correct",
+    "This record FILE Record is about folder",
+    "Outdated FS, there is no own number of FILE Record",
+    "This record FILE Record is about memory resident file",
+    "Calculated the address of beginning of MFT              in cluster   sectors ",
+    "in cluster",
+    "The current site is missing the beginning of the table MFT",
+    "Billing address of the beginning of the boot sector (BOOT)              ",
+};
+
+constexpr DiagnosticTexts kRussianDiagnostics{
+    "Запись FILE Record не корректна",
+    "Запись FILE Record корректна",
+    "Эта запись FILE Record описывет папку",
+    "Устаревшая ФС, отсутствует собственный номер FILE Record",
+    "Данная запись FILE Record описывет резидентный файл",
+    "Расчитанный адрес начала MFT              в кластере   секторов ",
+    "в кластере",
+    "На расчетном месте отсутствует начало таблицы MFT",
+    "Расчетный адрес начала загрузочного сектора (BOOT)              ",
+};
+
+const DiagnosticTexts& diagnosticTexts(Language language) {
+    return language == Language::English ? kEnglishDiagnostics : kRussianDiagnostics;
+}
+
+// Line 2 of the FILE record dialog: the $MFT's LBA in the 14 blanks after "MFT" (right-aligned in
+// 13 characters, so a blank stays before the next word) and the cluster size in the three blanks
+// after the cluster word.
+std::string calculatedMftLine(Language language, std::uint64_t mftLba, std::uint64_t sectorsPerCluster) {
+    const DiagnosticTexts& texts = diagnosticTexts(language);
+    std::string line(texts.calculatedMft);
+    const std::size_t lbaGap = line.find("MFT") + 3;
+    viewer::decimal13(mftLba, line.data() + lbaGap);
+
+    // One blank before the number when it leaves one; a number wider than the gap shows as stars,
+    // never as a cut number.
+    constexpr std::size_t kClusterGap = 3;
+    const std::size_t clusterGap = line.find(texts.clusterWord) + texts.clusterWord.size();
+    std::string digits = std::to_string(sectorsPerCluster);
+    if (digits.size() > kClusterGap) digits.assign(kClusterGap, '*');
+    const std::size_t at = clusterGap + (digits.size() < kClusterGap ? 1 : 0);
+    line.replace(at, digits.size(), digits);
+    return line;
+}
+
+// Line 4: the boot sector's LBA in the last 13 characters of the trailing blanks.
+std::string bootAddressLine(Language language, std::uint64_t bootLba) {
+    std::string line(diagnosticTexts(language).bootAddress);
+    viewer::decimal13(bootLba, line.data() + line.size() - 13);
+    return line;
+}
+
+std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint32_t le32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+           (std::uint32_t{p[3]} << 24);
+}
+std::uint64_t le64(const std::uint8_t* p) { return le32(p) | (std::uint64_t{le32(p + 4)} << 32); }
+
+using ReadBuffer = std::array<std::uint8_t, kVirtualDiskReadBytes>;
+
+// An LBA past the disk's end reads nothing (zeros) rather than a sector its byte offset would wrap to.
+void readSector(const SectorReader& read, const NtfsVolumeParams& params, std::uint64_t lba, ReadBuffer& buffer) {
+    buffer.fill(0);
+    if (lba < params.totalSectors) read(lba * params.bytesPerSector, buffer);
+}
+
+// Reads and decodes the FILE record at an LBA.
+void readRecord(const SectorReader& read, const NtfsVolumeParams& params, std::uint64_t lba, ReadBuffer& buffer,
+                FileRecordInfo& info) {
+    readSector(read, params, lba, buffer);
+    info = FileRecordInfo{};
+    decodeFileRecord(buffer, info);
+}
+
+bool isNamedMft(const FileRecordInfo& info) {
+    return info.good() && std::strcmp(info.longName, "$MFT") == 0;
+}
+
+std::uint64_t totalClusters(const FileRecordInfo& info) {
+    std::uint64_t total = 0;
+    for (const DataRun& run : info.runs) {
+        if (run.clusterCount == 0) break;
+        total += run.clusterCount;
+    }
+    return total;
+}
+
+// The typed LBA, limited to the disk's last sector.
+std::uint64_t limitedLba(std::string_view text, const NtfsVolumeParams& params) {
+    return std::min(viewer::parseLbaText(text), params.totalSectors - 1);
+}
+
+// After a successful NTFS computation. The record numbering of the $MFT table, the record lookup
+// and the FILE record arithmetic all take a record as two 512-byte sectors, so on a disk with
+// other sectors the virtual disk can be shown but not reconstructed or looked into.
+DialogButtons ntfsButtons(const NtfsVolumeParams& params) {
+    const bool modelled = params.bytesPerSector == disk::kSystemSectorSize;
+    return DialogButtons{true, modelled, modelled, modelled};
+}
+
+VirtualDiskOutcome& withResult(VirtualDiskOutcome& outcome, ResultWord word, Language language) {
+    outcome.result = word;
+    outcome.resultText = std::string(resultWordText(word, language));
+    return outcome;
+}
+
+}  // namespace
+
+SectorReader diskSectorReader(platform::DiskSystem& disks, const disk::SectorMaskTable& masks, char diskNumber) {
+    return [&disks, &masks, diskNumber](std::uint64_t byteOffset, std::span<std::uint8_t> buffer) {
+        return disk::readDiskBytes(disks, masks, diskNumber, byteOffset, buffer);
+    };
+}
+
+std::string_view dialogTitle(VirtualDiskDialog dialog, Language language) {
+    switch (dialog) {
+        case VirtualDiskDialog::FromBootSector:
+            return pick(language, "Modeling directory tree at the address of BOOT sector.",
+                        "Моделирование дерева каталогов по адресу BOOT сектора.");
+        case VirtualDiskDialog::FromMftPosition:
+            return pick(language, "Modeling the directory tree beginning at address $MFT",
+                        "Моделирование дерево каталогов по адресу начала $MFT");
+        case VirtualDiskDialog::FromFileRecord:
+            return pick(language, "Modeling the directory tree from FILE Record",
+                        "Моделирование дерево каталогов по адресу FILE Record");
+    }
+    return {};
+}
+
+std::string_view treeWindowTitle(VirtualDiskDialog dialog, Language language) {
+    switch (dialog) {
+        case VirtualDiskDialog::FromBootSector:
+            return pick(language, "Modeling directory tree at the address of BOOT sector.",
+                        "Моделирование дерева каталогов по адресу BOOT сектора.");
+        case VirtualDiskDialog::FromMftPosition:
+            return pick(language, "Modeling tree to the address of the beginning of MFT.",
+                        "Моделирование дерево каталогов по адресу начала MFT.");
+        case VirtualDiskDialog::FromFileRecord:
+            return pick(language,
+                        "The directory tree of the virtual disk is modeled on the address of any entry in "
+                        "the MFT from her first fragment. ",
+                        "Дерево каталогов виртуального диска смоделированного по адресу любой записи "
+                        "таблицы MFT из ее первого фрагмента. ");
+    }
+    return {};
+}
+
+std::string_view resultWordText(ResultWord word, Language language) {
+    switch (word) {
+        case ResultWord::None: return "";
+        case ResultWord::Mft: return "MFT";
+        case ResultWord::NoMft: return pick(language, "There is no $MFT", "Отсутствует $MFT");
+        case ResultWord::Fat32: return "FAT-32";
+        case ResultWord::Fat16: return "FAT-16";
+        case ResultWord::NotFileRecord: return pick(language, "It is not a FILE Record", "Это не FILE Record");
+        case ResultWord::Folder: return pick(language, "This is the folder", "Это папка");
+        case ResultWord::OutdatedFileSystem:
+            return pick(language, "Outdated file system", "Устаревшая файловая система");
+        case ResultWord::ResidentFile: return pick(language, "Memory-residente file", "Это резидентный файл");
+    }
+    return "";
+}
+
+std::string fieldText(const FieldValue& value) {
+    return value ? viewer::formatLbaText(*value) : std::string();
+}
+
+VirtualDiskOutcome computeFromBootSector(NtfsVolumeParams& params, std::string_view bootLbaText,
+                                         const SectorReader& read, Language language) {
+    VirtualDiskOutcome outcome;
+    params.entryMode = 'L';
+    if (!params.hasDisk()) return outcome;
+
+    params.bootLba = limitedLba(bootLbaText, params);
+    params.bootChs = chsOf(params.bootLba, params);
+    outcome.fields.bootLba = params.bootLba;
+
+    ReadBuffer sector;
+    readSector(read, params, params.bootLba, sector);
+    const std::uint8_t* b = sector.data();
+    params.mftFound = 'N';
+
+    if (b[3] == 'N' && b[4] == 'T') {
+        // NTFS keeps the $MFT's cluster in 64 bits; the parameters hold 32. A cluster number that
+        // does not fit is not cut to some other cluster: the $MFT counts as not found.
+        const std::uint64_t mftCluster = le64(b + 0x30);
+        params.sectorsPerCluster = b[0x0D];
+        params.mftCluster = static_cast<std::uint32_t>(mftCluster);
+        params.mftLba = std::uint64_t{params.sectorsPerCluster} * params.mftCluster + params.bootLba;
+        params.mftChs = chsOf(params.mftLba, params);
+        outcome.radio = FileSystemRadio::Ntfs;
+        outcome.fields.sectorsPerCluster = params.sectorsPerCluster;
+        outcome.fields.mftCluster = params.mftCluster;
+        outcome.fields.mftLba = params.mftLba;
+        outcome.buttons = ntfsButtons(params);
+        withResult(outcome, ResultWord::Mft, language);
+
+        bool found = false;
+        if (mftCluster <= 0xFFFFFFFF && params.mftLba < params.totalSectors) {
+            FileRecordInfo info;
+            readRecord(read, params, params.mftLba, sector, info);
+            found = isNamedMft(info);
+        }
+        if (found) {
+            params.mftFound = 'Y';
+            params.fsType = 'M';
+        } else {
+            withResult(outcome, ResultWord::NoMft, language);
+            outcome.buttons.run = false;
+        }
+        return outcome;
+    }
+
+    const bool fat32 = b[0x52] == 'F' && b[0x53] == 'A';
+    const bool fat16 = !fat32 && b[0x36] == 'F' && b[0x37] == 'A';
+    if (fat32 || fat16) {
+        outcome.buttons = DialogButtons{true, true, false, false};
+        if (fat32) {
+            params.fat32 = FatVolumeValues{b[0x0D], le16(b + 0x0E), le32(b + 0x24), le32(b + 0x2C)};
+            params.fsType = '2';
+            outcome.radio = FileSystemRadio::Fat32;
+            outcome.fields.fat32SectorsPerCluster = params.fat32.sectorsPerCluster;
+            outcome.fields.fat32ReservedSectors = params.fat32.reservedSectors;
+            outcome.fields.fat32SectorsPerFat = params.fat32.sectorsPerFat;
+            outcome.fields.fat32RootCluster = params.fat32.root;
+            withResult(outcome, ResultWord::Fat32, language);
+        } else {
+            params.fat16 = FatVolumeValues{b[0x0D], le16(b + 0x0E), le16(b + 0x16), le16(b + 0x11)};
+            params.fsType = '6';
+            outcome.radio = FileSystemRadio::Fat16;
+            outcome.fields.fat16SectorsPerCluster = params.fat16.sectorsPerCluster;
+            outcome.fields.fat16ReservedSectors = params.fat16.reservedSectors;
+            outcome.fields.fat16SectorsPerFat = params.fat16.sectorsPerFat;
+            outcome.fields.fat16RootEntries = params.fat16.root;
+            withResult(outcome, ResultWord::Fat16, language);
+        }
+    }
+    return outcome;
+}
+
+VirtualDiskOutcome computeFromMftPosition(NtfsVolumeParams& params, std::string_view mftLbaText,
+                                          const SectorReader& read, Language language) {
+    VirtualDiskOutcome outcome;
+    params.entryMode = 'l';
+    if (!params.hasDisk()) return outcome;
+
+    // The field is read like the other LBA fields, in 64 bits: a 32-bit reading would wrap a
+    // position beyond 2 TiB round to another sector.
+    params.mftLba = limitedLba(mftLbaText, params);
+    params.mftChs = chsOf(params.mftLba, params);
+    outcome.fields.mftLba = params.mftLba;
+
+    ReadBuffer buffer;
+    FileRecordInfo info;
+    readRecord(read, params, params.mftLba, buffer, info);
+    if (!isNamedMft(info)) return outcome;
+
+    // A $MFT without clusters (resident or empty $DATA) gives no cluster size, and a first run
+    // that would place the volume before LBA 0 cannot belong to this position: both count as no
+    // $MFT here.
+    const std::uint64_t clusters = totalClusters(info);
+    if (clusters == 0 || params.bytesPerSector == 0) return outcome;
+    const std::uint64_t sectorsPerCluster = info.allocatedSize / params.bytesPerSector / clusters;
+    const std::uint64_t mftSectorOffset = std::uint64_t{info.runs[0].startCluster} * sectorsPerCluster;
+    if (sectorsPerCluster == 0 || sectorsPerCluster > 0xFFFFFFFF || mftSectorOffset > params.mftLba) {
+        return outcome;
+    }
+
+    params.sectorsPerCluster = static_cast<std::uint32_t>(sectorsPerCluster);
+    params.mftCluster = info.runs[0].startCluster;
+    params.bootLba = params.mftLba - mftSectorOffset;
+    params.bootChs = chsOf(params.bootLba, params);
+    outcome.fields.bootLba = params.bootLba;
+    outcome.fields.sectorsPerCluster = params.sectorsPerCluster;
+    outcome.fields.mftCluster = params.mftCluster;
+    outcome.buttons = ntfsButtons(params);
+    return withResult(outcome, ResultWord::Mft, language);
+}
+
+VirtualDiskOutcome computeFromFileRecord(NtfsVolumeParams& params, std::uint64_t& storedRecordLba,
+                                         std::string_view recordLbaText, const SectorReader& read,
+                                         Language language) {
+    VirtualDiskOutcome outcome;
+    if (!params.hasDisk()) return outcome;
+    const DiagnosticTexts& texts = diagnosticTexts(language);
+    auto& lines = outcome.diagnostics;
+
+    const std::uint64_t recordLba = limitedLba(recordLbaText, params);
+    storedRecordLba = recordLba;
+    outcome.fields.recordLba = recordLba;
+
+    ReadBuffer buffer;
+    FileRecordInfo info;
+    readRecord(read, params, recordLba, buffer, info);
+    if (!info.good()) {
+        lines[0] = texts.recordIncorrect;
+        return withResult(outcome, ResultWord::NotFileRecord, language);
+    }
+    if (info.isFolder) {
+        lines[1] = texts.folder;
+        return withResult(outcome, ResultWord::Folder, language);
+    }
+    lines[0] = texts.recordCorrect;
+    if (info.ownNumber == kNoOwnNumber) {
+        lines[1] = texts.outdated;
+        return withResult(outcome, ResultWord::OutdatedFileSystem, language);
+    }
+    if (!info.nonResident) {
+        lines[1] = texts.resident;
+        return withResult(outcome, ResultWord::ResidentFile, language);
+    }
+
+    // An empty non-resident $DATA has no clusters to measure the cluster size by.
+    const std::uint64_t clusters = totalClusters(info);
+    if (clusters == 0 || params.bytesPerSector == 0) return outcome;
+    const std::uint64_t sectorsPerCluster = info.allocatedSize / clusters / params.bytesPerSector;
+    if (sectorsPerCluster == 0 || sectorsPerCluster > 0xFFFFFFFF) return outcome;
+    params.sectorsPerCluster = static_cast<std::uint32_t>(sectorsPerCluster);
+    outcome.fields.sectorsPerCluster = sectorsPerCluster;
+
+    // A record number larger than its position allows cannot lie in the first fragment: there is
+    // no $MFT start to look at before LBA 0.
+    const std::uint64_t recordSectors = 2 * std::uint64_t{info.ownNumber};
+    if (recordSectors > recordLba) {
+        lines[2] = texts.mftMissing;
+        return outcome;
+    }
+    params.mftLba = recordLba - recordSectors;
+    params.mftChs = chsOf(params.mftLba, params);
+    outcome.fields.mftLba = params.mftLba;
+    lines[1] = calculatedMftLine(language, params.mftLba, sectorsPerCluster);
+
+    readRecord(read, params, params.mftLba, buffer, info);
+    if (!info.good()) {
+        lines[2] = texts.mftMissing;
+        return outcome;
+    }
+    if (!isNamedMft(info)) return withResult(outcome, ResultWord::NotFileRecord, language);
+
+    const std::uint64_t mftSectorOffset = std::uint64_t{info.runs[0].startCluster} * sectorsPerCluster;
+    if (mftSectorOffset > params.mftLba) return withResult(outcome, ResultWord::NoMft, language);
+    params.mftCluster = info.runs[0].startCluster;
+    params.bootLba = params.mftLba - mftSectorOffset;
+    params.bootChs = chsOf(params.bootLba, params);
+    outcome.fields.mftCluster = params.mftCluster;
+    outcome.fields.bootLba = params.bootLba;
+    lines[3] = bootAddressLine(language, params.bootLba);
+    outcome.buttons = ntfsButtons(params);
+    return withResult(outcome, ResultWord::Mft, language);
+}
+
+VirtualDiskOutcome recomputeFromStoredInput(VirtualDiskDialog dialog, NtfsVolumeParams& params,
+                                            std::uint64_t& storedRecordLba, const SectorReader& read,
+                                            Language language) {
+    switch (dialog) {
+        case VirtualDiskDialog::FromBootSector:
+            return computeFromBootSector(params, viewer::formatLbaText(params.bootLba), read, language);
+        case VirtualDiskDialog::FromMftPosition:
+            return computeFromMftPosition(params, viewer::formatLbaText(params.mftLba), read, language);
+        case VirtualDiskDialog::FromFileRecord:
+            return computeFromFileRecord(params, storedRecordLba, viewer::formatLbaText(storedRecordLba), read,
+                                         language);
+    }
+    return {};
+}
+
+FileSystemRadio radioOfFileSystem(char fsType) {
+    if (fsType == 'M') return FileSystemRadio::Ntfs;
+    if (fsType == '2') return FileSystemRadio::Fat32;
+    return FileSystemRadio::Fat16;
+}
+
+ReconstructionStart startReconstruction(NtfsVolumeParams& params, MftRunTable& table, const SectorReader& read) {
+    ReconstructionStart start;
+    if (!params.hasDisk() || params.bytesPerSector == 0) return start;
+
+    const std::uint64_t mftLba = std::uint64_t{params.mftCluster} * params.sectorsPerCluster + params.bootLba;
+    ReadBuffer buffer;
+    FileRecordInfo info;
+    readRecord(read, params, mftLba, buffer, info);
+    start.integrityCode = info.integrityCode;
+    if (!isNamedMft(info) || info.allocatedSize < kSmallRecordSize) return start;
+
+    MftRunTable built;
+    buildMftRunTable(built, info.runs, params.sectorsPerCluster, params.bootLba);
+    if (built.rowCount == 0) return start;
+
+    table = built;
+    params.mftRecordLimit =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(info.allocatedSize / kSmallRecordSize - 1, 0xFFFFFFFF));
+    start.ready = true;
+    return start;
+}
+
+}  // namespace quenzar::ntfs
