@@ -5,14 +5,12 @@
 
 #include "cli/commands.h"
 #include "disk/sector_access.h"
+#include "platform/little_endian.h"
 
 namespace quenzar::cli {
 namespace {
 
-std::uint32_t le32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-           std::uint32_t{p[3]} << 24;
-}
+using platform::le32;
 
 // Describes LBA 0 as a person would first look at it: a partition table, a volume boot sector,
 // or nothing recognisable.

@@ -5,15 +5,14 @@
 
 #include "disk/identify_data.h"
 #include "disk/sector_access.h"
+#include "platform/little_endian.h"
 
 namespace quenzar::disk {
 namespace {
 
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-std::uint32_t le32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-}
-std::uint64_t le64(const std::uint8_t* p) { return le32(p) | std::uint64_t{le32(p + 4)} << 32; }
+using platform::le16;
+using platform::le32;
+using platform::le64;
 
 bool textAt(const std::uint8_t* sector, std::size_t offset, const char* text) {
     return std::memcmp(sector + offset, text, std::strlen(text)) == 0;

@@ -7,19 +7,18 @@
 #include "disk/inventory.h"
 #include "disk/partition_scan.h"
 #include "disk/sector_access.h"
+#include "platform/little_endian.h"
 
 namespace quenzar::disk {
 namespace {
+
+using platform::le32;
+using platform::le64;
 
 using HeadBytes = std::array<std::uint8_t, kHiddenHeadBytes>;
 
 constexpr std::size_t kTableAt = 446;
 constexpr std::uint64_t kFirstSectorAfterCopy = 62;  // LBA 62, in 512-byte units
-
-std::uint32_t le32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-}
-std::uint64_t le64(const std::uint8_t* p) { return le32(p) | std::uint64_t{le32(p + 4)} << 32; }
 
 // The eligibility checks compare the first four bytes of either form of the mark.
 bool carriesMark(const std::uint8_t* lba0) {

@@ -4,9 +4,14 @@
 #include <cstring>
 
 #include "ntfs/data_runs.h"
+#include "platform/little_endian.h"
 
 namespace quenzar::ntfs {
 namespace {
+
+using platform::le16;
+using platform::le32;
+using platform::le64;
 
 // Characters before the first NUL, at most `limit`.
 inline std::size_t boundedLength(const char* text, std::size_t limit) {
@@ -50,18 +55,6 @@ constexpr std::size_t kRunsOffset = 0x20;
 constexpr std::size_t kAllocatedSize = 0x28;
 constexpr std::size_t kRealSize = 0x30;
 constexpr std::size_t kNonResidentHeaderEnd = 0x38;
-
-// Little-endian values assembled byte by byte: no alignment or byte-order assumption.
-inline std::uint16_t le16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-inline std::uint32_t le32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
-}
-inline std::uint64_t le64(const std::uint8_t* p) {
-    return std::uint64_t{le32(p)} | (std::uint64_t{le32(p + 4)} << 32);
-}
 
 // UTF-16 name characters into 8-bit code page 1251 text: Latin-1 characters keep their low byte,
 // the Cyrillic letters U+0410..U+044F go to C0h..FFh, the other characters of the Cyrillic block

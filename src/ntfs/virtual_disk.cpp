@@ -5,9 +5,14 @@
 
 #include "disk/sector_access.h"
 #include "viewer/number_texts.h"
+#include "platform/little_endian.h"
 
 namespace quenzar::ntfs {
 namespace {
+
+using platform::le16;
+using platform::le32;
+using platform::le64;
 
 using disk::Language;
 
@@ -75,13 +80,6 @@ std::string bootAddressLine(Language language, std::uint64_t bootLba) {
     viewer::decimal13(bootLba, line.data() + line.size() - 13);
     return line;
 }
-
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t le32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
-}
-std::uint64_t le64(const std::uint8_t* p) { return le32(p) | (std::uint64_t{le32(p + 4)} << 32); }
 
 using ReadBuffer = std::array<std::uint8_t, kVirtualDiskReadBytes>;
 
