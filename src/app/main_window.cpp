@@ -1,19 +1,97 @@
 #include "app/main_window.h"
 
+#include <algorithm>
+#include <cstdio>
+
+#include "app/main_commands.h"
+#include "app/screen_painting.h"
+#include "app/startup.h"
+#include "app/status_bar.h"
+#include "app/texts/menu_relabel.h"
 #include "app/wide_text.h"
+#include "disk/inventory.h"
 #include "resources/resource_ids.h"
 
 namespace quenzar::app {
 namespace {
 
-// The runs of blanks are part of the titles: they set the version apart from the description.
-constexpr char kEnglishTitle[] = " Quenzar Salvage   V-2.01        File recovery NTFS if windows does not see hard drive";
-constexpr char kRussianTitle[] = " Quenzar Salvage   V-2.01         Восстановление файлов NTFS если windows не видит жесткий диск";
+AppState* stateOf(HWND window) {
+    return reinterpret_cast<AppState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+void writeStartTime(AppState& state) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d.%02d.%02d  %02d:%02d ", now.wYear, now.wMonth, now.wDay, now.wHour,
+                  now.wMinute);
+    std::copy_n(text, state.startTimeText.size(), state.startTimeText.begin());
+}
+
+// The highest-numbered disk that answers, for the sector position panel. Identification writes
+// into an inventory of its own so that the inventory shown on the disk screen stays as built.
+void markHighestDisk(AppState& state) {
+    state.highestDiskFlags.fill(0);
+    if (!state.disks) return;
+    disk::InventoryState probe;
+    for (char number = '7'; number >= '0'; --number) {
+        disk::IdentifyDisk(probe, *state.disks, number);
+        if (probe.disk(number).isPresent()) {
+            state.highestDiskFlags[static_cast<std::size_t>(number - '0')] = 1;
+            return;
+        }
+    }
+}
+
+void onCreate(AppState& state, HWND window) {
+    state.mainWindow = window;
+    state.statusFolder = currentFolder1251();
+    createStatusBar(state);
+    writeStartTime(state);
+    state.aboutPicture = static_cast<HBITMAP>(
+        LoadImageW(state.instance, MAKEINTRESOURCEW(QUENZAR_ABOUT_PICTURE), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    POINT pointer{228, 38};
+    ClientToScreen(window, &pointer);
+    SetCursorPos(pointer.x, pointer.y);
+    markHighestDisk(state);
+    texts::markCurrentLanguage(state.mainMenu, state.texts.uiLanguage);
+}
+
+void onDestroy(AppState& state) {
+    if (state.aboutPicture != nullptr) DeleteObject(state.aboutPicture);
+    state.aboutPicture = nullptr;
+    state.statusBar = nullptr;
+    state.mainMenu = nullptr;  // destroyed with the window
+    state.mainWindow = nullptr;
+    PostQuitMessage(0);
+}
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+    }
+    AppState* state = stateOf(window);
+    if (state == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+
     switch (message) {
+    case WM_CREATE:
+        onCreate(*state, window);
+        return 0;
+    case WM_KEYDOWN:
+        // No key is bound to a command; every key repaints the current screen.
+        InvalidateRect(window, nullptr, TRUE);
+        return 0;
+    case WM_KEYUP:
+        return 0;
+    case WM_PAINT:
+        paintMainWindow(*state);
+        return 0;
+    case WM_COMMAND:
+        onCommand(*state, LOWORD(wParam));
+        return 0;
     case WM_DESTROY:
-        PostQuitMessage(0);
+        onDestroy(*state);
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);
@@ -43,21 +121,54 @@ bool registerMainWindowClass(HINSTANCE instance) {
     return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
+int runMessageLoop() {
+    MSG message{};
+    for (;;) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(message.wParam);  // WM_QUIT: the loop's result
+        if (got == -1) return 1;
+        // No accelerator table: every key reaches the window procedure as a key message.
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
 }  // namespace
 
-std::string_view mainWindowTitle(bool english) { return english ? kEnglishTitle : kRussianTitle; }
+std::string_view mainWindowTitle(bool english) {
+    return texts::pairedText(texts::TextId::Title, english ? texts::kEnglish : texts::kRussian);
+}
 
 bool startsInEnglish(std::wstring_view commandLine, LANGID userDefaultLanguage) {
     if (commandLine.find(L'/') != std::wstring_view::npos) return true;
     return PRIMARYLANGID(userDefaultLanguage) != LANG_RUSSIAN;
 }
 
-HWND createMainWindow(HINSTANCE instance, bool english) {
-    if (!registerMainWindowClass(instance)) return nullptr;
-    const std::wstring title = wideFrom1251(mainWindowTitle(english));
-    return CreateWindowExW(0, kMainWindowClass, title.c_str(), kMainWindowStyle, CW_USEDEFAULT,
-                           CW_USEDEFAULT, kMainWindowWidth, kMainWindowHeight, nullptr, nullptr,
-                           instance, nullptr);
+HWND createMainWindow(AppState& state) {
+    if (state.instance == nullptr) state.instance = GetModuleHandleW(nullptr);
+    if (!registerMainWindowClass(state.instance)) return nullptr;
+    state.mainMenu = LoadMenuW(state.instance, L"MENU1");
+    if (state.mainMenu == nullptr) return nullptr;
+    texts::selectTitle(state.texts);
+    texts::relabelMenu(state.mainMenu, state.texts);
+    const std::wstring title = wideFrom1251(state.texts.titleText);
+    HWND window = CreateWindowExW(0, kMainWindowClass, title.c_str(), kMainWindowStyle, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, kMainWindowWidth, kMainWindowHeight, nullptr, state.mainMenu,
+                                  state.instance, &state);
+    if (window == nullptr) {
+        DestroyMenu(state.mainMenu);
+        state.mainMenu = nullptr;
+    }
+    return window;
+}
+
+int runMainWindow(AppState& state) {
+    HWND window = createMainWindow(state);
+    if (window == nullptr) return 1;
+    // Always shown normally, whatever show mode the starter asked for: the window has one size.
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    return runMessageLoop();
 }
 
 }  // namespace quenzar::app

@@ -1,11 +1,13 @@
 // The main window: a fixed-size window of class "Quenzar" whose title names the program in the
-// user's language. Its window procedure (main_window.cpp) is the hub that screens, menu commands
-// and dialogs report to; for now it ends the message loop when the window is destroyed.
+// user's language. Its window procedure (main_window.cpp) is the hub: it hands menu commands and
+// the commands that dialogs post to main_commands.cpp and painting to screen_painting.cpp.
 #pragma once
 
 #include <windows.h>
 
 #include <string_view>
+
+#include "app/app_state.h"
 
 namespace quenzar::app {
 
@@ -24,8 +26,13 @@ std::string_view mainWindowTitle(bool english);
 // gets Russian and everyone else English.
 bool startsInEnglish(std::wstring_view commandLine, LANGID userDefaultLanguage);
 
-// Registers the window class (the first time) and creates the main window, hidden. Returns null
-// when either fails. Destroying the window ends the message loop with exit code 0.
-HWND createMainWindow(HINSTANCE instance, bool english);
+// Registers the window class (the first time), loads and relabels the menu MENU1 for the current
+// language, and creates the main window, hidden, on `state`. Returns null when any of it fails.
+// Destroying the window ends the message loop with exit code 0.
+HWND createMainWindow(AppState& state);
+
+// createMainWindow, then shows the window and runs the message loop until the window is
+// destroyed. Returns the loop's result.
+int runMainWindow(AppState& state);
 
 }  // namespace quenzar::app

@@ -12,4 +12,8 @@ namespace quenzar::app {
 // Code page 1251 bytes as UTF-16, for the wide Win32 functions.
 std::wstring wideFrom1251(std::string_view text);
 
+// UTF-16 from the system (a folder name) as code page 1251 bytes; characters that 1251 lacks
+// become "?".
+std::string text1251FromWide(std::wstring_view text);
+
 }  // namespace quenzar::app

@@ -1,32 +1,18 @@
-// Start of the desktop program: choose the language, create the main window, run the message
-// loop on this one user-interface thread until the window is destroyed.
+// Entry of the desktop program: the application's state is made here and lives until the process
+// ends; start-up (app/startup.cpp) does the rest.
 #include <windows.h>
 
-#include "app/main_window.h"
+#include <cstdlib>
 
-namespace {
+#include "app/app_state.h"
+#include "app/startup.h"
+#include "app/web_pages.h"
 
-int runMessageLoop() {
-    MSG message{};
-    for (;;) {
-        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got == 0) return static_cast<int>(message.wParam);  // WM_QUIT: the loop's result
-        if (got == -1) return 1;
-        // No accelerator table: every key reaches the window procedure as a key message.
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    using namespace quenzar::app;
-    const bool english = startsInEnglish(GetCommandLineW(), GetUserDefaultLangID());
-    HWND window = createMainWindow(instance, english);
-    if (window == nullptr) return 1;
-    // Always shown normally, whatever show mode the starter asked for: the window has one size.
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
-    return runMessageLoop();
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    using namespace quenzar;
+    static app::AppState state;  // the whole run's state: a window procedure reaches it until the end
+    state.disks = platform::makeDiskSystemFromEnvironment();
+    state.webServer = app::webServer(std::getenv("QUENZAR_SERVER"));
+    const int exitCode = app::startUp(state, GetCommandLineW(), GetUserDefaultLangID());
+    ExitProcess(static_cast<UINT>(exitCode));
 }

@@ -12,8 +12,20 @@ wine_run=$1
 program=$2
 shift 2
 
+# Pictures of the screens: the program writes BMP files into QUENZAR_SCREENSHOT_DIR when it is
+# set; they are kept as PNG files for people to look at.
+screenshots=${QUENZAR_SCREENSHOT_DIR:-}
+[[ -n "$screenshots" ]] && mkdir -p "$screenshots"
+
 output=$("$wine_run" "$program" "$@")
 status=$?
+
+if [[ -n "$screenshots" ]] && command -v convert >/dev/null 2>&1; then
+  for picture in "$screenshots"/*.bmp; do
+    [[ -e "$picture" ]] || continue
+    convert "$picture" "${picture%.bmp}.png" && rm -f "$picture"
+  done
+fi
 printf '%s\n' "$output"
 # Windows programs end their lines with CR LF.
 closing=$(printf '%s\n' "$output" | tr -d '\r' | tail -n 1)

@@ -7,12 +7,11 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "shell_fixture.h"
 #include "harness.h"
 #include "resources/resource_ids.h"
 
 namespace {
-
-using quenzar::app::createMainWindow;
 
 struct TitleCase {
     bool english;
@@ -40,10 +39,10 @@ std::wstring className(HWND window) {
 }  // namespace
 
 TEST_CASE(mainWindowIsTheFixedSizeQuenzarWindowWithTitleInTheChosenLanguage) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
     for (const TitleCase& expected : kTitleCases) {
         quenzar::wintest::Note note(expected.english ? "English" : "Russian");
-        HWND window = createMainWindow(instance, expected.english);
+        quenzar::wintest::ShellWindow shell(expected.english ? 'E' : 'R', false);
+        HWND window = shell.window();
         REQUIRE(window != nullptr);
 
         CHECK_EQ(className(window), std::wstring(L"Quenzar"));
@@ -66,6 +65,28 @@ TEST_CASE(mainWindowIsTheFixedSizeQuenzarWindowWithTitleInTheChosenLanguage) {
         CHECK_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrW(window, GCLP_HCURSOR)),
                  LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_IBEAM)));
         CHECK_EQ(GetClassLongPtrW(window, GCL_STYLE), static_cast<ULONG_PTR>(CS_HREDRAW | CS_VREDRAW));
+        CHECK(GetMenu(window) == shell.state.mainMenu);
+        CHECK(shell.state.aboutPicture != nullptr);
+
+        // The start time for the listing's header: "YYYY.MM.DD  hh:mm " from the local clock.
+        const std::string start(shell.state.startTimeText.data(), shell.state.startTimeText.size());
+        const std::string shape = "dddd.dd.dd  dd:dd ";
+        bool shaped = start.size() == shape.size();
+        for (std::size_t i = 0; shaped && i < shape.size(); ++i) {
+            shaped = shape[i] == 'd' ? (start[i] >= '0' && start[i] <= '9') : start[i] == shape[i];
+        }
+        CHECK(shaped);
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        CHECK_EQ(std::stoi(start.substr(0, 4)), int{now.wYear});
+
+        // Opening the window moves the pointer to client point (228, 38), beside the description.
+        POINT expectedPointer{228, 38};
+        ClientToScreen(window, &expectedPointer);
+        POINT pointer{};
+        GetCursorPos(&pointer);
+        CHECK_EQ(pointer.x, expectedPointer.x);
+        CHECK_EQ(pointer.y, expectedPointer.y);
 
         // Destroying the window ends the message loop with exit code 0.
         MSG quit{};

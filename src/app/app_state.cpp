@@ -1,0 +1,31 @@
+#include "app/app_state.h"
+
+#include <shellapi.h>
+
+#include "app/wide_text.h"
+#include "disk/inventory.h"
+
+namespace quenzar::app {
+
+ShellSeams systemSeams() {
+    ShellSeams seams;
+    seams.showMessage = [](std::string_view text, std::string_view caption, UINT flags) {
+        return MessageBoxW(nullptr, wideFrom1251(text).c_str(), wideFrom1251(caption).c_str(), flags);
+    };
+    // Shown normally: a page opened hidden would leave the user with nothing to see.
+    seams.openPage = [](const std::string& address) {
+        ShellExecuteW(nullptr, nullptr, wideFrom1251(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    };
+    seams.runPowerAction = [](disk::PowerAction action) { disk::RunPowerAction(action); };
+    return seams;
+}
+
+void rebuildInventory(AppState& state) {
+    if (!state.disks) return;
+    state.inventory.language =
+        texts::isRussian(state.texts.uiLanguage) ? disk::Language::Russian : disk::Language::English;
+    disk::BuildDiskInventory(state.inventory, *state.disks);
+    ++state.inventoryBuilds;
+}
+
+}  // namespace quenzar::app

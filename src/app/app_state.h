@@ -1,0 +1,75 @@
+// The state of the desktop program for its whole run, owned by the start-up code and handed to
+// the main window, its commands and its painting. Nothing here is a hidden global: a test builds
+// its own state, with its own disks and its own answers to the outside world.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/texts/shell_texts.h"
+#include "disk/inventory_records.h"
+#include "disk/power_commands.h"
+#include "platform/disk_system.h"
+
+namespace quenzar::app {
+
+// Where the program reaches the outside world beyond its own windows: message boxes, web pages,
+// restarting or turning off the computer. The program runs with systemSeams(); tests answer these
+// themselves, so no box waits for a click, no browser opens and no computer restarts.
+struct ShellSeams {
+    // A message box without an owner window; texts in code page 1251. Returns the button chosen.
+    std::function<int(std::string_view text, std::string_view caption, UINT flags)> showMessage;
+    std::function<void(const std::string& address)> openPage;
+    std::function<void(disk::PowerAction action)> runPowerAction;
+};
+ShellSeams systemSeams();
+
+// What the client area shows.
+enum class ScreenMode : char {
+    About = 'Z',
+    Disks = 0,
+    HexViewer = 'H',
+    RecordViewer = 'M',
+};
+
+struct AppState {
+    texts::ShellTexts texts;
+    char osClass = 'X';  // "7": Windows major version 6; "X": any other NT version
+
+    HINSTANCE instance = nullptr;
+    std::string windowsFolder;
+    std::string programFolder;  // the current folder at start, 1251
+    void* folderListArea = nullptr;
+
+    HWND mainWindow = nullptr;
+    HMENU mainMenu = nullptr;
+    HWND statusBar = nullptr;
+    HBITMAP aboutPicture = nullptr;
+    std::string statusFolder;  // the current folder read again at window creation
+
+    ScreenMode screenMode = ScreenMode::About;
+    std::array<char, 2> viewSource{' ', ' '};  // "VS", "VC" or "RM": how the viewer was entered
+    std::string_view virtualDiskHeading;  // the heading the next virtual-disk dialog shows
+    bool inventoryRefreshed = false;
+    int inventoryBuilds = 0;  // how often the inventory was built in this run
+    std::array<std::uint8_t, 8> highestDiskFlags{};
+    // The local time of the start, "YYYY.MM.DD  hh:mm " with its trailing blank, for the header of
+    // the analytical listing.
+    std::array<char, 18> startTimeText{};
+
+    std::unique_ptr<platform::DiskSystem> disks;
+    disk::InventoryState inventory;
+
+    std::string webServer;  // host[:port] of the maker's web server
+    ShellSeams seams = systemSeams();
+};
+
+// Rebuilds the disk inventory from the state's disks in the current language.
+void rebuildInventory(AppState& state);
+
+}  // namespace quenzar::app

@@ -1,0 +1,64 @@
+// A main window made for a test as the program makes it: its own state with the fixture disk
+// images attached, and the outside world (message boxes, web pages, restart and shutdown)
+// answered by the test. Optionally shown, for checks of painting and for screenshots.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "disk/power_commands.h"
+
+namespace quenzar::wintest {
+
+// A fixture image's path as the program sees it ("Z:\...\mbr.img").
+std::string fixtureImage(const char* name);
+
+// The images the window tests attach: two partitioned disks, a disk whose LBA 0 is an NTFS boot
+// sector, a disk with a sector mask and a disk hidden from Windows.
+std::vector<std::string> shellTestImages();
+
+struct SeamRecord {
+    struct Message {
+        std::string text;
+        std::string caption;
+        UINT flags;
+    };
+    std::vector<Message> messages;
+    std::vector<std::string> pages;
+    std::vector<disk::PowerAction> powerActions;
+};
+
+// A state in `language` ("R" or "E") whose seams write into `record`.
+void prepareState(app::AppState& state, char language, SeamRecord& record,
+                  const std::vector<std::string>& images);
+
+// The main window of a prepared state; destroyed with the object.
+class ShellWindow {
+public:
+    ShellWindow(char language, bool shown);
+    ~ShellWindow();
+    ShellWindow(const ShellWindow&) = delete;
+    ShellWindow& operator=(const ShellWindow&) = delete;
+
+    HWND window() const { return state.mainWindow; }
+    // Sends WM_COMMAND and lets the window repaint.
+    void command(int commandId);
+    // Dispatches the pending messages (painting among them).
+    void settle();
+
+    app::AppState state;
+    SeamRecord record;
+};
+
+// The window's text (title) and menu texts as UTF-16.
+std::wstring windowTitle(HWND window);
+std::wstring utf16(std::string_view text1251);
+
+// Copies the window as it is on the screen into FOLDER\name.bmp when QUENZAR_SCREENSHOT_DIR names
+// a folder; the test run turns the pictures into PNG files.
+void saveScreenshot(HWND window, const char* name);
+
+}  // namespace quenzar::wintest
