@@ -22,5 +22,6 @@ int runDisks(platform::DiskSystem& disks, const Arguments& args);
 int runHide(platform::DiskSystem& disks, const Arguments& args);
 int runUnhide(platform::DiskSystem& disks, const Arguments& args);
 int runVdisk(platform::DiskSystem& disks, const Arguments& args);
+int runAnalyze(platform::DiskSystem& disks, const Arguments& args);
 
 }  // namespace quenzar::cli

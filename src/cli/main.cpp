@@ -32,7 +32,10 @@ constexpr const char* kUsage =
     "  vdisk DISK (--boot LBA | --mft LBA | --record LBA) [--lang ru|en]\n"
     "                                     model a virtual disk (an NTFS volume no partition table\n"
     "                                     describes) from its boot sector, its $MFT or any FILE\n"
-    "                                     record of the $MFT's first fragment\n";
+    "                                     record of the $MFT's first fragment\n"
+    "  analyze (LETTER | IMAGE) [options] analyse an NTFS volume: statistics and the folder tree\n"
+    "                                     of the files found, deleted and lost items marked\n"
+    "                                     (salvage analyze alone lists its options)\n";
 
 }  // namespace
 
@@ -71,6 +74,7 @@ int main(int argc, char** argv) {
     if (command == "hide") return cli::runHide(*disks, args);
     if (command == "unhide") return cli::runUnhide(*disks, args);
     if (command == "vdisk") return cli::runVdisk(*disks, args);
+    if (command == "analyze") return cli::runAnalyze(*disks, args);
     std::fprintf(stderr, "salvage: unknown command \"%s\"\n\n%s", command.c_str(), kUsage);
     return cli::kExitUsage;
 }

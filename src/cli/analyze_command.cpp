@@ -1,0 +1,297 @@
+// salvage analyze: analyses an NTFS volume as the logical-drive analysis of the desktop program
+// does — the whole MFT read, every record decoded, the file table filtered and written to the work
+// file, the folder tree rebuilt — and prints the statistics and the tree, deleted and lost items
+// marked. Progress goes to standard error.
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/commands.h"
+#include "disk/inventory.h"
+#include "platform/code_page_1251.h"
+#include "recovery/analysis.h"
+#include "recovery/directory_tree.h"
+
+namespace quenzar::cli {
+namespace {
+
+constexpr const char* kAnalyzeUsage =
+    "usage: salvage analyze (LETTER | IMAGE) [options]\n"
+    "\n"
+    "LETTER is a drive letter of the inventory (see salvage disks), for example D or D:.\n"
+    "IMAGE is a disk image or a device path; its NTFS volumes are taken in order (--volume).\n"
+    "\n"
+    "filter (as the filter dialog; by default: .doc .rtf .xls .mdb .ppt .arj .rar .zip .jpg files\n"
+    "in use):\n"
+    "  --types LIST        the catalogue extensions to search, for example doc,pdf,jpg; the\n"
+    "                      catalogue is doc rtf xls mdb ppt arj rar zip dbx pst psd ai cdr dwg\n"
+    "                      pla pdf pgd gif tif jpg avi mp3 waw nef cr2\n"
+    "  --ext EXT           also an extension of your own (up to four times)\n"
+    "  --all-files         no extension filter: every file except system files (exe, dll, ...)\n"
+    "  --with-system       with --all-files: system files as well\n"
+    "  --prefix TEXT       only files whose name begins with TEXT (up to three times; implies\n"
+    "                      --all-files, case-sensitive)\n"
+    "  --deleted           deleted files as well\n"
+    "  --only-deleted      deleted files only\n"
+    "\n"
+    "other options:\n"
+    "  --volume N          the N-th NTFS volume of IMAGE (1 = the first, the default)\n"
+    "  --work-dir DIR      where the work file ~DI_Tmp.tmp goes (default: the current folder)\n"
+    "  --no-tree           print the statistics only\n"
+    "  --lang ru|en        the language of the messages\n";
+
+disk::Language languageOfEnvironment() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return std::strncmp(value, "ru", 2) == 0 ? disk::Language::Russian : disk::Language::English;
+        }
+    }
+    return disk::Language::English;
+}
+
+// The program's texts are code page 1251 with CR LF; a terminal wants UTF-8 and LF.
+std::string terminalText(std::string_view text) {
+    std::string lines;
+    lines.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        lines += text[i];
+    }
+    return platform::cp1251ToUtf8(lines);
+}
+
+std::string lowerCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool setCatalogue(recovery::SearchFilter& filter, const std::string& list) {
+    filter.extensionOn.fill(0);
+    std::size_t begin = 0;
+    while (begin <= list.size()) {
+        std::size_t end = list.find(',', begin);
+        if (end == std::string::npos) end = list.size();
+        const recovery::Extension ext = recovery::normaliseUserExtension(list.substr(begin, end - begin));
+        bool known = false;
+        for (std::size_t i = 0; i < recovery::kCatalogueExtensions.size(); ++i) {
+            if (recovery::kCatalogueExtensions[i] == ext) {
+                filter.extensionOn[i] = 1;
+                known = true;
+            }
+        }
+        if (!known) {
+            std::fprintf(stderr, "salvage analyze: \"%s\" is not in the catalogue; use --ext for it\n",
+                         list.substr(begin, end - begin).c_str());
+            return false;
+        }
+        begin = end + 1;
+    }
+    return true;
+}
+
+std::string sizeText(std::uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(bytes));
+    return text;
+}
+
+// Pads a UTF-8 name with blanks to a width in characters, not in bytes, so that Cyrillic names
+// line up with Latin ones.
+std::string paddedName(const std::string& utf8, std::size_t width) {
+    std::size_t characters = 0;
+    for (const char c : utf8) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return characters >= width ? utf8 : utf8 + std::string(width - characters, ' ');
+}
+
+void printStatistics(const recovery::AnalysisResult& result) {
+    const recovery::FileStatistics& s = result.statistics;
+    std::printf("MFT records            %llu (unreadable %llu, not FILE records or damaged %llu)\n",
+                static_cast<unsigned long long>(result.recordCount),
+                static_cast<unsigned long long>(s.unreadableRecords),
+                static_cast<unsigned long long>(s.rejectedRecords));
+    std::printf("folders                %llu in use, %llu deleted\n",
+                static_cast<unsigned long long>(s.foldersInUse), static_cast<unsigned long long>(s.foldersDeleted));
+    std::printf("files                  %llu in use (%s bytes), %llu deleted (%s bytes)\n",
+                static_cast<unsigned long long>(s.filesInUse), sizeText(s.bytesInUse).c_str(),
+                static_cast<unsigned long long>(s.filesDeleted), sizeText(s.bytesDeleted).c_str());
+    std::printf("found by the filter    %llu in use (%s bytes), %llu deleted (%s bytes)\n",
+                static_cast<unsigned long long>(s.matchedInUse), sizeText(s.matchedBytesInUse).c_str(),
+                static_cast<unsigned long long>(s.matchedDeleted), sizeText(s.matchedBytesDeleted).c_str());
+    if (result.tree.lostFolderCount != 0) {
+        std::printf("lost folders           %zu\n", result.tree.lostFolderCount);
+    }
+}
+
+void printTree(const recovery::DirectoryTree& tree) {
+    const recovery::TreeView view = recovery::makeTreeView(tree);
+    auto entryName = [&](std::uint32_t index) {
+        const recovery::FileTableEntry& entry = tree.table[index];
+        return std::string(entry.name, strnlen(entry.name, recovery::kEntryNameBytes));
+    };
+    // Depth-first with an explicit stack: a tree of many levels must not exhaust the call stack.
+    struct Item {
+        std::uint32_t index;
+        int depth;
+    };
+    for (std::size_t g = 0; g < tree.generations.size(); ++g) {
+        std::printf("\n%s\n", terminalText(recovery::generationText(tree.generations[g])).c_str());
+        std::vector<Item> stack;
+        for (auto it = view.topLevel[g].rbegin(); it != view.topLevel[g].rend(); ++it) stack.push_back({*it, 1});
+        while (!stack.empty()) {
+            const Item item = stack.back();
+            stack.pop_back();
+            const recovery::FileTableEntry& folder = tree.table[item.index];
+            const bool lost = item.index >= tree.table.size() - tree.lostFolderCount;
+            const std::string indent(static_cast<std::size_t>(2 * item.depth), ' ');
+            std::printf("%s%s/%s\n", indent.c_str(), terminalText(recovery::folderText(folder)).c_str(),
+                        lost ? "  [lost]" : folder.isDeleted() ? "  [deleted]" : "");
+            if (const auto files = view.files.find(item.index); files != view.files.end()) {
+                for (std::uint32_t f : files->second) {
+                    const recovery::FileTableEntry& file = tree.table[f];
+                    std::printf("%s  %s %14s%s\n", indent.c_str(), paddedName(terminalText(entryName(f)), 40).c_str(),
+                                sizeText(file.size()).c_str(), file.isDeleted() ? "  [deleted]" : "");
+                }
+            }
+            if (const auto children = view.children.find(item.index); children != view.children.end()) {
+                for (auto it = children->second.rbegin(); it != children->second.rend(); ++it) {
+                    stack.push_back({*it, item.depth + 1});
+                }
+            }
+        }
+    }
+}
+
+// The drive letter of the N-th NTFS volume (1-based) of disk 0, or 0.
+char letterOfVolume(const disk::InventoryState& inventory, int volumeNumber) {
+    int seen = 0;
+    for (int i = 0; i < disk::kDriveLetterCount; ++i) {
+        const disk::LogicalDriveInfo& drive = inventory.drives[static_cast<std::size_t>(i)];
+        if (drive.diskNumber == 0 && std::memcmp(drive.fileSystemLabel.data(), "  NTFS", 6) == 0 &&
+            ++seen == volumeNumber) {
+            return static_cast<char>(disk::kFirstDriveLetter + i);
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
+    recovery::SearchFilter filter;
+    disk::Language language = languageOfEnvironment();
+    std::optional<std::string> target;
+    std::filesystem::path workFolder;
+    int volumeNumber = 1;
+    bool showTree = true;
+    std::size_t userExtensions = 0, prefixes = 0;
+    bool usageError = false;
+    for (std::size_t i = 0; i < args.size() && !usageError; ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kAnalyzeUsage, stdout);
+            return kExitDone;
+        } else if (arg == "--types" && hasValue) {
+            usageError = !setCatalogue(filter, lowerCase(args[++i]));
+        } else if (arg == "--ext" && hasValue && userExtensions < recovery::kUserExtensionCount) {
+            filter.userExt[userExtensions++] = {1, recovery::normaliseUserExtension(args[++i])};
+        } else if (arg == "--all-files") {
+            filter.allExtensions = 1;
+        } else if (arg == "--with-system") {
+            filter.noSystemFiles = 0;
+        } else if (arg == "--prefix" && hasValue && prefixes < recovery::kNamePrefixCount) {
+            filter.allExtensions = 1;
+            filter.allNames = 0;
+            filter.prefix[prefixes].on = 1;
+            recovery::setNamePrefix(filter.prefix[prefixes++], platform::utf8ToCp1251(args[++i]));
+        } else if (arg == "--deleted") {
+            filter.searchDeleted = 1;
+        } else if (arg == "--only-deleted") {
+            filter.searchDeleted = 1;
+            filter.searchExisting = 0;
+        } else if (arg == "--volume" && hasValue) {
+            volumeNumber = std::atoi(args[++i].c_str());
+            usageError = volumeNumber < 1;
+        } else if (arg == "--work-dir" && hasValue) {
+            workFolder = args[++i];
+        } else if (arg == "--no-tree") {
+            showTree = false;
+        } else if (arg == "--lang" && hasValue && (args[i + 1] == "ru" || args[i + 1] == "en")) {
+            language = args[++i] == "ru" ? disk::Language::Russian : disk::Language::English;
+        } else if (!target && !arg.empty() && arg[0] != '-') {
+            target = arg;
+        } else {
+            usageError = true;
+        }
+    }
+    if (usageError || !target) {
+        std::fputs(kAnalyzeUsage, stderr);
+        return kExitUsage;
+    }
+
+    // A letter names a volume of the disks the program sees; anything else is an image or device
+    // of its own, whose NTFS volumes get letters from an inventory of that one disk.
+    platform::DiskSystem* source = &disks;
+    std::unique_ptr<platform::ImageDiskSystem> image;
+    char letter = 0;
+    const std::string& name = *target;
+    const bool isLetter = (name.size() == 1 || (name.size() == 2 && name[1] == ':')) && std::isalpha(static_cast<unsigned char>(name[0]));
+    if (!isLetter) {
+        if (!std::filesystem::exists(name)) {
+            std::fprintf(stderr, "salvage analyze: %s: no such file or device\n", name.c_str());
+            return kExitFailed;
+        }
+        image = std::make_unique<platform::ImageDiskSystem>(std::vector<std::string>{name});
+        source = image.get();
+    }
+    disk::InventoryState inventory;
+    inventory.language = language;
+    disk::BuildDiskInventory(inventory, *source);
+    letter = isLetter ? static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])))
+                      : letterOfVolume(inventory, volumeNumber);
+    if (letter == 0) {
+        std::fprintf(stderr, "salvage analyze: %s: no NTFS volume number %d\n", name.c_str(), volumeNumber);
+        return kExitFailed;
+    }
+
+    recovery::GenerationState generations;
+    recovery::AnalysisProgress progress;
+    recovery::AnalysisContext context{filter, generations, progress, workFolder};
+    recovery::AnalysisResult result;
+    std::thread worker([&] { result = recovery::runDriveAnalysis(*source, inventory, letter, context); });
+    // The worker shares its stage and counters through atomics; this thread only shows them.
+    while (!progress.finished.load()) {
+        const recovery::AnalysisStage stage = progress.stage.load();
+        if (stage == recovery::AnalysisStage::Extraction || stage == recovery::AnalysisStage::Tree) {
+            std::fprintf(stderr, "\r%s  %llu / %llu", terminalText(recovery::stageText(stage, language)).c_str(),
+                         static_cast<unsigned long long>(progress.position.load()),
+                         static_cast<unsigned long long>(progress.maximum.load()));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    worker.join();
+    std::fputc('\n', stderr);
+
+    if (result.outcome != recovery::AnalysisOutcome::Completed) {
+        const recovery::MessageText message = recovery::analysisMessage(result.outcome, language);
+        std::fprintf(stderr, "%s\n%s\n", terminalText(message.title).c_str(), terminalText(message.text).c_str());
+        if (result.outcome == recovery::AnalysisOutcome::NoFileMatched) printStatistics(result);
+        return kExitFailed;
+    }
+    std::printf("volume %c:  work file %s\n", letter, result.workFile.string().c_str());
+    printStatistics(result);
+    if (showTree) printTree(result.tree);
+    return kExitDone;
+}
+
+}  // namespace quenzar::cli

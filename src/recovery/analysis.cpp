@@ -1,0 +1,190 @@
+#include "recovery/analysis.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <utility>
+
+#include "disk/sector_access.h"
+#include "recovery/file_table_extraction.h"
+#include "recovery/mft_reader.h"
+#include "recovery/work_file.h"
+
+namespace quenzar::recovery {
+
+namespace {
+
+AnalysisResult finish(AnalysisContext& context, AnalysisResult&& result) {
+    context.progress.stage.store(AnalysisStage::Finished);
+    context.progress.finished.store(true);
+    return std::move(result);
+}
+
+void startProgress(AnalysisProgress& progress) {
+    progress.finished.store(false);
+    progress.position.store(0);
+    progress.maximum.store(0);
+    progress.stage.store(AnalysisStage::Reading);
+}
+
+bool isNtfsDrive(const disk::LogicalDriveInfo& drive) {
+    return std::memcmp(drive.fileSystemLabel.data(), "  NTFS", 6) == 0 && drive.sectorsPerCluster != 0;
+}
+
+// The checks of the $MFT's own record; Completed when the analysis may go on.
+AnalysisOutcome checkMftRecord(std::size_t bytesArrived, std::span<std::uint8_t> bytes, ntfs::FileRecordInfo& record) {
+    if (bytesArrived != bytes.size() || ntfs::decodeFileRecord(bytes, record) != ntfs::kRecordGood ||
+        record.isFolder || !record.nonResident) {
+        return AnalysisOutcome::MftRecordUnreadable;
+    }
+    // Further runs of the MFT would be described in other records, which this analysis does not
+    // follow: it refuses rather than show part of the volume.
+    if (record.hasAttributeList) return AnalysisOutcome::AttributeListInMft;
+    return AnalysisOutcome::Completed;
+}
+
+// Both kinds of analysis from here on: the MFT read piece by piece and each piece decoded at
+// once (memory holds one piece of at most 32 MiB, not the whole MFT), the file table written to
+// the work file, then the tree built on it and the work file rewritten from the tree.
+void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, const std::vector<MftRun>& runs,
+                         std::uint64_t volumeStartLba, AnalysisContext& context, AnalysisResult& result) {
+    AnalysisProgress& progress = context.progress;
+    result.workFile = (context.workFolder.empty() ? std::filesystem::path(".") : context.workFolder) / kWorkFileName;
+    WorkFileWriter workFile;
+    if (!workFile.open(result.workFile)) {
+        result.outcome = AnalysisOutcome::WorkFileFailed;
+        return;
+    }
+
+    progress.maximum.store(result.recordCount);
+    progress.stage.store(AnalysisStage::Extraction);
+    FileTableExtraction extraction(context.filter, context.generations, runs, volumeStartLba, workFile,
+                                   result.statistics);
+    readMftRecords(handle, source, runs, result.recordCount, [&](std::uint64_t index, std::span<std::uint8_t> record) {
+        extraction.take(index, record);
+        progress.position.store(index + 1, std::memory_order_relaxed);
+    });
+    disk::ClosePhysicalDisk(handle);
+
+    result.entriesWritten = workFile.entryCount();
+    if (!workFile.close()) {
+        result.outcome = AnalysisOutcome::WorkFileFailed;
+        return;
+    }
+    if (result.statistics.matchedFiles() == 0) {
+        result.outcome = AnalysisOutcome::NoFileMatched;
+        return;
+    }
+
+    progress.maximum.store(result.statistics.matchedFiles() + 20);
+    progress.position.store(0);
+    progress.stage.store(AnalysisStage::Tree);
+    std::vector<FileTableEntry> table;
+    if (!readWorkFile(result.workFile, table)) {
+        result.outcome = AnalysisOutcome::WorkFileFailed;
+        return;
+    }
+    result.tree = buildTree(std::move(table));
+    WorkFileWriter rewritten;
+    if (rewritten.open(result.workFile)) {
+        for (const FileTableEntry& entry : savedTable(result.tree)) rewritten.append(entry);
+    }
+    if (!rewritten.close()) result.outcome = AnalysisOutcome::WorkFileFailed;
+    progress.position.store(progress.maximum.load());
+}
+
+}  // namespace
+
+AnalysisResult runDriveAnalysis(platform::DiskSystem& disks, const disk::InventoryState& inventory,
+                                char driveLetter, AnalysisContext& context) {
+    AnalysisResult result;
+    startProgress(context.progress);
+
+    if (driveLetter < disk::kFirstDriveLetter || driveLetter >= disk::kFirstDriveLetter + disk::kDriveLetterCount ||
+        !isNtfsDrive(inventory.drive(driveLetter))) {
+        result.outcome = AnalysisOutcome::DriveNotNtfs;
+        return finish(context, std::move(result));
+    }
+    const disk::LogicalDriveInfo& drive = inventory.drive(driveLetter);
+    const std::uint32_t sectorsPerCluster = drive.sectorsPerCluster;
+    const std::uint64_t volumeStartLba = drive.startLba;
+
+    disk::DiskHandle volume = disk::DiskHandle::forVolume(driveLetter);
+    if (!disk::OpenPhysicalDisk(disks, volume, platform::AccessMode::ReadOnly)) {
+        result.outcome = AnalysisOutcome::VolumeNotOpened;
+        return finish(context, std::move(result));
+    }
+
+    // Record 0, the $MFT's own record, at the MFT's first cluster.
+    std::array<std::uint8_t, kMftRecordBytes> mftBytes{};
+    disk::SeekToByte(volume, drive.mftCluster * sectorsPerCluster * disk::kSystemSectorSize);
+    const std::size_t arrived = disk::ReadSectors(volume, mftBytes);
+    ntfs::FileRecordInfo mftRecord;
+    result.outcome = checkMftRecord(arrived, mftBytes, mftRecord);
+    const std::vector<MftRun> runs = buildMftRuns(mftRecord, sectorsPerCluster);
+    if (result.outcome == AnalysisOutcome::Completed &&
+        !makeAnalysisGeometry(runs, mftRecord.allocatedSize, sectorsPerCluster, volumeStartLba, result.geometry)) {
+        result.outcome = AnalysisOutcome::BeyondLbaLimit;
+    }
+    if (result.outcome != AnalysisOutcome::Completed) {
+        disk::ClosePhysicalDisk(volume);
+        return finish(context, std::move(result));
+    }
+
+    result.recordCount = mftRecord.realSize / kMftRecordBytes;
+    extractAndBuildTree(volume, MftSource{}, runs, volumeStartLba, context, result);
+    disk::ClosePhysicalDisk(volume);
+    return finish(context, std::move(result));
+}
+
+AnalysisResult runVirtualDiskAnalysis(platform::DiskSystem& disks, const disk::SectorMaskTable& masks,
+                                      const VirtualDiskVolume& volume, AnalysisContext& context) {
+    AnalysisResult result;
+    startProgress(context.progress);
+
+    disk::DiskHandle handle = disk::DiskHandle::forDisk(volume.diskNumber);
+    if (volume.sectorsPerCluster == 0 || !disk::OpenPhysicalDisk(disks, handle, platform::AccessMode::ReadOnly)) {
+        result.outcome = AnalysisOutcome::VolumeNotOpened;
+        return finish(context, std::move(result));
+    }
+
+    // The $MFT's own record at the first row of the run table, unmasked as every disk read
+    // beyond the partition gap.
+    std::array<std::uint8_t, kMftRecordBytes> mftBytes{};
+    const std::uint64_t mftByte = volume.runTable.rows[0].startLba * disk::kSystemSectorSize;
+    disk::SeekToByte(handle, mftByte);
+    const std::size_t arrived = volume.runTable.rowCount == 0 ? 0 : disk::ReadSectors(handle, mftBytes);
+    if (disk::startsBeyondMaskGap(mftByte)) disk::ApplySectorMask(masks, mftBytes, volume.diskNumber);
+    ntfs::FileRecordInfo mftRecord;
+    result.outcome = checkMftRecord(arrived, mftBytes, mftRecord);
+
+    // The rows of the table, relative to the volume's first sector as the runs of a drive are.
+    std::vector<MftRun> runs;
+    for (std::size_t i = 0; i < volume.runTable.rowCount; ++i) {
+        const ntfs::MftRunRow& row = volume.runTable.rows[i];
+        if (row.startLba < volume.bootLba) {
+            result.outcome = AnalysisOutcome::MftRecordUnreadable;  // a table that does not fit the volume
+            break;
+        }
+        runs.push_back({row.firstRecord, row.lastRecord, row.startLba - volume.bootLba, false});
+    }
+    if (result.outcome == AnalysisOutcome::Completed &&
+        !makeAnalysisGeometry(runs, mftRecord.allocatedSize, volume.sectorsPerCluster, volume.bootLba,
+                              result.geometry)) {
+        result.outcome = AnalysisOutcome::BeyondLbaLimit;
+    }
+    if (result.outcome != AnalysisOutcome::Completed) {
+        disk::ClosePhysicalDisk(handle);
+        return finish(context, std::move(result));
+    }
+
+    // The records the geometry declares, as far as the $MFT's real size holds them: the part
+    // beyond it was never written as records.
+    result.recordCount = std::min(mftRecord.allocatedSize, mftRecord.realSize) / kMftRecordBytes;
+    const MftSource source{volume.bootLba, &masks, volume.diskNumber};
+    extractAndBuildTree(handle, source, runs, volume.bootLba, context, result);
+    disk::ClosePhysicalDisk(handle);
+    return finish(context, std::move(result));
+}
+
+}  // namespace quenzar::recovery

@@ -1,0 +1,71 @@
+// An analysis of an NTFS volume: the $MFT's own record read and checked, the whole MFT read in
+// large pieces and every record decoded into the file table of the work file "~DI_Tmp.tmp".
+// It runs in a worker; the progress window reads the stage and counters meanwhile.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+
+#include "disk/inventory_records.h"
+#include "disk/sector_mask.h"
+#include "ntfs/mft_run_table.h"
+#include "platform/disk_system.h"
+#include "recovery/analysis_texts.h"
+#include "recovery/directory_tree.h"
+#include "recovery/file_statistics.h"
+#include "recovery/generations.h"
+#include "recovery/mft_runs.h"
+#include "recovery/search_filter.h"
+
+namespace quenzar::recovery {
+
+// Shared between the worker and the window that shows its progress; each value is read whole.
+struct AnalysisProgress {
+    std::atomic<AnalysisStage> stage{AnalysisStage::Idle};
+    std::atomic<std::uint64_t> position{0};
+    std::atomic<std::uint64_t> maximum{0};
+    std::atomic<bool> finished{false};
+};
+
+struct AnalysisResult {
+    AnalysisOutcome outcome = AnalysisOutcome::Completed;
+    FileStatistics statistics;
+    AnalysisGeometry geometry;
+    std::uint64_t recordCount = 0;     // records of the MFT by its real size
+    std::uint64_t entriesWritten = 0;  // entries in the work file
+    std::filesystem::path workFile;
+    DirectoryTree tree;                // built when some file matched
+};
+
+// Everything an analysis works with beside the disks: the filter, the generations of the run,
+// the folder of the work file and the progress shown meanwhile.
+struct AnalysisContext {
+    const SearchFilter& filter;
+    GenerationState& generations;
+    AnalysisProgress& progress;
+    std::filesystem::path workFolder;  // the work file goes here; empty: the current folder
+};
+
+// Analysis of a logical drive: a lettered NTFS volume of the inventory, read through its volume.
+// Reads only; the work file is written to the context's folder, then rewritten from the folder
+// tree built on it (placed folders, files, lost folders last). Refusals (no NTFS drive, an
+// unreadable $MFT record, an ATTRIBUTE_LIST in it, an MFT beyond 32-bit sectors) write nothing.
+AnalysisResult runDriveAnalysis(platform::DiskSystem& disks, const disk::InventoryState& inventory,
+                                char driveLetter, AnalysisContext& context);
+
+// A volume that no partition table describes any more, as the virtual-disk dialogs model it:
+// its disk, its first sector, its cluster size and where its $MFT lies.
+struct VirtualDiskVolume {
+    char diskNumber = '0';
+    std::uint64_t bootLba = 0;
+    std::uint32_t sectorsPerCluster = 0;
+    ntfs::MftRunTable runTable;  // absolute LBAs on the disk
+};
+
+// Analysis of a virtual disk: the MFT read through the whole disk along the run table, each
+// piece beyond the partition gap unmasked with the disk's sector mask. Reads only.
+AnalysisResult runVirtualDiskAnalysis(platform::DiskSystem& disks, const disk::SectorMaskTable& masks,
+                                      const VirtualDiskVolume& volume, AnalysisContext& context);
+
+}  // namespace quenzar::recovery

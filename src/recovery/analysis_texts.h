@@ -1,0 +1,36 @@
+// The texts an analysis shows: the stage line of its progress window and its message boxes,
+// each in Russian (code page 1251) and English.
+#pragma once
+
+#include <string_view>
+
+#include "disk/inventory_records.h"
+
+namespace quenzar::recovery {
+
+enum class AnalysisStage : unsigned { Idle, Reading, Extraction, Tree, Finished };
+
+// How an analysis ended.
+enum class AnalysisOutcome : unsigned {
+    Completed,
+    DriveNotNtfs,          // the letter names no NTFS volume of the inventory
+    VolumeNotOpened,       // the volume could not be opened for reading
+    MftRecordUnreadable,   // the $MFT's own record did not arrive or failed the decoder's checks
+    AttributeListInMft,    // the $MFT's own record holds an ATTRIBUTE_LIST
+    BeyondLbaLimit,        // the MFT lies beyond the 32-bit sector numbers of the file table
+    WorkFileFailed,        // the work file could not be created or written
+    NoFileMatched,         // no file passed the filter
+};
+
+struct MessageText {
+    std::string_view title;
+    std::string_view text;
+};
+
+// The 34-character stage line; blanks for the stages without one.
+std::string_view stageText(AnalysisStage stage, disk::Language language);
+
+// The message box of an outcome other than Completed (empty texts for Completed).
+MessageText analysisMessage(AnalysisOutcome outcome, disk::Language language);
+
+}  // namespace quenzar::recovery

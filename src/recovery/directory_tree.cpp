@@ -1,0 +1,223 @@
+#include "recovery/directory_tree.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <unordered_set>
+
+namespace quenzar::recovery {
+
+namespace {
+
+bool nameBegins(const FileTableEntry& entry, const char* prefix) {
+    return std::strncmp(entry.name, prefix, std::strlen(prefix)) == 0;
+}
+
+constexpr const char* kTreeExcludedNames[] = {"$MFT", "$Log", "$Vol", "$Att", "$Bit", "$Boo",
+                                              "$Bad", "$Sec", "$UpC", "MountPoi", "tracking"};
+
+// The files that a folder lists: besides empty files, the file system's own names.
+constexpr const char* kListExcludedNames[] = {"$MFT", "$Usn", "$Log", "$Vol", "$Att", "$Bit", "$Boo",
+                                              "$Bad", "$Sec", "$Ext", "$UpC", "MountPoi"};
+
+bool fileListedInFolder(const FileTableEntry& entry) {
+    if (entry.sizeLow == 0) return false;
+    for (const char* prefix : kListExcludedNames) {
+        if (nameBegins(entry, prefix)) return false;
+    }
+    return true;
+}
+
+// Upper case of code page 1251 letters, for comparing texts without regard to case.
+unsigned char foldCase(unsigned char c) {
+    if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
+    if (c >= 0xE0) return static_cast<unsigned char>(c - 0x20);
+    if (c == 0xB8) return 0xA8;  // ё
+    return c;
+}
+
+bool textLess(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char x = foldCase(static_cast<unsigned char>(a[i]));
+        const unsigned char y = foldCase(static_cast<unsigned char>(b[i]));
+        if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+}
+
+}  // namespace
+
+bool fileAdmittedToTree(const FileTableEntry& entry, TreeWalk walk) {
+    if (entry.folderFlag != kFileFlag || entry.sizeLow == 0) return false;
+    for (const char* prefix : kTreeExcludedNames) {
+        if (nameBegins(entry, prefix)) return false;
+    }
+    if (walk == TreeWalk::Build && nameBegins(entry, "$Txt")) return false;
+    if (walk == TreeWalk::Display && nameBegins(entry, "$Top")) return false;
+    return true;
+}
+
+bool isLostFolder(const FileTableEntry& entry) {
+    // Only the template has no FILE record behind it.
+    return entry.isFolder() && entry.recordLba == 0 && nameBegins(entry, "Lost folder ");
+}
+
+FileTableEntry makeLostFolder(std::uint32_t recordNumber, char generation) {
+    FileTableEntry lost;
+    lost.ownId = recordNumber;
+    lost.parentId = kRootFolderRecord;
+    std::memcpy(lost.created, "2007.12.27 00:00", kEntryTimeChars);
+    std::memcpy(lost.modified, "2007.12.27 00:00", kEntryTimeChars);
+    lost.generation = generation;
+    lost.folderFlag = kFolderFlag;
+    lost.deletedFlag = kDeletedFlag;
+    char name[kEntryNameBytes + 1] = {};
+    std::snprintf(name, sizeof name, "Lost folder       %9d", static_cast<int>(recordNumber));
+    std::memcpy(lost.name, name, std::strlen(name));
+    return lost;
+}
+
+DirectoryTree buildTree(std::vector<FileTableEntry> table) {
+    DirectoryTree tree;
+    tree.table = std::move(table);
+    std::vector<FileTableEntry>& entries = tree.table;
+
+    // The first folder entry of each (generation, record number), in table order.
+    std::unordered_map<std::uint64_t, std::uint32_t> firstFolder;
+    firstFolder.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].isFolder()) {
+            firstFolder.emplace(folderKey(entries[i].generation, entries[i].ownId), static_cast<std::uint32_t>(i));
+        }
+    }
+    std::unordered_set<std::uint64_t> placed;
+    std::vector<std::uint32_t> chain;
+    chain.reserve(kAncestorChainMax);
+
+    auto noteGeneration = [&](char generation) {
+        if (std::find(tree.generations.begin(), tree.generations.end(), generation) == tree.generations.end()) {
+            tree.generations.push_back(generation);
+        }
+    };
+    auto appendLost = [&](std::uint32_t recordNumber, char generation) {
+        entries.push_back(makeLostFolder(recordNumber, generation));
+        ++tree.lostFolderCount;
+        return static_cast<std::uint32_t>(entries.size() - 1);
+    };
+
+    const std::size_t fileCount = entries.size();
+    for (std::size_t f = 0; f < fileCount; ++f) {
+        const FileTableEntry file = entries[f];
+        if (!fileAdmittedToTree(file, TreeWalk::Build)) continue;
+        const char generation = file.generation;
+        if (placed.count(folderKey(generation, file.parentId))) continue;
+        noteGeneration(generation);
+
+        // Walk from the file's folder towards the root up to the first folder placed already.
+        chain.clear();
+        std::uint32_t target = file.parentId;
+        std::uint32_t reachedPlaced = PlacedFolder::kTopLevel;  // where the chain hangs
+        bool chainBroken = false;
+        for (;;) {
+            const auto found = firstFolder.find(folderKey(generation, target));
+            if (found == firstFolder.end()) {
+                const std::uint32_t lost = appendLost(target, generation);
+                firstFolder.emplace(folderKey(generation, target), lost);
+                chain.push_back(lost);
+                break;
+            }
+            const std::uint32_t index = found->second;
+            if (entries[index].sizeLow == kFolderHoldsFiles) {
+                reachedPlaced = index;  // the chain ends at a placed folder: hang the rest under it
+                break;
+            }
+            const bool inChain = std::find(chain.begin(), chain.end(), index) != chain.end();
+            if (inChain || chain.size() == kAncestorChainMax) {
+                // A cycle of parent links, or a chain too deep to be real: what was walked hangs
+                // under a lost folder of the record number where the walk stopped. It is not
+                // indexed, so the real folder of that number keeps its place.
+                ++tree.brokenChains;
+                chain.push_back(appendLost(target, generation));
+                chainBroken = true;
+                break;
+            }
+            chain.push_back(index);
+            // A lost folder from an earlier build names the root as its parent, yet it is shown
+            // beside the root folder, not in it: the walk ends there as at the root.
+            if (target == kRootFolderRecord || isLostFolder(entries[index])) break;
+            target = entries[index].parentId;
+        }
+
+        // Place the chain from its far end down to the file's folder.
+        std::uint32_t parentIndex = reachedPlaced;
+        for (std::size_t k = chain.size(); k-- > 0;) {
+            const std::uint32_t index = chain[k];
+            FileTableEntry& folder = entries[index];
+            const bool topLevel = (k == chain.size() - 1) && reachedPlaced == PlacedFolder::kTopLevel;
+            folder.sizeLow = kFolderHoldsFiles;
+            const bool breaksChain = chainBroken && k == chain.size() - 1;
+            if (!breaksChain) placed.insert(folderKey(generation, folder.ownId));
+            tree.folders.push_back({index, topLevel ? PlacedFolder::kTopLevel : parentIndex, breaksChain});
+            parentIndex = index;
+        }
+    }
+    return tree;
+}
+
+std::vector<FileTableEntry> savedTable(const DirectoryTree& tree) {
+    std::vector<FileTableEntry> saved;
+    saved.reserve(tree.table.size());
+    for (const FileTableEntry& entry : tree.table) {
+        if (entry.isFolder()) {
+            if (entry.sizeLow == 0) continue;
+            FileTableEntry folder = entry;
+            folder.sizeLow = 0;
+            saved.push_back(folder);
+        } else {
+            saved.push_back(entry);
+        }
+    }
+    return saved;
+}
+
+std::string folderText(const FileTableEntry& folder) {
+    const std::string name(folder.name, strnlen(folder.name, kEntryNameBytes));
+    return name == "." ? "ROOT FOLDER" : name;
+}
+
+std::string generationText(char generation) {
+    return generation == '1' ? std::string("Disk ") : std::string("Region ") + generation;
+}
+
+TreeView makeTreeView(const DirectoryTree& tree) {
+    TreeView view;
+    view.topLevel.resize(tree.generations.size());
+    std::unordered_map<std::uint64_t, std::uint32_t> placedByKey;
+    for (const PlacedFolder& placed : tree.folders) {
+        const FileTableEntry& folder = tree.table[placed.tableIndex];
+        if (!placed.breaksChain) placedByKey.emplace(folderKey(folder.generation, folder.ownId), placed.tableIndex);
+        if (placed.parentIndex == PlacedFolder::kTopLevel) {
+            const auto g = std::find(tree.generations.begin(), tree.generations.end(), folder.generation);
+            view.topLevel[static_cast<std::size_t>(g - tree.generations.begin())].push_back(placed.tableIndex);
+        } else {
+            view.children[placed.parentIndex].push_back(placed.tableIndex);
+        }
+    }
+    for (std::size_t i = 0; i < tree.table.size(); ++i) {
+        const FileTableEntry& entry = tree.table[i];
+        if (entry.isFolder() || !fileListedInFolder(entry)) continue;
+        const auto folder = placedByKey.find(folderKey(entry.generation, entry.parentId));
+        if (folder != placedByKey.end()) view.files[folder->second].push_back(static_cast<std::uint32_t>(i));
+    }
+    auto sortByText = [&](std::vector<std::uint32_t>& items) {
+        std::stable_sort(items.begin(), items.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return textLess(folderText(tree.table[a]), folderText(tree.table[b]));
+        });
+    };
+    for (auto& items : view.topLevel) sortByText(items);
+    for (auto& [index, items] : view.children) sortByText(items);
+    return view;
+}
+
+}  // namespace quenzar::recovery

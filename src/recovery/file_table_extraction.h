@@ -1,0 +1,54 @@
+// The extraction of the file table: every record of the MFT decoded, the file system's own
+// metadata thrown away, folders kept whole, files counted and filtered, one entry written to the
+// work file per kept record.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "ntfs/file_record.h"
+#include "recovery/file_statistics.h"
+#include "recovery/file_table_entry.h"
+#include "recovery/generations.h"
+#include "recovery/mft_runs.h"
+#include "recovery/search_filter.h"
+#include "recovery/work_file.h"
+
+namespace quenzar::recovery {
+
+// Names of the file system's own records (and of the mount-point and transaction data) that
+// never enter the table: the first four characters decide, exactly and case-sensitively, so a
+// user file such as "Mountain.jpg" or "$Logo.txt" is left out as well.
+bool hasSystemNamePrefix(const char* name);
+
+// The entry of a decoded record. ownId is the record's number (the decoder's own number, or the
+// record's index for the older layout that carries none).
+FileTableEntry makeEntry(const ntfs::FileRecordInfo& record, std::uint32_t ownId, char generation,
+                         std::uint32_t recordLba);
+
+// Takes the records of one MFT in index order. Allocates nothing per record.
+class FileTableExtraction {
+public:
+    FileTableExtraction(const SearchFilter& filter, GenerationState& generations, const std::vector<MftRun>& runs,
+                        std::uint64_t volumeStartLba, WorkFileWriter& workFile, FileStatistics& statistics)
+        : filter_(filter), generations_(generations), runs_(runs), volumeStartLba_(volumeStartLba),
+          workFile_(workFile), statistics_(statistics) {}
+
+    // One record: its bytes (decoded in place), or an empty span when it could not be read.
+    void take(std::uint64_t recordIndex, std::span<std::uint8_t> record);
+
+private:
+    std::uint32_t recordLba(std::uint64_t recordIndex);
+
+    const SearchFilter& filter_;
+    GenerationState& generations_;
+    const std::vector<MftRun>& runs_;
+    std::uint64_t volumeStartLba_;
+    WorkFileWriter& workFile_;
+    FileStatistics& statistics_;
+    ntfs::FileRecordInfo record_;  // reused for every record
+    std::size_t runCursor_ = 0;    // records come in order, so the run only moves forward
+};
+
+}  // namespace quenzar::recovery

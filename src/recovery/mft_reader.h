@@ -1,0 +1,44 @@
+// Reads the records of the MFT run by run in large sequential pieces (at most 32 MiB) into one
+// reused buffer and hands every record to the caller in order. A piece that fails is read again
+// in halves, down to single records, so one bad sector costs one record, not the whole piece;
+// records that still do not arrive are handed over as unreadable instead of as zeros.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "disk/sector_access.h"
+#include "recovery/mft_runs.h"
+
+namespace quenzar::recovery {
+
+// Called once per record index from 0 up: the record's 1,024 bytes (which the callee may change,
+// the decoder undoes the update sequence in place), or an empty span when it could not be read.
+using MftRecordVisitor = std::function<void(std::uint64_t recordIndex, std::span<std::uint8_t> record)>;
+
+struct MftReadReport {
+    std::uint64_t recordsVisited = 0;
+    std::uint64_t unreadableRecords = 0;
+};
+
+// How the sectors of the runs are reached through the opened handle: a volume handle starts at
+// the volume's first sector (baseSector 0); a whole disk handle at the disk's, so the volume's
+// first sector is added, and pieces that lie beyond the partition gap are unmasked with the
+// disk's sector mask.
+struct MftSource {
+    std::uint64_t baseSector = 0;
+    const disk::SectorMaskTable* masks = nullptr;  // null: a volume, never unmasked
+    char diskNumber = '0';
+};
+
+// Reads records 0 to recordCount - 1 through the opened handle; records that no run holds (a run
+// list cut short, a sparse run) count as unreadable. pieceMaxBytes is the size of one read (a
+// multiple of a record is used).
+MftReadReport readMftRecords(disk::DiskHandle& handle, const MftSource& source, const std::vector<MftRun>& runs,
+                             std::uint64_t recordCount, const MftRecordVisitor& visit,
+                             std::size_t pieceMaxBytes = disk::kBulkPieceMaxBytes);
+
+}  // namespace quenzar::recovery

@@ -1,0 +1,59 @@
+#include "recovery/mft_runs.h"
+
+namespace quenzar::recovery {
+
+std::vector<MftRun> buildMftRuns(const ntfs::FileRecordInfo& mftRecord, std::uint32_t sectorsPerCluster) {
+    std::vector<MftRun> runs;
+    std::uint64_t runningCount = 0;
+    for (std::size_t i = 0; i < ntfs::kRunListEntries && mftRecord.runs[i].clusterCount != 0; ++i) {
+        const ntfs::DataRun& run = mftRecord.runs[i];
+        MftRun mftRun;
+        mftRun.firstRecord = runningCount;
+        const std::uint64_t records = std::uint64_t{run.clusterCount} * sectorsPerCluster / kSectorsPerRecord;
+        mftRun.lastRecord = mftRun.firstRecord + records - 1;
+        mftRun.sparse = run.startCluster == ntfs::kSparseCluster;
+        mftRun.volumeSector = mftRun.sparse ? 0 : std::uint64_t{run.startCluster} * sectorsPerCluster;
+        runningCount += records;
+        runs.push_back(mftRun);
+    }
+    return runs;
+}
+
+std::uint64_t recordsCovered(const std::vector<MftRun>& runs) {
+    return runs.empty() ? 0 : runs.back().lastRecord + 1;
+}
+
+bool recordLbaOf(const std::vector<MftRun>& runs, std::uint64_t volumeStartLba, std::uint64_t recordIndex,
+                 std::uint64_t& lba) {
+    for (const MftRun& run : runs) {
+        if (run.recordCount() == 0 || run.lastRecord < recordIndex) continue;
+        if (run.sparse) return false;
+        lba = volumeStartLba + run.volumeSector + kSectorsPerRecord * (recordIndex - run.firstRecord);
+        return true;
+    }
+    return false;
+}
+
+bool makeAnalysisGeometry(const std::vector<MftRun>& runs, std::uint64_t allocatedSize,
+                          std::uint32_t sectorsPerCluster, std::uint64_t volumeStartLba,
+                          AnalysisGeometry& geometry) {
+    constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
+    geometry = AnalysisGeometry{};
+    const std::uint64_t records = allocatedSize / kMftRecordBytes;
+    geometry.lastRecordIndex = static_cast<std::uint32_t>(records == 0 ? 0 : records - 1);
+    geometry.sectorsPerCluster = sectorsPerCluster;
+    geometry.volumeStartLba = static_cast<std::uint32_t>(volumeStartLba);
+    bool fits = records <= kMax32 + 1 && volumeStartLba <= kMax32;
+    for (std::size_t i = 0; i < runs.size() && i < kGeometryRunRows; ++i) {
+        const MftRun& run = runs[i];
+        const std::uint64_t startLba = volumeStartLba + run.volumeSector;
+        const std::uint64_t endLba = startLba + kSectorsPerRecord * run.recordCount();
+        if (run.lastRecord > kMax32 || endLba > kMax32) fits = false;
+        geometry.runTable[i] = {static_cast<std::uint32_t>(run.firstRecord),
+                                static_cast<std::uint32_t>(run.lastRecord),
+                                run.sparse ? 0u : static_cast<std::uint32_t>(startLba)};
+    }
+    return fits;
+}
+
+}  // namespace quenzar::recovery

@@ -1,0 +1,44 @@
+// The work file "~DI_Tmp.tmp": a plain sequence of 128-byte file table entries in MFT order,
+// without a header. The analysis streams entries into it; the tree reads it whole.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "recovery/file_table_entry.h"
+
+namespace quenzar::recovery {
+
+inline constexpr char kWorkFileName[] = "~DI_Tmp.tmp";
+
+// Writes entries one after another through a buffer of its own. A failed open or write is
+// remembered, so the analysis can report it instead of leaving a short work file unnoticed.
+class WorkFileWriter {
+public:
+    WorkFileWriter() = default;
+    ~WorkFileWriter();
+    WorkFileWriter(const WorkFileWriter&) = delete;
+    WorkFileWriter& operator=(const WorkFileWriter&) = delete;
+
+    // Creates the file anew (an old one is replaced).
+    bool open(const std::filesystem::path& path);
+    void append(const FileTableEntry& entry);
+    // Flushes and closes; returns whether every entry reached the file.
+    bool close();
+
+    bool failed() const { return failed_; }
+    std::uint64_t entryCount() const { return entryCount_; }
+
+private:
+    std::FILE* file_ = nullptr;
+    bool failed_ = false;
+    std::uint64_t entryCount_ = 0;
+};
+
+// Reads every whole entry of a work file. Returns false when the file cannot be read; a trailing
+// part shorter than one entry is ignored.
+bool readWorkFile(const std::filesystem::path& path, std::vector<FileTableEntry>& entries);
+
+}  // namespace quenzar::recovery

@@ -1,0 +1,460 @@
+// The analysis of a volume on copies of a fixture image with records changed on purpose: volume
+// generations, the refusal of an ATTRIBUTE_LIST in the $MFT's own record, unreadable sectors,
+// no matching file; and the run arithmetic of a $MFT in several pieces.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "disk/inventory.h"
+#include "ntfs/record_builder.h"
+#include "platform/disk_system.h"
+#include "recovery/analysis.h"
+#include "recovery/generations.h"
+#include "recovery/mft_runs.h"
+#include "recovery/work_file.h"
+#include "disk/sector_access.h"
+#include "ntfs/mft_run_table.h"
+#include "support/fixture_manifest.h"
+#include "support/temp_folder.h"
+
+namespace quenzar::recovery {
+namespace {
+
+using ntfs::testing::Bytes;
+using ntfs::testing::RecordBuilder;
+using testsupport::TempFolder;
+
+// lba0-ntfs.img: one NTFS volume from LBA 0, 512-byte clusters, the MFT in one run.
+constexpr std::uint64_t kMftFirstLba = 32;
+
+std::string copyOfLba0Image(const TempFolder& folder) {
+    const auto copy = folder.path() / "lba0-copy.img";
+    std::filesystem::copy_file(testsupport::fixtureDir() / "lba0-ntfs.img", copy);
+    return copy.string();
+}
+
+void writeRecord(const std::string& image, std::uint64_t recordIndex, const Bytes& record) {
+    std::fstream file(image, std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp(static_cast<std::streamoff>((kMftFirstLba + 2 * recordIndex) * 512));
+    file.write(reinterpret_cast<const char*>(record.data()), static_cast<std::streamsize>(record.size()));
+    ASSERT_TRUE(file.good());
+}
+
+// The $MFT's own $DATA of lba0-ntfs.img: 138 clusters from cluster 32, 70,656 bytes.
+constexpr std::uint64_t kMftBytes = 70656;
+const Bytes kMftRuns{0x12, 0x8A, 0x00, 0x20};
+
+struct Analysed {
+    AnalysisResult result;
+    std::vector<FileTableEntry> entries;
+    const FileTableEntry* entry(std::uint32_t ownId) const {
+        const auto found = std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e.ownId == ownId; });
+        return found == entries.end() ? nullptr : &*found;
+    }
+    // By position: an earlier formatting's $MFT record carries the own number 0 as well.
+    const FileTableEntry* entryAt(std::uint64_t recordIndex) const {
+        const auto found = std::find_if(entries.begin(), entries.end(),
+                                        [&](const auto& e) { return e.recordLba == kMftFirstLba + 2 * recordIndex; });
+        return found == entries.end() ? nullptr : &*found;
+    }
+};
+
+// The table as the extraction wrote it: the work file is rewritten once the tree is built, and
+// the tree's table holds the extracted entries first, folders marked, lost folders after them.
+std::vector<FileTableEntry> extractedTable(const AnalysisResult& result) {
+    std::vector<FileTableEntry> entries;
+    if (result.outcome != AnalysisOutcome::Completed) {
+        if (std::filesystem::exists(result.workFile)) readWorkFile(result.workFile, entries);
+        return entries;
+    }
+    entries.assign(result.tree.table.begin(),
+                   result.tree.table.begin() + static_cast<std::ptrdiff_t>(result.entriesWritten));
+    for (FileTableEntry& entry : entries) {
+        if (entry.isFolder()) entry.sizeLow = 0;
+    }
+    return entries;
+}
+
+Analysed analyse(platform::DiskSystem& disks, const SearchFilter& filter, const TempFolder& folder,
+                 GenerationState& generations) {
+    disk::InventoryState inventory;
+    disk::BuildDiskInventory(inventory, disks);
+    AnalysisProgress progress;
+    AnalysisContext context{filter, generations, progress, folder.path()};
+    Analysed analysed;
+    analysed.result = runDriveAnalysis(disks, inventory, 'D', context);
+    EXPECT_TRUE(progress.finished.load());
+    EXPECT_EQ(analysed.result.statistics.recordsProcessed, analysed.result.recordCount);
+    analysed.entries = extractedTable(analysed.result);
+    return analysed;
+}
+
+SearchFilter everyFile() {
+    SearchFilter filter;
+    filter.allExtensions = 1;
+    filter.noSystemFiles = 0;
+    filter.searchDeleted = 1;
+    return filter;
+}
+
+RecordBuilder mftRecord(std::uint64_t created, std::uint32_t ownNumber = 0) {
+    RecordBuilder builder;
+    builder.ownNumber(ownNumber).standardInformation(created, 0x06).fileName(u"$MFT", ntfs::testing::kWin32AndDos);
+    return builder;
+}
+
+TEST(AnalysisTest, SecondMftRecordOpensANewGeneration) {
+    TempFolder folder;
+    const std::string image = copyOfLba0Image(folder);
+    constexpr std::uint64_t kFirstTime = 0x01D0000000000000ull;
+    // Records 40 to 44 are free in the fixture; they get the leftovers of an earlier formatting.
+    writeRecord(image, 40, mftRecord(kFirstTime).nonResidentData(kMftBytes, kMftBytes, kMftRuns).build());
+    writeRecord(image, 41, RecordBuilder().ownNumber(41).flags(0x0003).standardInformation()
+                               .fileName(u"Old", ntfs::testing::kWin32AndDos).build());
+    writeRecord(image, 42, RecordBuilder().ownNumber(42).standardInformation()
+                               .fileName(u"old.doc", ntfs::testing::kWin32AndDos, 0x0001000000000029ull)
+                               .residentData("old text").build());
+    // The same creation time again, and a "$MFT" that is not record 0: neither opens one.
+    writeRecord(image, 43, mftRecord(kFirstTime).nonResidentData(kMftBytes, kMftBytes, kMftRuns).build());
+    writeRecord(image, 44, mftRecord(kFirstTime + 1, 44).nonResidentData(kMftBytes, kMftBytes, kMftRuns).build());
+
+    platform::ImageDiskSystem disks({image});
+    GenerationState generations;
+    const Analysed first = analyse(disks, everyFile(), folder, generations);
+    ASSERT_EQ(first.result.outcome, AnalysisOutcome::Completed);
+    // The volume's own $MFT has a creation time of zero: at a program start it opens none.
+    for (std::uint32_t record : {0u, 1u, 5u}) {
+        ASSERT_NE(first.entryAt(record), nullptr) << record;
+        EXPECT_EQ(first.entryAt(record)->generation, '0') << record;
+    }
+    for (std::uint32_t record : {40u, 41u, 42u, 43u, 44u, 64u, 66u}) {
+        ASSERT_NE(first.entryAt(record), nullptr) << record;
+        EXPECT_EQ(first.entryAt(record)->generation, '1') << record;
+    }
+    EXPECT_EQ(first.entryAt(40)->ownId, 0u);
+    EXPECT_EQ(first.entry(42)->parentId, 41u);
+    EXPECT_TRUE(first.entry(41)->isFolder());
+    EXPECT_EQ(generations.generation, '1');
+    EXPECT_EQ(generations.lastMftCreated, kFirstTime);
+    // Only the $MFT records are left out of the counts of files in use: $MFTMirr, hello.txt,
+    // Ёжик.txt, manual.txt and old.doc are counted.
+    EXPECT_EQ(first.result.statistics.filesInUse, 5u);
+
+    // A second analysis in the same run goes on counting: record 0's time differs from the one
+    // remembered now.
+    const Analysed second = analyse(disks, everyFile(), folder, generations);
+    EXPECT_EQ(second.entryAt(0)->generation, '2');
+    EXPECT_EQ(second.entryAt(41)->generation, '3');
+}
+
+TEST(AnalysisTest, GenerationRule) {
+    GenerationState state;
+    ntfs::FileRecordInfo mft;
+    mft.ownNumber = 0;
+    mft.created = 0;
+    EXPECT_FALSE(noteMftRecord(state, mft));  // a zero time at a program start opens none
+    mft.created = 100;
+    EXPECT_TRUE(noteMftRecord(state, mft));
+    EXPECT_FALSE(noteMftRecord(state, mft));
+    mft.ownNumber = ntfs::kNoOwnNumber;  // the older layout carries no own number
+    mft.created = 200;
+    EXPECT_TRUE(noteMftRecord(state, mft));
+    EXPECT_EQ(state.generation, '2');
+    mft.ownNumber = 7;
+    mft.created = 300;
+    EXPECT_FALSE(noteMftRecord(state, mft));
+    mft.ownNumber = 0;
+    for (int i = 0; i < 12; ++i) {
+        mft.created = 1000 + static_cast<std::uint64_t>(i);
+        noteMftRecord(state, mft);
+    }
+    EXPECT_EQ(state.generation, '9');  // it stays at "9" once there
+}
+
+TEST(AnalysisTest, AttributeListInMftRecordIsRefusedBeforeAnythingIsWritten) {
+    TempFolder folder;
+    const std::string image = copyOfLba0Image(folder);
+    RecordBuilder builder;
+    builder.ownNumber(0).standardInformation(0, 0x06).resident(0x20, Bytes(32, 0))
+        .fileName(u"$MFT", ntfs::testing::kWin32AndDos).nonResidentData(kMftBytes, kMftBytes, kMftRuns);
+    writeRecord(image, 0, builder.build());
+
+    platform::ImageDiskSystem disks({image});
+    GenerationState generations;
+    const Analysed analysed = analyse(disks, everyFile(), folder, generations);
+    EXPECT_EQ(analysed.result.outcome, AnalysisOutcome::AttributeListInMft);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / kWorkFileName));
+
+    const MessageText english = analysisMessage(AnalysisOutcome::AttributeListInMft, disk::Language::English);
+    EXPECT_EQ(english.title, "By browsing the directory tree of the disc is impossible!");
+    EXPECT_EQ(english.text,
+              "In the main table entries $MFT found attribute\r\n\r\n                          ATTRIBUTE_LIST $20."
+              "\r\n\r\nThis is rarely met by a variety of formation of the\r\ntable MFT, in this version of the "
+              "program processing\r\nsuch structures has not been implemented.");
+    const MessageText russian = analysisMessage(AnalysisOutcome::AttributeListInMft, disk::Language::Russian);
+    EXPECT_EQ(russian.title, "Просмотр дерева каталогов этого диска невозможен!");
+    EXPECT_NE(russian.text.find("ATTRIBUTE_LIST $20."), std::string_view::npos);
+}
+
+TEST(AnalysisTest, NoMatchingFileIsReportedWithTheTableWritten) {
+    platform::ImageDiskSystem disks({(testsupport::fixtureDir() / "lba0-ntfs.img").string()});
+    TempFolder folder;
+    GenerationState generations;
+    const Analysed analysed = analyse(disks, SearchFilter{}, folder, generations);  // only .txt files there
+    EXPECT_EQ(analysed.result.outcome, AnalysisOutcome::NoFileMatched);
+    const FileStatistics& s = analysed.result.statistics;
+    EXPECT_EQ(s.filesInUse, 4u);  // $MFTMirr among them: only the $MFT itself is not counted
+    EXPECT_EQ(s.filesDeleted, 1u);
+    EXPECT_EQ(s.matchedFiles(), 0u);
+    // Folders never pass through the filter; the $MFT record always matches and is not counted.
+    ASSERT_NE(analysed.entry(66), nullptr);
+    EXPECT_NE(analysed.entry(0), nullptr);
+    EXPECT_EQ(analysed.entry(64), nullptr);
+
+    const MessageText english = analysisMessage(AnalysisOutcome::NoFileMatched, disk::Language::English);
+    EXPECT_EQ(english.title, "Error search for files");
+    EXPECT_EQ(english.text, "On the disk is not detected a single file \r\nthat satisfy the search criteria. ");
+    const MessageText russian = analysisMessage(AnalysisOutcome::NoFileMatched, disk::Language::Russian);
+    EXPECT_EQ(russian.title, "Ошибка поиска файлов");
+    EXPECT_EQ(russian.text, "На диске не обнаружено ни одного файла,\r\nудовлетворяющего критериям поиска.");
+    EXPECT_EQ(stageText(AnalysisStage::Extraction, disk::Language::English), "EXTRACTION OF INFORMATION FROM MTF");
+    EXPECT_EQ(stageText(AnalysisStage::Reading, disk::Language::Russian), "ЧТЕНИЕ ТАБЛИЦЫ MTF В ПАМЯТЬ       ");
+}
+
+// Reads of an image in which some bytes cannot be read: a read that touches them fails whole, as
+// a disk's read of a bad sector does.
+class FaultyDevice final : public platform::SectorDevice {
+public:
+    FaultyDevice(std::unique_ptr<platform::SectorDevice> inner, std::uint64_t badFirst, std::uint64_t badEnd,
+                 int& reads)
+        : inner_(std::move(inner)), badFirst_(badFirst), badEnd_(badEnd), reads_(reads) {}
+    platform::TransferResult readAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
+        ++reads_;
+        if (offset < badEnd_ && offset + buffer.size() > badFirst_) return {};
+        return inner_->readAt(offset, buffer);
+    }
+    platform::TransferResult writeAt(std::uint64_t, std::span<const std::uint8_t>) override { return {}; }
+    std::uint64_t byteSize() const override { return inner_->byteSize(); }
+
+private:
+    std::unique_ptr<platform::SectorDevice> inner_;
+    std::uint64_t badFirst_, badEnd_;
+    int& reads_;
+};
+
+class FaultyImages final : public platform::DiskSystem {
+public:
+    FaultyImages(const std::string& image, std::uint64_t badSector) : images_({image}), badSector_(badSector) {}
+    std::string sourceKind() const override { return "faulty image"; }
+    std::string diskPath(char diskNumber) const override { return images_.diskPath(diskNumber); }
+    platform::DeviceIdentity identify(char name) const override { return images_.identify(name); }
+    std::unique_ptr<platform::SectorDevice> openDisk(char diskNumber, platform::AccessMode mode) override {
+        auto inner = platform::DiskSystem::openDisk(diskNumber, mode);
+        if (!inner) return nullptr;
+        return std::make_unique<FaultyDevice>(std::move(inner), badSector_ * 512, badSector_ * 512 + 512, reads);
+    }
+    int reads = 0;
+
+private:
+    platform::ImageDiskSystem images_;
+    std::uint64_t badSector_;
+};
+
+TEST(AnalysisTest, BadSectorCostsOneRecordOnly) {
+    const std::string image = (testsupport::fixtureDir() / "lba0-ntfs.img").string();
+    TempFolder cleanFolder, faultyFolder;
+    platform::ImageDiskSystem clean({image});
+    GenerationState cleanGenerations, faultyGenerations;
+    const Analysed expected = analyse(clean, everyFile(), cleanFolder, cleanGenerations);
+    ASSERT_EQ(expected.result.outcome, AnalysisOutcome::Completed);
+
+    // The second sector of record 65 (Ёжик.txt).
+    FaultyImages faulty(image, kMftFirstLba + 2 * 65 + 1);
+    const Analysed analysed = analyse(faulty, everyFile(), faultyFolder, faultyGenerations);
+    ASSERT_EQ(analysed.result.outcome, AnalysisOutcome::Completed);
+    EXPECT_EQ(analysed.result.statistics.unreadableRecords, 1u);
+    EXPECT_EQ(analysed.result.statistics.recordsProcessed, expected.result.recordCount);
+    EXPECT_EQ(analysed.entry(65), nullptr);
+    ASSERT_EQ(analysed.entries.size() + 1, expected.entries.size());
+    for (const FileTableEntry& entry : analysed.entries) {
+        const FileTableEntry* same = expected.entry(entry.ownId);
+        ASSERT_NE(same, nullptr);
+        EXPECT_EQ(encodeEntry(entry), encodeEntry(*same));
+    }
+    // Halving finds the record in a few reads, not one read per record of the piece.
+    EXPECT_LT(faulty.reads, 60);
+
+    // A bad sector in the $MFT's own record stops the analysis before anything is written.
+    FaultyImages badMft(image, kMftFirstLba);
+    TempFolder mftFolder;
+    const Analysed refused = analyse(badMft, everyFile(), mftFolder, faultyGenerations);
+    EXPECT_EQ(refused.result.outcome, AnalysisOutcome::MftRecordUnreadable);
+    EXPECT_FALSE(std::filesystem::exists(mftFolder.path() / kWorkFileName));
+}
+
+TEST(AnalysisTest, DefaultFilterKeepsMatchingFilesAndEveryFolder) {
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const testsupport::ImageFacts& facts = manifest.image("mbr.img");
+    platform::ImageDiskSystem disks({facts.path(testsupport::fixtureDir())});
+    TempFolder folder;
+    GenerationState generations;
+    SearchFilter filter;
+    filter.searchDeleted = 1;
+    filter.extensionOn[17] = 0;  // GIF stays off
+    const Analysed analysed = analyse(disks, filter, folder, generations);  // D: is the first NTFS volume
+    ASSERT_EQ(analysed.result.outcome, AnalysisOutcome::Completed);
+
+    const std::set<std::string> wanted{"DOC", "RTF", "XLS", "MDB", "PPT", "ARJ", "RAR", "ZIP", "JPG"};
+    std::set<std::uint32_t> expected;
+    for (const testsupport::EntryFacts* e : facts.entriesOf(0)) {
+        const std::string name = e->name();
+        if (name.rfind("$Log", 0) == 0 || name.rfind("Moun", 0) == 0) continue;
+        if (e->isDir()) {
+            expected.insert(static_cast<std::uint32_t>(e->record));
+            continue;
+        }
+        const auto dot = name.rfind('.');
+        std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1, 3);
+        for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (wanted.count(ext)) expected.insert(static_cast<std::uint32_t>(e->record));
+    }
+    std::set<std::uint32_t> kept;
+    std::uint64_t matched = 0;
+    for (const FileTableEntry& entry : analysed.entries) {
+        if (entry.ownId == 0 || entry.ownId == 5) continue;  // the $MFT and the root folder
+        kept.insert(entry.ownId);
+        if (!entry.isFolder()) ++matched;
+    }
+    EXPECT_EQ(kept, expected);
+    EXPECT_EQ(analysed.result.statistics.matchedFiles(), matched);
+
+    // Once the tree is built the work file holds the saved table: placed folders, files, lost
+    // folders last.
+    std::vector<FileTableEntry> onDisk;
+    ASSERT_TRUE(readWorkFile(analysed.result.workFile, onDisk));
+    const std::vector<FileTableEntry> saved = savedTable(analysed.result.tree);
+    ASSERT_EQ(onDisk.size(), saved.size());
+    for (std::size_t i = 0; i < saved.size(); ++i) EXPECT_EQ(encodeEntry(onDisk[i]), encodeEntry(saved[i])) << i;
+    // Only folders that lead to a found file are kept: Temp holds no .doc, .xls or .jpg file.
+    EXPECT_LT(saved.size(), analysed.entries.size());
+    EXPECT_TRUE(std::none_of(onDisk.begin(), onDisk.end(), [](const auto& e) { return std::strcmp(e.name, "Temp") == 0; }));
+    EXPECT_GT(analysed.result.statistics.filesInUse, analysed.result.statistics.matchedInUse);
+}
+
+// The volume of a partition as the virtual-disk dialogs would model it: its $MFT record read from
+// the disk (unmasked), its runs turned into the run table.
+VirtualDiskVolume virtualDiskOf(platform::DiskSystem& disks, const disk::SectorMaskTable& masks,
+                                const testsupport::PartitionFacts& part) {
+    VirtualDiskVolume volume;
+    volume.diskNumber = '0';
+    volume.bootLba = part.startLba;
+    volume.sectorsPerCluster = part.sectorsPerCluster();
+    std::array<std::uint8_t, 1024> record{};
+    disk::readDiskBytes(disks, masks, '0', (part.startLba + part.mftCluster * part.sectorsPerCluster()) * 512, record);
+    ntfs::FileRecordInfo info;
+    EXPECT_EQ(ntfs::decodeFileRecord(record, info), ntfs::kRecordGood);
+    ntfs::buildMftRunTable(volume.runTable, info.runs, volume.sectorsPerCluster, volume.bootLba);
+    return volume;
+}
+
+TEST(VirtualDiskAnalysisTest, SameTableAsTheLetteredVolume) {
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const testsupport::ImageFacts& facts = manifest.image("mbr.img");
+    platform::ImageDiskSystem disks({facts.path(testsupport::fixtureDir())});
+    TempFolder lettered, virtualDisk;
+    GenerationState generations1, generations2;
+    const Analysed expected = analyse(disks, everyFile(), lettered, generations1);
+    ASSERT_EQ(expected.result.outcome, AnalysisOutcome::Completed);
+
+    disk::SectorMaskTable masks;
+    const VirtualDiskVolume volume = virtualDiskOf(disks, masks, *facts.partition(0));
+    AnalysisProgress progress;
+    const SearchFilter filter = everyFile();
+    AnalysisContext context{filter, generations2, progress, virtualDisk.path()};
+    const AnalysisResult result = runVirtualDiskAnalysis(disks, masks, volume, context);
+    ASSERT_EQ(result.outcome, AnalysisOutcome::Completed);
+    EXPECT_TRUE(progress.finished.load());
+    const std::vector<FileTableEntry> entries = extractedTable(result);
+    ASSERT_EQ(entries.size(), expected.entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(encodeEntry(entries[i]), encodeEntry(expected.entries[i])) << i;
+    }
+    EXPECT_EQ(result.geometry.volumeStartLba, 2048u);
+    EXPECT_EQ(result.geometry.runTable[0].startLba, expected.result.geometry.runTable[0].startLba);
+}
+
+TEST(VirtualDiskAnalysisTest, MaskedDiskIsUnmaskedBeyondThePartitionGap) {
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const testsupport::ImageFacts& facts = manifest.image("masked.img");
+    platform::ImageDiskSystem disks({facts.path(testsupport::fixtureDir())});
+    disk::SectorMaskTable masks;
+    ASSERT_TRUE(disk::loadSectorMask(disks, masks, '0'));
+    const VirtualDiskVolume volume = virtualDiskOf(disks, masks, *facts.partition(0));
+    TempFolder folder;
+    GenerationState generations;
+    AnalysisProgress progress;
+    const SearchFilter filter = everyFile();
+    AnalysisContext context{filter, generations, progress, folder.path()};
+    const AnalysisResult result = runVirtualDiskAnalysis(disks, masks, volume, context);
+    ASSERT_EQ(result.outcome, AnalysisOutcome::Completed);
+    const std::vector<FileTableEntry> entries = extractedTable(result);
+    for (const testsupport::EntryFacts* fact : facts.entriesOf(0)) {
+        const auto found = std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e.ownId == fact->record; });
+        ASSERT_NE(found, entries.end()) << fact->path;
+        EXPECT_EQ(found->isDeleted(), fact->deleted) << fact->path;
+        EXPECT_EQ(found->size(), fact->isFile() ? fact->size : 0) << fact->path;
+        EXPECT_EQ(found->parentId, fact->parent) << fact->path;
+    }
+
+    // Without the mask the same sectors are no FILE records at all.
+    disk::SectorMaskTable noMasks;
+    TempFolder other;
+    AnalysisContext unmasked{filter, generations, progress, other.path()};
+    EXPECT_EQ(runVirtualDiskAnalysis(disks, noMasks, volume, unmasked).outcome, AnalysisOutcome::MftRecordUnreadable);
+}
+
+TEST(MftRunsTest, RecordPositionsContinueAcrossRuns) {
+    // 4 clusters at cluster 16, then 8 clusters 32 clusters further on; 8 sectors a cluster.
+    RecordBuilder builder = mftRecord(1);
+    builder.nonResidentData(12 * 4096, 12 * 4096, {0x11, 0x04, 0x10, 0x11, 0x08, 0x20});
+    Bytes bytes = builder.build();
+    ntfs::FileRecordInfo info;
+    ASSERT_EQ(ntfs::decodeFileRecord(bytes, info), ntfs::kRecordGood);
+    const std::vector<MftRun> runs = buildMftRuns(info, 8);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].firstRecord, 0u);
+    EXPECT_EQ(runs[0].lastRecord, 15u);
+    EXPECT_EQ(runs[1].firstRecord, 16u);
+    EXPECT_EQ(runs[1].lastRecord, 47u);
+    EXPECT_EQ(recordsCovered(runs), 48u);
+
+    std::uint64_t lba = 0;
+    ASSERT_TRUE(recordLbaOf(runs, 2048, 15, lba));
+    EXPECT_EQ(lba, 2048u + 16 * 8 + 30);
+    ASSERT_TRUE(recordLbaOf(runs, 2048, 16, lba));
+    EXPECT_EQ(lba, 2048u + 48 * 8);
+    ASSERT_TRUE(recordLbaOf(runs, 2048, 47, lba));
+    EXPECT_EQ(lba, 2048u + 48 * 8 + 62);
+    EXPECT_FALSE(recordLbaOf(runs, 2048, 48, lba));
+
+    AnalysisGeometry geometry;
+    ASSERT_TRUE(makeAnalysisGeometry(runs, 12 * 4096, 8, 2048, geometry));
+    EXPECT_EQ(geometry.lastRecordIndex, 47u);
+    EXPECT_EQ(geometry.sectorsPerCluster, 8u);
+    EXPECT_EQ(geometry.volumeStartLba, 2048u);
+    EXPECT_EQ(geometry.runTable[1].firstRecord, 16u);
+    EXPECT_EQ(geometry.runTable[1].lastRecord, 47u);
+    EXPECT_EQ(geometry.runTable[1].startLba, 2048u + 384);
+    EXPECT_EQ(geometry.runTable[2].startLba, 0u);  // ends the table
+    // An MFT that reaches beyond 32-bit sector numbers does not fit the table.
+    EXPECT_FALSE(makeAnalysisGeometry(runs, 12 * 4096, 8, 0xFFFFFF00ull, geometry));
+}
+
+}  // namespace
+}  // namespace quenzar::recovery
