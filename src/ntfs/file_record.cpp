@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "ntfs/data_runs.h"
+#include "platform/code_page_1251.h"
 #include "platform/little_endian.h"
 
 namespace quenzar::ntfs {
@@ -57,9 +58,11 @@ constexpr std::size_t kRealSize = 0x30;
 constexpr std::size_t kNonResidentHeaderEnd = 0x38;
 
 // UTF-16 name characters into 8-bit code page 1251 text: Latin-1 characters keep their low byte,
-// the Cyrillic letters U+0410..U+044F go to C0h..FFh, the other characters of the Cyrillic block
-// keep their low byte. The first character outside both blocks cuts the name there; the rest of
-// the target keeps what it held. Returns the characters written.
+// the Cyrillic letters U+0410..U+044F go to C0h..FFh, and the other characters of the Cyrillic
+// block go to their own 1251 positions (Ё A8h, ё B8h, Ї AFh, ...) or "?" where 1251 has none:
+// keeping their low byte would turn "Ёлка" into a control character and "ёж" into "Qж". The
+// first character outside both blocks cuts the name there; the rest of the target keeps what it
+// held. Returns the characters written.
 std::size_t convertName(const std::uint8_t* utf16, std::size_t charCount, char* target) {
     for (std::size_t i = 0; i < charCount; ++i) {
         const std::uint8_t low = utf16[2 * i];
@@ -67,7 +70,8 @@ std::size_t convertName(const std::uint8_t* utf16, std::size_t charCount, char* 
         if (high == 0x00) {
             target[i] = static_cast<char>(low);
         } else if (high == 0x04) {
-            target[i] = static_cast<char>(low >= 0x10 && low <= 0x4F ? low + 0xB0 : low);
+            target[i] = low >= 0x10 && low <= 0x4F ? static_cast<char>(low + 0xB0)
+                                                   : platform::cp1251FromCodePoint(0x400u + low);
         } else {
             return i;
         }

@@ -45,15 +45,15 @@ void appendUtf8(std::string& out, char32_t code) {
     }
 }
 
-char fromCodePoint(char32_t code) {
+}  // namespace
+
+char cp1251FromCodePoint(char32_t code, char missing) {
     if (code < 0x80) return static_cast<char>(code);
     for (std::size_t i = 0; i < kUpperHalf.size(); ++i) {
         if (kUpperHalf[i] == code && code != 0xFFFD) return static_cast<char>(0x80 + i);
     }
-    return '?';
+    return missing;
 }
-
-}  // namespace
 
 std::u16string cp1251ToUtf16(std::string_view text) {
     std::u16string out;
@@ -81,7 +81,7 @@ std::string utf8ToCp1251(std::string_view text) {
         }
         char32_t code = length == 1 ? lead : lead & (0x3F >> (length - 1));
         for (int k = 1; k < length; ++k) code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        out += fromCodePoint(code);
+        out += cp1251FromCodePoint(code);
         i += static_cast<std::size_t>(length);
     }
     return out;

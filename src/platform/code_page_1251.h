@@ -10,6 +10,9 @@ namespace quenzar::platform {
 std::u16string cp1251ToUtf16(std::string_view text);
 std::string cp1251ToUtf8(std::string_view text);
 
+// The code page 1251 byte of one character, or `missing` when 1251 has none for it.
+char cp1251FromCodePoint(char32_t code, char missing = '?');
+
 // The reverse, for text typed by the user; characters 1251 lacks become "?".
 std::string utf8ToCp1251(std::string_view text);
 

@@ -183,12 +183,13 @@ Volume openVolume(const std::string& image, std::uint64_t startSector) {
 
 // ---- The comparison ---------------------------------------------------------------------------
 
-// The 8-bit form of a name when the decoder can give it exactly: ASCII and the Cyrillic А..я only.
+// The 8-bit form of a name when the decoder can give it exactly: ASCII and the Cyrillic letters
+// of code page 1251 (Ё and ё included).
 bool eightBitName(const std::string& utf8, std::string& cp1251) {
     const std::u16string wide = platform::cp1251ToUtf16(platform::utf8ToCp1251(utf8));
     cp1251 = platform::utf8ToCp1251(utf8);
     for (const char16_t c : wide) {
-        if (!(c >= 0x20 && c < 0x7F) && !(c >= 0x410 && c <= 0x44F)) return false;
+        if (!(c >= 0x20 && c < 0x7F) && !(c >= 0x400 && c <= 0x45F) && c != 0x490 && c != 0x491) return false;
     }
     return platform::cp1251ToUtf8(cp1251) == utf8;
 }

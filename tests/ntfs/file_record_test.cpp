@@ -419,9 +419,12 @@ TEST(FileRecord, NamesAndExtensions) {
         {{{u"long name.txt", kWin32}, {u"ABCDEFGHIJKLMNOP", kDos}}, "long name.txt", "ABCDEFGHIJKL", "   "},
         // Two long names (hard links): the second is the long name and gives the extension.
         {{{u"first.txt", kWin32}, {u"second.doc", kPosix}}, "second.doc", "first.txt" + std::string(3, '\0'), "DOC"},
-        // Cyrillic letters go to code page 1251, ё keeps its low byte 51h.
-        {{{u"Отчёт.txt", kWin32}}, "ОтчQт.txt", "ОтчQт.txt" + std::string(3, '\0'), "TXT"},
-        {{{u"отчёт.док", kWin32}}, "отчQт.док", "отчQт.док" + std::string(3, '\0'), "ДОК"},
+        // Cyrillic letters go to their code page 1251 positions, Ё and ё and the Ukrainian letters
+        // included; a letter of the Cyrillic block that 1251 lacks becomes "?".
+        {{{u"Отчёт.txt", kWin32}}, "Отчёт.txt", "Отчёт.txt" + std::string(3, '\0'), "TXT"},
+        {{{u"отчёт.док", kWin32}}, "отчёт.док", "отчёт.док" + std::string(3, '\0'), "ДОК"},
+        {{{u"Ёлка Їжак ґ.txt", kWin32}}, "Ёлка Їжак ґ.txt", "Ёлка Їжак ґ.", "TXT"},
+        {{{u"a\u04E8b", kWin32}}, "a?b", "a?b" + std::string(9, '\0'), "   "},
         // A character outside Latin-1 and the Cyrillic block cuts the name.
         {{{u"ab€cd.txt", kWin32}}, "ab", "ab" + std::string(10, '\0'), "   "},
     };
