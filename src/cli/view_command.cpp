@@ -1,0 +1,342 @@
+// salvage view: the sector viewer for a terminal. Prints one sector of a disk in any of the
+// viewer's presentations with the three position panels, or a FILE record of a virtual disk found
+// by its MFT record number, as the record-number dialog finds it.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/number_arguments.h"
+#include "disk/inventory.h"
+#include "disk/position_panels.h"
+#include "ntfs/file_record.h"
+#include "ntfs/file_record_view.h"
+#include "ntfs/mft_lookup.h"
+#include "ntfs/virtual_disk.h"
+#include "platform/code_page_1251.h"
+#include "viewer/fat_directory_view.h"
+#include "viewer/hex_view.h"
+#include "viewer/number_texts.h"
+#include "viewer/structure_views.h"
+
+namespace quenzar::cli {
+namespace {
+
+constexpr const char* kViewUsage =
+    "usage: salvage view DISK LBA [--as hex|partition|ntfs-boot|fat-boot|fat16|fat32|fat-dir] [--lang ru|en]\n"
+    "       salvage view DISK (--boot LBA | --mft LBA | --record-lba LBA) --record N [--lang ru|en]\n";
+
+// Russian when the user's locale is Russian, as the desktop program chooses at start.
+disk::Language languageOfEnvironment() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return std::strncmp(value, "ru", 2) == 0 ? disk::Language::Russian : disk::Language::English;
+        }
+    }
+    return disk::Language::English;
+}
+
+std::optional<viewer::Presentation> parsePresentation(const std::string& text) {
+    using viewer::Presentation;
+    struct Name {
+        const char* name;
+        Presentation presentation;
+    };
+    static constexpr Name kNames[] = {
+        {"hex", Presentation::Hex},          {"partition", Presentation::PartitionTable},
+        {"ntfs-boot", Presentation::NtfsBoot}, {"fat-boot", Presentation::FatBoot},
+        {"fat16", Presentation::Fat16Table}, {"fat32", Presentation::Fat32Table},
+        {"fat-dir", Presentation::FatDirectory},
+    };
+    for (const Name& name : kNames) {
+        if (text == name.name) return name.presentation;
+    }
+    return std::nullopt;
+}
+
+// The blocks keep code page 1251 and CR LF or LF CR line ends, made for the draw call; a terminal
+// wants UTF-8 lines ended by LF. Every block ends its own line.
+void printBlock(std::string_view text) {
+    std::string lines;
+    lines.reserve(text.size() + 1);
+    for (char c : text) {
+        if (c != '\r') lines += c;
+    }
+    if (lines.empty() || lines.back() != '\n') lines += '\n';
+    std::fputs(platform::cp1251ToUtf8(lines).c_str(), stdout);
+}
+
+void printPanels(const disk::SectorPosition& position) {
+    printBlock(position.physical);
+    printBlock(position.logical);
+    printBlock(position.virtualDisk);
+    std::fputc('\n', stdout);
+}
+
+// The hex presentation as the screen lays it out: offsets, the grid and the character column.
+void printHex(std::span<const std::uint8_t, viewer::kViewSectorBytes> sector) {
+    viewer::HexText hex = viewer::initialHexText();
+    viewer::CharText chars = viewer::initialCharText();
+    viewer::buildHexText(sector, hex);
+    viewer::buildCharText(sector, viewer::kCoding1251, chars);
+    std::string text = "     " + std::string(viewer::kHexColumnHeading) + "\n";
+    const std::string_view offsets = viewer::offsetColumn();
+    for (std::size_t r = 0; r < viewer::kHexViewLines; ++r) {
+        text += offsets.substr(5 * r, 3);
+        text += "  ";
+        text.append(hex.data() + r * viewer::kHexLineChars, viewer::kHexLineChars - 2);
+        text += ' ';
+        text.append(chars.data() + r * viewer::kCharLineChars, viewer::kCharLineChars - 2);
+        text += '\n';
+    }
+    printBlock(text);
+}
+
+// The FILE record presentation: labels beside their values, the rest of a long name, the
+// integrity text of a broken record, and the fragments or the resident data.
+void printRecord(const ntfs::FileRecordView& view) {
+    std::string text;
+    const auto lineOf = [](const std::string& block, std::size_t index) {
+        std::size_t start = 0;
+        for (std::size_t i = 0; i < index && start != std::string::npos; ++i) {
+            start = block.find(ntfs::kViewLineEnd, start);
+            if (start != std::string::npos) start += ntfs::kViewLineEnd.size();
+        }
+        if (start == std::string::npos || start >= block.size()) return std::string();
+        const std::size_t end = block.find(ntfs::kViewLineEnd, start);
+        return block.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    };
+    for (std::size_t i = 0; i < ntfs::kValueLineCount; ++i) {
+        text += lineOf(view.labels, i) + lineOf(view.values, i) + "\n";
+    }
+    text += view.longNameRest;
+    if (!view.integrity.empty()) text += "\n" + std::string(view.integrity);
+    if (view.detail != ntfs::FileRecordDetail::None) {
+        text += "\n" + std::string(view.detailHeading) + "\n" + view.detailBody;
+    }
+    printBlock(text);
+}
+
+// Splits a block at its line ends (CR LF or LF CR).
+std::vector<std::string> splitLines(std::string_view text) {
+    std::vector<std::string> lines(1);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if ((c == '\r' || c == '\n') && i + 1 < text.size() && text[i + 1] == (c == '\r' ? '\n' : '\r')) {
+            lines.emplace_back();
+            ++i;
+        } else {
+            lines.back() += c;
+        }
+    }
+    if (lines.back().empty()) lines.pop_back();
+    return lines;
+}
+
+std::string joinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+// A boot-sector table with its value and hex columns beside the field names, where the screen
+// draws them over the table.
+std::string bootSectorLines(const viewer::BootSectorText& table) {
+    const std::vector<std::string> rows = splitLines(table.table);
+    const std::vector<std::string> values = splitLines(table.values);
+    const std::vector<std::string> hex = splitLines(table.hex);
+    constexpr std::size_t kNameWidth = 31;
+    constexpr std::size_t kOffsetColumn = 54;
+    std::string heading = " THE NAME PARAMETER";
+    heading.resize(kNameWidth, ' ');
+    std::vector<std::string> lines{heading + "   CHARACTER  HEXADECIMAL       OFFSET LENGTH"};
+    for (std::size_t i = 0; i + 1 < rows.size() && i < values.size() && i < hex.size(); ++i) {
+        std::string name = rows[i + 1].substr(0, kNameWidth);
+        lines.push_back(name + values[i] + "  " + hex[i] + "  " + rows[i + 1].substr(kOffsetColumn));
+    }
+    return joinLines(lines);
+}
+
+// The structure presentations as the screen lays their blocks out side by side.
+void printStructure(viewer::Presentation presentation, viewer::ViewBytes bytes) {
+    using viewer::Presentation;
+    const viewer::SectorBytes sector = bytes.first<viewer::kViewSectorBytes>();
+    switch (presentation) {
+        case Presentation::PartitionTable: {
+            const viewer::PartitionTableText table = viewer::partitionTableText(bytes);
+            const std::vector<std::string> heading = splitLines(table.heading);
+            const std::vector<std::string> entries = splitLines(table.entries);
+            std::vector<std::string> lines{heading[0], heading[1]};
+            for (std::size_t i = 0; i < entries.size(); ++i) lines.push_back(heading[2 + i] + entries[i]);
+            printBlock(joinLines(lines) + "\n" + table.gptHeading + "\r\n" + table.gptLines);
+            break;
+        }
+        case Presentation::NtfsBoot:
+            printBlock(bootSectorLines(viewer::ntfsBootText(sector)));
+            break;
+        case Presentation::FatBoot:
+            printBlock(bootSectorLines(viewer::fatBootText(sector)));
+            break;
+        case Presentation::Fat16Table:
+            printBlock(viewer::fat16TableText(sector));
+            break;
+        case Presentation::Fat32Table: {
+            const std::vector<std::string> labels = splitLines(viewer::fat32RowLabels());
+            const std::vector<std::string> rows = splitLines(viewer::fat32TableText(sector));
+            std::vector<std::string> lines{labels[0]};
+            for (std::size_t i = 0; i < rows.size(); ++i) lines.push_back(labels[i + 1] + " " + rows[i]);
+            printBlock(joinLines(lines));
+            break;
+        }
+        case Presentation::FatDirectory: {
+            std::vector<std::string> lines{std::string(viewer::kFatDirectoryHeading)};
+            for (const std::string& row : splitLines(viewer::fatDirectoryText(sector))) lines.push_back("   " + row);
+            printBlock(joinLines(lines));
+            break;
+        }
+        case Presentation::Hex:
+        case Presentation::FileRecord:
+            printHex(sector);
+            break;
+    }
+}
+
+struct ViewRequest {
+    char diskNumber = '0';
+    std::optional<std::uint64_t> lba;
+    viewer::Presentation presentation = viewer::Presentation::Hex;
+    std::optional<ntfs::VirtualDiskDialog> dialog;
+    std::uint64_t knownLba = 0;
+    std::optional<std::string> recordNumber;
+    disk::Language language = disk::Language::English;
+};
+
+// Parses the arguments; nothing when they are wrong.
+std::optional<ViewRequest> parseRequest(const Arguments& args) {
+    ViewRequest request;
+    request.language = languageOfEnvironment();
+    bool haveDisk = false;
+    bool havePresentation = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if ((arg == "--boot" || arg == "--mft" || arg == "--record-lba") && hasValue && !request.dialog) {
+            request.dialog = arg == "--boot"  ? ntfs::VirtualDiskDialog::FromBootSector
+                             : arg == "--mft" ? ntfs::VirtualDiskDialog::FromMftPosition
+                                              : ntfs::VirtualDiskDialog::FromFileRecord;
+            const auto lba = parseUnsigned(args[++i]);
+            // The dialogs' LBA fields hold 13 digits; a longer number would be read cut.
+            if (!lba || *lba > viewer::kDecimal13Max) return std::nullopt;
+            request.knownLba = *lba;
+        } else if (arg == "--record" && hasValue && !request.recordNumber) {
+            const std::string& number = args[++i];
+            if (!parseUnsigned(number)) return std::nullopt;
+            request.recordNumber = number;
+        } else if (arg == "--as" && hasValue && !havePresentation) {
+            const auto presentation = parsePresentation(args[++i]);
+            if (!presentation) return std::nullopt;
+            request.presentation = *presentation;
+            havePresentation = true;
+        } else if (arg == "--lang" && hasValue && (args[i + 1] == "ru" || args[i + 1] == "en")) {
+            request.language = args[++i] == "ru" ? disk::Language::Russian : disk::Language::English;
+        } else if (!haveDisk) {
+            const auto disk = parseDiskNumber(arg);
+            if (!disk) return std::nullopt;
+            request.diskNumber = *disk;
+            haveDisk = true;
+        } else if (!request.lba) {
+            request.lba = parseUnsigned(arg);
+            if (!request.lba) return std::nullopt;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!haveDisk) return std::nullopt;
+    // Either a sector by its LBA, or a record by its number on a virtual disk.
+    const bool sectorView = request.lba && !request.dialog && !request.recordNumber;
+    const bool recordView = !request.lba && request.dialog && request.recordNumber && !havePresentation;
+    if (!sectorView && !recordView) return std::nullopt;
+    return request;
+}
+
+int viewRecord(platform::DiskSystem& disks, const disk::InventoryState& inventory, const ViewRequest& request) {
+    const disk::PhysicalDiskInfo& info = inventory.disk(request.diskNumber);
+    ntfs::NtfsVolumeParams params;
+    ntfs::chooseDisk(params, request.diskNumber, info);
+    const ntfs::SectorReader read = ntfs::diskSectorReader(disks, inventory.masks, request.diskNumber);
+    const std::string lbaText = std::to_string(request.knownLba);
+    std::uint64_t storedRecordLba = 0;
+    ntfs::VirtualDiskOutcome outcome;
+    switch (*request.dialog) {
+        case ntfs::VirtualDiskDialog::FromBootSector:
+            outcome = ntfs::computeFromBootSector(params, lbaText, read, request.language);
+            break;
+        case ntfs::VirtualDiskDialog::FromMftPosition:
+            outcome = ntfs::computeFromMftPosition(params, lbaText, read, request.language);
+            break;
+        case ntfs::VirtualDiskDialog::FromFileRecord:
+            outcome = ntfs::computeFromFileRecord(params, storedRecordLba, lbaText, read, request.language);
+            break;
+    }
+    // The record number dialog opens only from a dialog that found an NTFS volume.
+    if (!outcome.buttons.noMft) {
+        std::fputs(platform::cp1251ToUtf8("salvage view: no NTFS volume there (" + outcome.resultText + ")\n").c_str(),
+                   stderr);
+        return kExitFailed;
+    }
+
+    ntfs::MftLookupState lookup;
+    ntfs::MftRunTable table;
+    ntfs::applyRecordNumber(lookup, params, table, *request.recordNumber, read);
+    const std::optional<std::uint64_t> lba = ntfs::recordLba(lookup.requestedRecord, params, table);
+    if (!lba) {
+        std::fprintf(stderr, "salvage view: the $MFT of this virtual disk has no records\n");
+        return kExitFailed;
+    }
+    disk::SectorPosition position = disk::goToSector(disks, inventory, params, request.diskNumber, *lba);
+    printPanels(position);
+    ntfs::FileRecordInfo record;
+    ntfs::decodeFileRecord(std::span<std::uint8_t>(position.bytes.data(), 1024), record);
+    printRecord(ntfs::buildFileRecordView(record));
+    return position.bytesArrived == position.bytes.size() ? kExitDone : kExitFailed;
+}
+
+int viewSector(platform::DiskSystem& disks, const disk::InventoryState& inventory, const ViewRequest& request) {
+    const ntfs::NtfsVolumeParams noVirtualDisk;
+    const disk::SectorPosition position = disk::goToSector(disks, inventory, noVirtualDisk, request.diskNumber,
+                                                           *request.lba);
+    if (position.bytesArrived < viewer::kViewSectorBytes) {
+        std::fprintf(stderr, "salvage view: sector %llu of disk %c cannot be read\n",
+                     static_cast<unsigned long long>(*request.lba), request.diskNumber);
+        return kExitFailed;
+    }
+    printPanels(position);
+    const viewer::ViewBytes bytes(position.bytes.data(), viewer::kViewReadBytes);
+    printStructure(request.presentation, bytes);
+    return kExitDone;
+}
+
+}  // namespace
+
+int runView(platform::DiskSystem& disks, const Arguments& args) {
+    const std::optional<ViewRequest> request = parseRequest(args);
+    if (!request) {
+        std::fputs(kViewUsage, stderr);
+        return kExitUsage;
+    }
+    disk::InventoryState inventory;
+    inventory.language = request->language;
+    disk::BuildDiskInventory(inventory, disks);
+    const disk::PhysicalDiskInfo& info = inventory.disk(request->diskNumber);
+    if (!info.isPresent() || info.totalSectors == 0) {
+        std::fprintf(stderr, "salvage view: disk %c cannot be read\n", request->diskNumber);
+        return kExitFailed;
+    }
+    return request->dialog ? viewRecord(disks, inventory, *request) : viewSector(disks, inventory, *request);
+}
+
+}  // namespace quenzar::cli

@@ -1,0 +1,145 @@
+#include "viewer/viewer_model.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "viewer/number_texts.h"
+#include "viewer/structure_views.h"
+
+namespace quenzar::viewer {
+
+ntfs::ChsAddress viewerChs(std::uint64_t lba, std::uint32_t sectorsPerTrack, std::uint32_t heads) {
+    if (sectorsPerTrack == 0 || heads == 0) return {0, 0, 0};
+    const std::uint64_t track = lba / sectorsPerTrack;
+    return {static_cast<std::uint32_t>(track / heads), static_cast<std::uint32_t>(track % heads),
+            static_cast<std::uint32_t>(lba % sectorsPerTrack + 1)};
+}
+
+void setPosition(ViewerState& state, char diskDigit, std::uint64_t lba, std::uint32_t sectorsPerTrack,
+                 std::uint32_t heads) {
+    state.position.diskDigit = diskDigit;
+    state.position.lba = lba;
+    state.position.chs = viewerChs(lba, sectorsPerTrack, heads);
+    state.position.lbaText.assign(13, ' ');
+    decimal13(lba, state.position.lbaText.data());
+}
+
+void savePosition(ViewerState& state) {
+    state.saved = {state.position.chs, state.position.lba, state.position.diskDigit};
+}
+
+void restorePosition(ViewerState& state) {
+    state.position.chs = state.saved.chs;
+    state.position.lba = state.saved.lba;
+    state.position.diskDigit = state.saved.diskDigit;
+    state.position.lbaText.assign(13, ' ');
+    decimal13(state.saved.lba, state.position.lbaText.data());
+}
+
+void storeRead(ViewerState& state, std::span<const std::uint8_t, kViewerReadBytes> bytes) {
+    std::copy(bytes.begin(), bytes.end(), state.viewBytes.begin());
+}
+
+std::string fileSystemCode(const disk::LogicalDriveInfo& drive) {
+    return std::string(drive.fileSystemLabel.data() + 2, 4);
+}
+
+VolumeContext beginSectorView(ViewerState& state, ViewKind kind, const disk::LogicalDriveInfo* currentVolume) {
+    state.viewSource = kind == ViewKind::Sector ? kViewSourceSector : kViewSourceCluster;
+    savePosition(state);
+    VolumeContext context;
+    const std::string code = currentVolume != nullptr ? fileSystemCode(*currentVolume) : std::string();
+    if (kind == ViewKind::Cluster && code == "NTFS") {
+        context.kind = "NTFS";
+    } else {
+        context.kind = code.size() == 4 && code[3] == '2' ? "FAT2" : "FAT1";
+    }
+    if (currentVolume != nullptr) {
+        context.volumeStart = currentVolume->startLba;
+        context.sectorsPerCluster = currentVolume->sectorsPerCluster;
+        if (context.kind != "NTFS") {
+            context.reservedSectors = currentVolume->reservedSectors;
+            context.sectorsPerFat = currentVolume->sectorsPerFat;
+            context.rootEntries = currentVolume->rootEntries;
+        }
+    }
+    return context;
+}
+
+bool finishSectorView(ViewerState& state, ViewKind kind, const std::optional<NavigationChoice>& choice,
+                      std::uint32_t sectorsPerTrack, std::uint32_t heads) {
+    state.screenMode = static_cast<char>(Presentation::Hex);
+    if (!choice) {
+        restorePosition(state);
+        return false;
+    }
+    state.range.lower = choice->volumeStart;
+    const bool wholeEnd = kind == ViewKind::Cluster && choice->ntfs;
+    state.range.upper = wholeEnd || choice->volumeEnd == 0 ? choice->volumeEnd : choice->volumeEnd - 1;
+    state.sectorsPerCluster = std::max<std::uint32_t>(choice->sectorsPerCluster, 1);
+    state.fat32Volume = choice->fat32;
+    setPosition(state, choice->diskDigit, choice->lba, sectorsPerTrack, heads);
+    state.adjustmentOn = false;
+    return true;
+}
+
+bool enterRecordView(ViewerState& state, std::optional<std::uint64_t> recordLba, char diskDigit,
+                     std::uint32_t sectorsPerTrack, std::uint32_t heads) {
+    savePosition(state);
+    if (!recordLba) return false;
+    state.viewSource = kViewSourceRecord;
+    setPosition(state, diskDigit, *recordLba, sectorsPerTrack, heads);
+    state.adjustmentOn = false;
+    state.screenMode = static_cast<char>(Presentation::FileRecord);
+    return true;
+}
+
+bool applyViewerKey(ViewerState& state, ViewerKey key, std::uint32_t sectorsPerTrack, std::uint32_t heads) {
+    const auto show = [&](Presentation presentation) {
+        state.screenMode = static_cast<char>(presentation);
+        return false;
+    };
+    const std::uint64_t lba = state.position.lba;
+    const ViewerRange& range = state.range;
+    std::uint64_t target = lba;
+    switch (key) {
+        case ViewerKey::F2: return show(Presentation::Hex);
+        case ViewerKey::F3: return show(Presentation::FileRecord);
+        case ViewerKey::F4: return show(Presentation::FatDirectory);
+        case ViewerKey::F5: return show(state.fat32Volume ? Presentation::Fat32Table : Presentation::Fat16Table);
+        case ViewerKey::F6: return show(Presentation::FatBoot);
+        case ViewerKey::F7: return show(Presentation::PartitionTable);
+        case ViewerKey::F8: return show(Presentation::NtfsBoot);
+        case ViewerKey::Up: target = lba > range.lower ? lba - 1 : lba; break;
+        case ViewerKey::Down: target = lba < range.upper ? lba + 1 : lba; break;
+        case ViewerKey::PageUp:
+            target = lba - range.lower > state.sectorsPerCluster ? lba - state.sectorsPerCluster : range.lower;
+            break;
+        case ViewerKey::PageDown:
+            target = range.upper - lba > state.sectorsPerCluster ? lba + state.sectorsPerCluster : range.upper;
+            break;
+        case ViewerKey::Home: target = range.lower; break;
+        case ViewerKey::End: target = range.upper; break;
+    }
+    // A position outside the range (a record view, which sets none) is not pulled into it by a
+    // step that cannot move.
+    if (lba < range.lower || lba > range.upper) {
+        if (key != ViewerKey::Home && key != ViewerKey::End) return false;
+    }
+    if (target == lba) return false;
+    setPosition(state, state.position.diskDigit, target, sectorsPerTrack, heads);
+    return true;
+}
+
+std::vector<LegendBlock> hexLegends(bool adjustmentOn) {
+    std::vector<LegendBlock> blocks{{20, 350, kPresentationLegend, kLegendGrey}};
+    if (adjustmentOn) {
+        blocks.push_back({20, 485, kAdjustmentOnHeading, kAdjustmentRed});
+        blocks.push_back({20, 500, kAdjustmentOnLegend, kAdjustmentRed});
+    } else {
+        blocks.push_back({20, 500, kAdjustmentOffLegend, kLegendGrey});
+    }
+    return blocks;
+}
+
+}  // namespace quenzar::viewer

@@ -1,0 +1,151 @@
+// The sector viewer's state: the sectors read at the position, the position itself (disk, LBA, CHS
+// and its 13-character text), the range that stepping keeps to, the position saved before a
+// navigation dialog, and the presentation shown. Entering the viewer (by sector, by cluster or by
+// MFT record) and stepping through sectors are functions of this state; the dialogs and the read
+// are the caller's, so the rules can be used without a window.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "disk/inventory_records.h"
+#include "ntfs/volume_params.h"
+
+namespace quenzar::viewer {
+
+inline constexpr std::size_t kViewerReadBytes = 2048;  // the viewed sector and the three after it
+
+// Where the viewer sources its sector from: sector ("VS") or cluster ("VC") navigation, or the
+// MFT record lookup ("RM").
+inline constexpr std::string_view kViewSourceSector = "VS";
+inline constexpr std::string_view kViewSourceCluster = "VC";
+inline constexpr std::string_view kViewSourceRecord = "RM";
+
+struct ViewerPosition {
+    char diskDigit = '0';
+    std::uint64_t lba = 0;
+    ntfs::ChsAddress chs{0, 0, 1};
+    std::string lbaText = std::string(12, ' ') + "0";  // 13 characters, right-aligned
+};
+
+// The sectors stepping may reach: the current volume's.
+struct ViewerRange {
+    std::uint64_t lower = 0;
+    std::uint64_t upper = 0;
+    friend bool operator==(const ViewerRange&, const ViewerRange&) = default;
+};
+
+// The five values saved before a navigation dialog opens, restored when it is cancelled.
+struct SavedPosition {
+    ntfs::ChsAddress chs{0, 0, 1};
+    std::uint64_t lba = 0;
+    char diskDigit = '0';
+    friend bool operator==(const SavedPosition&, const SavedPosition&) = default;
+};
+
+struct ViewerState {
+    std::array<std::uint8_t, kViewerReadBytes> viewBytes{};  // viewSector and the three after it
+    std::array<std::uint8_t, 512> editSector{};
+    ViewerPosition position;
+    ViewerRange range;
+    SavedPosition saved;
+    std::string_view viewSource;
+    char screenMode = 0;  // 0 while the viewer is not shown; else the presentation's character
+    bool adjustmentOn = false;
+    char codingMode = 'W';
+    // The current volume's cluster size (the Page Up / Page Down step) and its kind, which picks
+    // the FAT16 or FAT32 table presentation.
+    std::uint32_t sectorsPerCluster = 1;
+    bool fat32Volume = false;
+
+    std::span<const std::uint8_t, 512> viewSector() const {
+        return std::span<const std::uint8_t, 512>(viewBytes.data(), 512);
+    }
+};
+
+// Cylinder, head and sector of an LBA with the disk's sectors per track S and heads H:
+// sector = LBA mod S + 1, t = LBA div S, head = t mod H, cylinder = t div H (the cylinder cut to 32
+// bits). All zero while the geometry is unknown (S or H zero).
+ntfs::ChsAddress viewerChs(std::uint64_t lba, std::uint32_t sectorsPerTrack, std::uint32_t heads);
+
+// Moves the position to an LBA of a disk: the CHS and the LBA text follow.
+void setPosition(ViewerState& state, char diskDigit, std::uint64_t lba, std::uint32_t sectorsPerTrack,
+                 std::uint32_t heads);
+
+void savePosition(ViewerState& state);
+// A cancelled navigation: all five saved values come back.
+void restorePosition(ViewerState& state);
+
+// The sectors the read at the position brought.
+void storeRead(ViewerState& state, std::span<const std::uint8_t, kViewerReadBytes> bytes);
+
+// What the navigation dialog is handed: "NTFS" (cluster navigation on an NTFS volume), "FAT2"
+// (FAT32) or "FAT1" (anything else), with the current volume's geometry.
+struct VolumeContext {
+    std::string kind;
+    std::uint64_t volumeStart = 0;
+    std::uint32_t sectorsPerCluster = 0;
+    std::uint32_t reservedSectors = 0;
+    std::uint32_t sectorsPerFat = 0;
+    std::uint32_t rootEntries = 0;
+    friend bool operator==(const VolumeContext&, const VolumeContext&) = default;
+};
+
+enum class ViewKind { Sector, Cluster };
+
+// The file-system code of a lettered volume: the last four characters of its label ("NTFS",
+// "T-32", "T-16", "????").
+std::string fileSystemCode(const disk::LogicalDriveInfo& drive);
+
+// Opening sector or cluster navigation: the view source is set, the position saved and the
+// context for the dialog built from the volume under the current sector (none: zeros).
+VolumeContext beginSectorView(ViewerState& state, ViewKind kind, const disk::LogicalDriveInfo* currentVolume);
+
+// What an accepted navigation dialog gives the viewer.
+struct NavigationChoice {
+    std::uint64_t lba = 0;
+    char diskDigit = '0';
+    std::uint64_t volumeStart = 0;
+    std::uint64_t volumeEnd = 0;  // first sector after the volume
+    bool ntfs = false;
+    bool fat32 = false;
+    std::uint32_t sectorsPerCluster = 1;
+};
+
+// The dialog has ended: cancelled (no choice) restores the saved position; accepted, the range
+// becomes the volume (its last sector as upper bound, or its end LBA for cluster navigation on
+// NTFS), the position the chosen LBA and disk, and adjustment goes off. Either way the hex
+// presentation is shown. Returns true when the sector at the new position is to be read.
+bool finishSectorView(ViewerState& state, ViewKind kind, const std::optional<NavigationChoice>& choice,
+                      std::uint32_t sectorsPerTrack, std::uint32_t heads);
+
+// The MFT record lookup has given the record's LBA (none: the $MFT has no table): the position is
+// saved and moved there, the view source is "RM" and the FILE record presentation is shown.
+// Returns true when the record is to be read.
+bool enterRecordView(ViewerState& state, std::optional<std::uint64_t> recordLba, char diskDigit,
+                     std::uint32_t sectorsPerTrack, std::uint32_t heads);
+
+// The keys the viewer answers: F2 to F8 choose the presentation, the others step within the range.
+enum class ViewerKey { F2, F3, F4, F5, F6, F7, F8, Up, Down, PageUp, PageDown, Home, End };
+
+// Applies a key; returns true when the position moved and the sector is to be read.
+bool applyViewerKey(ViewerState& state, ViewerKey key, std::uint32_t sectorsPerTrack, std::uint32_t heads);
+
+// The legend texts of the hex presentation with their places and colours (0x00BBGGRR).
+struct LegendBlock {
+    int x = 0;
+    int y = 0;
+    std::string_view text;
+    std::uint32_t colour = 0;
+    friend bool operator==(const LegendBlock&, const LegendBlock&) = default;
+};
+inline constexpr std::uint32_t kLegendGrey = 0x999999;
+inline constexpr std::uint32_t kAdjustmentRed = 0xFF0033;
+std::vector<LegendBlock> hexLegends(bool adjustmentOn);
+
+}  // namespace quenzar::viewer
