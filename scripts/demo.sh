@@ -20,3 +20,10 @@ build/linux/src/salvage --image "$image" probe
 echo
 echo "== The disk inventory: partitions, file systems and the drive letters they get"
 build/linux/src/salvage --image "$image" disks --lang en | grep -v "^ *$"  # empty disk slots left out
+echo
+echo "== The recovered folder tree of its first NTFS volume: every file, deleted and lost ones marked"
+build/linux/src/salvage analyze "$image" --all-files --deleted --lang en --work-dir "$demo_dir"
+echo
+echo "== A test restore of its deleted files into $demo_dir/restored (small files in one fragment)"
+rm -rf "$demo_dir/restored"
+build/linux/src/salvage restore "$image" --deleted --lang en --work-dir "$demo_dir" --to "$demo_dir/restored"

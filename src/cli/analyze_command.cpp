@@ -16,19 +16,30 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/number_arguments.h"
 #include "disk/inventory.h"
+#include "ntfs/virtual_disk.h"
 #include "platform/code_page_1251.h"
 #include "recovery/analysis.h"
 #include "recovery/directory_tree.h"
+#include "recovery/listing.h"
+#include "recovery/work_file.h"
+#include "disk/sector_access.h"
+#include "disk/sector_mask.h"
+#include "ntfs/file_record.h"
 
 namespace quenzar::cli {
 namespace {
 
 constexpr const char* kAnalyzeUsage =
     "usage: salvage analyze (LETTER | IMAGE) [options]\n"
+    "       salvage analyze (DISK | IMAGE) (--boot LBA | --mft LBA | --record LBA) [options]\n"
     "\n"
     "LETTER is a drive letter of the inventory (see salvage disks), for example D or D:.\n"
     "IMAGE is a disk image or a device path; its NTFS volumes are taken in order (--volume).\n"
+    "With --boot, --mft or --record the volume is a virtual disk on DISK (0..7) or on IMAGE: an\n"
+    "NTFS volume no partition table describes, modelled from its boot sector, its $MFT or any FILE\n"
+    "record of the $MFT's first fragment (as salvage vdisk does).\n"
     "\n"
     "filter (as the filter dialog; by default: .doc .rtf .xls .mdb .ppt .arj .rar .zip .jpg files\n"
     "in use):\n"
@@ -47,6 +58,10 @@ constexpr const char* kAnalyzeUsage =
     "  --volume N          the N-th NTFS volume of IMAGE (1 = the first, the default)\n"
     "  --work-dir DIR      where the work file ~DI_Tmp.tmp goes (default: the current folder)\n"
     "  --no-tree           print the statistics only\n"
+    "  --listing           also write the analytical listing QuenzarSalvage.txt beside the work\n"
+    "                      file: one line per record of the file table (position of its FILE\n"
+    "                      record, size, times, record numbers, state, first cluster, fragments,\n"
+    "                      full name)\n"
     "  --lang ru|en        the language of the messages\n";
 
 disk::Language languageOfEnvironment() {
@@ -184,6 +199,88 @@ char letterOfVolume(const disk::InventoryState& inventory, int volumeNumber) {
     return 0;
 }
 
+// Where a virtual disk is modelled from: the kind of the known sector and its LBA.
+struct VirtualDiskStart {
+    ntfs::VirtualDiskDialog dialog = ntfs::VirtualDiskDialog::FromBootSector;
+    std::uint64_t lba = 0;
+};
+
+// Models the virtual disk as the three dialogs and "RUN RECONSTRUCTION" do; nothing when the
+// known sector leads to no NTFS volume whose $MFT can be read.
+std::optional<recovery::VirtualDiskVolume> modelVirtualDisk(platform::DiskSystem& disks,
+                                                            disk::InventoryState& inventory, char diskNumber,
+                                                            const VirtualDiskStart& start, disk::Language language) {
+    const disk::PhysicalDiskInfo& info = inventory.disk(diskNumber);
+    if (!info.isPresent() || info.totalSectors == 0) {
+        std::fprintf(stderr, "salvage analyze: disk %c cannot be read\n", diskNumber);
+        return std::nullopt;
+    }
+    ntfs::NtfsVolumeParams params;
+    ntfs::chooseDisk(params, diskNumber, info);
+    const ntfs::SectorReader read = ntfs::diskSectorReader(disks, inventory.masks, diskNumber);
+    const std::string lbaText = std::to_string(start.lba);
+    std::uint64_t storedRecordLba = 0;
+    ntfs::VirtualDiskOutcome outcome;
+    switch (start.dialog) {
+        case ntfs::VirtualDiskDialog::FromBootSector:
+            outcome = ntfs::computeFromBootSector(params, lbaText, read, language);
+            break;
+        case ntfs::VirtualDiskDialog::FromMftPosition:
+            outcome = ntfs::computeFromMftPosition(params, lbaText, read, language);
+            break;
+        case ntfs::VirtualDiskDialog::FromFileRecord:
+            outcome = ntfs::computeFromFileRecord(params, storedRecordLba, lbaText, read, language);
+            break;
+    }
+    if (!outcome.buttons.run) {
+        std::fprintf(stderr, "salvage analyze: no NTFS volume found there (%s)\n",
+                     terminalText(outcome.resultText).c_str());
+        return std::nullopt;
+    }
+    recovery::VirtualDiskVolume volume;
+    const ntfs::ReconstructionStart started = ntfs::startReconstruction(params, volume.runTable, read);
+    if (!started.ready) {
+        std::fprintf(stderr, "salvage analyze: record 0 of the $MFT does not decode (integrity code %u)\n",
+                     started.integrityCode);
+        return std::nullopt;
+    }
+    volume.diskNumber = diskNumber;
+    volume.bootLba = params.bootLba;
+    volume.sectorsPerCluster = params.sectorsPerCluster;
+    return volume;
+}
+
+// The listing of every record that entered the file table, in table order. A name that fills the
+// table's 63 bytes is read whole from its FILE record again.
+void writeListingOf(platform::DiskSystem& disks, char diskNumber, const recovery::AnalysisResult& result,
+                    const std::filesystem::path& workFolder, disk::Language language) {
+    std::vector<recovery::FileTableEntry> entries;
+    if (result.outcome == recovery::AnalysisOutcome::Completed) {
+        entries.assign(result.tree.table.begin(),
+                       result.tree.table.begin() + static_cast<std::ptrdiff_t>(result.entriesWritten));
+    } else {
+        recovery::readWorkFile(result.workFile, entries);
+    }
+    disk::SectorMaskTable masks;
+    disk::loadSectorMask(disks, masks, diskNumber);
+    auto fullName = [&](const recovery::FileTableEntry& entry) {
+        std::vector<std::uint8_t> record(4096);
+        const std::size_t arrived =
+            disk::readDiskBytes(disks, masks, diskNumber, std::uint64_t{entry.recordLba} * 512, record);
+        ntfs::FileRecordInfo info;
+        if (arrived >= ntfs::kSmallRecordSize) {
+            ntfs::decodeFileRecord(std::span<std::uint8_t>(record.data(), arrived), info);
+        }
+        return info.stage >= ntfs::DecodeStage::FirstName && info.ownNumber == entry.ownId
+                   ? std::string(info.longName, strnlen(info.longName, ntfs::kLongNameBytes))
+                   : recovery::tableName(entry);
+    };
+    const std::filesystem::path file = workFolder / recovery::kListingFileName;
+    if (!recovery::writeListing(file, entries, language, fullName)) {
+        std::fprintf(stderr, "salvage analyze: %s could not be written\n", file.string().c_str());
+    }
+}
+
 }  // namespace
 
 int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
@@ -193,8 +290,10 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     std::filesystem::path workFolder;
     int volumeNumber = 1;
     bool showTree = true;
+    bool listing = false;
     std::size_t userExtensions = 0, prefixes = 0;
     bool usageError = false;
+    std::optional<VirtualDiskStart> virtualStart;
     for (std::size_t i = 0; i < args.size() && !usageError; ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -224,8 +323,18 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
             usageError = volumeNumber < 1;
         } else if (arg == "--work-dir" && hasValue) {
             workFolder = args[++i];
+        } else if ((arg == "--boot" || arg == "--mft" || arg == "--record") && hasValue && !virtualStart) {
+            virtualStart = VirtualDiskStart{arg == "--boot"  ? ntfs::VirtualDiskDialog::FromBootSector
+                                            : arg == "--mft" ? ntfs::VirtualDiskDialog::FromMftPosition
+                                                             : ntfs::VirtualDiskDialog::FromFileRecord};
+            const std::optional<std::uint64_t> lba = parseUnsigned(args[++i]);
+            // The dialogs' LBA fields hold 13 digits; a longer number would be read cut.
+            usageError = !lba || *lba > 9'999'999'999'999ull;
+            virtualStart->lba = lba.value_or(0);
         } else if (arg == "--no-tree") {
             showTree = false;
+        } else if (arg == "--listing") {
+            listing = true;
         } else if (arg == "--lang" && hasValue && (args[i + 1] == "ru" || args[i + 1] == "en")) {
             language = args[++i] == "ru" ? disk::Language::Russian : disk::Language::English;
         } else if (!target && !arg.empty() && arg[0] != '-') {
@@ -246,7 +355,13 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     char letter = 0;
     const std::string& name = *target;
     const bool isLetter = (name.size() == 1 || (name.size() == 2 && name[1] == ':')) && std::isalpha(static_cast<unsigned char>(name[0]));
-    if (!isLetter) {
+    // A virtual disk lies on a disk the program sees (by its number) or on an image.
+    const std::optional<char> virtualDiskNumber = virtualStart ? parseDiskNumber(name) : std::nullopt;
+    if (virtualStart && isLetter) {
+        std::fputs(kAnalyzeUsage, stderr);
+        return kExitUsage;
+    }
+    if (!isLetter && !virtualDiskNumber) {
         if (!std::filesystem::exists(name)) {
             std::fprintf(stderr, "salvage analyze: %s: no such file or device\n", name.c_str());
             return kExitFailed;
@@ -257,7 +372,13 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     disk::InventoryState inventory;
     inventory.language = language;
     disk::BuildDiskInventory(inventory, *source);
-    letter = isLetter ? static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])))
+    std::optional<recovery::VirtualDiskVolume> virtualVolume;
+    if (virtualStart) {
+        virtualVolume = modelVirtualDisk(*source, inventory, virtualDiskNumber.value_or('0'), *virtualStart, language);
+        if (!virtualVolume) return kExitFailed;
+    }
+    letter = virtualVolume ? 'V'
+             : isLetter ? static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])))
                       : letterOfVolume(inventory, volumeNumber);
     if (letter == 0) {
         std::fprintf(stderr, "salvage analyze: %s: no NTFS volume number %d\n", name.c_str(), volumeNumber);
@@ -268,7 +389,10 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     recovery::AnalysisProgress progress;
     recovery::AnalysisContext context{filter, generations, progress, workFolder};
     recovery::AnalysisResult result;
-    std::thread worker([&] { result = recovery::runDriveAnalysis(*source, inventory, letter, context); });
+    std::thread worker([&] {
+        result = virtualVolume ? recovery::runVirtualDiskAnalysis(*source, inventory.masks, *virtualVolume, context)
+                               : recovery::runDriveAnalysis(*source, inventory, letter, context);
+    });
     // The worker shares its stage and counters through atomics; this thread only shows them.
     while (!progress.finished.load()) {
         const recovery::AnalysisStage stage = progress.stage.load();
@@ -282,13 +406,27 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     worker.join();
     std::fputc('\n', stderr);
 
+    if (listing && (result.outcome == recovery::AnalysisOutcome::Completed ||
+                    result.outcome == recovery::AnalysisOutcome::NoFileMatched)) {
+        // The record positions of the table are absolute LBAs of the disk that holds the volume.
+        const char diskNumber =
+            virtualVolume ? virtualVolume->diskNumber
+                          : static_cast<char>('0' + inventory.drives[static_cast<std::size_t>(letter - disk::kFirstDriveLetter)].diskNumber);
+        writeListingOf(*source, diskNumber, result, workFolder, language);
+    }
     if (result.outcome != recovery::AnalysisOutcome::Completed) {
         const recovery::MessageText message = recovery::analysisMessage(result.outcome, language);
         std::fprintf(stderr, "%s\n%s\n", terminalText(message.title).c_str(), terminalText(message.text).c_str());
         if (result.outcome == recovery::AnalysisOutcome::NoFileMatched) printStatistics(result);
         return kExitFailed;
     }
-    std::printf("volume %c:  work file %s\n", letter, result.workFile.string().c_str());
+    if (virtualVolume) {
+        std::printf("virtual disk on disk %c from LBA %llu, %u sectors a cluster:  work file %s\n",
+                    virtualVolume->diskNumber, static_cast<unsigned long long>(virtualVolume->bootLba),
+                    virtualVolume->sectorsPerCluster, result.workFile.string().c_str());
+    } else {
+        std::printf("volume %c:  work file %s\n", letter, result.workFile.string().c_str());
+    }
     printStatistics(result);
     if (showTree) printTree(result.tree);
     return kExitDone;

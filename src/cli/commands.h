@@ -23,5 +23,7 @@ int runHide(platform::DiskSystem& disks, const Arguments& args);
 int runUnhide(platform::DiskSystem& disks, const Arguments& args);
 int runVdisk(platform::DiskSystem& disks, const Arguments& args);
 int runAnalyze(platform::DiskSystem& disks, const Arguments& args);
+int runRestore(platform::DiskSystem& disks, const Arguments& args);
+int runView(platform::DiskSystem& disks, const Arguments& args);
 
 }  // namespace quenzar::cli

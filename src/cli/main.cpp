@@ -33,9 +33,18 @@ constexpr const char* kUsage =
     "                                     model a virtual disk (an NTFS volume no partition table\n"
     "                                     describes) from its boot sector, its $MFT or any FILE\n"
     "                                     record of the $MFT's first fragment\n"
+    "  view DISK LBA [--as hex|partition|ntfs-boot|fat-boot|fat16|fat32|fat-dir] [--lang ru|en]\n"
+    "                                     a sector in one of the viewer's presentations, with the\n"
+    "                                     position panels\n"
+    "  view DISK (--boot LBA | --mft LBA | --record-lba LBA) --record N [--lang ru|en]\n"
+    "                                     MFT record N of the virtual disk modelled as by vdisk\n"
     "  analyze (LETTER | IMAGE) [options] analyse an NTFS volume: statistics and the folder tree\n"
     "                                     of the files found, deleted and lost items marked\n"
-    "                                     (salvage analyze alone lists its options)\n";
+    "                                     (salvage analyze alone lists its options)\n"
+    "  restore (LETTER | IMAGE) --to FOLDER (--all | --deleted | --path P | --folder P | --pattern N)...\n"
+    "          [--full] [options]         restore files of an NTFS volume into FOLDER: a test restore\n"
+    "                                     of small one-fragment files, or every file whole with --full\n"
+    "                                     (salvage restore --help lists its options)\n";
 
 }  // namespace
 
@@ -43,10 +52,11 @@ int main(int argc, char** argv) {
     using namespace quenzar;
     std::vector<std::string> images;
     cli::Arguments rest;
+    // --help before the command word is the program's; after it, the command's own.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--image") == 0 && i + 1 < argc) {
             images.emplace_back(argv[++i]);
-        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+        } else if (rest.empty() && (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)) {
             std::fputs(kUsage, stdout);
             return cli::kExitDone;
         } else {
@@ -75,6 +85,8 @@ int main(int argc, char** argv) {
     if (command == "unhide") return cli::runUnhide(*disks, args);
     if (command == "vdisk") return cli::runVdisk(*disks, args);
     if (command == "analyze") return cli::runAnalyze(*disks, args);
+    if (command == "restore") return cli::runRestore(*disks, args);
+    if (command == "view") return cli::runView(*disks, args);
     std::fprintf(stderr, "salvage: unknown command \"%s\"\n\n%s", command.c_str(), kUsage);
     return cli::kExitUsage;
 }

@@ -1,0 +1,76 @@
+#include "recovery/listing.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+namespace quenzar::recovery {
+
+std::string listingHeader(disk::Language language) {
+    const char* text =
+        language == disk::Language::Russian
+            ? "№ Физ.сект.|Рас|   Длина   | Дата создания  |Дата модификации|Р|Собст.Ид.|Ид. папки|П|У|Кл.нач.дан.|Фр.| Наименование                  "
+            : "Phys.sector|Ext|   Size    | Date creation  | Date adjustment|R|  Own ID |ID parent|F|D|Kl.Beg.data|Fr.| Name                          ";
+    return std::string(text) + "\r\n";
+}
+
+std::string tableName(const FileTableEntry& entry) { return std::string(entry.name, strnlen(entry.name, kEntryNameBytes)); }
+
+std::string listingLine(const FileTableEntry& entry, std::string_view fullName, disk::Language language) {
+    const bool russian = language == disk::Language::Russian;
+    char number[32];
+    std::string line;
+    line.reserve(kListingColumnsChars + fullName.size() + 2);
+
+    std::snprintf(number, sizeof number, "%11u", static_cast<unsigned>(entry.recordLba));
+    line += number;
+    line += '|';
+    line.append(entry.ext, 3);
+    line += '|';
+    const std::uint64_t size = entry.isFolder() ? 0 : entry.size();
+    if (size == 0) {
+        line += std::string(11, ' ');
+    } else {
+        std::snprintf(number, sizeof number, "%11llu", static_cast<unsigned long long>(size));
+        line += number;
+    }
+    line += '|';
+    line.append(entry.created, kEntryTimeChars);
+    line += '|';
+    line.append(entry.modified, kEntryTimeChars);
+    line += '|';
+    line += entry.generation;
+    line += '|';
+    std::snprintf(number, sizeof number, "%9u|%9u|", static_cast<unsigned>(entry.ownId), static_cast<unsigned>(entry.parentId));
+    line += number;
+    line += entry.isFolder() ? (russian ? "П" : "F") : " ";
+    line += '|';
+    line += entry.isDeleted() ? (russian ? "У" : "D") : " ";
+    line += '|';
+    if (entry.fragments != 0) {
+        std::snprintf(number, sizeof number, "%11u|%3u|", static_cast<unsigned>(entry.firstCluster),
+                      static_cast<unsigned>(entry.fragments));
+        line += number;
+    } else {
+        line += std::string(11, ' ') + "|   |";
+    }
+    line += fullName;
+    line += "\r\n";
+    return line;
+}
+
+bool writeListing(const std::filesystem::path& file, const std::vector<FileTableEntry>& entries,
+                  disk::Language language, const std::function<std::string(const FileTableEntry&)>& fullName) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    const std::string header = listingHeader(language);
+    out.write(header.data(), static_cast<std::streamsize>(header.size()));
+    for (const FileTableEntry& entry : entries) {
+        const std::string name = strnlen(entry.name, kEntryNameBytes) == kEntryNameBytes ? fullName(entry) : tableName(entry);
+        const std::string line = listingLine(entry, name, language);
+        out.write(line.data(), static_cast<std::streamsize>(line.size()));
+    }
+    out.close();
+    return !out.fail();
+}
+
+}  // namespace quenzar::recovery
