@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cli/commands.h"
@@ -389,21 +389,21 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     recovery::AnalysisProgress progress;
     recovery::AnalysisContext context{filter, generations, progress, workFolder};
     recovery::AnalysisResult result;
-    std::thread worker([&] {
+    std::future<void> worker = std::async(std::launch::async, [&] {
         result = virtualVolume ? recovery::runVirtualDiskAnalysis(*source, inventory.masks, *virtualVolume, context)
                                : recovery::runDriveAnalysis(*source, inventory, letter, context);
     });
-    // The worker shares its stage and counters through atomics; this thread only shows them.
-    while (!progress.finished.load()) {
+    // The worker shares its stage and counters through atomics; this thread only shows them, and
+    // wakes as soon as the worker is done rather than at the next tick.
+    while (worker.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
         const recovery::AnalysisStage stage = progress.stage.load();
         if (stage == recovery::AnalysisStage::Extraction || stage == recovery::AnalysisStage::Tree) {
             std::fprintf(stderr, "\r%s  %llu / %llu", terminalText(recovery::stageText(stage, language)).c_str(),
                          static_cast<unsigned long long>(progress.position.load()),
                          static_cast<unsigned long long>(progress.maximum.load()));
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    worker.join();
+    worker.get();
     std::fputc('\n', stderr);
 
     if (listing && (result.outcome == recovery::AnalysisOutcome::Completed ||

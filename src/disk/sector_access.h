@@ -43,7 +43,8 @@ bool OpenPhysicalDisk(platform::DiskSystem& disks, DiskHandle& handle,
 void SeekToLba(DiskHandle& handle, std::uint64_t lba, std::uint32_t sectorSize);
 void SeekToByte(DiskHandle& handle, std::uint64_t byteOffset);
 
-// Clears the buffer, then reads it from the current position, which moves on by the bytes read.
+// Reads the buffer from the current position, which moves on by the bytes read; wherever no data
+// arrived the buffer holds zeros, as if it had been cleared before the read.
 // Returns how many bytes arrived (0 when the handle is not open).
 std::size_t ReadSectors(DiskHandle& handle, std::span<std::uint8_t> buffer);
 

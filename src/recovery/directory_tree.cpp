@@ -10,7 +10,8 @@ namespace quenzar::recovery {
 namespace {
 
 bool nameBegins(const FileTableEntry& entry, const char* prefix) {
-    return std::strncmp(entry.name, prefix, std::strlen(prefix)) == 0;
+    // The first character settles nearly every name without a full comparison.
+    return entry.name[0] == prefix[0] && std::strncmp(entry.name, prefix, std::strlen(prefix)) == 0;
 }
 
 constexpr const char* kTreeExcludedNames[] = {"$MFT", "$Log", "$Vol", "$Att", "$Bit", "$Boo",

@@ -14,6 +14,7 @@ constexpr char kSystemNamePrefixes[][5] = {"$Log", "$Top", "$Txf", "$Ext", "$Vol
 }  // namespace
 
 bool hasSystemNamePrefix(const char* name) {
+    if (name[0] != '$' && name[0] != 'M') return false;  // every prefix begins with one of these
     for (const char* prefix : kSystemNamePrefixes) {
         if (std::strncmp(name, prefix, 4) == 0) return true;
     }
