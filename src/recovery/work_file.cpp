@@ -15,8 +15,13 @@ bool WorkFileWriter::open(const std::filesystem::path& path) {
 #else
     file_ = std::fopen(path.c_str(), "wb");
 #endif
-    if (file_ == nullptr) failed_ = true;
-    return file_ != nullptr;
+    if (file_ == nullptr) {
+        failed_ = true;
+        return false;
+    }
+    buffer_.resize(kWorkFileBufferBytes);
+    std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
+    return true;
 }
 
 void WorkFileWriter::append(const FileTableEntry& entry) {
@@ -45,6 +50,8 @@ bool readWorkFile(const std::filesystem::path& path, std::vector<FileTableEntry>
     std::FILE* file = std::fopen(path.c_str(), "rb");
 #endif
     if (file == nullptr) return false;
+    std::vector<char> buffer(kWorkFileBufferBytes);
+    std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
     std::error_code error;
     const auto fileBytes = std::filesystem::file_size(path, error);
     if (!error) entries.reserve(static_cast<std::size_t>(fileBytes / kFileTableEntryBytes));

@@ -12,6 +12,8 @@
 namespace quenzar::recovery {
 
 inline constexpr char kWorkFileName[] = "~DI_Tmp.tmp";
+// The work file is written and read through buffers of this size.
+inline constexpr std::size_t kWorkFileBufferBytes = 1u << 20;
 
 // Writes entries one after another through a buffer of its own. A failed open or write is
 // remembered, so the analysis can report it instead of leaving a short work file unnoticed.
@@ -33,6 +35,7 @@ public:
 
 private:
     std::FILE* file_ = nullptr;
+    std::vector<char> buffer_;  // a large stdio buffer: a million entries in few system calls
     bool failed_ = false;
     std::uint64_t entryCount_ = 0;
 };
