@@ -369,7 +369,7 @@ def populate_main(vol, clock):
     f("Mountain-old.txt", 3000)
     f("OldProjects/readme.txt", 350)
     f("OldProjects/Старый отчёт.txt", 2500)
-    f("OldProjects/alpha/spec.txt", 6000)
+    f("OldProjects/alpha/plan.txt", 6000)
     f("OldProjects/alpha/data.bin", 30000)
     vol.mkdir("OldProjects/alpha/beta")
     f("OldProjects/alpha/beta/deepest.txt", 1800)
