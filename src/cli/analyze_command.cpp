@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/terminal.h"
 #include "cli/number_arguments.h"
 #include "disk/inventory.h"
 #include "ntfs/virtual_disk.h"
@@ -63,27 +64,6 @@ constexpr const char* kAnalyzeUsage =
     "                      record, size, times, record numbers, state, first cluster, fragments,\n"
     "                      full name)\n"
     "  --lang ru|en        the language of the messages\n";
-
-disk::Language languageOfEnvironment() {
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && *value != '\0') {
-            return std::strncmp(value, "ru", 2) == 0 ? disk::Language::Russian : disk::Language::English;
-        }
-    }
-    return disk::Language::English;
-}
-
-// The program's texts are code page 1251 with CR LF; a terminal wants UTF-8 and LF.
-std::string terminalText(std::string_view text) {
-    std::string lines;
-    lines.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        lines += text[i];
-    }
-    return platform::cp1251ToUtf8(lines);
-}
 
 std::string lowerCase(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

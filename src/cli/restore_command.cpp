@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/terminal.h"
 #include "disk/inventory.h"
 #include "disk/sector_access.h"
 #include "disk/sector_mask.h"
@@ -61,26 +62,6 @@ constexpr const char* kRestoreUsage =
     "  --work-dir DIR      where the analysis' work file ~DI_Tmp.tmp goes while the command runs\n"
     "                      (default: the current folder); it is deleted at the end\n"
     "  --lang ru|en        the language of the messages\n";
-
-disk::Language languageOfEnvironment() {
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && *value != '\0') {
-            return std::strncmp(value, "ru", 2) == 0 ? disk::Language::Russian : disk::Language::English;
-        }
-    }
-    return disk::Language::English;
-}
-
-// The program's texts are code page 1251 with CR LF; a terminal wants UTF-8 and LF.
-std::string terminalText(std::string_view text) {
-    std::string lines;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        lines += text[i];
-    }
-    return platform::cp1251ToUtf8(lines);
-}
 
 // The drive letter of the N-th NTFS volume (1-based) of disk 0, or 0.
 char letterOfVolume(const disk::InventoryState& inventory, int volumeNumber) {

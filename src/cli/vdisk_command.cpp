@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/terminal.h"
 #include "cli/number_arguments.h"
 #include "disk/inventory.h"
 #include "ntfs/virtual_disk.h"
@@ -20,17 +21,6 @@ namespace {
 
 constexpr const char* kVdiskUsage =
     "usage: salvage vdisk DISK (--boot LBA | --mft LBA | --record LBA) [--lang ru|en]\n";
-
-// Russian when the user's locale is Russian, as the desktop program chooses at start.
-disk::Language languageOfEnvironment() {
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && *value != '\0') {
-            return std::strncmp(value, "ru", 2) == 0 ? disk::Language::Russian : disk::Language::English;
-        }
-    }
-    return disk::Language::English;
-}
 
 // The program's texts are code page 1251; the terminal wants UTF-8.
 void printText(const std::string& text) { std::fputs(platform::cp1251ToUtf8(text).c_str(), stdout); }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/terminal.h"
 #include "cli/number_arguments.h"
 #include "disk/inventory.h"
 #include "disk/position_panels.h"
@@ -28,17 +29,6 @@ namespace {
 constexpr const char* kViewUsage =
     "usage: salvage view DISK LBA [--as hex|partition|ntfs-boot|fat-boot|fat16|fat32|fat-dir] [--lang ru|en]\n"
     "       salvage view DISK (--boot LBA | --mft LBA | --record-lba LBA) --record N [--lang ru|en]\n";
-
-// Russian when the user's locale is Russian, as the desktop program chooses at start.
-disk::Language languageOfEnvironment() {
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && *value != '\0') {
-            return std::strncmp(value, "ru", 2) == 0 ? disk::Language::Russian : disk::Language::English;
-        }
-    }
-    return disk::Language::English;
-}
 
 std::optional<viewer::Presentation> parsePresentation(const std::string& text) {
     using viewer::Presentation;

@@ -1,0 +1,30 @@
+#include "cli/terminal.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/code_page_1251.h"
+
+namespace quenzar::cli {
+
+disk::Language languageOfEnvironment() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return std::strncmp(value, "ru", 2) == 0 ? disk::Language::Russian : disk::Language::English;
+        }
+    }
+    return disk::Language::English;
+}
+
+std::string terminalText(std::string_view text) {
+    std::string lines;
+    lines.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        lines += text[i];
+    }
+    return platform::cp1251ToUtf8(lines);
+}
+
+}  // namespace quenzar::cli
