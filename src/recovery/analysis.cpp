@@ -45,12 +45,16 @@ AnalysisOutcome checkMftRecord(std::size_t bytesArrived, std::span<std::uint8_t>
 
 // Both kinds of analysis from here on: the MFT read piece by piece and each piece decoded at
 // once (memory holds one piece of at most 32 MiB, not the whole MFT), the file table written to
-// the work file, then the tree built on it and the work file rewritten from the tree.
+// the work file and kept in memory as written, then the tree built on it and the work file
+// rewritten from the tree.
 void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, const std::vector<MftRun>& runs,
                          std::uint64_t volumeStartLba, AnalysisContext& context, AnalysisResult& result) {
     AnalysisProgress& progress = context.progress;
     result.workFile = (context.workFolder.empty() ? std::filesystem::path(".") : context.workFolder) / kWorkFileName;
     WorkFileWriter workFile;
+    std::vector<FileTableEntry> table;  // what the work file holds, for the tree build
+    table.reserve(static_cast<std::size_t>(result.recordCount));  // at most one entry per record
+    workFile.mirrorInto(&table);
     if (!workFile.open(result.workFile)) {
         result.outcome = AnalysisOutcome::WorkFileFailed;
         return;
@@ -79,11 +83,6 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
     progress.maximum.store(result.statistics.matchedFiles() + 20);
     progress.position.store(0);
     progress.stage.store(AnalysisStage::Tree);
-    std::vector<FileTableEntry> table;
-    if (!readWorkFile(result.workFile, table)) {
-        result.outcome = AnalysisOutcome::WorkFileFailed;
-        return;
-    }
     result.tree = buildTree(std::move(table));
     WorkFileWriter rewritten;
     if (rewritten.open(result.workFile)) {

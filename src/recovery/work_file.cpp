@@ -29,6 +29,7 @@ void WorkFileWriter::append(const FileTableEntry& entry) {
         failed_ = true;
         return;
     }
+    if (mirror_ != nullptr) mirror_->push_back(entry);
     const EntryBytes bytes = encodeEntry(entry);
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
     ++entryCount_;

@@ -27,6 +27,9 @@ public:
     // Creates the file anew (an old one is replaced).
     bool open(const std::filesystem::path& path);
     void append(const FileTableEntry& entry);
+    // Also keeps every appended entry in `table`, for a caller that goes on working with the
+    // table it has just written (the tree build) without reading the file back.
+    void mirrorInto(std::vector<FileTableEntry>* table) { mirror_ = table; }
     // Flushes and closes; returns whether every entry reached the file.
     bool close();
 
@@ -36,6 +39,7 @@ public:
 private:
     std::FILE* file_ = nullptr;
     std::vector<char> buffer_;  // a large stdio buffer: a million entries in few system calls
+    std::vector<FileTableEntry>* mirror_ = nullptr;
     bool failed_ = false;
     std::uint64_t entryCount_ = 0;
 };
