@@ -17,6 +17,7 @@
 
 #include "cli/commands.h"
 #include "cli/terminal.h"
+#include "cli/volume_choice.h"
 #include "cli/number_arguments.h"
 #include "disk/inventory.h"
 #include "ntfs/virtual_disk.h"
@@ -164,19 +165,6 @@ void printTree(const recovery::DirectoryTree& tree) {
             }
         }
     }
-}
-
-// The drive letter of the N-th NTFS volume (1-based) of disk 0, or 0.
-char letterOfVolume(const disk::InventoryState& inventory, int volumeNumber) {
-    int seen = 0;
-    for (int i = 0; i < disk::kDriveLetterCount; ++i) {
-        const disk::LogicalDriveInfo& drive = inventory.drives[static_cast<std::size_t>(i)];
-        if (drive.diskNumber == 0 && std::memcmp(drive.fileSystemLabel.data(), "  NTFS", 6) == 0 &&
-            ++seen == volumeNumber) {
-            return static_cast<char>(disk::kFirstDriveLetter + i);
-        }
-    }
-    return 0;
 }
 
 // Where a virtual disk is modelled from: the kind of the known sector and its LBA.

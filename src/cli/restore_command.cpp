@@ -17,6 +17,7 @@
 
 #include "cli/commands.h"
 #include "cli/terminal.h"
+#include "cli/volume_choice.h"
 #include "disk/inventory.h"
 #include "disk/sector_access.h"
 #include "disk/sector_mask.h"
@@ -62,19 +63,6 @@ constexpr const char* kRestoreUsage =
     "  --work-dir DIR      where the analysis' work file ~DI_Tmp.tmp goes while the command runs\n"
     "                      (default: the current folder); it is deleted at the end\n"
     "  --lang ru|en        the language of the messages\n";
-
-// The drive letter of the N-th NTFS volume (1-based) of disk 0, or 0.
-char letterOfVolume(const disk::InventoryState& inventory, int volumeNumber) {
-    int seen = 0;
-    for (int i = 0; i < disk::kDriveLetterCount; ++i) {
-        const disk::LogicalDriveInfo& drive = inventory.drives[static_cast<std::size_t>(i)];
-        if (drive.diskNumber == 0 && std::memcmp(drive.fileSystemLabel.data(), "  NTFS", 6) == 0 &&
-            ++seen == volumeNumber) {
-            return static_cast<char>(disk::kFirstDriveLetter + i);
-        }
-    }
-    return 0;
-}
 
 // Whether a code page 1251 name matches a pattern of * and ?, both already folded to capitals.
 bool matchesPattern(std::string_view name, std::string_view pattern) {
