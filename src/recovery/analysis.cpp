@@ -14,6 +14,11 @@ namespace quenzar::recovery {
 
 namespace {
 
+// The MFT is read in pieces of this size: small enough that a piece is still in the processor's
+// cache when it is decoded (larger pieces made the analysis slower, not faster), large enough
+// for a disk to stream.
+constexpr std::size_t kMftPieceBytes = 4u << 20;
+
 AnalysisResult finish(AnalysisContext& context, AnalysisResult&& result) {
     context.progress.stage.store(AnalysisStage::Finished);
     context.progress.finished.store(true);
@@ -44,39 +49,39 @@ AnalysisOutcome checkMftRecord(std::size_t bytesArrived, std::span<std::uint8_t>
 }
 
 // Both kinds of analysis from here on: the MFT read piece by piece and each piece decoded at
-// once (memory holds one piece of at most 32 MiB, not the whole MFT), the file table written to
-// the work file and kept in memory as written, then the tree built on it and the work file
-// rewritten from the tree.
+// once, the file table kept in memory (128 bytes a kept record), the tree built on it, and the
+// work file written once from the tree. The work file is created before the long read starts, so
+// a folder that cannot take it is reported at once.
 void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, const std::vector<MftRun>& runs,
                          std::uint64_t volumeStartLba, AnalysisContext& context, AnalysisResult& result) {
     AnalysisProgress& progress = context.progress;
     result.workFile = (context.workFolder.empty() ? std::filesystem::path(".") : context.workFolder) / kWorkFileName;
     WorkFileWriter workFile;
-    std::vector<FileTableEntry> table;  // what the work file holds, for the tree build
-    table.reserve(static_cast<std::size_t>(result.recordCount));  // at most one entry per record
-    workFile.mirrorInto(&table);
     if (!workFile.open(result.workFile)) {
         result.outcome = AnalysisOutcome::WorkFileFailed;
         return;
     }
+    std::vector<FileTableEntry> table;
+    table.reserve(static_cast<std::size_t>(result.recordCount));  // at most one entry per record
 
     progress.maximum.store(result.recordCount);
     progress.stage.store(AnalysisStage::Extraction);
-    FileTableExtraction extraction(context.filter, context.generations, runs, volumeStartLba, workFile,
+    FileTableExtraction extraction(context.filter, context.generations, runs, volumeStartLba, table,
                                    result.statistics);
-    readMftRecords(handle, source, runs, result.recordCount, [&](std::uint64_t index, std::span<std::uint8_t> record) {
-        extraction.take(index, record);
-        progress.position.store(index + 1, std::memory_order_relaxed);
-    });
+    readMftRecords(
+        handle, source, runs, result.recordCount,
+        [&](std::uint64_t index, std::span<std::uint8_t> record) {
+            extraction.take(index, record);
+            progress.position.store(index + 1, std::memory_order_relaxed);
+        },
+        kMftPieceBytes);
     disk::ClosePhysicalDisk(handle);
+    result.entriesWritten = table.size();
 
-    result.entriesWritten = workFile.entryCount();
-    if (!workFile.close()) {
-        result.outcome = AnalysisOutcome::WorkFileFailed;
-        return;
-    }
     if (result.statistics.matchedFiles() == 0) {
-        result.outcome = AnalysisOutcome::NoFileMatched;
+        // No tree: the work file keeps the table as extracted.
+        for (const FileTableEntry& entry : table) workFile.append(entry);
+        result.outcome = workFile.close() ? AnalysisOutcome::NoFileMatched : AnalysisOutcome::WorkFileFailed;
         return;
     }
 
@@ -84,11 +89,8 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
     progress.position.store(0);
     progress.stage.store(AnalysisStage::Tree);
     result.tree = buildTree(std::move(table));
-    WorkFileWriter rewritten;
-    if (rewritten.open(result.workFile)) {
-        for (const FileTableEntry& entry : savedTable(result.tree)) rewritten.append(entry);
-    }
-    if (!rewritten.close()) result.outcome = AnalysisOutcome::WorkFileFailed;
+    forEachSavedEntry(result.tree, [&](const FileTableEntry& entry) { workFile.append(entry); });
+    if (!workFile.close()) result.outcome = AnalysisOutcome::WorkFileFailed;
     progress.position.store(progress.maximum.load());
 }
 

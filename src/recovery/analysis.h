@@ -33,7 +33,7 @@ struct AnalysisResult {
     FileStatistics statistics;
     AnalysisGeometry geometry;
     std::uint64_t recordCount = 0;     // records of the MFT by its real size
-    std::uint64_t entriesWritten = 0;  // entries in the work file
+    std::uint64_t entriesWritten = 0;  // entries the extraction kept: the first ones of tree.table
     std::filesystem::path workFile;
     DirectoryTree tree;                // built when some file matched
 };

@@ -166,19 +166,23 @@ DirectoryTree buildTree(std::vector<FileTableEntry> table) {
     return tree;
 }
 
-std::vector<FileTableEntry> savedTable(const DirectoryTree& tree) {
-    std::vector<FileTableEntry> saved;
-    saved.reserve(tree.table.size());
+void forEachSavedEntry(const DirectoryTree& tree, const std::function<void(const FileTableEntry&)>& take) {
     for (const FileTableEntry& entry : tree.table) {
         if (entry.isFolder()) {
             if (entry.sizeLow == 0) continue;
             FileTableEntry folder = entry;
             folder.sizeLow = 0;
-            saved.push_back(folder);
+            take(folder);
         } else {
-            saved.push_back(entry);
+            take(entry);
         }
     }
+}
+
+std::vector<FileTableEntry> savedTable(const DirectoryTree& tree) {
+    std::vector<FileTableEntry> saved;
+    saved.reserve(tree.table.size());
+    forEachSavedEntry(tree, [&](const FileTableEntry& entry) { saved.push_back(entry); });
     return saved;
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -65,6 +66,8 @@ DirectoryTree buildTree(std::vector<FileTableEntry> table);
 // The table as the work file keeps it after the build: unplaced folders left out, placed ones
 // with sizeLow back at 0, every file kept; lost folders thus follow all other entries.
 std::vector<FileTableEntry> savedTable(const DirectoryTree& tree);
+// The same entries handed over one by one, for writing them without a copy of the table.
+void forEachSavedEntry(const DirectoryTree& tree, const std::function<void(const FileTableEntry&)>& take);
 
 // The text of a placed folder in the tree: "ROOT FOLDER" for the root, its name otherwise; and
 // the text of a generation's top item: "Disk " for generation "1", "Region N" for the others.

@@ -6,7 +6,7 @@ namespace quenzar::recovery {
 
 namespace {
 
-void putU32(EntryBytes& bytes, std::size_t offset, std::uint32_t value) {
+void putU32(std::span<std::uint8_t, kFileTableEntryBytes> bytes, std::size_t offset, std::uint32_t value) {
     for (std::size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
@@ -19,8 +19,13 @@ std::uint32_t getU32(std::span<const std::uint8_t, kFileTableEntryBytes> bytes, 
 }  // namespace
 
 EntryBytes encodeEntry(const FileTableEntry& entry) {
-    namespace at = entry_offset;
     EntryBytes bytes{};
+    encodeEntryInto(entry, bytes);
+    return bytes;
+}
+
+void encodeEntryInto(const FileTableEntry& entry, std::span<std::uint8_t, kFileTableEntryBytes> bytes) {
+    namespace at = entry_offset;
     bytes[at::kMark] = static_cast<std::uint8_t>(entry.mark);
     std::memcpy(&bytes[at::kExt], entry.ext, 3);
     putU32(bytes, at::kRecordLba, entry.recordLba);
@@ -40,7 +45,6 @@ EntryBytes encodeEntry(const FileTableEntry& entry) {
     bytes[at::kSizeHigh + 1] = static_cast<std::uint8_t>(entry.sizeHigh >> 8);
     bytes[at::kLineEnd] = 0x0D;
     bytes[at::kLineEnd + 1] = 0x0A;
-    return bytes;
 }
 
 FileTableEntry decodeEntry(std::span<const std::uint8_t, kFileTableEntryBytes> bytes) {

@@ -89,6 +89,8 @@ struct FileTableEntry {
 
 // The 128 bytes of an entry in the work file.
 EntryBytes encodeEntry(const FileTableEntry& entry);
+// The same bytes written in place (the fields cover all 128 bytes).
+void encodeEntryInto(const FileTableEntry& entry, std::span<std::uint8_t, kFileTableEntryBytes> bytes);
 // The entry of 128 bytes of the work file; bytes 123 and 126-127 carry nothing.
 FileTableEntry decodeEntry(std::span<const std::uint8_t, kFileTableEntryBytes> bytes);
 

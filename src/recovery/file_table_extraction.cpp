@@ -74,7 +74,7 @@ void FileTableExtraction::take(std::uint64_t recordIndex, std::span<std::uint8_t
 
     if (record.isFolder) {
         ++(record.inUse ? statistics_.foldersInUse : statistics_.foldersDeleted);
-        workFile_.append(makeEntry(record, ownId, generations_.generation, recordLba(recordIndex)));
+        table_.push_back(makeEntry(record, ownId, generations_.generation, recordLba(recordIndex)));
         return;
     }
 
@@ -100,7 +100,7 @@ void FileTableExtraction::take(std::uint64_t recordIndex, std::span<std::uint8_t
         ++statistics_.matchedDeleted;
         statistics_.matchedBytesDeleted += record.realSize;
     }
-    workFile_.append(makeEntry(record, ownId, generations_.generation, recordLba(recordIndex)));
+    table_.push_back(makeEntry(record, ownId, generations_.generation, recordLba(recordIndex)));
 }
 
 }  // namespace quenzar::recovery

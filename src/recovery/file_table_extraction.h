@@ -1,6 +1,6 @@
 // The extraction of the file table: every record of the MFT decoded, the file system's own
-// metadata thrown away, folders kept whole, files counted and filtered, one entry written to the
-// work file per kept record.
+// metadata thrown away, folders kept whole, files counted and filtered, one entry added to the
+// file table per kept record.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,6 @@
 #include "recovery/generations.h"
 #include "recovery/mft_runs.h"
 #include "recovery/search_filter.h"
-#include "recovery/work_file.h"
 
 namespace quenzar::recovery {
 
@@ -31,9 +30,9 @@ FileTableEntry makeEntry(const ntfs::FileRecordInfo& record, std::uint32_t ownId
 class FileTableExtraction {
 public:
     FileTableExtraction(const SearchFilter& filter, GenerationState& generations, const std::vector<MftRun>& runs,
-                        std::uint64_t volumeStartLba, WorkFileWriter& workFile, FileStatistics& statistics)
+                        std::uint64_t volumeStartLba, std::vector<FileTableEntry>& table, FileStatistics& statistics)
         : filter_(filter), generations_(generations), runs_(runs), volumeStartLba_(volumeStartLba),
-          workFile_(workFile), statistics_(statistics) {}
+          table_(table), statistics_(statistics) {}
 
     // One record: its bytes (decoded in place), or an empty span when it could not be read.
     void take(std::uint64_t recordIndex, std::span<std::uint8_t> record);
@@ -45,7 +44,7 @@ private:
     GenerationState& generations_;
     const std::vector<MftRun>& runs_;
     std::uint64_t volumeStartLba_;
-    WorkFileWriter& workFile_;
+    std::vector<FileTableEntry>& table_;
     FileStatistics& statistics_;
     ntfs::FileRecordInfo record_;  // reused for every record
     std::size_t runCursor_ = 0;    // records come in order, so the run only moves forward

@@ -19,9 +19,16 @@ bool WorkFileWriter::open(const std::filesystem::path& path) {
         failed_ = true;
         return false;
     }
-    buffer_.resize(kWorkFileBufferBytes);
-    std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
+    // The entries are gathered here, so stdio needs no buffer of its own.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    buffer_.resize(kWorkFileBufferBytes / kFileTableEntryBytes * kFileTableEntryBytes);
+    buffered_ = 0;
     return true;
+}
+
+void WorkFileWriter::flush() {
+    if (buffered_ != 0 && std::fwrite(buffer_.data(), 1, buffered_, file_) != buffered_) failed_ = true;
+    buffered_ = 0;
 }
 
 void WorkFileWriter::append(const FileTableEntry& entry) {
@@ -29,14 +36,16 @@ void WorkFileWriter::append(const FileTableEntry& entry) {
         failed_ = true;
         return;
     }
-    if (mirror_ != nullptr) mirror_->push_back(entry);
-    const EntryBytes bytes = encodeEntry(entry);
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+    if (buffered_ == buffer_.size()) flush();
+    encodeEntryInto(entry, std::span<std::uint8_t, kFileTableEntryBytes>(buffer_.data() + buffered_,
+                                                                         kFileTableEntryBytes));
+    buffered_ += kFileTableEntryBytes;
     ++entryCount_;
 }
 
 bool WorkFileWriter::close() {
     if (file_ != nullptr) {
+        flush();
         if (std::fclose(file_) != 0) failed_ = true;
         file_ = nullptr;
     }

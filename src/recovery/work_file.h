@@ -1,5 +1,5 @@
 // The work file "~DI_Tmp.tmp": a plain sequence of 128-byte file table entries in MFT order,
-// without a header. The analysis streams entries into it; the tree reads it whole.
+// without a header. The analysis writes it once its table is final; the program reads it whole.
 #pragma once
 
 #include <cstdint>
@@ -15,8 +15,9 @@ inline constexpr char kWorkFileName[] = "~DI_Tmp.tmp";
 // The work file is written and read through buffers of this size.
 inline constexpr std::size_t kWorkFileBufferBytes = 1u << 20;
 
-// Writes entries one after another through a buffer of its own. A failed open or write is
-// remembered, so the analysis can report it instead of leaving a short work file unnoticed.
+// Writes entries one after another, encoded straight into a buffer of its own that goes to the
+// file in whole blocks. A failed open or write is remembered, so the analysis can report it
+// instead of leaving a short work file unnoticed.
 class WorkFileWriter {
 public:
     WorkFileWriter() = default;
@@ -27,9 +28,6 @@ public:
     // Creates the file anew (an old one is replaced).
     bool open(const std::filesystem::path& path);
     void append(const FileTableEntry& entry);
-    // Also keeps every appended entry in `table`, for a caller that goes on working with the
-    // table it has just written (the tree build) without reading the file back.
-    void mirrorInto(std::vector<FileTableEntry>* table) { mirror_ = table; }
     // Flushes and closes; returns whether every entry reached the file.
     bool close();
 
@@ -37,9 +35,11 @@ public:
     std::uint64_t entryCount() const { return entryCount_; }
 
 private:
+    void flush();
+
     std::FILE* file_ = nullptr;
-    std::vector<char> buffer_;  // a large stdio buffer: a million entries in few system calls
-    std::vector<FileTableEntry>* mirror_ = nullptr;
+    std::vector<std::uint8_t> buffer_;  // a million entries in few system calls
+    std::size_t buffered_ = 0;
     bool failed_ = false;
     std::uint64_t entryCount_ = 0;
 };
