@@ -186,6 +186,7 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
     Choice choice;
     recovery::RestoreMode mode = recovery::RestoreMode::Test;
     int volumeNumber = 1;
+    bool withStreams = false;
     bool usageError = false;
     for (std::size_t i = 0; i < args.size() && !usageError; ++i) {
         const std::string& arg = args[i];
@@ -207,6 +208,8 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
             target = std::filesystem::path(args[++i]);
         } else if (arg == "--full") {
             mode = recovery::RestoreMode::Full;
+        } else if (arg == "--streams") {
+            withStreams = true;
         } else if (arg == "--volume" && hasValue) {
             volumeNumber = std::atoi(args[++i].c_str());
             usageError = volumeNumber < 1;
@@ -220,6 +223,7 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
             usageError = true;
         }
     }
+    if (withStreams && mode != recovery::RestoreMode::Full) usageError = true;  // a test restore copies no streams
     if (usageError || !source || !target || choice.empty()) {
         std::fputs(kRestoreUsage, stderr);
         return kExitUsage;
@@ -305,7 +309,7 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
     restoreProgress.bytesTotal = recovery::markedBytes(tree.table);
     std::fprintf(stderr, "%s\n", terminalText(russian ? "ВОССТАНОВЛЕНИЕ ОТМЕЧЕННЫХ ФАЙЛОВ." : "RESTORE MARKED FILES.").c_str());
     const recovery::RestoreReport report =
-        recovery::restoreMarkedFiles(restoreSource, tree.table, *target, mode, restoreProgress);
+        recovery::restoreMarkedFiles(restoreSource, tree.table, *target, mode, restoreProgress, withStreams);
 
     for (const std::filesystem::path& file : report.written) {
         const std::u8string text = std::filesystem::relative(file, *target).generic_u8string();
@@ -319,6 +323,7 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
                 static_cast<unsigned long long>(report.renamedFiles),
                 static_cast<unsigned long long>(report.readFailures),
                 static_cast<unsigned long long>(report.writeFailures));
+    if (withStreams) std::printf("named streams found %llu\n", static_cast<unsigned long long>(report.streamsFound));
     const std::u8string absolute = std::filesystem::absolute(*target).u8string();
     const recovery::RestoreMessage message = recovery::restoreFinishedMessage(
         platform::utf8ToCp1251(std::string(absolute.begin(), absolute.end())), report, language);

@@ -10,6 +10,7 @@
 
 #include "disk/sector_access.h"
 #include "ntfs/file_record.h"
+#include "ntfs/named_streams.h"
 #include "platform/code_page_1251.h"
 #include "platform/little_endian.h"
 #include "recovery/directory_tree.h"
@@ -167,11 +168,16 @@ std::filesystem::path makeFolders(const std::filesystem::path& target, const std
     return folder;
 }
 
+// Compressed or encrypted clusters do not hold the stream's bytes as they are.
+bool copiedAsIs(std::uint16_t dataFlags) {
+    return (dataFlags & kCompressedMask) == 0 && (dataFlags & kEncrypted) == 0;
+}
+
 // What one file's data is, as its record tells it, for the mode.
 enum class DataPlan { Copy, NotCopied };
 
 DataPlan planData(const ntfs::FileRecordInfo& info, RestoreMode mode) {
-    if ((info.dataFlags & kCompressedMask) != 0 || (info.dataFlags & kEncrypted) != 0) return DataPlan::NotCopied;
+    if (!copiedAsIs(info.dataFlags)) return DataPlan::NotCopied;
     if (mode == RestoreMode::Full) return DataPlan::Copy;
     // The test restore: one run on the disk, read with one transfer.
     if (!info.nonResident || info.fragmentCount != 1 || info.runs[0].startCluster == ntfs::kSparseCluster) {
@@ -203,7 +209,26 @@ std::uint64_t initializedSize(std::span<const std::uint8_t> record, std::uint64_
     return realSize;
 }
 
-// Writes the file's data: resident bytes from the record, or its runs in order up to the real
+// Where one stream's bytes are: in the record (resident) or in runs of clusters.
+struct StreamLayout {
+    bool nonResident = false;
+    std::uint64_t realSize = 0;
+    std::uint64_t initialized = 0;  // bytes beyond it read as zeros
+    const std::uint8_t* residentData = nullptr;
+    std::span<const ntfs::DataRun> runs;
+};
+
+StreamLayout layoutOf(const ntfs::FileRecordInfo& info, std::uint64_t initialized) {
+    const std::size_t runCount = std::min<std::size_t>(info.fragmentCount, ntfs::kRunListMaxFragments);
+    return {info.nonResident != 0, info.realSize, initialized, info.residentData,
+            std::span<const ntfs::DataRun>(info.runs, runCount)};
+}
+
+StreamLayout layoutOf(const ntfs::NamedStream& stream) {
+    return {stream.nonResident, stream.realSize, stream.initializedSize, stream.residentData.data(), stream.runs};
+}
+
+// Writes a stream's data: resident bytes from the record, or its runs in order up to the real
 // size. Sparse runs and the part beyond the initialized size are zeros: they are skipped and
 // the file is extended over them, which leaves holes where the file system allows.
 class FileCopy {
@@ -212,8 +237,9 @@ public:
 
     // Returns false with readFailed set when the disk did not deliver, or when the runs end
     // before the real size (a run list cut short).
-    bool copy(const ntfs::FileRecordInfo& info, std::uint64_t initialized, std::ofstream& out, bool& readFailed) {
+    bool copy(const StreamLayout& info, std::ofstream& out, bool& readFailed) {
         readFailed = false;
+        const std::uint64_t initialized = info.initialized;
         if (!info.nonResident) {
             if (info.residentData == nullptr && info.realSize != 0) return readFailed = true, false;
             out.write(reinterpret_cast<const char*>(info.residentData), static_cast<std::streamsize>(info.realSize));
@@ -221,7 +247,7 @@ public:
             return out.good();
         }
         std::uint64_t fileOffset = 0;
-        for (std::uint32_t r = 0; r < info.fragmentCount && r < ntfs::kRunListMaxFragments && fileOffset < info.realSize; ++r) {
+        for (std::size_t r = 0; r < info.runs.size() && fileOffset < info.realSize; ++r) {
             const ntfs::DataRun& run = info.runs[r];
             const std::uint64_t runEnd = std::min<std::uint64_t>(info.realSize, fileOffset + run.clusterCount * reader_.clusterBytes());
             for (std::uint64_t runOffset = 0; fileOffset < runEnd;) {
@@ -275,7 +301,7 @@ std::uint64_t markedBytes(const std::vector<FileTableEntry>& table) {
 
 RestoreReport restoreMarkedFiles(const RestoreSource& source, std::vector<FileTableEntry>& table,
                                  const std::filesystem::path& targetFolder, RestoreMode mode,
-                                 RestoreProgress& progress) {
+                                 RestoreProgress& progress, bool withNamedStreams) {
     RestoreReport report;
     progress.entriesTotal = table.size();
     progress.entriesDone = 0;
@@ -287,6 +313,50 @@ RestoreReport restoreMarkedFiles(const RestoreSource& source, std::vector<FileTa
     // Every file written in this run, by folder and name as Windows compares them.
     std::unordered_set<std::string> writtenNames;
     std::vector<std::uint8_t> recordBuffer;
+
+    // Writes one stream of a file under its name made safe. A namesake written earlier in this
+    // run keeps its data (names compared as Windows compares them); a file left by an earlier run
+    // is replaced.
+    auto writeStream = [&](const std::filesystem::path& folder, const std::string& folderPrefix,
+                           const std::string& wantedName, const StreamLayout& layout) {
+        const std::string name = safeComponent(wantedName);
+        std::string chosen = name;
+        for (unsigned n = 2;; ++n) {
+            // Only a missing name or a plain file may be written; a folder or a link of that name
+            // stays as it is.
+            std::error_code error;
+            const auto type = std::filesystem::symlink_status(folder / pathOf(chosen), error).type();
+            const bool inWay =
+                type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular;
+            if (!inWay && !writtenNames.count(folderPrefix + foldedName(chosen))) break;
+            chosen = numberedName(name, n);
+        }
+        if (chosen != name) ++report.renamedFiles;
+        writtenNames.insert(folderPrefix + foldedName(chosen));
+        const std::filesystem::path file = folder / pathOf(chosen);
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        bool readFailed = false;
+        const bool opened = out.is_open();
+        bool copied = opened && fileCopy.copy(layout, out, readFailed);
+        out.close();
+        copied = copied && !out.fail();
+        if (copied) {
+            // Zeros skipped at the end still belong to the file.
+            std::error_code error;
+            std::filesystem::resize_file(file, layout.realSize, error);
+            copied = !error;
+        }
+        if (copied) {
+            ++report.filesWritten;
+            report.bytesWritten += layout.realSize;
+            report.written.push_back(file);
+        } else {
+            // No half-written file is left that could pass for a restored one.
+            std::error_code error;
+            if (opened) std::filesystem::remove(file, error);
+            ++(readFailed ? report.readFailures : report.writeFailures);
+        }
+    };
 
     for (FileTableEntry& entry : table) {
         if (entryQualifies(entry, mode)) {
@@ -304,47 +374,22 @@ RestoreReport restoreMarkedFiles(const RestoreSource& source, std::vector<FileTa
                 } else if (planData(info, mode) == DataPlan::NotCopied) {
                     ++report.filesNotCopied;
                 } else {
-                    // A namesake written earlier in this run keeps its data (names compared as
-                    // Windows compares them); a file left by an earlier run is replaced.
-                    const std::string name = safeComponent(recordName(info));
                     std::string folderPrefix;
                     for (const std::string& component : components) folderPrefix += foldedName(safeComponent(component)) + "/";
-                    std::string chosen = name;
-                    for (unsigned n = 2;; ++n) {
-                        // Only a missing name or a plain file may be written; a folder or a link
-                        // of that name stays as it is.
-                        std::error_code error;
-                        const auto type = std::filesystem::symlink_status(folder / pathOf(chosen), error).type();
-                        const bool inWay = type != std::filesystem::file_type::not_found &&
-                                           type != std::filesystem::file_type::regular;
-                        if (!inWay && !writtenNames.count(folderPrefix + foldedName(chosen))) break;
-                        chosen = numberedName(name, n);
-                    }
-                    if (chosen != name) ++report.renamedFiles;
-                    writtenNames.insert(folderPrefix + foldedName(chosen));
-                    const std::filesystem::path file = folder / pathOf(chosen);
-                    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-                    bool readFailed = false;
+                    const std::string name = recordName(info);
                     const std::uint64_t initialized = initializedSize(recordBuffer, info.realSize);
-                    const bool opened = out.is_open();
-                    bool copied = opened && fileCopy.copy(info, initialized, out, readFailed);
-                    out.close();
-                    copied = copied && !out.fail();
-                    if (copied) {
-                        // Zeros skipped at the end still belong to the file.
-                        std::error_code error;
-                        std::filesystem::resize_file(file, info.realSize, error);
-                        copied = !error;
-                    }
-                    if (copied) {
-                        ++report.filesWritten;
-                        report.bytesWritten += info.realSize;
-                        report.written.push_back(file);
-                    } else {
-                        // No half-written file is left that could pass for a restored one.
-                        std::error_code error;
-                        if (opened) std::filesystem::remove(file, error);
-                        ++(readFailed ? report.readFailures : report.writeFailures);
+                    writeStream(folder, folderPrefix, name, layoutOf(info, initialized));
+                    if (withNamedStreams && mode == RestoreMode::Full) {
+                        // Each named stream as a file of its own beside the file: "a.doc:extra"
+                        // becomes "a.doc_extra", which any target file system can hold.
+                        for (const ntfs::NamedStream& stream : ntfs::findNamedStreams(recordBuffer)) {
+                            ++report.streamsFound;
+                            if (!copiedAsIs(stream.flags)) {
+                                ++report.filesNotCopied;
+                                continue;
+                            }
+                            writeStream(folder, folderPrefix, name + ":" + stream.name, layoutOf(stream));
+                        }
                     }
                 }
             }

@@ -6,7 +6,8 @@
 //
 // The test restore (the desktop program's only kind) copies small files that lie in one
 // non-resident run; the full restore of the command-line program copies every run up to the
-// real size, takes resident data from the record and writes sparse runs as zeros.
+// real size, takes resident data from the record and writes sparse runs as zeros; it may also
+// write each named stream of a file ("a.doc:extra") as a file of its own beside it.
 #pragma once
 
 #include <atomic>
@@ -60,6 +61,7 @@ struct RestoreReport {
     std::uint64_t readFailures = 0;        // a FILE record or data that did not arrive from the disk
     std::uint64_t writeFailures = 0;       // a folder or file that could not be made in the target
     std::uint64_t renamedFiles = 0;        // written as "name (N).ext" beside a namesake of this run
+    std::uint64_t streamsFound = 0;        // named streams of the restored files, when asked for
     std::vector<std::filesystem::path> written;  // every file written, in table order
 
     std::uint64_t failures() const { return readFailures + writeFailures; }
@@ -77,10 +79,12 @@ std::uint64_t markedBytes(const std::vector<FileTableEntry>& table);
 // gives "Razd" + generation, a lost folder its table name, any other folder its name read again
 // from the disk; every component is made safe (safe_names.h), so nothing lands outside the
 // target, and a second file of one name in one run gets a numbered name instead of replacing
-// the first. Failures are counted in the report, never passed over.
+// the first. Failures are counted in the report, never passed over. withNamedStreams (full
+// restore only) also writes each named stream of a file as "name_stream" beside it; those files
+// count in filesWritten and the failure counts as files do.
 RestoreReport restoreMarkedFiles(const RestoreSource& source, std::vector<FileTableEntry>& table,
                                  const std::filesystem::path& targetFolder, RestoreMode mode,
-                                 RestoreProgress& progress);
+                                 RestoreProgress& progress, bool withNamedStreams = false);
 
 struct RestoreMessage {
     std::string title;

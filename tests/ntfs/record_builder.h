@@ -99,23 +99,27 @@ public:
         return *this;
     }
 
-    // A non-resident $DATA: header of 40h bytes, the run bytes at 40h (a closing 00h is added).
+    // A non-resident $DATA: header of 40h bytes, its name (if any) after it, then the run bytes
+    // (a closing 00h is added).
     RecordBuilder& nonResidentData(std::uint64_t allocatedSize, std::uint64_t realSize, const Bytes& runs,
-                                   std::uint16_t attributeFlags = 0) {
-        const std::size_t length = align8(0x40 + runs.size() + 1);
+                                   std::uint16_t attributeFlags = 0, const std::u16string& name = u"") {
+        const std::size_t runsOffset = align8(0x40 + 2 * name.size());
+        const std::size_t length = align8(runsOffset + runs.size() + 1);
         const std::size_t a = end_;
         room(a + length);
         put32(record_, a + 0x00, 0x80);
         put32(record_, a + 0x04, static_cast<std::uint32_t>(length));
         record_[a + 0x08] = 1;                   // non-resident
+        record_[a + 0x09] = static_cast<std::uint8_t>(name.size());
         put16(record_, a + 0x0A, 0x40);          // name offset
         put16(record_, a + 0x0C, attributeFlags);
         put16(record_, a + 0x0E, nextId_++);
-        put16(record_, a + 0x20, 0x40);          // runs offset
+        put16(record_, a + 0x20, static_cast<std::uint16_t>(runsOffset));
         put64(record_, a + 0x28, allocatedSize);
         put64(record_, a + 0x30, realSize);
         put64(record_, a + 0x38, realSize);      // initialized size
-        std::memcpy(record_.data() + a + 0x40, runs.data(), runs.size());
+        for (std::size_t i = 0; i < name.size(); ++i) put16(record_, a + 0x40 + 2 * i, name[i]);
+        std::memcpy(record_.data() + a + runsOffset, runs.data(), runs.size());
         last_ = a;
         end_ = a + length;
         return *this;

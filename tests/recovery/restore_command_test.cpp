@@ -1,6 +1,6 @@
 // salvage restore run as a user runs it on the volume that Windows made with eight deleted files:
-// a test restore by default, every file whole with --full, the choice by path, folder and
-// pattern, and the usage.
+// a test restore by default, every file whole with --full (named streams with --streams), the
+// choice by path, folder and pattern, and the usage.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -69,6 +69,19 @@ TEST(RestoreCommandTest, TestRestoreByDefaultFullRestoreOnRequest) {
                                       "Razd1/dir1/dir2/frag3.dat 21121699487f3fbbdb9a4b3391b6d3e0",
                                       "Lost folder              37/sing2.dat c229626f6a71b167ad7e50c4f2fccdb1",
                                   }));
+
+    // With --streams the alternate data stream mult1.dat:ADS comes beside its file; a test
+    // restore copies no streams.
+    const auto streams = folder.path() / "streams";
+    out = salvage(common + streams.string() + "' --full --streams --pattern 'mult1.dat'", &exitCode);
+    EXPECT_EQ(exitCode, 0) << out;
+    EXPECT_EQ(filesWithMd5(streams), (std::set<std::string>{
+                                         "Razd1/mult1.dat ffd27bd782bdce67750b6b9ee069d2ef",
+                                         "Razd1/mult1.dat_ADS ba1b9eedb1c091ddca253d35dde8f616",
+                                     }));
+    EXPECT_NE(out.find("named streams found 1"), std::string::npos) << out;
+    salvage(common + streams.string() + "' --streams --pattern 'mult1.dat'", &exitCode);
+    EXPECT_EQ(exitCode, 2);
 
     // By path (any case, either separator), by folder and by pattern.
     const auto chosen = folder.path() / "chosen";

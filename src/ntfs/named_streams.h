@@ -1,0 +1,32 @@
+// The named $DATA attributes of a FILE record ("report.doc:summary"): the further streams of a
+// file beside its unnamed data, which the file table does not describe. Read only for a full
+// restore that asks for them.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "ntfs/file_record.h"
+
+namespace quenzar::ntfs {
+
+struct NamedStream {
+    std::string name;               // code page 1251; characters it lacks become "?"
+    bool nonResident = false;
+    std::uint16_t flags = 0;        // attribute flags (compression, encryption)
+    std::uint64_t realSize = 0;
+    std::uint64_t initializedSize = 0;  // bytes beyond it read as zeros
+    std::vector<std::uint8_t> residentData;
+    // As decodeRunList gives them, without the closing entry: a list longer than 99 fragments is
+    // cut there, and the runs then end before the real size.
+    std::vector<DataRun> runs;
+};
+
+// The named $DATA attributes of a record whose update sequence has been undone (as decodeFileRecord
+// leaves it). Attributes that do not fit the record's used part, and parts of a stream that other
+// records continue (a first VCN other than 0), are left out.
+std::vector<NamedStream> findNamedStreams(std::span<const std::uint8_t> record);
+
+}  // namespace quenzar::ntfs
