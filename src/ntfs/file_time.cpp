@@ -43,7 +43,15 @@ void fileTimeText(std::uint64_t fileTime, char* dest) {
     const std::uint64_t minutes = fileTime / kTicksPerMinute;
     const auto days = static_cast<std::int64_t>(minutes / kMinutesPerDay);
     const auto minuteOfDay = static_cast<unsigned>(minutes % kMinutesPerDay);
-    const CivilDate date = civilFromDays(days - kDaysTo1970);
+    // Files of one volume were mostly made on a few days: the date of the last day asked for is
+    // kept, which spares the calendar arithmetic for nearly every call of an analysis.
+    thread_local std::int64_t lastDays = -1;
+    thread_local CivilDate lastDate{};
+    if (days != lastDays) {
+        lastDate = civilFromDays(days - kDaysTo1970);
+        lastDays = days;
+    }
+    const CivilDate date = lastDate;
     if (date.year > 9999) {
         std::fill(dest, dest + 16, '*');
         return;
