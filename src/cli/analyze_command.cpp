@@ -147,7 +147,7 @@ void printTree(const recovery::DirectoryTree& tree) {
             const Item item = stack.back();
             stack.pop_back();
             const recovery::FileTableEntry& folder = tree.table[item.index];
-            const bool lost = item.index >= tree.table.size() - tree.lostFolderCount;
+            const bool lost = recovery::isLostFolder(folder);
             const std::string indent(static_cast<std::size_t>(2 * item.depth), ' ');
             std::printf("%s%s/%s\n", indent.c_str(), terminalText(recovery::folderText(folder)).c_str(),
                         lost ? "  [lost]" : folder.isDeleted() ? "  [deleted]" : "");
@@ -396,7 +396,8 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
         std::printf("volume %c:  work file %s\n", letter, result.workFile.string().c_str());
     }
     printStatistics(result);
-    if (showTree) printTree(result.tree);
+    // The tree as the tree window shows it, from the table the work file keeps.
+    if (showTree) printTree(recovery::fillTreeView(recovery::savedTable(result.tree)));
     return kExitDone;
 }
 

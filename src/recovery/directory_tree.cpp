@@ -79,7 +79,7 @@ FileTableEntry makeLostFolder(std::uint32_t recordNumber, char generation) {
     return lost;
 }
 
-DirectoryTree buildTree(std::vector<FileTableEntry> table) {
+DirectoryTree buildTree(std::vector<FileTableEntry> table, TreeWalk walk) {
     DirectoryTree tree;
     tree.table = std::move(table);
     std::vector<FileTableEntry>& entries = tree.table;
@@ -110,7 +110,7 @@ DirectoryTree buildTree(std::vector<FileTableEntry> table) {
     const std::size_t fileCount = entries.size();
     for (std::size_t f = 0; f < fileCount; ++f) {
         const FileTableEntry file = entries[f];
-        if (!fileAdmittedToTree(file, TreeWalk::Build)) continue;
+        if (!fileAdmittedToTree(file, walk)) continue;
         const char generation = file.generation;
         if (placed.count(folderKey(generation, file.parentId))) continue;
         noteGeneration(generation);
@@ -164,6 +164,14 @@ DirectoryTree buildTree(std::vector<FileTableEntry> table) {
         }
     }
     return tree;
+}
+
+DirectoryTree fillTreeView(std::vector<FileTableEntry> savedEntries) {
+    // No folder starts as placed: every folder's sizeLow is 0 again, as the work file keeps them.
+    for (FileTableEntry& entry : savedEntries) {
+        if (entry.isFolder()) entry.sizeLow = 0;
+    }
+    return buildTree(std::move(savedEntries), TreeWalk::Display);
 }
 
 void forEachSavedEntry(const DirectoryTree& tree, const std::function<void(const FileTableEntry&)>& take) {

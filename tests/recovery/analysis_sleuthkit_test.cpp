@@ -305,7 +305,7 @@ TEST(AnalysisSleuthKitTest, FixtureVolumesAgreeWithFls) {
 
 TEST(AnalysisSleuthKitTest, WindowsVolumeWithDeletedFilesAgreesWithFls) {
     const auto zip = kWindowsTestData / "7-undel-ntfs.zip";
-    if (!std::filesystem::exists(zip)) GTEST_SKIP() << "no " << zip;
+    ASSERT_TRUE(std::filesystem::exists(zip)) << "no " << zip;
     TempFolder folder;
     int exitCode = 0;
     runCommand("cd '" + folder.path().string() + "' && unzip -q '" + zip.string() + "'", &exitCode);
@@ -350,7 +350,7 @@ TEST(AnalysisSleuthKitTest, RecentWindowsVolumeAgreesWithFls) {
     // A disk made by a recent Windows: its NTFS partition at LBA 128 holds $Extend/$Deleted,
     // $RmMetadata, $RECYCLE.BIN, tracking.log, names of 120 characters and two deleted files.
     const auto packed = kWindowsTestData / "ntfs_index.raw.gz";
-    if (!std::filesystem::exists(packed)) GTEST_SKIP() << "no " << packed;
+    ASSERT_TRUE(std::filesystem::exists(packed)) << "no " << packed;
     TempFolder folder;
     const std::string image = (folder.path() / "ntfs_index.raw").string();
     int exitCode = 0;
