@@ -358,8 +358,8 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     recovery::AnalysisContext context{filter, generations, progress, workFolder};
     recovery::AnalysisResult result;
     std::future<void> worker = std::async(std::launch::async, [&] {
-        result = virtualVolume ? recovery::runVirtualDiskAnalysis(*source, inventory.masks, *virtualVolume, context)
-                               : recovery::runDriveAnalysis(*source, inventory, letter, context);
+        result = virtualVolume ? recovery::runAnalysis(*source, inventory.masks, *virtualVolume, context)
+                               : recovery::runAnalysis(*source, inventory, letter, context);
     });
     // The worker shares its stage and counters through atomics; this thread only shows them, and
     // wakes as soon as the worker is done rather than at the next tick.

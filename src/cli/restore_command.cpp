@@ -275,7 +275,7 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
     recovery::AnalysisProgress progress;
     recovery::AnalysisContext context{filter, generations, progress, workFolder};
     std::fprintf(stderr, "analysing volume %c: ...\n", letter);
-    recovery::AnalysisResult result = recovery::runDriveAnalysis(*system, inventory, letter, context);
+    recovery::AnalysisResult result = recovery::runAnalysis(*system, inventory, letter, context);
     std::error_code ignored;
     if (!result.workFile.empty()) std::filesystem::remove(result.workFile, ignored);
     if (result.outcome != recovery::AnalysisOutcome::Completed) {

@@ -89,15 +89,14 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
     progress.position.store(0);
     progress.stage.store(AnalysisStage::Tree);
     result.tree = buildTree(std::move(table));
-    forEachSavedEntry(result.tree, [&](const FileTableEntry& entry) { workFile.append(entry); });
-    if (!workFile.close()) result.outcome = AnalysisOutcome::WorkFileFailed;
+    if (!saveWorkFile(result.tree, workFile)) result.outcome = AnalysisOutcome::WorkFileFailed;
     progress.position.store(progress.maximum.load());
 }
 
 }  // namespace
 
-AnalysisResult runDriveAnalysis(platform::DiskSystem& disks, const disk::InventoryState& inventory,
-                                char driveLetter, AnalysisContext& context) {
+AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::InventoryState& inventory, char driveLetter,
+                           AnalysisContext& context) {
     AnalysisResult result;
     startProgress(context.progress);
 
@@ -138,8 +137,8 @@ AnalysisResult runDriveAnalysis(platform::DiskSystem& disks, const disk::Invento
     return finish(context, std::move(result));
 }
 
-AnalysisResult runVirtualDiskAnalysis(platform::DiskSystem& disks, const disk::SectorMaskTable& masks,
-                                      const VirtualDiskVolume& volume, AnalysisContext& context) {
+AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::SectorMaskTable& masks,
+                           const VirtualDiskVolume& volume, AnalysisContext& context) {
     AnalysisResult result;
     startProgress(context.progress);
 

@@ -47,12 +47,15 @@ struct AnalysisContext {
     std::filesystem::path workFolder;  // the work file goes here; empty: the current folder
 };
 
-// Analysis of a logical drive: a lettered NTFS volume of the inventory, read through its volume.
-// Reads only; the work file is written to the context's folder, then rewritten from the folder
-// tree built on it (placed folders, files, lost folders last). Refusals (no NTFS drive, an
+// The analysis in its two modes, the body of the worker thread: R, a logical drive, and V, a
+// virtual disk.
+//
+// Mode R: a lettered NTFS volume of the inventory, read through its volume. Reads only; the work
+// file in the context's folder is written once the folder tree is built on the extracted table
+// (placed folders, files, lost folders last; see saveWorkFile). Refusals (no NTFS drive, an
 // unreadable $MFT record, an ATTRIBUTE_LIST in it, an MFT beyond 32-bit sectors) write nothing.
-AnalysisResult runDriveAnalysis(platform::DiskSystem& disks, const disk::InventoryState& inventory,
-                                char driveLetter, AnalysisContext& context);
+AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::InventoryState& inventory, char driveLetter,
+                           AnalysisContext& context);
 
 // A volume that no partition table describes any more, as the virtual-disk dialogs model it:
 // its disk, its first sector, its cluster size and where its $MFT lies.
@@ -63,9 +66,9 @@ struct VirtualDiskVolume {
     ntfs::MftRunTable runTable;  // absolute LBAs on the disk
 };
 
-// Analysis of a virtual disk: the MFT read through the whole disk along the run table, each
+// Mode V, a virtual disk: the MFT read through the whole disk along the run table, each
 // piece beyond the partition gap unmasked with the disk's sector mask. Reads only.
-AnalysisResult runVirtualDiskAnalysis(platform::DiskSystem& disks, const disk::SectorMaskTable& masks,
-                                      const VirtualDiskVolume& volume, AnalysisContext& context);
+AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::SectorMaskTable& masks,
+                           const VirtualDiskVolume& volume, AnalysisContext& context);
 
 }  // namespace quenzar::recovery

@@ -52,6 +52,11 @@ bool WorkFileWriter::close() {
     return !failed_;
 }
 
+bool saveWorkFile(const DirectoryTree& tree, WorkFileWriter& workFile) {
+    forEachSavedEntry(tree, [&](const FileTableEntry& entry) { workFile.append(entry); });
+    return workFile.close();
+}
+
 bool readWorkFile(const std::filesystem::path& path, std::vector<FileTableEntry>& entries) {
     entries.clear();
 #ifdef _WIN32

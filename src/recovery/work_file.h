@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "recovery/directory_tree.h"
 #include "recovery/file_table_entry.h"
 
 namespace quenzar::recovery {
@@ -43,6 +44,11 @@ private:
     bool failed_ = false;
     std::uint64_t entryCount_ = 0;
 };
+
+// Writes the table of a built tree through an opened writer, as savedTable gives it (placed
+// folders with sizeLow 0, every file, lost folders last), and closes it. Returns whether every
+// entry reached the file.
+bool saveWorkFile(const DirectoryTree& tree, WorkFileWriter& workFile);
 
 // Reads every whole entry of a work file. Returns false when the file cannot be read; a trailing
 // part shorter than one entry is ignored.

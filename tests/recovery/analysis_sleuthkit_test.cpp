@@ -128,7 +128,7 @@ Analysed analyseVolume(platform::DiskSystem& disks, std::uint64_t startLba, cons
     if (letter == 0) return analysed;
     AnalysisProgress progress;
     AnalysisContext context{filter, generations, progress, folder.path()};
-    analysed.result = runDriveAnalysis(disks, inventory, letter, context);
+    analysed.result = runAnalysis(disks, inventory, letter, context);
     EXPECT_TRUE(progress.finished.load());
     EXPECT_EQ(analysed.result.statistics.recordsProcessed, analysed.result.recordCount);
     analysed.entries = extractedTable(analysed.result);

@@ -88,7 +88,7 @@ Analysed analyse(platform::DiskSystem& disks, const SearchFilter& filter, const 
     AnalysisProgress progress;
     AnalysisContext context{filter, generations, progress, folder.path()};
     Analysed analysed;
-    analysed.result = runDriveAnalysis(disks, inventory, 'D', context);
+    analysed.result = runAnalysis(disks, inventory, 'D', context);
     EXPECT_TRUE(progress.finished.load());
     EXPECT_EQ(analysed.result.statistics.recordsProcessed, analysed.result.recordCount);
     analysed.entries = extractedTable(analysed.result);
@@ -377,7 +377,7 @@ TEST(VirtualDiskAnalysisTest, SameTableAsTheLetteredVolume) {
     AnalysisProgress progress;
     const SearchFilter filter = everyFile();
     AnalysisContext context{filter, generations2, progress, virtualDisk.path()};
-    const AnalysisResult result = runVirtualDiskAnalysis(disks, masks, volume, context);
+    const AnalysisResult result = runAnalysis(disks, masks, volume, context);
     ASSERT_EQ(result.outcome, AnalysisOutcome::Completed);
     EXPECT_TRUE(progress.finished.load());
     const std::vector<FileTableEntry> entries = extractedTable(result);
@@ -401,7 +401,7 @@ TEST(VirtualDiskAnalysisTest, MaskedDiskIsUnmaskedBeyondThePartitionGap) {
     AnalysisProgress progress;
     const SearchFilter filter = everyFile();
     AnalysisContext context{filter, generations, progress, folder.path()};
-    const AnalysisResult result = runVirtualDiskAnalysis(disks, masks, volume, context);
+    const AnalysisResult result = runAnalysis(disks, masks, volume, context);
     ASSERT_EQ(result.outcome, AnalysisOutcome::Completed);
     const std::vector<FileTableEntry> entries = extractedTable(result);
     for (const testsupport::EntryFacts* fact : facts.entriesOf(0)) {
@@ -416,7 +416,7 @@ TEST(VirtualDiskAnalysisTest, MaskedDiskIsUnmaskedBeyondThePartitionGap) {
     disk::SectorMaskTable noMasks;
     TempFolder other;
     AnalysisContext unmasked{filter, generations, progress, other.path()};
-    EXPECT_EQ(runVirtualDiskAnalysis(disks, noMasks, volume, unmasked).outcome, AnalysisOutcome::MftRecordUnreadable);
+    EXPECT_EQ(runAnalysis(disks, noMasks, volume, unmasked).outcome, AnalysisOutcome::MftRecordUnreadable);
 }
 
 TEST(MftRunsTest, RecordPositionsContinueAcrossRuns) {

@@ -206,7 +206,7 @@ TEST(DirectoryTreeTest, FileWhoseFolderRecordWasReusedLandsInALostFolder) {
     GenerationState generations;
     AnalysisProgress progress;
     AnalysisContext context{filter, generations, progress, folderOnDisk.path()};
-    const AnalysisResult result = runDriveAnalysis(disks, inventory, 'D', context);
+    const AnalysisResult result = runAnalysis(disks, inventory, 'D', context);
     ASSERT_EQ(result.outcome, AnalysisOutcome::Completed);
     std::vector<FileTableEntry> table;
     ASSERT_TRUE(readWorkFile(result.workFile, table));

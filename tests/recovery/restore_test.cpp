@@ -142,7 +142,7 @@ AnalysedVolume analyseImage(platform::DiskSystem& disks, const TempFolder& folde
     GenerationState generations;
     AnalysisProgress progress;
     AnalysisContext context{filter, generations, progress, folder.path()};
-    analysed.result = runDriveAnalysis(disks, inventory, letter, context);
+    analysed.result = runAnalysis(disks, inventory, letter, context);
     EXPECT_EQ(analysed.result.outcome, AnalysisOutcome::Completed);
     return analysed;
 }
