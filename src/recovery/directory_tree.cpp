@@ -203,13 +203,25 @@ std::string generationText(char generation) {
     return generation == '1' ? std::string("Disk ") : std::string("Region ") + generation;
 }
 
+std::vector<std::uint32_t> fillFolderList(const DirectoryTree& tree, std::uint32_t folderIndex) {
+    std::vector<std::uint32_t> rows;
+    if (folderIndex >= tree.table.size()) return rows;
+    const FileTableEntry& folder = tree.table[folderIndex];
+    for (std::size_t i = 0; i < tree.table.size(); ++i) {
+        const FileTableEntry& entry = tree.table[i];
+        if (entry.generation != folder.generation || entry.parentId != folder.ownId) continue;
+        if (entry.name[0] == '.' && entry.name[1] == 0) continue;  // the root folder, its own parent
+        const bool listed = entry.isFolder() ? entry.sizeLow != 0 : fileListedInFolder(entry);
+        if (listed) rows.push_back(static_cast<std::uint32_t>(i));
+    }
+    return rows;
+}
+
 TreeView makeTreeView(const DirectoryTree& tree) {
     TreeView view;
     view.topLevel.resize(tree.generations.size());
-    std::unordered_map<std::uint64_t, std::uint32_t> placedByKey;
     for (const PlacedFolder& placed : tree.folders) {
         const FileTableEntry& folder = tree.table[placed.tableIndex];
-        if (!placed.breaksChain) placedByKey.emplace(folderKey(folder.generation, folder.ownId), placed.tableIndex);
         if (placed.parentIndex == PlacedFolder::kTopLevel) {
             const auto g = std::find(tree.generations.begin(), tree.generations.end(), folder.generation);
             view.topLevel[static_cast<std::size_t>(g - tree.generations.begin())].push_back(placed.tableIndex);
@@ -217,11 +229,18 @@ TreeView makeTreeView(const DirectoryTree& tree) {
             view.children[placed.parentIndex].push_back(placed.tableIndex);
         }
     }
+    // The files of every folder in one pass, grouped by the folder they name, then handed to each
+    // placed folder of that number: the file rows fillFolderList gives, without a scan per folder.
+    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> filesByFolder;
     for (std::size_t i = 0; i < tree.table.size(); ++i) {
         const FileTableEntry& entry = tree.table[i];
         if (entry.isFolder() || !fileListedInFolder(entry)) continue;
-        const auto folder = placedByKey.find(folderKey(entry.generation, entry.parentId));
-        if (folder != placedByKey.end()) view.files[folder->second].push_back(static_cast<std::uint32_t>(i));
+        filesByFolder[folderKey(entry.generation, entry.parentId)].push_back(static_cast<std::uint32_t>(i));
+    }
+    for (const PlacedFolder& placed : tree.folders) {
+        const FileTableEntry& folder = tree.table[placed.tableIndex];
+        const auto files = filesByFolder.find(folderKey(folder.generation, folder.ownId));
+        if (files != filesByFolder.end()) view.files[placed.tableIndex] = files->second;
     }
     auto sortByText = [&](std::vector<std::uint32_t>& items) {
         std::stable_sort(items.begin(), items.end(), [&](std::uint32_t a, std::uint32_t b) {

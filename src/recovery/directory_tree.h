@@ -88,9 +88,17 @@ struct TreeView {
     std::vector<std::vector<std::uint32_t>> topLevel;
     // For each table index, the placed folders under it (empty for most).
     std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> children;
-    // For each placed folder, the files it lists (table indexes), in table order.
+    // For each placed folder, the files it lists (table indexes), in table order: the file rows
+    // of its fillFolderList.
     std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> files;
 };
 TreeView makeTreeView(const DirectoryTree& tree);
+
+// The rows of a folder's list in the tree window, in table order (the window sorts them after):
+// every entry of the folder's generation whose parent is the folder's record number, but the
+// root folder itself; a file unless it is empty or has one of the file system's own names, a
+// folder when it is placed in the tree. Lost folders name the root as their parent, so the root
+// folder's list shows them too. One pass over the table, as a click on a folder costs.
+std::vector<std::uint32_t> fillFolderList(const DirectoryTree& tree, std::uint32_t folderIndex);
 
 }  // namespace quenzar::recovery

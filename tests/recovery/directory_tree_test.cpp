@@ -110,6 +110,14 @@ TEST(DirectoryTreeTest, PlacesFoldersOfNonEmptyFilesAndLostParents) {
     // Loading the saved table again, as the tree window does, gives the same tree.
     EXPECT_EQ(render(fillTreeView(saved)), render(tree));
 
+    // A folder's list: its placed folders and its files, but not the empty or $-named ones; the
+    // root folder's list also holds the lost folders, which name the root as their parent.
+    using Rows = std::vector<std::uint32_t>;
+    EXPECT_EQ(fillFolderList(tree, 0), (Rows{1, 12, 14, 16, 17}));
+    EXPECT_EQ(fillFolderList(tree, 1), (Rows{2, 6}));
+    EXPECT_EQ(fillFolderList(tree, 3), Rows{});
+    EXPECT_EQ(fillFolderList(tree, 16), (Rows{9, 10}));
+
     // Files listed per folder: the empty and the $-named are not.
     const TreeView view = makeTreeView(tree);
     EXPECT_EQ(view.files.at(1).size(), 1u);  // docs: b.doc
