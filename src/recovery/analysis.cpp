@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "disk/sector_access.h"
@@ -18,6 +19,8 @@ namespace {
 // cache when it is decoded (larger pieces made the analysis slower, not faster), large enough
 // for a disk to stream.
 constexpr std::size_t kMftPieceBytes = 4u << 20;
+// The table is reserved up front for at most this many entries (256 MiB); beyond, it grows.
+constexpr std::uint64_t kTableReserveMaxEntries = 2'000'000;
 
 AnalysisResult finish(AnalysisContext& context, AnalysisResult&& result) {
     context.progress.stage.store(AnalysisStage::Finished);
@@ -48,6 +51,9 @@ AnalysisOutcome checkMftRecord(std::size_t bytesArrived, std::span<std::uint8_t>
     return AnalysisOutcome::Completed;
 }
 
+// Thrown by the extraction when the table outgrows the analysis' memory limit.
+struct TableLimitReached {};
+
 // Both kinds of analysis from here on: the MFT read piece by piece and each piece decoded at
 // once, the file table kept in memory (128 bytes a kept record), the tree built on it, and the
 // work file written once from the tree. The work file is created before the long read starts, so
@@ -61,34 +67,54 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
         result.outcome = AnalysisOutcome::WorkFileFailed;
         return;
     }
+    const std::uint64_t maxEntries = context.tableMemoryLimit / kFileTableEntryBytes;
     std::vector<FileTableEntry> table;
-    table.reserve(static_cast<std::size_t>(result.recordCount));  // at most one entry per record
+    // At most one entry per record; a large MFT of which the filter may keep little is not
+    // reserved for whole.
+    table.reserve(static_cast<std::size_t>(std::min({result.recordCount, maxEntries, kTableReserveMaxEntries})));
 
     progress.maximum.store(result.recordCount);
     progress.stage.store(AnalysisStage::Extraction);
     FileTableExtraction extraction(context.filter, context.generations, runs, volumeStartLba, table,
                                    result.statistics);
-    readMftRecords(
-        handle, source, runs, result.recordCount,
-        [&](std::uint64_t index, std::span<std::uint8_t> record) {
-            extraction.take(index, record);
-            progress.position.store(index + 1, std::memory_order_relaxed);
-        },
-        kMftPieceBytes);
-    disk::ClosePhysicalDisk(handle);
-    result.entriesWritten = table.size();
+    try {
+        readMftRecords(
+            handle, source, runs, result.recordCount,
+            [&](std::uint64_t index, std::span<std::uint8_t> record) {
+                extraction.take(index, record);
+                if (table.size() > maxEntries) throw TableLimitReached{};
+                progress.position.store(index + 1, std::memory_order_relaxed);
+            },
+            kMftPieceBytes);
+        disk::ClosePhysicalDisk(handle);
+        result.entriesWritten = table.size();
 
-    if (result.statistics.matchedFiles() == 0) {
-        // No tree: the work file keeps the table as extracted.
-        for (const FileTableEntry& entry : table) workFile.append(entry);
-        result.outcome = workFile.close() ? AnalysisOutcome::NoFileMatched : AnalysisOutcome::WorkFileFailed;
+        if (result.statistics.matchedFiles() == 0) {
+            // No tree: the work file keeps the table as extracted.
+            for (const FileTableEntry& entry : table) workFile.append(entry);
+            result.outcome = workFile.close() ? AnalysisOutcome::NoFileMatched : AnalysisOutcome::WorkFileFailed;
+            return;
+        }
+
+        progress.maximum.store(result.statistics.matchedFiles() + 20);
+        progress.position.store(0);
+        progress.stage.store(AnalysisStage::Tree);
+        result.tree = buildTree(std::move(table));
+        if (result.tree.table.size() > maxEntries) throw TableLimitReached{};
+    } catch (const TableLimitReached&) {
+        result.outcome = AnalysisOutcome::TableTooLarge;
+    } catch (const std::bad_alloc&) {
+        result.outcome = AnalysisOutcome::TableTooLarge;
+    }
+    if (result.outcome == AnalysisOutcome::TableTooLarge) {
+        // Nothing half made is left: no tree, no work file.
+        result.tree = DirectoryTree{};
+        result.entriesWritten = 0;
+        workFile.close();
+        std::error_code ignored;
+        std::filesystem::remove(result.workFile, ignored);
         return;
     }
-
-    progress.maximum.store(result.statistics.matchedFiles() + 20);
-    progress.position.store(0);
-    progress.stage.store(AnalysisStage::Tree);
-    result.tree = buildTree(std::move(table));
     if (!saveWorkFile(result.tree, workFile)) result.outcome = AnalysisOutcome::WorkFileFailed;
     progress.position.store(progress.maximum.load());
 }

@@ -38,6 +38,12 @@ struct AnalysisResult {
     DirectoryTree tree;                // built when some file matched
 };
 
+// A 32-bit program has 2 GiB of address space in all: its table stays well within it. A 64-bit
+// one is limited by the machine's memory only (a failed allocation also ends the analysis with
+// TableTooLarge).
+inline constexpr std::uint64_t kDefaultTableMemoryLimit =
+    sizeof(void*) == 4 ? std::uint64_t{1} << 30 : std::uint64_t{64} << 30;
+
 // Everything an analysis works with beside the disks: the filter, the generations of the run,
 // the folder of the work file and the progress shown meanwhile.
 struct AnalysisContext {
@@ -45,6 +51,9 @@ struct AnalysisContext {
     GenerationState& generations;
     AnalysisProgress& progress;
     std::filesystem::path workFolder;  // the work file goes here; empty: the current folder
+    // The most memory the file table may take (128 bytes an entry, lost folders included); an
+    // analysis that needs more ends with TableTooLarge instead of exhausting the process.
+    std::uint64_t tableMemoryLimit = kDefaultTableMemoryLimit;
 };
 
 // The analysis in its two modes, the body of the worker thread: R, a logical drive, and V, a

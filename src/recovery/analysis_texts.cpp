@@ -46,6 +46,9 @@ constexpr TextPair kBeyondLbaText{
 constexpr TextPair kWorkFileTitle{"Ошибка записи рабочего файла", "Error writing the work file"};
 constexpr TextPair kWorkFileText{"Не удалось записать рабочий файл ~DI_Tmp.tmp.",
                                  "The work file ~DI_Tmp.tmp could not be written."};
+constexpr TextPair kTableTooLargeText{
+    "Таблица файлов этого диска не помещается в памяти.\r\nСузьте критерии поиска (меньше расширений,\r\nбез удалённых файлов) и повторите анализ.",
+    "The file table of this disk does not fit in memory.\r\nNarrow the search (fewer extensions,\r\nno deleted files) and start the analysis again."};
 
 constexpr TextPair kNoMatchTitle{"Ошибка поиска файлов", "Error search for files"};
 constexpr TextPair kNoMatchText{"На диске не обнаружено ни одного файла,\r\nудовлетворяющего критериям поиска.",
@@ -75,6 +78,8 @@ MessageText analysisMessage(AnalysisOutcome outcome, disk::Language language) {
         case AnalysisOutcome::BeyondLbaLimit: return {kTreeImpossibleTitle.in(language), kBeyondLbaText.in(language)};
         case AnalysisOutcome::WorkFileFailed: return {kWorkFileTitle.in(language), kWorkFileText.in(language)};
         case AnalysisOutcome::NoFileMatched: return {kNoMatchTitle.in(language), kNoMatchText.in(language)};
+        case AnalysisOutcome::TableTooLarge:
+            return {kTreeImpossibleTitle.in(language), kTableTooLargeText.in(language)};
     }
     return {};
 }

@@ -20,6 +20,7 @@ enum class AnalysisOutcome : unsigned {
     BeyondLbaLimit,        // the MFT lies beyond the 32-bit sector numbers of the file table
     WorkFileFailed,        // the work file could not be created or written
     NoFileMatched,         // no file passed the filter
+    TableTooLarge,         // the file table did not fit in the memory the analysis may take
 };
 
 struct MessageText {

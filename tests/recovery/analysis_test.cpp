@@ -298,6 +298,44 @@ TEST(AnalysisTest, BadSectorCostsOneRecordOnly) {
     EXPECT_FALSE(std::filesystem::exists(mftFolder.path() / kWorkFileName));
 }
 
+// A table beyond the memory the analysis may take ends it with a message, leaving neither a tree
+// nor a work file; the limit counts the lost folders of the tree as well.
+TEST(AnalysisTest, TableBeyondTheMemoryLimitIsRefused) {
+    platform::ImageDiskSystem disks({(testsupport::fixtureDir() / "mbr.img").string()});
+    disk::InventoryState inventory;
+    disk::BuildDiskInventory(inventory, disks);
+    auto analyseWithin = [&](std::uint64_t entries, const TempFolder& folder) {
+        const SearchFilter filter = everyFile();
+        GenerationState generations;
+        AnalysisProgress progress;
+        AnalysisContext context{filter, generations, progress, folder.path(), entries * kFileTableEntryBytes};
+        AnalysisResult result = runAnalysis(disks, inventory, 'D', context);
+        EXPECT_TRUE(progress.finished.load());
+        return result;
+    };
+    TempFolder unlimited;
+    const AnalysisResult whole = analyseWithin(1'000'000, unlimited);
+    ASSERT_EQ(whole.outcome, AnalysisOutcome::Completed);
+    const std::uint64_t extracted = whole.entriesWritten;
+    const std::uint64_t withLost = whole.tree.table.size();
+    ASSERT_GT(withLost, extracted);  // the volume has orphans, so the tree adds lost folders
+
+    for (const std::uint64_t limit : {extracted - 1, withLost - 1}) {
+        TempFolder folder;
+        const AnalysisResult refused = analyseWithin(limit, folder);
+        EXPECT_EQ(refused.outcome, AnalysisOutcome::TableTooLarge) << limit;
+        EXPECT_TRUE(refused.tree.table.empty());
+        EXPECT_FALSE(std::filesystem::exists(folder.path() / kWorkFileName)) << limit;
+    }
+    TempFolder enough;
+    EXPECT_EQ(analyseWithin(withLost, enough).outcome, AnalysisOutcome::Completed);
+
+    const MessageText english = analysisMessage(AnalysisOutcome::TableTooLarge, disk::Language::English);
+    EXPECT_EQ(english.title, "By browsing the directory tree of the disc is impossible!");
+    EXPECT_EQ(english.text.substr(0, 51), "The file table of this disk does not fit in memory.");
+    EXPECT_FALSE(analysisMessage(AnalysisOutcome::TableTooLarge, disk::Language::Russian).text.empty());
+}
+
 TEST(AnalysisTest, DefaultFilterKeepsMatchingFilesAndEveryFolder) {
     const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
     const testsupport::ImageFacts& facts = manifest.image("mbr.img");
