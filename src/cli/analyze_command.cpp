@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <future>
@@ -101,13 +102,7 @@ std::string sizeText(std::uint64_t bytes) {
     return text;
 }
 
-// Pads a UTF-8 name with blanks to a width in characters, not in bytes, so that Cyrillic names
-// line up with Latin ones.
-std::string paddedName(const std::string& utf8, std::size_t width) {
-    std::size_t characters = 0;
-    for (const char c : utf8) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return characters >= width ? utf8 : utf8 + std::string(width - characters, ' ');
-}
+bool isRootFolder(const recovery::FileTableEntry& folder) { return folder.name[0] == '.' && folder.name[1] == 0; }
 
 void printStatistics(const recovery::AnalysisResult& result) {
     const recovery::FileStatistics& s = result.statistics;
@@ -130,10 +125,21 @@ void printStatistics(const recovery::AnalysisResult& result) {
 
 void printTree(const recovery::DirectoryTree& tree) {
     const recovery::TreeView view = recovery::makeTreeView(tree);
-    auto entryName = [&](std::uint32_t index) {
+    // Names come from the disk: control characters (an escape sequence would drive the terminal)
+    // are shown as "?".
+    std::string name;
+    auto entryName = [&](std::uint32_t index) -> const std::string& {
         const recovery::FileTableEntry& entry = tree.table[index];
-        return std::string(entry.name, strnlen(entry.name, recovery::kEntryNameBytes));
+        name.assign(entry.name, strnlen(entry.name, recovery::kEntryNameBytes));
+        for (char& c : name) {
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+        }
+        return name;
     };
+    // A file line: the name padded to 40 characters, the size right-aligned in 14.
+    constexpr std::size_t kNameColumn = 40;
+    constexpr std::size_t kSizeColumn = 14;
+    std::string line;
     // Depth-first with an explicit stack: a tree of many levels must not exhaust the call stack.
     struct Item {
         std::uint32_t index;
@@ -149,13 +155,22 @@ void printTree(const recovery::DirectoryTree& tree) {
             const recovery::FileTableEntry& folder = tree.table[item.index];
             const bool lost = recovery::isLostFolder(folder);
             const std::string indent(static_cast<std::size_t>(2 * item.depth), ' ');
-            std::printf("%s%s/%s\n", indent.c_str(), terminalText(recovery::folderText(folder)).c_str(),
+            const std::string text = isRootFolder(folder) ? recovery::folderText(folder) : entryName(item.index);
+            std::printf("%s%s/%s\n", indent.c_str(), terminalText(text).c_str(),
                         lost ? "  [lost]" : folder.isDeleted() ? "  [deleted]" : "");
             if (const auto files = view.files.find(item.index); files != view.files.end()) {
+                // A folder may list a great many files: each line is made in one reused buffer.
                 for (std::uint32_t f : files->second) {
                     const recovery::FileTableEntry& file = tree.table[f];
-                    std::printf("%s  %s %14s%s\n", indent.c_str(), paddedName(terminalText(entryName(f)), 40).c_str(),
-                                sizeText(file.size()).c_str(), file.isDeleted() ? "  [deleted]" : "");
+                    line.assign(indent).append("  ");
+                    const std::size_t characters = platform::appendCp1251AsUtf8(line, entryName(f));
+                    if (characters < kNameColumn) line.append(kNameColumn - characters, ' ');
+                    char size[24];
+                    const auto sizeEnd = std::to_chars(size, size + sizeof size, file.size()).ptr;
+                    const std::size_t digits = static_cast<std::size_t>(sizeEnd - size);
+                    line.append(" ").append(digits < kSizeColumn ? kSizeColumn - digits : 0, ' ').append(size, digits);
+                    line.append(file.isDeleted() ? "  [deleted]\n" : "\n");
+                    std::fwrite(line.data(), 1, line.size(), stdout);
                 }
             }
             if (const auto children = view.children.find(item.index); children != view.children.end()) {
@@ -397,7 +412,7 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     }
     printStatistics(result);
     // The tree as the tree window shows it, from the table the work file keeps.
-    if (showTree) printTree(recovery::fillTreeView(recovery::savedTable(result.tree)));
+    if (showTree) printTree(recovery::fillTreeView(recovery::savedTable(std::move(result.tree))));
     return kExitDone;
 }
 

@@ -285,7 +285,7 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
     }
 
     // Files are chosen in the tree as the tree window shows it.
-    recovery::DirectoryTree tree = recovery::fillTreeView(recovery::savedTable(result.tree));
+    recovery::DirectoryTree tree = recovery::fillTreeView(recovery::savedTable(std::move(result.tree)));
     std::size_t marked = markChosen(tree, choice);
     if (marked == 0) {
         std::fprintf(stderr, "%s\n%s\n", terminalText(russian ? "ОШИБКА" : "ERROR").c_str(),

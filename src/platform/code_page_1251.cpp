@@ -65,8 +65,13 @@ std::u16string cp1251ToUtf16(std::string_view text) {
 std::string cp1251ToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size() * 2);
-    for (const char c : text) appendUtf8(out, toUtf16(static_cast<unsigned char>(c)));
+    appendCp1251AsUtf8(out, text);
     return out;
+}
+
+std::size_t appendCp1251AsUtf8(std::string& out, std::string_view text) {
+    for (const char c : text) appendUtf8(out, toUtf16(static_cast<unsigned char>(c)));
+    return text.size();
 }
 
 std::string utf8ToCp1251(std::string_view text) {

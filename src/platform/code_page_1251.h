@@ -9,6 +9,8 @@ namespace quenzar::platform {
 
 std::u16string cp1251ToUtf16(std::string_view text);
 std::string cp1251ToUtf8(std::string_view text);
+// The same, appended to `out`; returns the number of characters appended.
+std::size_t appendCp1251AsUtf8(std::string& out, std::string_view text);
 
 // The code page 1251 byte of one character, or `missing` when 1251 has none for it.
 char cp1251FromCodePoint(char32_t code, char missing = '?');

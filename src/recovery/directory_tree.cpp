@@ -166,6 +166,23 @@ DirectoryTree buildTree(std::vector<FileTableEntry> table, TreeWalk walk) {
     return tree;
 }
 
+std::vector<FileTableEntry> savedTable(DirectoryTree&& tree) {
+    std::vector<FileTableEntry> table = std::move(tree.table);
+    tree = DirectoryTree{};
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        FileTableEntry& entry = table[i];
+        if (entry.isFolder()) {
+            if (entry.sizeLow == 0) continue;
+            entry.sizeLow = 0;
+        }
+        if (kept != i) table[kept] = entry;
+        ++kept;
+    }
+    table.resize(kept);
+    return table;
+}
+
 DirectoryTree fillTreeView(std::vector<FileTableEntry> savedEntries) {
     // No folder starts as placed: every folder's sizeLow is 0 again, as the work file keeps them.
     for (FileTableEntry& entry : savedEntries) {

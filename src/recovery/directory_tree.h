@@ -73,6 +73,8 @@ DirectoryTree fillTreeView(std::vector<FileTableEntry> savedEntries);
 // The table as the work file keeps it after the build: unplaced folders left out, placed ones
 // with sizeLow back at 0, every file kept; lost folders thus follow all other entries.
 std::vector<FileTableEntry> savedTable(const DirectoryTree& tree);
+// The same, made in place in the tree's own table (a million entries are not copied).
+std::vector<FileTableEntry> savedTable(DirectoryTree&& tree);
 // The same entries handed over one by one, for writing them without a copy of the table.
 void forEachSavedEntry(const DirectoryTree& tree, const std::function<void(const FileTableEntry&)>& take);
 

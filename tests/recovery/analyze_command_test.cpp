@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "support/fixture_manifest.h"
@@ -31,11 +33,41 @@ TEST(AnalyzeCommandTest, PrintsStatisticsAndTheTree) {
     // Mountains (record 91) is left out by its name, so peak.txt sits in a lost folder.
     EXPECT_NE(out.find("  Lost folder              91/  [lost]\n    peak.txt "), std::string::npos) << out;
     EXPECT_NE(out.find("    OldProjects/  [deleted]\n"), std::string::npos) << out;
+    // File lines: the name padded to 40 characters (not bytes), the size in 14 columns.
+    EXPECT_NE(out.find(testsupport::utf8(u8"      Старый отчёт.txt                                   2500  [deleted]\n")),
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("  ROOT FOLDER/\n    Documents/\n"), std::string::npos) << out;
     // Names reach the terminal as UTF-8.
     EXPECT_NE(out.find(testsupport::utf8(u8"      Летний отдых/\n")), std::string::npos) << out;
     EXPECT_NE(out.find("          Q2/\n            budget-64512.xls"), std::string::npos) << out;
     EXPECT_TRUE(std::filesystem::exists(folder.path() / "~DI_Tmp.tmp"));
+}
+
+// A name with a control character in it (here an escape, which would drive the terminal) is
+// printed with "?" in its place.
+TEST(AnalyzeCommandTest, ControlCharactersInNamesAreNotPrinted) {
+    TempFolder folder;
+    const auto image = folder.path() / "escape.img";
+    std::filesystem::copy_file(testsupport::fixtureDir() / "mbr.img", image);
+    // Every UTF-16 "plan.txt" of the image becomes "pl<ESC>n.txt".
+    std::fstream bytes(image, std::ios::in | std::ios::out | std::ios::binary);
+    std::string content((std::istreambuf_iterator<char>(bytes)), std::istreambuf_iterator<char>());
+    const std::string plan("p\0l\0a\0n\0.\0t\0x\0t\0", 16);
+    int patched = 0;
+    for (std::size_t at = content.find(plan); at != std::string::npos; at = content.find(plan, at + 1), ++patched) {
+        bytes.seekp(static_cast<std::streamoff>(at + 4));
+        bytes.put('\x1b');
+    }
+    bytes.close();
+    ASSERT_GT(patched, 0);
+    int exitCode = -1;
+    const std::string out = salvage("analyze '" + image.string() + "' --all-files --deleted --work-dir '" +
+                                        folder.path().string() + "'",
+                                    &exitCode);
+    EXPECT_EQ(exitCode, 0) << out;
+    EXPECT_NE(out.find("        pl?n.txt "), std::string::npos) << out;
+    EXPECT_EQ(out.find('\x1b'), std::string::npos);
 }
 
 TEST(AnalyzeCommandTest, NoMatchIsAFailureWithTheMessage) {

@@ -104,6 +104,10 @@ TEST(DirectoryTreeTest, PlacesFoldersOfNonEmptyFilesAndLostParents) {
         EXPECT_NE(std::string(entry.name), "empty-only");
         EXPECT_NE(std::string(entry.name), "system-only");
     }
+    // Made in place in the tree's own table, the saved table is the same.
+    const std::vector<FileTableEntry> inPlace = savedTable(DirectoryTree(tree));
+    ASSERT_EQ(inPlace.size(), saved.size());
+    for (std::size_t i = 0; i < saved.size(); ++i) EXPECT_EQ(encodeEntry(inPlace[i]), encodeEntry(saved[i])) << i;
     EXPECT_EQ(saved[saved.size() - 2].ownId, 900u);
     EXPECT_EQ(saved.back().ownId, 123456789u);
 
