@@ -203,18 +203,8 @@ std::optional<recovery::VirtualDiskVolume> modelVirtualDisk(platform::DiskSystem
     const ntfs::SectorReader read = ntfs::diskSectorReader(disks, inventory.masks, diskNumber);
     const std::string lbaText = std::to_string(start.lba);
     std::uint64_t storedRecordLba = 0;
-    ntfs::VirtualDiskOutcome outcome;
-    switch (start.dialog) {
-        case ntfs::VirtualDiskDialog::FromBootSector:
-            outcome = ntfs::computeFromBootSector(params, lbaText, read, language);
-            break;
-        case ntfs::VirtualDiskDialog::FromMftPosition:
-            outcome = ntfs::computeFromMftPosition(params, lbaText, read, language);
-            break;
-        case ntfs::VirtualDiskDialog::FromFileRecord:
-            outcome = ntfs::computeFromFileRecord(params, storedRecordLba, lbaText, read, language);
-            break;
-    }
+    const ntfs::VirtualDiskOutcome outcome =
+        ntfs::computeFromInput(start.dialog, params, storedRecordLba, lbaText, read, language);
     if (!outcome.buttons.run) {
         std::fprintf(stderr, "salvage analyze: no NTFS volume found there (%s)\n",
                      terminalText(outcome.resultText).c_str());
@@ -237,13 +227,7 @@ std::optional<recovery::VirtualDiskVolume> modelVirtualDisk(platform::DiskSystem
 // table's 63 bytes is read whole from its FILE record again.
 void writeListingOf(platform::DiskSystem& disks, char diskNumber, const recovery::AnalysisResult& result,
                     const std::filesystem::path& workFolder, disk::Language language) {
-    std::vector<recovery::FileTableEntry> entries;
-    if (result.outcome == recovery::AnalysisOutcome::Completed) {
-        entries.assign(result.tree.table.begin(),
-                       result.tree.table.begin() + static_cast<std::ptrdiff_t>(result.entriesWritten));
-    } else {
-        recovery::readWorkFile(result.workFile, entries);
-    }
+    const std::vector<recovery::FileTableEntry> entries = recovery::extractedTable(result);
     disk::SectorMaskTable masks;
     disk::loadSectorMask(disks, masks, diskNumber);
     auto fullName = [&](const recovery::FileTableEntry& entry) {

@@ -77,18 +77,8 @@ int runVdisk(platform::DiskSystem& disks, const Arguments& args) {
     const ntfs::SectorReader read = ntfs::diskSectorReader(disks, inventory.masks, *diskNumber);
     const std::string lbaText = std::to_string(*lba);
     std::uint64_t storedRecordLba = 0;
-    ntfs::VirtualDiskOutcome outcome;
-    switch (*dialog) {
-        case ntfs::VirtualDiskDialog::FromBootSector:
-            outcome = ntfs::computeFromBootSector(params, lbaText, read, language);
-            break;
-        case ntfs::VirtualDiskDialog::FromMftPosition:
-            outcome = ntfs::computeFromMftPosition(params, lbaText, read, language);
-            break;
-        case ntfs::VirtualDiskDialog::FromFileRecord:
-            outcome = ntfs::computeFromFileRecord(params, storedRecordLba, lbaText, read, language);
-            break;
-    }
+    const ntfs::VirtualDiskOutcome outcome =
+        ntfs::computeFromInput(*dialog, params, storedRecordLba, lbaText, read, language);
 
     printText(std::string(ntfs::dialogTitle(*dialog, language)) + "\n");
     std::printf("disk %c: %llu sectors of %u bytes\n", *diskNumber,

@@ -374,19 +374,24 @@ VirtualDiskOutcome computeFromFileRecord(NtfsVolumeParams& params, std::uint64_t
     return withResult(outcome, ResultWord::Mft, language);
 }
 
+VirtualDiskOutcome computeFromInput(VirtualDiskDialog dialog, NtfsVolumeParams& params, std::uint64_t& storedRecordLba,
+                                    std::string_view lbaText, const SectorReader& read, Language language) {
+    switch (dialog) {
+        case VirtualDiskDialog::FromBootSector: return computeFromBootSector(params, lbaText, read, language);
+        case VirtualDiskDialog::FromMftPosition: return computeFromMftPosition(params, lbaText, read, language);
+        case VirtualDiskDialog::FromFileRecord:
+            return computeFromFileRecord(params, storedRecordLba, lbaText, read, language);
+    }
+    return {};
+}
+
 VirtualDiskOutcome recomputeFromStoredInput(VirtualDiskDialog dialog, NtfsVolumeParams& params,
                                             std::uint64_t& storedRecordLba, const SectorReader& read,
                                             Language language) {
-    switch (dialog) {
-        case VirtualDiskDialog::FromBootSector:
-            return computeFromBootSector(params, viewer::formatLbaText(params.bootLba), read, language);
-        case VirtualDiskDialog::FromMftPosition:
-            return computeFromMftPosition(params, viewer::formatLbaText(params.mftLba), read, language);
-        case VirtualDiskDialog::FromFileRecord:
-            return computeFromFileRecord(params, storedRecordLba, viewer::formatLbaText(storedRecordLba), read,
-                                         language);
-    }
-    return {};
+    const std::uint64_t storedLba = dialog == VirtualDiskDialog::FromBootSector    ? params.bootLba
+                                    : dialog == VirtualDiskDialog::FromMftPosition ? params.mftLba
+                                                                                   : storedRecordLba;
+    return computeFromInput(dialog, params, storedRecordLba, viewer::formatLbaText(storedLba), read, language);
 }
 
 FileSystemRadio radioOfFileSystem(char fsType) {

@@ -126,6 +126,10 @@ VirtualDiskOutcome computeFromFileRecord(NtfsVolumeParams& params, std::uint64_t
                                          std::string_view recordLbaText, const SectorReader& read,
                                          disk::Language language);
 
+// The computation of a dialog on the LBA text typed into it: one of the three above.
+VirtualDiskOutcome computeFromInput(VirtualDiskDialog dialog, NtfsVolumeParams& params, std::uint64_t& storedRecordLba,
+                                    std::string_view lbaText, const SectorReader& read, disk::Language language);
+
 // Choosing a disk in an open dialog repeats the dialog's computation from the stored input (the
 // boot sector's LBA, the $MFT's LBA, or the stored record LBA), so that its result word,
 // diagnostics and buttons describe the disk now chosen.

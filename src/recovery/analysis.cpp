@@ -121,6 +121,20 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
 
 }  // namespace
 
+std::vector<FileTableEntry> extractedTable(const AnalysisResult& result) {
+    std::vector<FileTableEntry> entries;
+    if (result.outcome != AnalysisOutcome::Completed) {
+        if (!result.workFile.empty()) readWorkFile(result.workFile, entries);
+        return entries;
+    }
+    entries.assign(result.tree.table.begin(),
+                   result.tree.table.begin() + static_cast<std::ptrdiff_t>(result.entriesWritten));
+    for (FileTableEntry& entry : entries) {
+        if (entry.isFolder()) entry.sizeLow = 0;
+    }
+    return entries;
+}
+
 AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::InventoryState& inventory, char driveLetter,
                            AnalysisContext& context) {
     AnalysisResult result;

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <vector>
 
 #include "disk/inventory_records.h"
 #include "disk/sector_mask.h"
@@ -65,6 +66,11 @@ struct AnalysisContext {
 // unreadable $MFT record, an ATTRIBUTE_LIST in it, an MFT beyond 32-bit sectors) write nothing.
 AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::InventoryState& inventory, char driveLetter,
                            AnalysisContext& context);
+
+// The entries the extraction kept, in MFT order, as it made them: the first entries of the
+// tree's table with the folders' placing marks cleared, or, when no tree was built, the work file
+// as written. Empty when there is neither.
+std::vector<FileTableEntry> extractedTable(const AnalysisResult& result);
 
 // A volume that no partition table describes any more, as the virtual-disk dialogs model it:
 // its disk, its first sector, its cluster size and where its $MFT lies.

@@ -95,22 +95,6 @@ struct Analysed {
     std::vector<FileTableEntry> entries;
 };
 
-// The table as the extraction wrote it: the work file is rewritten once the tree is built, and
-// the tree's table holds the extracted entries first, folders marked, lost folders after them.
-std::vector<FileTableEntry> extractedTable(const AnalysisResult& result) {
-    std::vector<FileTableEntry> entries;
-    if (result.outcome != AnalysisOutcome::Completed) {
-        if (std::filesystem::exists(result.workFile)) readWorkFile(result.workFile, entries);
-        return entries;
-    }
-    entries.assign(result.tree.table.begin(),
-                   result.tree.table.begin() + static_cast<std::ptrdiff_t>(result.entriesWritten));
-    for (FileTableEntry& entry : entries) {
-        if (entry.isFolder()) entry.sizeLow = 0;
-    }
-    return entries;
-}
-
 Analysed analyseVolume(platform::DiskSystem& disks, std::uint64_t startLba, const SearchFilter& filter,
                        const TempFolder& folder, GenerationState& generations) {
     disk::InventoryState inventory;

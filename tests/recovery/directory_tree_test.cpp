@@ -15,27 +15,13 @@
 #include "recovery/directory_tree.h"
 #include "recovery/work_file.h"
 #include "support/temp_folder.h"
+#include "table_entries.h"
 
 namespace quenzar::recovery {
 namespace {
 
-FileTableEntry folder(std::uint32_t own, std::uint32_t parent, const char* name, char generation = '1') {
-    FileTableEntry entry;
-    entry.ownId = own;
-    entry.parentId = parent;
-    entry.folderFlag = kFolderFlag;
-    entry.generation = generation;
-    std::memcpy(entry.name, name, std::strlen(name));
-    return entry;
-}
-
-FileTableEntry file(std::uint32_t own, std::uint32_t parent, const char* name, std::uint32_t size = 100,
-                    char generation = '1') {
-    FileTableEntry entry = folder(own, parent, name, generation);
-    entry.folderFlag = kFileFlag;
-    entry.sizeLow = size;
-    return entry;
-}
+using testing::file;
+using testing::folder;
 
 std::string text(const DirectoryTree& tree, std::uint32_t index) { return folderText(tree.table[index]); }
 

@@ -9,27 +9,13 @@
 
 #include "recovery/directory_tree.h"
 #include "recovery/marking.h"
+#include "table_entries.h"
 
 namespace quenzar::recovery {
 namespace {
 
-FileTableEntry folder(std::uint32_t own, std::uint32_t parent, const char* name, char generation = '1') {
-    FileTableEntry entry;
-    entry.ownId = own;
-    entry.parentId = parent;
-    entry.folderFlag = kFolderFlag;
-    entry.generation = generation;
-    std::memcpy(entry.name, name, std::strlen(name));
-    return entry;
-}
-
-FileTableEntry file(std::uint32_t own, std::uint32_t parent, const char* name, char generation = '1',
-                    std::uint32_t size = 100) {
-    FileTableEntry entry = folder(own, parent, name, generation);
-    entry.folderFlag = kFileFlag;
-    entry.sizeLow = size;
-    return entry;
-}
+using testing::file;
+using testing::folder;
 
 // The names of the marked entries in table order.
 std::string markedNames(const DirectoryTree& tree) {
@@ -53,10 +39,10 @@ DirectoryTree sampleTree() {
         file(31, 11, "b.doc"),
         file(32, 12, "c.doc"),
         file(33, 13, "song.mp3"),
-        file(34, 10, "a.doc", '2'),  // the same folder number in another generation
+        file(34, 10, "a.doc", 100, '2'),  // the same folder number in another generation
         file(35, 20, "ping.txt"),
         file(36, 77, "orphan.txt"),  // folder 77 is gone: a lost folder
-        file(37, 10, "empty.txt", '1', 0),
+        file(37, 10, "empty.txt", 0),
     });
 }
 
@@ -89,8 +75,8 @@ TEST(MarkingTest, MarkedStatisticsCountWholeSizesAndLeaveOutSystemNames) {
         file(32, 5, "$LogFile"),
         file(33, 5, "tracking.log"),
         file(34, 5, "Mountain.jpg"),  // "Moun" is left out, whatever follows
-        file(35, 5, "empty.txt", '1', 0),
-        file(36, 5, "big.vhd", '1', 0),
+        file(35, 5, "empty.txt", 0),
+        file(36, 5, "big.vhd", 0),
         folder(10, 5, "Docs"),
     };
     table[1].deletedFlag = kDeletedFlag;
