@@ -1,4 +1,4 @@
-// Fuzz target of the FILE record decoder, its view and the named streams of a good record. The input becomes a record buffer of exactly
+// Fuzz target of the FILE record decoder, its view and the $DATA attributes of a good record. The input becomes a record buffer of exactly
 // the record's size (1,024 bytes, or 4,096 when its allocated-size field says so; cut or padded
 // with zeros), so that AddressSanitizer reports any read past the record. The decoded result is
 // checked against the promises the rest of the program builds on.
@@ -9,7 +9,7 @@
 
 #include "ntfs/file_record.h"
 #include "ntfs/file_record_view.h"
-#include "ntfs/named_streams.h"
+#include "ntfs/data_streams.h"
 
 using namespace quenzar::ntfs;
 
@@ -39,8 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The view reads the resident content through the decoded result: build it all.
     const FileRecordView view = buildFileRecordView(info);
     require(view.values.size() == 16 * 24 + 70 + 16 * 2);
-    // The full restore looks for named streams in good records, their update sequence undone.
+    // The full restore reads these of good records, their update sequence undone.
     if (code == kRecordGood) {
+        require(initializedDataSize(record, info.realSize) <= info.realSize);
         for (const NamedStream& stream : findNamedStreams(record)) {
             require(stream.nonResident || stream.residentData.size() == stream.realSize);
             require(stream.runs.size() <= kRunListMaxFragments);

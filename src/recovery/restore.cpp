@@ -10,9 +10,8 @@
 
 #include "disk/sector_access.h"
 #include "ntfs/file_record.h"
-#include "ntfs/named_streams.h"
+#include "ntfs/data_streams.h"
 #include "platform/code_page_1251.h"
-#include "platform/little_endian.h"
 #include "recovery/directory_tree.h"
 #include "recovery/safe_names.h"
 
@@ -186,29 +185,6 @@ DataPlan planData(const ntfs::FileRecordInfo& info, RestoreMode mode) {
     return info.realSize <= kTestRestoreMaxBytes ? DataPlan::Copy : DataPlan::NotCopied;
 }
 
-// The initialized size of the unnamed non-resident $DATA of a decoded record: bytes beyond it
-// read as zeros whatever the clusters hold. The real size when the record tells none.
-std::uint64_t initializedSize(std::span<const std::uint8_t> record, std::uint64_t realSize) {
-    using platform::le16;
-    using platform::le32;
-    using platform::le64;
-    if (record.size() < 0x20) return realSize;
-    const std::size_t end = std::min<std::size_t>(record.size(), le32(&record[0x18]));
-    std::size_t offset = le16(&record[0x14]);
-    while (offset + 16 <= end) {
-        const std::uint32_t type = le32(&record[offset]);
-        const std::uint32_t length = le32(&record[offset + 4]);
-        if (type == 0xFFFFFFFF || length < 16 || length > end - offset) break;
-        const bool nonResident = record[offset + 8] != 0;
-        const bool unnamed = record[offset + 9] == 0;
-        if (type == 0x80 && unnamed && nonResident && length >= 0x40) {
-            return std::min(realSize, le64(&record[offset + 0x38]));
-        }
-        offset += length;
-    }
-    return realSize;
-}
-
 // Where one stream's bytes are: in the record (resident) or in runs of clusters.
 struct StreamLayout {
     bool nonResident = false;
@@ -377,7 +353,7 @@ RestoreReport restoreMarkedFiles(const RestoreSource& source, std::vector<FileTa
                     std::string folderPrefix;
                     for (const std::string& component : components) folderPrefix += foldedName(safeComponent(component)) + "/";
                     const std::string name = recordName(info);
-                    const std::uint64_t initialized = initializedSize(recordBuffer, info.realSize);
+                    const std::uint64_t initialized = ntfs::initializedDataSize(recordBuffer, info.realSize);
                     writeStream(folder, folderPrefix, name, layoutOf(info, initialized));
                     if (withNamedStreams && mode == RestoreMode::Full) {
                         // Each named stream as a file of its own beside the file: "a.doc:extra"

@@ -1,6 +1,7 @@
-// The named streams of a FILE record: found beside the unnamed data with their names, data and
-// runs; attributes that do not hold together are left out rather than read past their end.
-#include "ntfs/named_streams.h"
+// The $DATA attributes of a FILE record beyond the decoder's: the unnamed data's initialized size,
+// and the named streams, found with their names, data and runs; attributes that do not hold
+// together are left out rather than read past their end.
+#include "ntfs/data_streams.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,7 @@ Bytes decoded(Bytes record) {
     return record;
 }
 
-TEST(NamedStreams, FoundBesideTheUnnamedData) {
+TEST(DataStreams, FoundBesideTheUnnamedData) {
     RecordBuilder builder = RecordBuilder::file(u"report.doc");
     builder.residentData("the file itself");
     builder.resident(0x80, Bytes{'s', 'u', 'm'}, u"ADS");
@@ -42,7 +43,34 @@ TEST(NamedStreams, FoundBesideTheUnnamedData) {
     EXPECT_EQ(streams[1].runs, (std::vector<DataRun>{{2, 100}, {1, 80}}));
 }
 
-TEST(NamedStreams, BrokenAttributesAreLeftOut) {
+// The unnamed data's initialized size: what its attribute says, never beyond the real size; a named
+// stream's does not count; resident data is initialized whole.
+TEST(DataStreams, InitializedSizeOfTheUnnamedData) {
+    struct Case {
+        const char* what;
+        bool namedFirst;
+        std::uint64_t initialized;
+        std::uint64_t expected;
+    };
+    const Case cases[] = {
+        {"initialized part only", false, 5000, 5000},
+        {"initialized beyond the real size", false, 20000, 9000},
+        {"a named stream before it", true, 5000, 5000},
+    };
+    for (const Case& c : cases) {
+        RecordBuilder builder = RecordBuilder::file(u"a.bin");
+        if (c.namedFirst) builder.nonResidentData(4096, 100, Bytes{0x11, 0x01, 0x10}, 0, u"S");
+        builder.nonResidentData(3 * 4096, 9000, Bytes{0x11, 0x03, 0x20});
+        Bytes record = builder.build();
+        put64(record, builder.lastAttribute() + 0x38, c.initialized);
+        EXPECT_EQ(initializedDataSize(decoded(record), 9000), c.expected) << c.what;
+    }
+    RecordBuilder resident = RecordBuilder::file(u"r.txt");
+    resident.residentData("resident");
+    EXPECT_EQ(initializedDataSize(decoded(resident.build()), 8), 8u);
+}
+
+TEST(DataStreams, BrokenAttributesAreLeftOut) {
     struct Case {
         const char* what;
         std::size_t field;  // offset within the named attribute
