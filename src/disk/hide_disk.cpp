@@ -62,14 +62,22 @@ bool partitionReachesCopyArea(platform::DiskSystem& disks, const SectorMaskTable
     return false;
 }
 
-// The sector checks of hiding, on a disk just identified.
-HideCheck checkForHiding(InventoryState& state, platform::DiskSystem& disks, char diskNumber) {
+// The checks both operations begin with: the disk identified again, present, a fixed disk, and its
+// LBA 0 read into `head`. Eligible when they pass.
+HideCheck checkDiskHead(InventoryState& state, platform::DiskSystem& disks, char diskNumber, HeadBytes& head) {
     IdentifyDisk(state, disks, diskNumber);
     const PhysicalDiskInfo& disk = state.disk(diskNumber);
     if (!disk.isPresent()) return HideCheck::Absent;
     if (!disk.isFixedDisk()) return HideCheck::NotFixedDisk;
-    HeadBytes head{};
     if (!readHead(disks, state.masks, diskNumber, 0, head)) return HideCheck::Unreadable;
+    return HideCheck::Eligible;
+}
+
+// The sector checks of hiding, on a disk just identified.
+HideCheck checkForHiding(InventoryState& state, platform::DiskSystem& disks, char diskNumber) {
+    HeadBytes head{};
+    if (const HideCheck check = checkDiskHead(state, disks, diskNumber, head); check != HideCheck::Eligible) return check;
+    const PhysicalDiskInfo& disk = state.disk(diskNumber);
     if (carriesMark(head.data())) return HideCheck::AlreadyHidden;
     if (!hasBootSignature(head.data())) return HideCheck::NoBootSignature;
 
@@ -90,12 +98,8 @@ HideCheck checkForHiding(InventoryState& state, platform::DiskSystem& disks, cha
 }
 
 HideCheck checkForRestoring(InventoryState& state, platform::DiskSystem& disks, char diskNumber) {
-    IdentifyDisk(state, disks, diskNumber);
-    const PhysicalDiskInfo& disk = state.disk(diskNumber);
-    if (!disk.isPresent()) return HideCheck::Absent;
-    if (!disk.isFixedDisk()) return HideCheck::NotFixedDisk;
     HeadBytes head{};
-    if (!readHead(disks, state.masks, diskNumber, 0, head)) return HideCheck::Unreadable;
+    if (const HideCheck check = checkDiskHead(state, disks, diskNumber, head); check != HideCheck::Eligible) return check;
     if (!carriesMark(head.data())) return HideCheck::NotHidden;
     if (head[0x1C2] != 0xEE) return HideCheck::NoHidingTable;
     if (!hasBootSignature(head.data())) return HideCheck::NoBootSignature;
