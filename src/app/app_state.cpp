@@ -22,8 +22,7 @@ ShellSeams systemSeams() {
 
 void rebuildInventory(AppState& state) {
     if (!state.disks) return;
-    state.inventory.language =
-        texts::isRussian(state.texts.uiLanguage) ? disk::Language::Russian : disk::Language::English;
+    state.inventory.language = state.texts.uiLanguage;
     disk::BuildDiskInventory(state.inventory, *state.disks);
     ++state.inventoryBuilds;
 }

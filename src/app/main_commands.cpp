@@ -93,7 +93,7 @@ void openWebPage(AppState& state, int commandId) {
 
 // The language switch: texts, menu, title, a full repaint, the greyed item, the menu bar drawn.
 void switchLanguage(AppState& state, int commandId) {
-    texts::selectTexts(state.texts, commandId == CMD_RUSSIAN ? texts::kRussian : texts::kEnglish);
+    texts::selectTexts(state.texts, commandId == CMD_RUSSIAN ? text::Language::Russian : text::Language::English);
     texts::relabelMenu(state.mainMenu, state.texts);
     SetWindowTextW(state.mainWindow, wideFrom1251(state.texts.titleText).c_str());
     InvalidateRect(state.mainWindow, nullptr, TRUE);

@@ -135,10 +135,6 @@ int runMessageLoop() {
 
 }  // namespace
 
-std::string_view mainWindowTitle(bool english) {
-    return texts::pairedText(texts::TextId::Title, english ? texts::kEnglish : texts::kRussian);
-}
-
 bool startsInEnglish(std::wstring_view commandLine, LANGID userDefaultLanguage) {
     if (commandLine.find(L'/') != std::wstring_view::npos) return true;
     return PRIMARYLANGID(userDefaultLanguage) != LANG_RUSSIAN;

@@ -18,9 +18,6 @@ inline constexpr int kMainWindowHeight = 635;
 // A title bar with system menu and minimise box; no maximise box and no sizing border.
 inline constexpr DWORD kMainWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-// The title bar text in code page 1251, Russian or English.
-std::string_view mainWindowTitle(bool english);
-
 // The language the program starts in. A "/" anywhere in the command line forces English (the
 // program's only option); otherwise a user whose default language is Russian (any sublanguage)
 // gets Russian and everyone else English.

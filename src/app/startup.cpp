@@ -62,7 +62,7 @@ bool checkDiskRights(AppState& state) {
 }
 
 int startUp(AppState& state, std::wstring_view commandLine, LANGID userLanguage) {
-    state.texts.uiLanguage = startsInEnglish(commandLine, userLanguage) ? texts::kEnglish : texts::kRussian;
+    state.texts.uiLanguage = startsInEnglish(commandLine, userLanguage) ? text::Language::English : text::Language::Russian;
     state.instance = GetModuleHandleW(nullptr);
     state.windowsFolder = windowsFolder1251();
     state.programFolder = currentFolder1251();

@@ -7,8 +7,7 @@ namespace {
 
 struct PagePaths {
     int commandId;
-    std::string_view russian;
-    std::string_view english;
+    text::TextPair path;
 };
 
 constexpr PagePaths kPages[] = {
@@ -25,10 +24,10 @@ std::string webServer(const char* environmentValue) {
     return environmentValue;
 }
 
-std::optional<std::string> pageAddress(int commandId, char language, std::string_view server) {
+std::optional<std::string> pageAddress(int commandId, text::Language language, std::string_view server) {
     for (const PagePaths& page : kPages) {
         if (page.commandId != commandId) continue;
-        const std::string_view path = language == 'R' ? page.russian : page.english;
+        const std::string_view path = page.path.in(language);
         return "http://" + std::string(server) + std::string(path);
     }
     return std::nullopt;

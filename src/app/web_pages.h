@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/language.h"
+
 namespace quenzar::app {
 
 // The server when QUENZAR_SERVER is not set: a name that never resolves, so that nothing is sent
@@ -15,8 +17,8 @@ inline constexpr std::string_view kDefaultServer = "quenzar.example";
 // The server's host[:port]: the value of QUENZAR_SERVER when it is set and not empty.
 std::string webServer(const char* environmentValue);
 
-// The address of the page a command opens in a language ("R" Russian, else English), or nothing
+// The address of the page a command opens in a language, or nothing
 // for a command that opens no page.
-std::optional<std::string> pageAddress(int commandId, char language, std::string_view server);
+std::optional<std::string> pageAddress(int commandId, text::Language language, std::string_view server);
 
 }  // namespace quenzar::app

@@ -192,7 +192,7 @@ struct VirtualDiskStart {
 // known sector leads to no NTFS volume whose $MFT can be read.
 std::optional<recovery::VirtualDiskVolume> modelVirtualDisk(platform::DiskSystem& disks,
                                                             disk::InventoryState& inventory, char diskNumber,
-                                                            const VirtualDiskStart& start, disk::Language language) {
+                                                            const VirtualDiskStart& start, text::Language language) {
     const disk::PhysicalDiskInfo& info = inventory.disk(diskNumber);
     if (!info.isPresent() || info.totalSectors == 0) {
         std::fprintf(stderr, "salvage analyze: disk %c cannot be read\n", diskNumber);
@@ -226,7 +226,7 @@ std::optional<recovery::VirtualDiskVolume> modelVirtualDisk(platform::DiskSystem
 // The listing of every record that entered the file table, in table order. A name that fills the
 // table's 63 bytes is read whole from its FILE record again.
 void writeListingOf(platform::DiskSystem& disks, char diskNumber, const recovery::AnalysisResult& result,
-                    const std::filesystem::path& workFolder, disk::Language language) {
+                    const std::filesystem::path& workFolder, text::Language language) {
     const std::vector<recovery::FileTableEntry> entries = recovery::extractedTable(result);
     disk::SectorMaskTable masks;
     disk::loadSectorMask(disks, masks, diskNumber);
@@ -252,7 +252,7 @@ void writeListingOf(platform::DiskSystem& disks, char diskNumber, const recovery
 
 int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     recovery::SearchFilter filter;
-    disk::Language language = languageOfEnvironment();
+    text::Language language = languageOfEnvironment();
     std::optional<std::string> target;
     std::filesystem::path workFolder;
     int volumeNumber = 1;
@@ -303,7 +303,7 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
         } else if (arg == "--listing") {
             listing = true;
         } else if (arg == "--lang" && hasValue && (args[i + 1] == "ru" || args[i + 1] == "en")) {
-            language = args[++i] == "ru" ? disk::Language::Russian : disk::Language::English;
+            language = args[++i] == "ru" ? text::Language::Russian : text::Language::English;
         } else if (!target && !arg.empty() && arg[0] != '-') {
             target = arg;
         } else {

@@ -13,16 +13,16 @@
 namespace quenzar::cli {
 namespace {
 
-std::optional<disk::Language> parseLanguage(const std::string& text) {
-    if (text == "ru") return disk::Language::Russian;
-    if (text == "en") return disk::Language::English;
+std::optional<text::Language> parseLanguage(const std::string& text) {
+    if (text == "ru") return text::Language::Russian;
+    if (text == "en") return text::Language::English;
     return std::nullopt;
 }
 
 }  // namespace
 
 int runDisks(platform::DiskSystem& disks, const Arguments& args) {
-    disk::Language language = languageOfEnvironment();
+    text::Language language = languageOfEnvironment();
     for (std::size_t i = 0; i < args.size(); ++i) {
         const auto chosen = args[i] == "--lang" && i + 1 < args.size() ? parseLanguage(args[i + 1]) : std::nullopt;
         if (!chosen) {

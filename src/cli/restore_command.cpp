@@ -179,7 +179,7 @@ bool targetOnSource(platform::DiskSystem& disks, char letter, const std::filesys
 }  // namespace
 
 int runRestore(platform::DiskSystem& disks, const Arguments& args) {
-    disk::Language language = languageOfEnvironment();
+    text::Language language = languageOfEnvironment();
     std::optional<std::string> source;
     std::optional<std::filesystem::path> target;
     std::filesystem::path workFolder;
@@ -216,7 +216,7 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
         } else if (arg == "--work-dir" && hasValue) {
             workFolder = args[++i];
         } else if (arg == "--lang" && hasValue && (args[i + 1] == "ru" || args[i + 1] == "en")) {
-            language = args[++i] == "ru" ? disk::Language::Russian : disk::Language::English;
+            language = args[++i] == "ru" ? text::Language::Russian : text::Language::English;
         } else if (!source && !arg.empty() && arg[0] != '-') {
             source = arg;
         } else {
@@ -251,7 +251,7 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
         std::fprintf(stderr, "salvage restore: %s: no NTFS volume number %d\n", name.c_str(), volumeNumber);
         return kExitFailed;
     }
-    const bool russian = language == disk::Language::Russian;
+    const bool russian = text::isRussian(language);
     if (targetOnSource(*system, letter, *target)) {
         std::fprintf(stderr, "%s\n%s\n",
                      terminalText(russian ? "НЕВЕРНО ЗАДАН ДИСК ДЛЯ ЗАПИСИ ДАННЫХ!"

@@ -7,14 +7,14 @@
 
 namespace quenzar::cli {
 
-disk::Language languageOfEnvironment() {
+text::Language languageOfEnvironment() {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = std::getenv(name);
         if (value != nullptr && *value != '\0') {
-            return std::strncmp(value, "ru", 2) == 0 ? disk::Language::Russian : disk::Language::English;
+            return std::strncmp(value, "ru", 2) == 0 ? text::Language::Russian : text::Language::English;
         }
     }
-    return disk::Language::English;
+    return text::Language::English;
 }
 
 std::string terminalText(std::string_view text) {

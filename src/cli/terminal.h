@@ -4,13 +4,14 @@
 #include <string>
 #include <string_view>
 
+#include "text/language.h"
 #include "disk/inventory_records.h"
 
 namespace quenzar::cli {
 
 // Russian when the user's locale is Russian (LC_ALL, LC_MESSAGES or LANG begins with "ru"), as
 // the desktop program chooses at start; English otherwise.
-disk::Language languageOfEnvironment();
+text::Language languageOfEnvironment();
 
 // The program's texts are code page 1251 with CR LF line ends; a terminal wants UTF-8 and LF.
 std::string terminalText(std::string_view text);

@@ -37,7 +37,7 @@ int runVdisk(platform::DiskSystem& disks, const Arguments& args) {
     std::optional<char> diskNumber;
     std::optional<ntfs::VirtualDiskDialog> dialog;
     std::optional<std::uint64_t> lba;
-    disk::Language language = languageOfEnvironment();
+    text::Language language = languageOfEnvironment();
     bool usageError = false;
     for (std::size_t i = 0; i < args.size() && !usageError; ++i) {
         const std::string& arg = args[i];
@@ -50,7 +50,7 @@ int runVdisk(platform::DiskSystem& disks, const Arguments& args) {
             // The dialogs' LBA fields hold 13 digits; a longer number would be read cut.
             usageError = !lba || *lba > viewer::kDecimal13Max;
         } else if (arg == "--lang" && hasValue && (args[i + 1] == "ru" || args[i + 1] == "en")) {
-            language = args[++i] == "ru" ? disk::Language::Russian : disk::Language::English;
+            language = args[++i] == "ru" ? text::Language::Russian : text::Language::English;
         } else if (!diskNumber) {
             diskNumber = parseDiskNumber(arg);
             usageError = !diskNumber;

@@ -202,7 +202,7 @@ struct ViewRequest {
     std::optional<ntfs::VirtualDiskDialog> dialog;
     std::uint64_t knownLba = 0;
     std::optional<std::string> recordNumber;
-    disk::Language language = disk::Language::English;
+    text::Language language = text::Language::English;
 };
 
 // Parses the arguments; nothing when they are wrong.
@@ -232,7 +232,7 @@ std::optional<ViewRequest> parseRequest(const Arguments& args) {
             request.presentation = *presentation;
             havePresentation = true;
         } else if (arg == "--lang" && hasValue && (args[i + 1] == "ru" || args[i + 1] == "en")) {
-            request.language = args[++i] == "ru" ? disk::Language::Russian : disk::Language::English;
+            request.language = args[++i] == "ru" ? text::Language::Russian : text::Language::English;
         } else if (!haveDisk) {
             const auto disk = parseDiskNumber(arg);
             if (!disk) return std::nullopt;

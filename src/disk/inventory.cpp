@@ -13,9 +13,9 @@ namespace quenzar::disk {
 namespace {
 
 template <std::size_t N>
-void putText(Text<N>& field, const char* text, std::size_t at = 0) {
+void putText(Text<N>& field, std::string_view text, std::size_t at = 0) {
     field = blankText<N>();
-    std::copy_n(text, std::min(N - at, std::strlen(text)), field.begin() + static_cast<std::ptrdiff_t>(at));
+    std::copy_n(text.begin(), std::min(N - at, text.size()), field.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 // Every text field blank, every number zero, and the absent mark in the capacity text.
@@ -51,10 +51,10 @@ void IdentifyDisk(InventoryState& state, platform::DiskSystem& disks, char diskN
     switch (identity.media) {
         case platform::MediaKind::Removable:
             putText(disk.connectionType, kRemovableConnectionText, 4);
-            putText(disk.mediaLabel, state.language == Language::Russian ? "Флэш" : "Flash");
+            putText(disk.mediaLabel, text::TextPair{"Флэш", "Flash"}.in(state.language));
             break;
         case platform::MediaKind::Fixed:
-            putText(disk.mediaLabel, state.language == Language::Russian ? "Жесткий" : "Hard");
+            putText(disk.mediaLabel, text::TextPair{"Жесткий", "Hard"}.in(state.language));
             putText(disk.connectionType,
                     connectionText(identity.route == platform::ConnectionRoute::None
                                        ? platform::ConnectionRoute::NotRecognized

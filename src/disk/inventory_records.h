@@ -12,6 +12,7 @@
 
 #include "disk/sector_mask.h"
 #include "platform/disk_identity.h"
+#include "text/language.h"
 
 namespace quenzar::disk {
 
@@ -152,12 +153,9 @@ inline constexpr std::size_t kScreenLineCount = kScreenHeadingLines + 3 * kInven
 inline constexpr std::size_t kDiskBlockChars = 3 * kScreenLineBytes - 2;  // 376: three lines
 inline constexpr std::size_t kDiskSummaryChars = 322;
 
-// The language of the user interface: the media labels of the disks follow it.
-enum class Language { Russian, English };
-
 // Everything the inventory knows, built by BuildDiskInventory and read by the rest of the program.
 struct InventoryState {
-    Language language = Language::English;
+    text::Language language = text::Language::English;  // the media labels of the disks follow it
     std::array<PhysicalDiskInfo, kInventoryDiskCount> disks{};
     std::array<LogicalDriveInfo, kDriveLetterCount> drives{};
     SectorMaskTable masks;  // LBA 57 of every disk identified

@@ -128,8 +128,8 @@ std::string_view screenLine(const InventoryState& state, std::size_t line) {
     return std::string_view(state.screen).substr(line * kScreenLineBytes, kScreenLineChars);
 }
 
-std::string inventoryScreenText(const InventoryState& state, Language language) {
-    const std::size_t firstHeading = language == Language::Russian ? 0 : 3;
+std::string inventoryScreenText(const InventoryState& state, text::Language language) {
+    const std::size_t firstHeading = text::isRussian(language) ? 0 : 3;
     std::string text;
     for (std::size_t line = firstHeading; line < firstHeading + 3; ++line) {
         text += screenLine(state, line);

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "text/language.h"
 #include "disk/inventory_records.h"
 
 namespace quenzar::disk {
@@ -45,6 +46,6 @@ std::string_view screenLine(const InventoryState& state, std::size_t line);
 
 // The heading of one language (three lines, each ended by CR LF) followed by the blocks of the
 // eight disks (each line ended by CR LF), as the disk screen shows it.
-std::string inventoryScreenText(const InventoryState& state, Language language);
+std::string inventoryScreenText(const InventoryState& state, text::Language language);
 
 }  // namespace quenzar::disk

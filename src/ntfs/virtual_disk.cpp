@@ -14,11 +14,9 @@ using platform::le16;
 using platform::le32;
 using platform::le64;
 
-using disk::Language;
+using text::Language;
 
-constexpr std::string_view pick(Language language, std::string_view english, std::string_view russian) {
-    return language == Language::English ? english : russian;
-}
+using text::TextPair;
 
 // The diagnostic lines of the FILE record dialog, English and Russian.
 struct DiagnosticTexts {
@@ -140,14 +138,14 @@ SectorReader diskSectorReader(platform::DiskSystem& disks, const disk::SectorMas
 std::string_view dialogTitle(VirtualDiskDialog dialog, Language language) {
     switch (dialog) {
         case VirtualDiskDialog::FromBootSector:
-            return pick(language, "Modeling directory tree at the address of BOOT sector.",
-                        "Моделирование дерева каталогов по адресу BOOT сектора.");
+            return TextPair{"Моделирование дерева каталогов по адресу BOOT сектора.",
+                            "Modeling directory tree at the address of BOOT sector."}.in(language);
         case VirtualDiskDialog::FromMftPosition:
-            return pick(language, "Modeling the directory tree beginning at address $MFT",
-                        "Моделирование дерево каталогов по адресу начала $MFT");
+            return TextPair{"Моделирование дерево каталогов по адресу начала $MFT",
+                            "Modeling the directory tree beginning at address $MFT"}.in(language);
         case VirtualDiskDialog::FromFileRecord:
-            return pick(language, "Modeling the directory tree from FILE Record",
-                        "Моделирование дерево каталогов по адресу FILE Record");
+            return TextPair{"Моделирование дерево каталогов по адресу FILE Record",
+                            "Modeling the directory tree from FILE Record"}.in(language);
     }
     return {};
 }
@@ -155,17 +153,16 @@ std::string_view dialogTitle(VirtualDiskDialog dialog, Language language) {
 std::string_view treeWindowTitle(VirtualDiskDialog dialog, Language language) {
     switch (dialog) {
         case VirtualDiskDialog::FromBootSector:
-            return pick(language, "Modeling directory tree at the address of BOOT sector.",
-                        "Моделирование дерева каталогов по адресу BOOT сектора.");
+            return TextPair{"Моделирование дерева каталогов по адресу BOOT сектора.",
+                            "Modeling directory tree at the address of BOOT sector."}.in(language);
         case VirtualDiskDialog::FromMftPosition:
-            return pick(language, "Modeling tree to the address of the beginning of MFT.",
-                        "Моделирование дерево каталогов по адресу начала MFT.");
+            return TextPair{"Моделирование дерево каталогов по адресу начала MFT.",
+                            "Modeling tree to the address of the beginning of MFT."}.in(language);
         case VirtualDiskDialog::FromFileRecord:
-            return pick(language,
-                        "The directory tree of the virtual disk is modeled on the address of any entry in "
-                        "the MFT from her first fragment. ",
-                        "Дерево каталогов виртуального диска смоделированного по адресу любой записи "
-                        "таблицы MFT из ее первого фрагмента. ");
+            return TextPair{"Дерево каталогов виртуального диска смоделированного по адресу любой записи "
+                        "таблицы MFT из ее первого фрагмента. ",
+                            "The directory tree of the virtual disk is modeled on the address of any entry in "
+                        "the MFT from her first fragment. "}.in(language);
     }
     return {};
 }
@@ -174,14 +171,19 @@ std::string_view resultWordText(ResultWord word, Language language) {
     switch (word) {
         case ResultWord::None: return "";
         case ResultWord::Mft: return "MFT";
-        case ResultWord::NoMft: return pick(language, "There is no $MFT", "Отсутствует $MFT");
+        case ResultWord::NoMft: return TextPair{"Отсутствует $MFT",
+                            "There is no $MFT"}.in(language);
         case ResultWord::Fat32: return "FAT-32";
         case ResultWord::Fat16: return "FAT-16";
-        case ResultWord::NotFileRecord: return pick(language, "It is not a FILE Record", "Это не FILE Record");
-        case ResultWord::Folder: return pick(language, "This is the folder", "Это папка");
+        case ResultWord::NotFileRecord: return TextPair{"Это не FILE Record",
+                            "It is not a FILE Record"}.in(language);
+        case ResultWord::Folder: return TextPair{"Это папка",
+                            "This is the folder"}.in(language);
         case ResultWord::OutdatedFileSystem:
-            return pick(language, "Outdated file system", "Устаревшая файловая система");
-        case ResultWord::ResidentFile: return pick(language, "Memory-residente file", "Это резидентный файл");
+            return TextPair{"Устаревшая файловая система",
+                            "Outdated file system"}.in(language);
+        case ResultWord::ResidentFile: return TextPair{"Это резидентный файл",
+                            "Memory-residente file"}.in(language);
     }
     return "";
 }

@@ -22,6 +22,7 @@
 #include <string>
 #include <string_view>
 
+#include "text/language.h"
 #include "disk/inventory_records.h"
 #include "disk/sector_mask.h"
 #include "ntfs/mft_run_table.h"
@@ -44,8 +45,8 @@ inline constexpr std::size_t kVirtualDiskReadBytes = 4096;
 enum class VirtualDiskDialog { FromBootSector, FromMftPosition, FromFileRecord };
 
 // The window title of each dialog, and the title the tree window of the following analysis bears.
-std::string_view dialogTitle(VirtualDiskDialog dialog, disk::Language language);
-std::string_view treeWindowTitle(VirtualDiskDialog dialog, disk::Language language);
+std::string_view dialogTitle(VirtualDiskDialog dialog, text::Language language);
+std::string_view treeWindowTitle(VirtualDiskDialog dialog, text::Language language);
 
 enum class ResultWord {
     None,              // the word is emptied
@@ -58,7 +59,7 @@ enum class ResultWord {
     OutdatedFileSystem,
     ResidentFile,
 };
-std::string_view resultWordText(ResultWord word, disk::Language language);
+std::string_view resultWordText(ResultWord word, text::Language language);
 
 // The file-system radio buttons of the boot-sector dialog; the program sets them, not the user.
 enum class FileSystemRadio { None, Ntfs, Fat32, Fat16 };
@@ -111,31 +112,31 @@ struct VirtualDiskOutcome {
 // limited to the disk's last sector. NTFS, FAT-32 and FAT-16 boot sectors are recognised; only an
 // NTFS one whose $MFT is found makes the reconstruction possible. Sets entryMode "L" and mftFound.
 VirtualDiskOutcome computeFromBootSector(NtfsVolumeParams& params, std::string_view bootLbaText,
-                                         const SectorReader& read, disk::Language language);
+                                         const SectorReader& read, text::Language language);
 
 // From the first record of the $MFT: the LBA typed, limited to the disk's last sector. The cluster
 // size comes from the $MFT's allocated size and cluster count, the volume start from its first run.
 // Sets entryMode "l".
 VirtualDiskOutcome computeFromMftPosition(NtfsVolumeParams& params, std::string_view mftLbaText,
-                                          const SectorReader& read, disk::Language language);
+                                          const SectorReader& read, text::Language language);
 
 // From any FILE record of the $MFT's first fragment: the record's own number gives the $MFT's
 // start, which must then hold the $MFT; its first run gives the volume start. The diagnostic lines
 // tell how far the computation got. storedRecordLba keeps the record LBA for the next opening.
 VirtualDiskOutcome computeFromFileRecord(NtfsVolumeParams& params, std::uint64_t& storedRecordLba,
                                          std::string_view recordLbaText, const SectorReader& read,
-                                         disk::Language language);
+                                         text::Language language);
 
 // The computation of a dialog on the LBA text typed into it: one of the three above.
 VirtualDiskOutcome computeFromInput(VirtualDiskDialog dialog, NtfsVolumeParams& params, std::uint64_t& storedRecordLba,
-                                    std::string_view lbaText, const SectorReader& read, disk::Language language);
+                                    std::string_view lbaText, const SectorReader& read, text::Language language);
 
 // Choosing a disk in an open dialog repeats the dialog's computation from the stored input (the
 // boot sector's LBA, the $MFT's LBA, or the stored record LBA), so that its result word,
 // diagnostics and buttons describe the disk now chosen.
 VirtualDiskOutcome recomputeFromStoredInput(VirtualDiskDialog dialog, NtfsVolumeParams& params,
                                             std::uint64_t& storedRecordLba, const SectorReader& read,
-                                            disk::Language language);
+                                            text::Language language);
 
 // The file-system radio the boot-sector dialog marks on opening: "M" NTFS, "2" FAT-32, else FAT-16.
 FileSystemRadio radioOfFileSystem(char fsType);

@@ -4,13 +4,7 @@ namespace quenzar::recovery {
 
 namespace {
 
-struct TextPair {
-    std::string_view russian;
-    std::string_view english;
-    std::string_view in(disk::Language language) const {
-        return language == disk::Language::Russian ? russian : english;
-    }
-};
+using text::TextPair;
 
 constexpr TextPair kStageReading{"ЧТЕНИЕ ТАБЛИЦЫ MTF В ПАМЯТЬ       ", "READING THE TABLE OF MTF IN MEMORY"};
 constexpr TextPair kStageExtraction{"ИЗВЛЕЧЕНИЕ ИНФОРМАЦИИ ИЗ MTF      ", "EXTRACTION OF INFORMATION FROM MTF"};
@@ -56,7 +50,7 @@ constexpr TextPair kNoMatchText{"На диске не обнаружено ни 
 
 }  // namespace
 
-std::string_view stageText(AnalysisStage stage, disk::Language language) {
+std::string_view stageText(AnalysisStage stage, text::Language language) {
     switch (stage) {
         case AnalysisStage::Reading: return kStageReading.in(language);
         case AnalysisStage::Extraction: return kStageExtraction.in(language);
@@ -65,7 +59,7 @@ std::string_view stageText(AnalysisStage stage, disk::Language language) {
     }
 }
 
-MessageText analysisMessage(AnalysisOutcome outcome, disk::Language language) {
+MessageText analysisMessage(AnalysisOutcome outcome, text::Language language) {
     switch (outcome) {
         case AnalysisOutcome::Completed: return {};
         case AnalysisOutcome::DriveNotNtfs: return {kWrongDriveTitle.in(language), kWrongDriveText.in(language)};

@@ -4,6 +4,7 @@
 
 #include <string_view>
 
+#include "text/language.h"
 #include "disk/inventory_records.h"
 
 namespace quenzar::recovery {
@@ -29,9 +30,9 @@ struct MessageText {
 };
 
 // The 34-character stage line; blanks for the stages without one.
-std::string_view stageText(AnalysisStage stage, disk::Language language);
+std::string_view stageText(AnalysisStage stage, text::Language language);
 
 // The message box of an outcome other than Completed (empty texts for Completed).
-MessageText analysisMessage(AnalysisOutcome outcome, disk::Language language);
+MessageText analysisMessage(AnalysisOutcome outcome, text::Language language);
 
 }  // namespace quenzar::recovery

@@ -6,18 +6,17 @@
 
 namespace quenzar::recovery {
 
-std::string listingHeader(disk::Language language) {
-    const char* text =
-        language == disk::Language::Russian
-            ? "№ Физ.сект.|Рас|   Длина   | Дата создания  |Дата модификации|Р|Собст.Ид.|Ид. папки|П|У|Кл.нач.дан.|Фр.| Наименование                  "
-            : "Phys.sector|Ext|   Size    | Date creation  | Date adjustment|R|  Own ID |ID parent|F|D|Kl.Beg.data|Fr.| Name                          ";
-    return std::string(text) + "\r\n";
+std::string listingHeader(text::Language language) {
+    constexpr text::TextPair kHeader{
+        "№ Физ.сект.|Рас|   Длина   | Дата создания  |Дата модификации|Р|Собст.Ид.|Ид. папки|П|У|Кл.нач.дан.|Фр.| Наименование                  ",
+        "Phys.sector|Ext|   Size    | Date creation  | Date adjustment|R|  Own ID |ID parent|F|D|Kl.Beg.data|Fr.| Name                          "};
+    return std::string(kHeader.in(language)) + "\r\n";
 }
 
 std::string tableName(const FileTableEntry& entry) { return std::string(entry.name, strnlen(entry.name, kEntryNameBytes)); }
 
-std::string listingLine(const FileTableEntry& entry, std::string_view fullName, disk::Language language) {
-    const bool russian = language == disk::Language::Russian;
+std::string listingLine(const FileTableEntry& entry, std::string_view fullName, text::Language language) {
+    const bool russian = text::isRussian(language);
     char number[32];
     std::string line;
     line.reserve(kListingColumnsChars + fullName.size() + 2);
@@ -60,7 +59,7 @@ std::string listingLine(const FileTableEntry& entry, std::string_view fullName, 
 }
 
 bool writeListing(const std::filesystem::path& file, const std::vector<FileTableEntry>& entries,
-                  disk::Language language, const std::function<std::string(const FileTableEntry&)>& fullName) {
+                  text::Language language, const std::function<std::string(const FileTableEntry&)>& fullName) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     const std::string header = listingHeader(language);
     out.write(header.data(), static_cast<std::streamsize>(header.size()));

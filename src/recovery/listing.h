@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "text/language.h"
 #include "disk/inventory_records.h"
 #include "recovery/file_table_entry.h"
 
@@ -20,12 +21,12 @@ inline constexpr std::size_t kListingHeaderBytes = 137;  // with CR LF
 inline constexpr std::size_t kListingColumnsChars = 104; // before the name
 
 // The header line in the language, with CR LF.
-std::string listingHeader(disk::Language language);
+std::string listingHeader(text::Language language);
 
 // The line of one entry: 104 characters of columns, the full name and CR LF. Sizes up to
 // 99,999,999,999 fill the 11-character column right-aligned (0 and folders: blanks); a larger
 // size is written whole rather than cut to its last 11 digits.
-std::string listingLine(const FileTableEntry& entry, std::string_view fullName, disk::Language language);
+std::string listingLine(const FileTableEntry& entry, std::string_view fullName, text::Language language);
 
 // The name of an entry as the table holds it (at most 63 bytes).
 std::string tableName(const FileTableEntry& entry);
@@ -34,6 +35,6 @@ std::string tableName(const FileTableEntry& entry);
 // whole name of an entry whose table name may be cut (one of 63 bytes); it may return the
 // table name when the record cannot be read again. Returns whether everything was written.
 bool writeListing(const std::filesystem::path& file, const std::vector<FileTableEntry>& entries,
-                  disk::Language language, const std::function<std::string(const FileTableEntry&)>& fullName);
+                  text::Language language, const std::function<std::string(const FileTableEntry&)>& fullName);
 
 }  // namespace quenzar::recovery

@@ -378,8 +378,8 @@ RestoreReport restoreMarkedFiles(const RestoreSource& source, std::vector<FileTa
 }
 
 RestoreMessage restoreFinishedMessage(const std::string& targetPath, const RestoreReport& report,
-                                      disk::Language language) {
-    const bool russian = language == disk::Language::Russian;
+                                      text::Language language) {
+    const bool russian = text::isRussian(language);
     RestoreMessage message;
     message.title = russian ? "Извлечение файлов завершено" : "Extract files completed    ";
     message.text = russian ? "Отмеченные файлы, с деревон каталогов, записаны в папку:\r\n\r\n"

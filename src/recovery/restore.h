@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "text/language.h"
 #include "disk/inventory_records.h"
 #include "disk/sector_mask.h"
 #include "platform/disk_system.h"
@@ -94,6 +95,6 @@ struct RestoreMessage {
 // The box shown when the restore ends: the target path cut into five lines of 56 characters,
 // and, when some files failed, how many could not be read or written.
 RestoreMessage restoreFinishedMessage(const std::string& targetPath, const RestoreReport& report,
-                                      disk::Language language);
+                                      text::Language language);
 
 }  // namespace quenzar::recovery

@@ -5,8 +5,7 @@
 namespace quenzar::viewer {
 namespace {
 
-constexpr std::string_view kTitleEnglish = "Cluster logical drive ?: on HD? ";
-constexpr std::string_view kTitleRussian = "Кластер логического диска ?: на HD? ";
+constexpr text::TextPair kTitle{"Кластер логического диска ?: на HD? ", "Cluster logical drive ?: on HD? "};
 
 constexpr RejectedLetterMessage kRejectedEnglish{
     "Disk with the drive letter identifier\r\non your computer is missing.\r\n\r\nEnter the correct disk number.",
@@ -17,8 +16,8 @@ constexpr RejectedLetterMessage kRejectedRussian{
 
 }  // namespace
 
-std::string navigationTitle(char letter, char diskDigit, disk::Language language) {
-    std::string title(language == disk::Language::Russian ? kTitleRussian : kTitleEnglish);
+std::string navigationTitle(char letter, char diskDigit, text::Language language) {
+    std::string title(kTitle.in(language));
     const std::size_t first = title.find('?');
     title[first] = letter;
     title[title.find('?', first + 1)] = diskDigit;
@@ -65,7 +64,7 @@ RegionRows regionRows(const NavigationDrive& drive) {
 
 std::optional<RejectedLetterMessage> acceptLetter(NavigationState& state, const disk::InventoryState& inventory,
                                                   char letter, bool atOpening, std::uint32_t initialNumber,
-                                                  disk::Language language) {
+                                                  text::Language language) {
     if (letter == '?' || letter == ' ' || letter == 0) {
         state.rows = {};
         return std::nullopt;
@@ -80,7 +79,7 @@ std::optional<RejectedLetterMessage> acceptLetter(NavigationState& state, const 
         state.rows = {};
         state.okEnabled = false;
         state.drive.reset();
-        return language == disk::Language::Russian ? kRejectedRussian : kRejectedEnglish;
+        return text::isRussian(language) ? kRejectedRussian : kRejectedEnglish;
     }
     state.drive = drive;
     state.cancelFlag = false;

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "text/language.h"
 #include "disk/inventory_records.h"
 #include "viewer/viewer_model.h"
 
@@ -58,7 +59,7 @@ struct RejectedLetterMessage {
 };
 
 // The dialog's title: the letter and the disk number in their places, "?" for none.
-std::string navigationTitle(char letter, char diskDigit, disk::Language language);
+std::string navigationTitle(char letter, char diskDigit, text::Language language);
 
 // The drive of a letter: C to Z in either case, known to the inventory as a volume on a disk.
 std::optional<NavigationDrive> driveOfLetter(const disk::InventoryState& inventory, char letter);
@@ -73,7 +74,7 @@ RegionRows regionRows(const NavigationDrive& drive);
 // initial number.
 std::optional<RejectedLetterMessage> acceptLetter(NavigationState& state, const disk::InventoryState& inventory,
                                                   char letter, bool atOpening, std::uint32_t initialNumber,
-                                                  disk::Language language);
+                                                  text::Language language);
 
 // The first sector of cluster n of the drive. FAT clusters are numbered from 2 at the start of the
 // data area, which follows the reserved sectors, the two FATs and (FAT-16 only) the root folder of

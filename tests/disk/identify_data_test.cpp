@@ -113,7 +113,7 @@ TEST(IdentifyDisk, ImageWithIdentifyFile) {
 
     platform::ImageDiskSystem disks({image.path(), folder.file("empty.img"), folder.file("missing.img")});
     InventoryState state;
-    state.language = Language::Russian;
+    state.language = text::Language::Russian;
     IdentifyDisk(state, disks, '0');
     const PhysicalDiskInfo& disk = state.disk('0');
     EXPECT_TRUE(disk.isPresent());

@@ -429,8 +429,8 @@ TEST(InventoryScreen, FixtureDisksToTheColumn) {
     EXPECT_EQ(diskBlockText(state.disk('4')).size(), kDiskBlockChars);
 
     // The language picks the heading; the blocks are the same.
-    const std::string english = inventoryScreenText(state, Language::English);
-    const std::string russian = inventoryScreenText(state, Language::Russian);
+    const std::string english = inventoryScreenText(state, text::Language::English);
+    const std::string russian = inventoryScreenText(state, text::Language::Russian);
     EXPECT_EQ(english.substr(0, 124), lines[3]);
     EXPECT_EQ(russian.substr(0, 124), lines[0]);
     EXPECT_EQ(russian.substr(3 * 126), english.substr(3 * 126));

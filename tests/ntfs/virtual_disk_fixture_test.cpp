@@ -77,15 +77,15 @@ TEST_P(VirtualDiskOnWipedFixture, EachKnownSectorFindsTheVolume) {
         std::uint64_t storedRecordLba = 0;
         switch (dialog) {
             case VirtualDiskDialog::FromBootSector:
-                out = computeFromBootSector(params, std::to_string(volume.startLba), read, disk::Language::English);
+                out = computeFromBootSector(params, std::to_string(volume.startLba), read, text::Language::English);
                 EXPECT_EQ(params.mftFound, 'Y');
                 break;
             case VirtualDiskDialog::FromMftPosition:
-                out = computeFromMftPosition(params, std::to_string(mftLba), read, disk::Language::English);
+                out = computeFromMftPosition(params, std::to_string(mftLba), read, text::Language::English);
                 break;
             case VirtualDiskDialog::FromFileRecord:
                 out = computeFromFileRecord(params, storedRecordLba, std::to_string(recordLba), read,
-                                            disk::Language::English);
+                                            text::Language::English);
                 EXPECT_EQ(out.diagnostics[0], "The FILE Record is correct");
                 break;
         }

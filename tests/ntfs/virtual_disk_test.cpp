@@ -9,7 +9,7 @@
 namespace quenzar::ntfs {
 namespace {
 
-using disk::Language;
+using text::Language;
 using testing::Bytes;
 using testing::MemoryDisk;
 using testing::fileRecord;

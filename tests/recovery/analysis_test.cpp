@@ -175,13 +175,13 @@ TEST(AnalysisTest, AttributeListInMftRecordIsRefusedBeforeAnythingIsWritten) {
     EXPECT_EQ(analysed.result.outcome, AnalysisOutcome::AttributeListInMft);
     EXPECT_FALSE(std::filesystem::exists(folder.path() / kWorkFileName));
 
-    const MessageText english = analysisMessage(AnalysisOutcome::AttributeListInMft, disk::Language::English);
+    const MessageText english = analysisMessage(AnalysisOutcome::AttributeListInMft, text::Language::English);
     EXPECT_EQ(english.title, "By browsing the directory tree of the disc is impossible!");
     EXPECT_EQ(english.text,
               "In the main table entries $MFT found attribute\r\n\r\n                          ATTRIBUTE_LIST $20."
               "\r\n\r\nThis is rarely met by a variety of formation of the\r\ntable MFT, in this version of the "
               "program processing\r\nsuch structures has not been implemented.");
-    const MessageText russian = analysisMessage(AnalysisOutcome::AttributeListInMft, disk::Language::Russian);
+    const MessageText russian = analysisMessage(AnalysisOutcome::AttributeListInMft, text::Language::Russian);
     EXPECT_EQ(russian.title, "Просмотр дерева каталогов этого диска невозможен!");
     EXPECT_NE(russian.text.find("ATTRIBUTE_LIST $20."), std::string_view::npos);
 }
@@ -201,14 +201,14 @@ TEST(AnalysisTest, NoMatchingFileIsReportedWithTheTableWritten) {
     EXPECT_NE(analysed.entry(0), nullptr);
     EXPECT_EQ(analysed.entry(64), nullptr);
 
-    const MessageText english = analysisMessage(AnalysisOutcome::NoFileMatched, disk::Language::English);
+    const MessageText english = analysisMessage(AnalysisOutcome::NoFileMatched, text::Language::English);
     EXPECT_EQ(english.title, "Error search for files");
     EXPECT_EQ(english.text, "On the disk is not detected a single file \r\nthat satisfy the search criteria. ");
-    const MessageText russian = analysisMessage(AnalysisOutcome::NoFileMatched, disk::Language::Russian);
+    const MessageText russian = analysisMessage(AnalysisOutcome::NoFileMatched, text::Language::Russian);
     EXPECT_EQ(russian.title, "Ошибка поиска файлов");
     EXPECT_EQ(russian.text, "На диске не обнаружено ни одного файла,\r\nудовлетворяющего критериям поиска.");
-    EXPECT_EQ(stageText(AnalysisStage::Extraction, disk::Language::English), "EXTRACTION OF INFORMATION FROM MTF");
-    EXPECT_EQ(stageText(AnalysisStage::Reading, disk::Language::Russian), "ЧТЕНИЕ ТАБЛИЦЫ MTF В ПАМЯТЬ       ");
+    EXPECT_EQ(stageText(AnalysisStage::Extraction, text::Language::English), "EXTRACTION OF INFORMATION FROM MTF");
+    EXPECT_EQ(stageText(AnalysisStage::Reading, text::Language::Russian), "ЧТЕНИЕ ТАБЛИЦЫ MTF В ПАМЯТЬ       ");
 }
 
 // Reads of an image in which some bytes cannot be read: a read that touches them fails whole, as
@@ -314,10 +314,10 @@ TEST(AnalysisTest, TableBeyondTheMemoryLimitIsRefused) {
     TempFolder enough;
     EXPECT_EQ(analyseWithin(withLost, enough).outcome, AnalysisOutcome::Completed);
 
-    const MessageText english = analysisMessage(AnalysisOutcome::TableTooLarge, disk::Language::English);
+    const MessageText english = analysisMessage(AnalysisOutcome::TableTooLarge, text::Language::English);
     EXPECT_EQ(english.title, "By browsing the directory tree of the disc is impossible!");
     EXPECT_EQ(english.text.substr(0, 51), "The file table of this disk does not fit in memory.");
-    EXPECT_FALSE(analysisMessage(AnalysisOutcome::TableTooLarge, disk::Language::Russian).text.empty());
+    EXPECT_FALSE(analysisMessage(AnalysisOutcome::TableTooLarge, text::Language::Russian).text.empty());
 }
 
 TEST(AnalysisTest, DefaultFilterKeepsMatchingFilesAndEveryFolder) {

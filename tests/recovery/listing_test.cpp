@@ -32,8 +32,8 @@ FileTableEntry sampleFile() {
 }
 
 TEST(ListingTest, HeadersOfBothLanguages) {
-    const std::string english = listingHeader(disk::Language::English);
-    const std::string russian = listingHeader(disk::Language::Russian);
+    const std::string english = listingHeader(text::Language::English);
+    const std::string russian = listingHeader(text::Language::Russian);
     EXPECT_EQ(english.size(), kListingHeaderBytes);
     EXPECT_EQ(russian.size(), kListingHeaderBytes);
     EXPECT_EQ(english.substr(0, 16), "Phys.sector|Ext|");
@@ -43,7 +43,7 @@ TEST(ListingTest, HeadersOfBothLanguages) {
 
 TEST(ListingTest, LinesByteForByte) {
     const FileTableEntry file = sampleFile();
-    EXPECT_EQ(listingLine(file, "$LogBook.txt", disk::Language::English),
+    EXPECT_EQ(listingLine(file, "$LogBook.txt", text::Language::English),
               "       2096|TXT|       1500|2024.01.02 03:04|2024.05.06 07:08|1|       90|        5| | |      96256|  1|"
               "$LogBook.txt\r\n");
 
@@ -54,17 +54,17 @@ TEST(ListingTest, LinesByteForByte) {
     folder.fragments = 0;
     folder.firstCluster = 0;
     std::memcpy(folder.ext, "   ", 3);
-    EXPECT_EQ(listingLine(folder, "Docs", disk::Language::English),
+    EXPECT_EQ(listingLine(folder, "Docs", text::Language::English),
               "       2096|   |           |2024.01.02 03:04|2024.05.06 07:08|1|       90|        5|F|D|           |   |"
               "Docs\r\n");
-    EXPECT_EQ(listingLine(folder, "Docs", disk::Language::Russian).substr(84, 3), "П|У");
+    EXPECT_EQ(listingLine(folder, "Docs", text::Language::Russian).substr(84, 3), "П|У");
 
     // An empty file and a resident one: blank size, blank cluster and fragment columns.
     FileTableEntry empty = file;
     empty.sizeLow = 0;
     empty.fragments = 0;
-    EXPECT_EQ(listingLine(empty, "e", disk::Language::English).substr(16, 12), "           |");
-    EXPECT_EQ(listingLine(empty, "e", disk::Language::English).substr(88, 16), "           |   |");
+    EXPECT_EQ(listingLine(empty, "e", text::Language::English).substr(16, 12), "           |");
+    EXPECT_EQ(listingLine(empty, "e", text::Language::English).substr(88, 16), "           |   |");
 
     // The widest size of the column, one past it (written whole), and 10,000,000,005 bytes,
     // whose billions end in a zero.
@@ -76,7 +76,7 @@ TEST(ListingTest, LinesByteForByte) {
         FileTableEntry sized = file;
         sized.sizeLow = static_cast<std::uint32_t>(s.size);
         sized.sizeHigh = static_cast<std::uint16_t>(s.size >> 32);
-        const std::string line = listingLine(sized, "x", disk::Language::English);
+        const std::string line = listingLine(sized, "x", text::Language::English);
         EXPECT_EQ(line.substr(16, std::strlen(s.column)), s.column) << s.size;
     }
 }
@@ -88,12 +88,12 @@ TEST(ListingTest, FileHoldsTheHeaderAndTheWholeNames) {
     std::memcpy(longName.name, whole.data(), kEntryNameBytes);
     const std::vector<FileTableEntry> entries{sampleFile(), longName};
     const auto file = folder.path() / kListingFileName;
-    ASSERT_TRUE(writeListing(file, entries, disk::Language::English, [&](const FileTableEntry&) { return whole; }));
+    ASSERT_TRUE(writeListing(file, entries, text::Language::English, [&](const FileTableEntry&) { return whole; }));
     std::ifstream in(file, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::string expected = listingHeader(disk::Language::English) +
-                                 listingLine(entries[0], "$LogBook.txt", disk::Language::English) +
-                                 listingLine(longName, whole, disk::Language::English);
+    const std::string expected = listingHeader(text::Language::English) +
+                                 listingLine(entries[0], "$LogBook.txt", text::Language::English) +
+                                 listingLine(longName, whole, text::Language::English);
     EXPECT_EQ(text, expected);
     EXPECT_EQ(text.size(), kListingHeaderBytes + 106 + 12 + 106 + whole.size());
 }
@@ -109,7 +109,7 @@ TEST(ListingTest, AnalyzeWritesTheListingOfTheFixtureVolume) {
     ASSERT_EQ(exitCode, 0) << out;
     std::ifstream in(folder.path() / kListingFileName, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(text.substr(0, kListingHeaderBytes), listingHeader(disk::Language::English));
+    EXPECT_EQ(text.substr(0, kListingHeaderBytes), listingHeader(text::Language::English));
     // Record 82 of the manifest: 7,000 bytes from cluster 51,632, a name of 80 characters.
     EXPECT_NE(text.find("\r\n       2244|TXT|       7000|2024.03.01 12:00|2020.07.23 06:24|0|       82|       64| | |"
                         "      51632|  1|This file name is deliberately longer than sixty-three characters to "

@@ -99,20 +99,20 @@ TEST(RestoreTest, FinishedMessageCutsThePathIntoFiveLinesAndReportsFailures) {
     const std::string path(60, 'p');
     RestoreReport report;
     report.diskOpened = true;
-    const RestoreMessage done = restoreFinishedMessage(path, report, disk::Language::English);
+    const RestoreMessage done = restoreFinishedMessage(path, report, text::Language::English);
     EXPECT_EQ(done.title, "Extract files completed    ");
     const std::string blanks56(56, ' ');
     EXPECT_EQ(done.text, "Marked files, with деревон directory, stored in folder: \r\n\r\n" + std::string(56, 'p') +
                              "\r\n" + "pppp" + std::string(52, ' ') + "\r\n" + blanks56 + "\r\n" + blanks56 +
                              "\r\n" + blanks56 + "\r\n");
-    EXPECT_EQ(restoreFinishedMessage(path, report, disk::Language::Russian).title, "Извлечение файлов завершено");
+    EXPECT_EQ(restoreFinishedMessage(path, report, text::Language::Russian).title, "Извлечение файлов завершено");
 
     report.readFailures = 2;
     report.writeFailures = 1;
-    const RestoreMessage failed = restoreFinishedMessage(path, report, disk::Language::English);
+    const RestoreMessage failed = restoreFinishedMessage(path, report, text::Language::English);
     EXPECT_NE(failed.title, done.title);
     EXPECT_NE(failed.text.find("Not read from the disk: 2, not written: 1."), std::string::npos);
-    EXPECT_NE(restoreFinishedMessage(path, report, disk::Language::Russian).text.find("Не прочитано с диска: 2"),
+    EXPECT_NE(restoreFinishedMessage(path, report, text::Language::Russian).text.find("Не прочитано с диска: 2"),
               std::string::npos);
 }
 
@@ -368,7 +368,7 @@ TEST(RestoreTest, UnreadableDiskIsReportedNotCompleted) {
     EXPECT_FALSE(report.diskOpened);
     EXPECT_EQ(report.filesWritten, 0u);
     EXPECT_EQ(report.readFailures, report.filesQualified);
-    EXPECT_NE(restoreFinishedMessage(target.string(), report, disk::Language::English).title,
+    EXPECT_NE(restoreFinishedMessage(target.string(), report, text::Language::English).title,
               "Extract files completed    ");
 }
 

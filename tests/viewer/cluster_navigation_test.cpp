@@ -104,7 +104,7 @@ TEST_F(ClusterNavigationOnFixture, AcceptedLettersFillTitleRowsAndNumber) {
     NavigationState state;
     state.cancelFlag = true;
     const char typed = static_cast<char>(ntfsLetter - 'A' + 'a');  // lower case is accepted
-    EXPECT_FALSE(acceptLetter(state, inventory_, typed, false, 16, disk::Language::English));
+    EXPECT_FALSE(acceptLetter(state, inventory_, typed, false, 16, text::Language::English));
     ASSERT_TRUE(state.drive);
     EXPECT_EQ(state.title, std::string("Cluster logical drive ") + ntfsLetter + ": on HD0 ");
     EXPECT_FALSE(state.cancelFlag);
@@ -118,7 +118,7 @@ TEST_F(ClusterNavigationOnFixture, AcceptedLettersFillTitleRowsAndNumber) {
     EXPECT_EQ(std::string(mft.begin(), mft.begin() + 4), "FILE");
 
     // FAT32: the root folder is cluster 2; DIR1 is cluster 22.
-    EXPECT_FALSE(acceptLetter(state, inventory_, letterOf(1), false, 0, disk::Language::Russian));
+    EXPECT_FALSE(acceptLetter(state, inventory_, letterOf(1), false, 0, text::Language::Russian));
     EXPECT_EQ(state.title, std::string("Кластер логического диска ") + letterOf(1) + ": на HD0 ");
     EXPECT_EQ(state.rows, (RegionRows{RegionRow{}, RegionRow{}, RegionRow{"ROOT", "2"}, RegionRow{"DATA", "2"}}));
     const auto root = sector(clusterLba(*state.drive, 2));
@@ -126,7 +126,7 @@ TEST_F(ClusterNavigationOnFixture, AcceptedLettersFillTitleRowsAndNumber) {
     expectFolderAt(*state.drive, 22);
 
     // FAT16: the data area lies behind the root folder; "Документы" is cluster 3.
-    EXPECT_FALSE(acceptLetter(state, inventory_, letterOf(3), false, 0, disk::Language::English));
+    EXPECT_FALSE(acceptLetter(state, inventory_, letterOf(3), false, 0, text::Language::English));
     EXPECT_EQ(state.rows, (RegionRows{RegionRow{"DATA", "2"}, RegionRow{}, RegionRow{}, RegionRow{}}));
     expectFolderAt(*state.drive, 3);
 }
@@ -134,17 +134,17 @@ TEST_F(ClusterNavigationOnFixture, AcceptedLettersFillTitleRowsAndNumber) {
 TEST_F(ClusterNavigationOnFixture, RejectedLetters) {
     // At opening a rejected letter only sets the cancel flag and the title.
     NavigationState opening;
-    EXPECT_FALSE(acceptLetter(opening, inventory_, 'A', true, 0, disk::Language::English));
+    EXPECT_FALSE(acceptLetter(opening, inventory_, 'A', true, 0, text::Language::English));
     EXPECT_TRUE(opening.cancelFlag);
     EXPECT_EQ(opening.title, "Cluster logical drive ?: on HD? ");
 
     // Typed, it brings the warning; the dialog is left without a drive.
     NavigationState typed;
-    ASSERT_FALSE(acceptLetter(typed, inventory_, letterOf(0), false, 0, disk::Language::English));
+    ASSERT_FALSE(acceptLetter(typed, inventory_, letterOf(0), false, 0, text::Language::English));
     for (const char letter : {'A', 'b', 'Z', '0', '[', '{', '?'}) {
         SCOPED_TRACE(letter);
-        ASSERT_FALSE(acceptLetter(typed, inventory_, letterOf(0), false, 0, disk::Language::English));
-        const auto message = acceptLetter(typed, inventory_, letter, false, 0, disk::Language::English);
+        ASSERT_FALSE(acceptLetter(typed, inventory_, letterOf(0), false, 0, text::Language::English));
+        const auto message = acceptLetter(typed, inventory_, letter, false, 0, text::Language::English);
         if (letter == '?') {
             EXPECT_FALSE(message);  // "none": the rows are emptied, nothing else changes
             EXPECT_TRUE(typed.okEnabled);
@@ -159,7 +159,7 @@ TEST_F(ClusterNavigationOnFixture, RejectedLetters) {
         }
         EXPECT_EQ(typed.rows, RegionRows{});
     }
-    const auto russian = acceptLetter(typed, inventory_, 'A', false, 0, disk::Language::Russian);
+    const auto russian = acceptLetter(typed, inventory_, 'A', false, 0, text::Language::Russian);
     ASSERT_TRUE(russian);
     EXPECT_EQ(russian->caption, "ТАКОГО ЛОГИЧЕСКОГО  ДИСКА НЕТ!");
 }
@@ -175,7 +175,7 @@ TEST_F(ClusterNavigationOnFixture, DialogFlowMovesTheViewerToTheCluster) {
     EXPECT_EQ(initial, (InitialDrive{letterOf(0), 10}));
     beginSectorView(viewer, ViewKind::Cluster, &inventory_.drive(initial.letter));
     NavigationState dialog;
-    acceptLetter(dialog, inventory_, initial.letter, true, initial.number, disk::Language::English);
+    acceptLetter(dialog, inventory_, initial.letter, true, initial.number, text::Language::English);
     EXPECT_EQ(dialog.numberText, "10");
     dialog.numberText = std::to_string(ntfs.mftCluster);
 
@@ -193,10 +193,10 @@ TEST_F(ClusterNavigationOnFixture, DialogFlowMovesTheViewerToTheCluster) {
     EXPECT_EQ(initialDrive(inventory_, '0', 0), InitialDrive{});
     EXPECT_EQ(initialDrive(inventory_, '1', viewer.position.lba), InitialDrive{});
     NavigationState none;
-    acceptLetter(none, inventory_, '?', true, 0, disk::Language::English);
+    acceptLetter(none, inventory_, '?', true, 0, text::Language::English);
     EXPECT_FALSE(navigationChoice(none, true));
     // A rejected initial letter sets the cancel flag: "OK" gives nothing even after the flag.
-    acceptLetter(dialog, inventory_, 'A', true, 0, disk::Language::English);
+    acceptLetter(dialog, inventory_, 'A', true, 0, text::Language::English);
     EXPECT_TRUE(dialog.cancelFlag);
     EXPECT_FALSE(navigationChoice(dialog, true));
 }

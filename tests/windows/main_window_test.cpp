@@ -13,6 +13,10 @@
 
 namespace {
 
+namespace text = quenzar::text;
+using quenzar::wintest::kEnglish;
+using quenzar::wintest::kRussian;
+
 struct TitleCase {
     bool english;
     const wchar_t* title;
@@ -41,7 +45,7 @@ std::wstring className(HWND window) {
 TEST_CASE(mainWindowIsTheFixedSizeQuenzarWindowWithTitleInTheChosenLanguage) {
     for (const TitleCase& expected : kTitleCases) {
         quenzar::wintest::Note note(expected.english ? "English" : "Russian");
-        quenzar::wintest::ShellWindow shell(expected.english ? 'E' : 'R', false);
+        quenzar::wintest::ShellWindow shell(expected.english ? kEnglish : kRussian, false);
         HWND window = shell.window();
         REQUIRE(window != nullptr);
 

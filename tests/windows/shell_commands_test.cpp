@@ -21,6 +21,9 @@
 namespace {
 
 using quenzar::app::ScreenMode;
+namespace text = quenzar::text;
+using quenzar::wintest::kEnglish;
+using quenzar::wintest::kRussian;
 using quenzar::wintest::Note;
 using quenzar::wintest::ShellWindow;
 using quenzar::wintest::utf16;
@@ -62,7 +65,7 @@ std::wstring describeMode(ScreenMode mode) { return std::wstring(1, static_cast<
 }  // namespace
 
 TEST_CASE(firstCommandOfARunRebuildsTheInventoryOnce) {
-    ShellWindow shell('E', false);
+    ShellWindow shell(kEnglish, false);
     REQUIRE(shell.window() != nullptr);
     CHECK_EQ(shell.state.inventoryBuilds, 0);
     shell.command(CMD_ABOUT);  // even "About a program"
@@ -75,7 +78,7 @@ TEST_CASE(firstCommandOfARunRebuildsTheInventoryOnce) {
     CHECK_EQ(shell.state.inventoryBuilds, 2);
 
     // With the first command being the disk screen: the refresh, then the command's own build.
-    ShellWindow second('E', false);
+    ShellWindow second(kEnglish, false);
     second.command(CMD_DISK_INVENTORY);
     CHECK_EQ(second.state.inventoryBuilds, 2);
 }
@@ -105,7 +108,7 @@ TEST_CASE(eachCommandShowsItsScreenAtItsWindowSize) {
     for (int startCommand : {CMD_ABOUT, CMD_VIEW_MFT_RECORD}) {
         for (const CommandCase& row : cases) {
             Note note("command " + std::to_string(row.commandId) + " after " + std::to_string(startCommand));
-            ShellWindow shell('R', true);
+            ShellWindow shell(kRussian, true);
             REQUIRE(shell.window() != nullptr);
             shell.command(startCommand);
             shell.command(row.commandId);
@@ -136,20 +139,20 @@ TEST_CASE(virtualDiskCommandsSetTheHeadingOfTheirDialog) {
          L"The directory tree of the virtual disk is modeled on the address of any entry in the MFT from her "
          L"first fragment. "},
     };
-    ShellWindow shell('E', false);
+    ShellWindow shell(kEnglish, false);
     REQUIRE(shell.window() != nullptr);
-    for (char language : {'E', 'R'}) {
-        shell.command(language == 'R' ? CMD_RUSSIAN : CMD_ENGLISH);
+    for (text::Language language : {kEnglish, kRussian}) {
+        shell.command(language == kRussian ? CMD_RUSSIAN : CMD_ENGLISH);
         for (const HeadingCase& row : cases) {
-            Note note(std::string(1, language) + " command " + std::to_string(row.commandId));
+            Note note(std::string(quenzar::wintest::languageName(language)) + " command " + std::to_string(row.commandId));
             shell.command(row.commandId);
-            CHECK_EQ(utf16(shell.state.virtualDiskHeading), std::wstring(language == 'R' ? row.russian : row.english));
+            CHECK_EQ(utf16(shell.state.virtualDiskHeading), std::wstring(language == kRussian ? row.russian : row.english));
         }
     }
 }
 
 TEST_CASE(commandsThatLeaveTheScreenAlone) {
-    ShellWindow shell('E', true);
+    ShellWindow shell(kEnglish, true);
     REQUIRE(shell.window() != nullptr);
     CHECK(hasStatusBar(shell.window()));  // the first screen: about, with its status bar
     for (int commandId : {CMD_ANALYSE_VIRTUAL_DISK, CMD_ANALYSIS_ENDED, CMD_FREE_CONSULTATION,
@@ -180,16 +183,16 @@ TEST_CASE(supportCommandsOpenTheirPagesInTheCurrentLanguage) {
         {CMD_PROGRAM_PAGE, "http://127.0.0.1:9/QuenzarSalvage.html", "http://127.0.0.1:9/QuenzarSalvage.html"},
         {CMD_LIBRARY_PAGE, "http://127.0.0.1:9/Okno5_SUP.html", "http://127.0.0.1:9/Okno5_SUPEng.html"},
     };
-    ShellWindow shell('R', false);
+    ShellWindow shell(kRussian, false);
     REQUIRE(shell.window() != nullptr);
-    for (char language : {'R', 'E'}) {
-        shell.command(language == 'R' ? CMD_RUSSIAN : CMD_ENGLISH);
+    for (text::Language language : {kRussian, kEnglish}) {
+        shell.command(language == kRussian ? CMD_RUSSIAN : CMD_ENGLISH);
         for (const PageCase& row : cases) {
-            Note note(std::string(1, language) + " command " + std::to_string(row.commandId));
+            Note note(std::string(quenzar::wintest::languageName(language)) + " command " + std::to_string(row.commandId));
             shell.record.pages.clear();
             shell.command(row.commandId);
             REQUIRE(shell.record.pages.size() == 1);
-            CHECK_EQ(shell.record.pages[0], std::string(language == 'R' ? row.russian : row.english));
+            CHECK_EQ(shell.record.pages[0], std::string(language == kRussian ? row.russian : row.english));
             CHECK_EQ(describeMode(shell.state.screenMode), describeMode(ScreenMode::About));
         }
     }
@@ -199,17 +202,17 @@ TEST_CASE(supportCommandsOpenTheirPagesInTheCurrentLanguage) {
 }
 
 TEST_CASE(languageSwitchRelabelsEveryMenuItemTitleAndStatusBar) {
-    ShellWindow shell('E', true);
+    ShellWindow shell(kEnglish, true);
     REQUIRE(shell.window() != nullptr);
     HMENU menu = shell.state.mainMenu;
-    for (char language : {'E', 'R', 'E'}) {
-        Note note(language == 'R' ? "Russian" : "English");
+    for (text::Language language : {kEnglish, kRussian, kEnglish}) {
+        Note note(language == kRussian ? "Russian" : "English");
         // The start language is set at creation; the others through the menu.
-        if (shell.state.texts.uiLanguage != language) shell.command(language == 'R' ? CMD_RUSSIAN : CMD_ENGLISH);
-        const bool russian = language == 'R';
+        if (shell.state.texts.uiLanguage != language) shell.command(language == kRussian ? CMD_RUSSIAN : CMD_ENGLISH);
+        const bool russian = language == kRussian;
         for (const quenzar::app::texts::MenuLabel& label : quenzar::app::texts::menuLabels()) {
-            Note item(quenzar::wintest::describe(label.english));
-            const std::wstring expected = utf16(russian ? label.russian : label.english);
+            Note item(quenzar::wintest::describe(label.text.english));
+            const std::wstring expected = utf16(russian ? label.text.russian : label.text.english);
             if (label.commandId != 0) {
                 CHECK_EQ(menuText(menu, static_cast<UINT>(label.commandId), MF_BYCOMMAND), expected);
                 CHECK(!isGreyed(menu, static_cast<UINT>(label.commandId)));
@@ -244,22 +247,22 @@ TEST_CASE(languageSwitchRelabelsEveryMenuItemTitleAndStatusBar) {
 TEST_CASE(startUpChecksRefuseWithOneMessageInTheRightLanguage) {
     using quenzar::app::AppState;
     struct RightsCase {
-        char language;
+        text::Language language;
         DWORD majorVersion;
         const wchar_t* caption;
         const wchar_t* textStart;
     };
     const RightsCase cases[] = {
-        {'E', 5, L"You do not have sufficient access rights.",
+        {kEnglish, 5, L"You do not have sufficient access rights.",
          L"The functioning of this program is possible only if You \r\nhave access rights"},
-        {'E', 10, L"You do not have sufficient access rights.", L"The functioning of this program"},
-        {'E', 6, L"The program is not enough access rights.",
+        {kEnglish, 10, L"You do not have sufficient access rights.", L"The functioning of this program"},
+        {kEnglish, 6, L"The program is not enough access rights.",
          L"For  the  functioning  of  the  programme   it  needs  access \r\nrights"},
-        {'R', 5, L"У Вас недостаточно прав доступа.", L"Функционирование этой  программы  возможно  только  при"},
-        {'R', 6, L"Программе недостаточно прав доступа.", L"Для функционирования этой программы  ей  нужны  права"},
+        {kRussian, 5, L"У Вас недостаточно прав доступа.", L"Функционирование этой  программы  возможно  только  при"},
+        {kRussian, 6, L"Программе недостаточно прав доступа.", L"Для функционирования этой программы  ей  нужны  права"},
     };
     for (const RightsCase& row : cases) {
-        Note note(std::string(1, row.language) + " major " + std::to_string(row.majorVersion));
+        Note note(std::string(quenzar::wintest::languageName(row.language)) + " major " + std::to_string(row.majorVersion));
         AppState state;
         quenzar::wintest::SeamRecord record;
         // No disk 0 at all: the image does not exist, so the rights test fails as on a machine
@@ -278,7 +281,7 @@ TEST_CASE(startUpChecksRefuseWithOneMessageInTheRightLanguage) {
     // The English short message exactly, and the refusal of a Windows that is not NT.
     AppState state;
     quenzar::wintest::SeamRecord record;
-    quenzar::wintest::prepareState(state, 'R', record, quenzar::wintest::shellTestImages());
+    quenzar::wintest::prepareState(state, kRussian, record, quenzar::wintest::shellTestImages());
     CHECK(quenzar::app::checkDiskRights(state));  // disk 0 opens: no message
     CHECK(!quenzar::app::checkWindowsVersion(state, VER_PLATFORM_WIN32_WINDOWS, 4));
     REQUIRE(record.messages.size() == 1);
@@ -286,9 +289,9 @@ TEST_CASE(startUpChecksRefuseWithOneMessageInTheRightLanguage) {
     CHECK_EQ(record.messages[0].text, std::string("The program works only on Windows XP/Vista/7"));
     CHECK_EQ(record.messages[0].flags, UINT{MB_ICONERROR});
     // The Russian messages are as long as the ones users of older versions know.
-    CHECK_EQ(quenzar::app::texts::rightsMessage('R', 'X').text.size(), std::size_t{270});
-    CHECK_EQ(quenzar::app::texts::rightsMessage('R', '7').text.size(), std::size_t{581});
-    const auto shortEnglish = quenzar::app::texts::rightsMessage('E', 'X');
+    CHECK_EQ(quenzar::app::texts::rightsMessage(kRussian, 'X').text.size(), std::size_t{270});
+    CHECK_EQ(quenzar::app::texts::rightsMessage(kRussian, '7').text.size(), std::size_t{581});
+    const auto shortEnglish = quenzar::app::texts::rightsMessage(kEnglish, 'X');
     CHECK_EQ(shortEnglish.text,
              std::string("The functioning of this program is possible only if You \r\nhave access rights to the "
                          "system administrator.\r\n\r\nIn the moment, You have such rights no.\r\n\r\nLog in with "
@@ -298,21 +301,21 @@ TEST_CASE(startUpChecksRefuseWithOneMessageInTheRightLanguage) {
 TEST_CASE(sharedTextSlotsFollowTheLanguage) {
     using namespace quenzar::app::texts;
     ShellTexts texts;
-    for (char language : {'R', 'E'}) {
-        Note note(std::string(1, language));
+    for (text::Language language : {kRussian, kEnglish}) {
+        Note note(quenzar::wintest::languageName(language));
         selectTexts(texts, language);
         selectTitle(texts);
         CHECK_EQ(texts.uiLanguage, language);
         CHECK_EQ(texts.titleText, pairedText(TextId::Title, language));
-        CHECK_EQ(texts.sloganText, std::string_view(language == 'R' ? "   МЫ ВАМ ПОМОЖЕМ, ГДЕ БЫ ВЫ НИ НАХОДИЛИСЬ! "
+        CHECK_EQ(texts.sloganText, std::string_view(language == kRussian ? "   МЫ ВАМ ПОМОЖЕМ, ГДЕ БЫ ВЫ НИ НАХОДИЛИСЬ! "
                                                                     : "      WE CAN HELP YOU, WHEREVER YOU ARE! "));
-        CHECK_EQ(texts.folderLabelText(), std::string_view(language == 'R' ? "  Папка программы - " : "  Program  folder - "));
+        CHECK_EQ(texts.folderLabelText(), std::string_view(language == kRussian ? "  Папка программы - " : "  Program  folder - "));
         // The heading: 124 + CR LF + 124 + CR LF + 123 characters, headings at their columns.
         const std::string_view header = texts.diskHeader();
         CHECK_EQ(header.size(), std::size_t{375});
         CHECK_EQ(header.substr(124, 2), std::string_view("\r\n"));
         CHECK_EQ(header.substr(250, 2), std::string_view("\r\n"));
-        if (language == 'E') {
+        if (language == kEnglish) {
             CHECK_EQ(header.substr(5, 36), std::string_view("CONNECTION TYPE DISK AND  PARTITIONS"));
             CHECK_EQ(header.substr(126 + 7, 32), std::string_view("Number - Capacity - Serial numer"));
             CHECK_EQ(header.substr(252 + 50, 20), std::string_view("LBA of the beginning"));
@@ -321,12 +324,12 @@ TEST_CASE(sharedTextSlotsFollowTheLanguage) {
             CHECK_EQ(header.substr(252 + 54, 9), std::string_view("LBA адрес"));
         }
         for (const PairedText* pair = pairedTextsBegin(); pair != pairedTextsEnd(); ++pair) {
-            CHECK(!pair->russian.empty());
-            CHECK(!pair->english.empty());
+            CHECK(!pair->text.russian.empty());
+            CHECK(!pair->text.english.empty());
         }
     }
     // The English service text begins as the laboratory's price note always has.
-    CHECK(pairedText(TextId::Service, 'E').starts_with(
+    CHECK(pairedText(TextId::Service, kEnglish).starts_with(
         "The  ultimate  cost  of  providing  services  remote  data  recovery"));
 }
 
@@ -350,12 +353,12 @@ TEST_CASE(wholeStartUpRunsTheWindowAndCleansUpTheWorkFile) {
     struct StartCase {
         const wchar_t* commandLine;
         LANGID userLanguage;
-        char language;
+        text::Language language;
     };
     constexpr StartCase cases[] = {
-        {L"QuenzarSalvage.exe", MAKELANGID(LANG_RUSSIAN, SUBLANG_RUSSIAN_RUSSIA), 'R'},
-        {L"QuenzarSalvage.exe /", MAKELANGID(LANG_RUSSIAN, SUBLANG_RUSSIAN_RUSSIA), 'E'},
-        {L"QuenzarSalvage.exe", MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), 'E'},
+        {L"QuenzarSalvage.exe", MAKELANGID(LANG_RUSSIAN, SUBLANG_RUSSIAN_RUSSIA), kRussian},
+        {L"QuenzarSalvage.exe /", MAKELANGID(LANG_RUSSIAN, SUBLANG_RUSSIAN_RUSSIA), kEnglish},
+        {L"QuenzarSalvage.exe", MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), kEnglish},
     };
     for (const StartCase& row : cases) {
         Note note(quenzar::wintest::describe(row.commandLine));
@@ -367,7 +370,7 @@ TEST_CASE(wholeStartUpRunsTheWindowAndCleansUpTheWorkFile) {
 
         quenzar::app::AppState state;
         quenzar::wintest::SeamRecord record;
-        quenzar::wintest::prepareState(state, 'E', record, quenzar::wintest::shellTestImages());
+        quenzar::wintest::prepareState(state, kEnglish, record, quenzar::wintest::shellTestImages());
         titleSeenByTimer.clear();
         SetTimer(nullptr, 0, 300, closeMainWindow);
         CHECK_EQ(quenzar::app::startUp(state, row.commandLine, row.userLanguage), 0);
@@ -387,14 +390,14 @@ TEST_CASE(wholeStartUpRunsTheWindowAndCleansUpTheWorkFile) {
     // A missing work file is no error either.
     quenzar::app::AppState state;
     quenzar::wintest::SeamRecord record;
-    quenzar::wintest::prepareState(state, 'E', record, quenzar::wintest::shellTestImages());
+    quenzar::wintest::prepareState(state, kEnglish, record, quenzar::wintest::shellTestImages());
     SetTimer(nullptr, 0, 300, closeMainWindow);
     CHECK_EQ(quenzar::app::startUp(state, L"QuenzarSalvage.exe /", 0x0409), 0);
     if (state.folderListArea != nullptr) VirtualFree(state.folderListArea, 0, MEM_RELEASE);
 }
 
 TEST_CASE(keyPressesRepaintTheWholeScreenAndChangeNothingElse) {
-    ShellWindow shell('E', true);
+    ShellWindow shell(kEnglish, true);
     REQUIRE(shell.window() != nullptr);
     for (int commandId : {CMD_DISK_INVENTORY, CMD_ABOUT}) {
         shell.command(commandId);
@@ -418,7 +421,7 @@ TEST_CASE(keyPressesRepaintTheWholeScreenAndChangeNothingElse) {
 }
 
 TEST_CASE(screenChangesKeepTheWindowInItsPlace) {
-    ShellWindow shell('R', true);
+    ShellWindow shell(kRussian, true);
     REQUIRE(shell.window() != nullptr);
     RECT before{};
     GetWindowRect(shell.window(), &before);

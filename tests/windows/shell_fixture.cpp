@@ -24,7 +24,7 @@ std::vector<std::string> shellTestImages() {
             fixtureImage("masked.img"), fixtureImage("hidden.img")};
 }
 
-void prepareState(app::AppState& state, char language, SeamRecord& record,
+void prepareState(app::AppState& state, text::Language language, SeamRecord& record,
                   const std::vector<std::string>& images) {
     state.instance = GetModuleHandleW(nullptr);
     state.disks = std::make_unique<platform::ImageDiskSystem>(images);
@@ -38,7 +38,7 @@ void prepareState(app::AppState& state, char language, SeamRecord& record,
     state.seams.runPowerAction = [&record](disk::PowerAction action) { record.powerActions.push_back(action); };
 }
 
-ShellWindow::ShellWindow(char language, bool shown) {
+ShellWindow::ShellWindow(text::Language language, bool shown) {
     prepareState(state, language, record, shellTestImages());
     if (app::createMainWindow(state) == nullptr) return;
     if (shown) {

@@ -16,6 +16,12 @@ namespace quenzar::wintest {
 // A fixture image's path as the program sees it ("Z:\...\mbr.img").
 std::string fixtureImage(const char* name);
 
+inline constexpr text::Language kEnglish = text::Language::English;
+inline constexpr text::Language kRussian = text::Language::Russian;
+inline const char* languageName(text::Language language) {
+    return language == kRussian ? "Russian" : "English";
+}
+
 // The images the window tests attach: two partitioned disks, a disk whose LBA 0 is an NTFS boot
 // sector, a disk with a sector mask and a disk hidden from Windows.
 std::vector<std::string> shellTestImages();
@@ -31,14 +37,14 @@ struct SeamRecord {
     std::vector<disk::PowerAction> powerActions;
 };
 
-// A state in `language` ("R" or "E") whose seams write into `record`.
-void prepareState(app::AppState& state, char language, SeamRecord& record,
+// A state in `language` whose seams write into `record`.
+void prepareState(app::AppState& state, text::Language language, SeamRecord& record,
                   const std::vector<std::string>& images);
 
 // The main window of a prepared state; destroyed with the object.
 class ShellWindow {
 public:
-    ShellWindow(char language, bool shown);
+    ShellWindow(text::Language language, bool shown);
     ~ShellWindow();
     ShellWindow(const ShellWindow&) = delete;
     ShellWindow& operator=(const ShellWindow&) = delete;
@@ -62,3 +68,8 @@ std::wstring utf16(std::string_view text1251);
 void saveScreenshot(HWND window, const char* name);
 
 }  // namespace quenzar::wintest
+
+namespace quenzar::text {
+// Languages in failure messages, found by argument-dependent lookup.
+inline std::string describe(Language language) { return language == Language::Russian ? "Russian" : "English"; }
+}  // namespace quenzar::text

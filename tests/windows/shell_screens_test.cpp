@@ -14,6 +14,10 @@
 
 namespace {
 
+namespace text = quenzar::text;
+using quenzar::wintest::kEnglish;
+using quenzar::wintest::kRussian;
+
 using quenzar::wintest::Note;
 using quenzar::wintest::ShellWindow;
 
@@ -72,8 +76,8 @@ ClientPicture captureClient(HWND window) {
 }  // namespace
 
 TEST_CASE(diskScreenPaintsTheInventoryOfTheAttachedImages) {
-    for (char language : {'E', 'R'}) {
-        Note note(language == 'R' ? "Russian" : "English");
+    for (text::Language language : {kEnglish, kRussian}) {
+        Note note(language == kRussian ? "Russian" : "English");
         ShellWindow shell(language, true);
         REQUIRE(shell.window() != nullptr);
         shell.command(CMD_DISK_INVENTORY);
@@ -107,13 +111,13 @@ TEST_CASE(diskScreenPaintsTheInventoryOfTheAttachedImages) {
         CHECK(picture.darkPixels(8, 100, 9, 101) == 1);
         CHECK(picture.darkPixels(10, 100, 11, 101) == 1);
         CHECK(picture.darkPixels(400, 57, 401, 58) == 1);
-        quenzar::wintest::saveScreenshot(shell.window(), language == 'R' ? "disks-ru" : "disks-en");
+        quenzar::wintest::saveScreenshot(shell.window(), language == kRussian ? "disks-ru" : "disks-en");
     }
 }
 
 TEST_CASE(aboutScreenPaintsPictureSloganAndTextsAndComesBackAfterTheDiskScreen) {
-    for (char language : {'E', 'R'}) {
-        Note note(language == 'R' ? "Russian" : "English");
+    for (text::Language language : {kEnglish, kRussian}) {
+        Note note(language == kRussian ? "Russian" : "English");
         ShellWindow shell(language, true);
         REQUIRE(shell.window() != nullptr);
         // Through the disk screen and back, the way a user comes back to it.
@@ -135,6 +139,6 @@ TEST_CASE(aboutScreenPaintsPictureSloganAndTextsAndComesBackAfterTheDiskScreen) 
         CHECK(green > 300);
         CHECK(picture.darkPixels(230, 52, 900, 200) > 1000);
         CHECK(picture.darkPixels(12, 345, 900, 450) > 1000);
-        quenzar::wintest::saveScreenshot(shell.window(), language == 'R' ? "about-ru" : "about-en");
+        quenzar::wintest::saveScreenshot(shell.window(), language == kRussian ? "about-ru" : "about-en");
     }
 }

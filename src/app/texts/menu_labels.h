@@ -5,6 +5,8 @@
 #include <span>
 #include <string_view>
 
+#include "text/language.h"
+
 namespace quenzar::app::texts {
 
 // One relabelled place of the menu: an item found by its command identifier, or (command 0) a
@@ -14,8 +16,7 @@ struct MenuLabel {
     int commandId;
     int barPosition;
     int entryPosition;
-    std::string_view russian;
-    std::string_view english;
+    text::TextPair text;
 };
 
 // Every relabelled place, in the order of the menu. The Language popup and its two items are not

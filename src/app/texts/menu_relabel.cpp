@@ -23,9 +23,8 @@ void relabelPopupTitle(HMENU bar, const MenuLabel& label, const std::wstring& te
 }  // namespace
 
 void relabelMenu(HMENU menu, ShellTexts& texts) {
-    const bool russian = isRussian(texts.uiLanguage);
     for (const MenuLabel& label : menuLabels()) {
-        const std::wstring text = wideFrom1251(russian ? label.russian : label.english);
+        const std::wstring text = wideFrom1251(label.text.in(texts.uiLanguage));
         if (label.commandId == 0) {
             relabelPopupTitle(menu, label, text);
         } else {
@@ -38,8 +37,8 @@ void relabelMenu(HMENU menu, ShellTexts& texts) {
     selectTitle(texts);
 }
 
-void markCurrentLanguage(HMENU menu, char language) {
-    const bool russian = isRussian(language);
+void markCurrentLanguage(HMENU menu, text::Language language) {
+    const bool russian = text::isRussian(language);
     EnableMenuItem(menu, CMD_RUSSIAN, MF_BYCOMMAND | (russian ? MF_GRAYED : MF_ENABLED));
     EnableMenuItem(menu, CMD_ENGLISH, MF_BYCOMMAND | (russian ? MF_ENABLED : MF_GRAYED));
 }

@@ -12,6 +12,6 @@ namespace quenzar::app::texts {
 void relabelMenu(HMENU menu, ShellTexts& texts);
 
 // Greys the item of the current language and enables the other one.
-void markCurrentLanguage(HMENU menu, char language);
+void markCurrentLanguage(HMENU menu, text::Language language);
 
 }  // namespace quenzar::app::texts

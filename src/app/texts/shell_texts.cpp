@@ -157,7 +157,7 @@ void copyDiskHeader(std::array<char, kDiskHeaderChars>& header, bool russian) {
     }
 }
 
-void select(ShellTexts& texts, char language) {
+void select(ShellTexts& texts, text::Language language) {
     texts.uiLanguage = language;
     texts.sloganText = pairedText(TextId::Slogan, language);
     texts.aboutText = pairedText(TextId::About, language);
@@ -166,14 +166,14 @@ void select(ShellTexts& texts, char language) {
     const std::string_view label = pairedText(TextId::FolderLabel, language);
     texts.folderLabel.fill(' ');
     std::copy_n(label.begin(), std::min(label.size(), kFolderLabelChars), texts.folderLabel.begin());
-    copyDiskHeader(texts.diskHeaderText, isRussian(language));
+    copyDiskHeader(texts.diskHeaderText, text::isRussian(language));
 }
 
 }  // namespace
 
-std::string_view pairedText(TextId id, char language) {
+std::string_view pairedText(TextId id, text::Language language) {
     for (const PairedText& pair : kPairedTexts) {
-        if (pair.id == id) return isRussian(language) ? pair.russian : pair.english;
+        if (pair.id == id) return pair.text.in(language);
     }
     return {};
 }
@@ -181,14 +181,14 @@ std::string_view pairedText(TextId id, char language) {
 const PairedText* pairedTextsBegin() { return std::begin(kPairedTexts); }
 const PairedText* pairedTextsEnd() { return std::end(kPairedTexts); }
 
-void selectRussianTexts(ShellTexts& texts) { select(texts, kRussian); }
-void selectEnglishTexts(ShellTexts& texts) { select(texts, kEnglish); }
-void selectTexts(ShellTexts& texts, char language) {
-    isRussian(language) ? selectRussianTexts(texts) : selectEnglishTexts(texts);
+void selectRussianTexts(ShellTexts& texts) { select(texts, text::Language::Russian); }
+void selectEnglishTexts(ShellTexts& texts) { select(texts, text::Language::English); }
+void selectTexts(ShellTexts& texts, text::Language language) {
+    text::isRussian(language) ? selectRussianTexts(texts) : selectEnglishTexts(texts);
 }
 void selectTitle(ShellTexts& texts) { texts.titleText = pairedText(TextId::Title, texts.uiLanguage); }
 
-MessageText rightsMessage(char language, char osClass) {
+MessageText rightsMessage(text::Language language, char osClass) {
     if (osClass == '7') {
         return {pairedText(TextId::RightsLongCaption, language), pairedText(TextId::RightsLongText, language)};
     }
@@ -196,7 +196,8 @@ MessageText rightsMessage(char language, char osClass) {
 }
 
 MessageText wrongSystemMessage() {
-    return {pairedText(TextId::WrongSystemCaption, kEnglish), pairedText(TextId::WrongSystemText, kEnglish)};
+    return {pairedText(TextId::WrongSystemCaption, text::Language::English),
+            pairedText(TextId::WrongSystemText, text::Language::English)};
 }
 
 }  // namespace quenzar::app::texts

@@ -8,6 +8,8 @@
 #include <array>
 #include <string_view>
 
+#include "text/language.h"
+
 namespace quenzar::app::texts {
 
 enum class TextId {
@@ -34,17 +36,11 @@ enum class TextId {
 
 struct PairedText {
     TextId id;
-    std::string_view russian;
-    std::string_view english;
+    text::TextPair text;
 };
 
-// "R" is Russian; every other value is English.
-inline constexpr char kRussian = 'R';
-inline constexpr char kEnglish = 'E';
-inline bool isRussian(char language) { return language == kRussian; }
-
 // The text of an identifier in a language.
-std::string_view pairedText(TextId id, char language);
+std::string_view pairedText(TextId id, text::Language language);
 
 // Every pair, for checks that walk them all.
 const PairedText* pairedTextsBegin();
@@ -57,7 +53,7 @@ inline constexpr std::size_t kDiskHeaderChars = 375;
 
 // The shared slots of the current language.
 struct ShellTexts {
-    char uiLanguage = kEnglish;
+    text::Language uiLanguage = text::Language::English;
     std::string_view titleText;
     std::string_view sloganText;
     std::string_view aboutText;
@@ -74,7 +70,7 @@ struct ShellTexts {
 // The title follows with selectTitle.
 void selectRussianTexts(ShellTexts& texts);
 void selectEnglishTexts(ShellTexts& texts);
-void selectTexts(ShellTexts& texts, char language);
+void selectTexts(ShellTexts& texts, text::Language language);
 void selectTitle(ShellTexts& texts);
 
 // The rights message for a language and a Windows class ("7" for major version 6, "X" else):
@@ -83,7 +79,7 @@ struct MessageText {
     std::string_view caption;
     std::string_view text;
 };
-MessageText rightsMessage(char language, char osClass);
+MessageText rightsMessage(text::Language language, char osClass);
 // The refusal of a Windows that is not NT, English whatever the language.
 MessageText wrongSystemMessage();
 
