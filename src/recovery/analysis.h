@@ -21,12 +21,28 @@
 
 namespace quenzar::recovery {
 
+// The counters of FileStatistics as the progress window sees them while the worker counts: the
+// worker publishes its own counters every few thousand records and at the end of the extraction.
+// Each counter is read whole; the set may be one publication behind, which only the display sees.
+struct LiveStatistics {
+    std::atomic<std::uint64_t> foldersInUse{0}, foldersDeleted{0};
+    std::atomic<std::uint64_t> filesInUse{0}, bytesInUse{0}, filesDeleted{0}, bytesDeleted{0};
+    std::atomic<std::uint64_t> matchedInUse{0}, matchedBytesInUse{0}, matchedDeleted{0}, matchedBytesDeleted{0};
+
+    void publish(const FileStatistics& statistics);
+    FileStatistics snapshot() const;
+};
+
 // Shared between the worker and the window that shows its progress; each value is read whole.
 struct AnalysisProgress {
     std::atomic<AnalysisStage> stage{AnalysisStage::Idle};
     std::atomic<std::uint64_t> position{0};
     std::atomic<std::uint64_t> maximum{0};
     std::atomic<bool> finished{false};
+    LiveStatistics statistics;
+    // Set by the window to end the analysis early: the worker stops at the next record, closes
+    // and removes its work file and ends with the outcome Stopped.
+    std::atomic<bool> stopRequested{false};
 };
 
 struct AnalysisResult {
