@@ -15,10 +15,6 @@ namespace quenzar::recovery {
 
 namespace {
 
-// The MFT is read in pieces of this size: small enough that a piece is still in the processor's
-// cache when it is decoded (larger pieces made the analysis slower, not faster), large enough
-// for a disk to stream.
-constexpr std::size_t kMftPieceBytes = 4u << 20;
 // The table is reserved up front for at most this many entries (256 MiB); beyond, it grows.
 constexpr std::uint64_t kTableReserveMaxEntries = 2'000'000;
 
@@ -57,10 +53,6 @@ struct TableLimitReached {};
 // Thrown by the extraction when the window asked the analysis to stop.
 struct StopRequested {};
 
-// The window's counters follow the extraction every this many records: often enough for a
-// display that ticks every two seconds, seldom enough to cost nothing.
-constexpr std::uint64_t kPublishEveryRecords = 4096;
-
 // Both kinds of analysis from here on: the MFT read piece by piece and each piece decoded at
 // once, the file table kept in memory (128 bytes a kept record), the tree built on it, and the
 // work file written once from the tree. The work file is created before the long read starts, so
@@ -82,6 +74,10 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
 
     progress.maximum.store(result.recordCount);
     progress.stage.store(AnalysisStage::Extraction);
+    // The window's counters and the stop request are looked at once a piece: often enough for a
+    // display that ticks every two seconds, seldom enough to cost nothing.
+    const std::size_t pieceBytes = std::max<std::size_t>(context.mftPieceBytes / kMftRecordBytes, 1) * kMftRecordBytes;
+    const std::uint64_t publishEveryRecords = pieceBytes / kMftRecordBytes;
     FileTableExtraction extraction(context.filter, context.generations, runs, volumeStartLba, table,
                                    result.statistics);
     try {
@@ -91,12 +87,12 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
                 extraction.take(index, record);
                 if (table.size() > maxEntries) throw TableLimitReached{};
                 progress.position.store(index + 1, std::memory_order_relaxed);
-                if ((index + 1) % kPublishEveryRecords == 0) {
+                if ((index + 1) % publishEveryRecords == 0) {
                     progress.statistics.publish(result.statistics);
                     if (progress.stopRequested.load(std::memory_order_relaxed)) throw StopRequested{};
                 }
             },
-            kMftPieceBytes);
+            pieceBytes);
         disk::ClosePhysicalDisk(handle);
         progress.statistics.publish(result.statistics);
         if (progress.stopRequested.load()) throw StopRequested{};
