@@ -44,6 +44,9 @@ int runCases(const std::vector<TestCase>& cases) {
     int passed = 0;
     int failed = 0;
     for (const TestCase& testCase : cases) {
+        // Named before it runs, so that a case that hangs can be told from the output.
+        std::printf("-- %s\n", testCase.name);
+        std::fflush(stdout);
         if (runCase(testCase)) {
             ++passed;
         } else {
@@ -99,6 +102,14 @@ int main(int argc, char** argv) {
     using namespace quenzar::wintest;
     if (argc > 1 && std::strcmp(argv[1], "--harness-self-check") == 0) {
         return runCases({{"selfCheckPasses", selfCheckPasses}, {"selfCheckFails", selfCheckFails}});
+    }
+    // "--only TEXT": the cases whose names contain TEXT, for working on one part.
+    if (argc > 2 && std::strcmp(argv[1], "--only") == 0) {
+        std::vector<TestCase> chosen;
+        for (const TestCase& testCase : registeredCases()) {
+            if (std::strstr(testCase.name, argv[2]) != nullptr) chosen.push_back(testCase);
+        }
+        return runCases(chosen);
     }
     return runCases(registeredCases());
 }
