@@ -38,4 +38,15 @@ void enableItem(HWND dialog, int controlId, bool enabled) {
     if (control != nullptr && (IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
 }
 
+HFONT createFixedPitchFont(HWND dialog) {
+    LOGFONTW font{};
+    auto dialogFont = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+    if (dialogFont == nullptr || GetObjectW(dialogFont, sizeof font, &font) == 0) font.lfHeight = -11;
+    font.lfWidth = 0;
+    font.lfWeight = FW_NORMAL;
+    font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    lstrcpynW(font.lfFaceName, L"Courier New", LF_FACESIZE);
+    return CreateFontIndirectW(&font);
+}
+
 }  // namespace quenzar::app

@@ -25,6 +25,10 @@ void setItemChecked(HWND dialog, int controlId, bool checked);
 bool isItemChecked(HWND dialog, int controlId);
 void enableItem(HWND dialog, int controlId, bool enabled);
 
+// A fixed-pitch font ("Courier New") of the dialog's own font size, for texts that line up their
+// columns with blanks. The caller deletes it once the dialog is gone.
+HFONT createFixedPitchFont(HWND dialog);
+
 // The object a dialog procedure works for: the parameter of WM_INITDIALOG, kept in the dialog's
 // user data. Null for the few messages that arrive before WM_INITDIALOG.
 template <typename T>

@@ -111,6 +111,12 @@ void saveScreenshot(HWND window, const char* name) {
     // What is on the screen must be what the window holds now: a control changed a moment ago
     // may not have painted itself yet.
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    MSG message;
+    for (int round = 0; round < 10; ++round) {
+        while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&message);
+        GdiFlush();
+        Sleep(20);
+    }
     RECT outer;
     GetWindowRect(window, &outer);
     const int width = outer.right - outer.left;

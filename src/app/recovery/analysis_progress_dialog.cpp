@@ -1,6 +1,7 @@
 #include "app/recovery/analysis_progress_dialog.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <string>
 
@@ -60,6 +61,8 @@ void onTick(HWND dialog, AppState& state) {
 void onInit(HWND dialog, AppState& state) {
     applyDialogTexts(dialog, texts::analysisProgressTexts(), state.texts.uiLanguage);
     SendDlgItemMessageW(dialog, IDC_WAIT_PROGRESS, PBM_SETRANGE32, 0, 100);
+    // A themed bar ignores the colour; without its theme it shows it on every Windows.
+    SetWindowTheme(GetDlgItem(dialog, IDC_WAIT_PROGRESS), L" ", L" ");
     SendDlgItemMessageW(dialog, IDC_WAIT_PROGRESS, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(kBarColour));
     showCounters(dialog, state.analysis.progress.statistics.snapshot());
     SetTimer(dialog, IDT_PROGRESS, kAnalysisProgressPeriodMs, nullptr);

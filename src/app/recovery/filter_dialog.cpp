@@ -64,6 +64,8 @@ int controlOfEdit(const FilterEdit& edit) {
 struct FilterDialog {
     AppState& state;
     recovery::FilterChoices choices;
+    // The catalogue boxes line their extensions up with blanks, which needs a fixed-pitch font.
+    HFONT catalogueFont = nullptr;
     // Set while the dialog writes its own edits, whose change notices are then not the person's.
     bool showing = false;
 };
@@ -100,6 +102,10 @@ bool isLogicalDrive(const FilterDialog& self) {
 
 INT_PTR onInit(HWND dialog, FilterDialog& self) {
     applyDialogTexts(dialog, texts::filterDialogTexts(self.choices.kind), self.state.texts.uiLanguage);
+    self.catalogueFont = createFixedPitchFont(dialog);
+    for (int id = IDC_FILTER_FIRST_CATALOGUE; id <= IDC_FILTER_LAST_CATALOGUE; ++id) {
+        SendDlgItemMessageW(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(self.catalogueFont), FALSE);
+    }
     for (const int box : kUserExtensionBoxes) SendDlgItemMessageW(dialog, editOf(box), EM_LIMITTEXT, 3, 0);
     for (const int box : kPrefixBoxes) {
         SendDlgItemMessageW(dialog, editOf(box), EM_LIMITTEXT, recovery::kNamePrefixMaxChars, 0);
@@ -173,8 +179,10 @@ INT_PTR CALLBACK filterDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 bool runFilterDialog(AppState& state, recovery::FilterDialogKind kind) {
     FilterDialog self{state, recovery::openFilterChoices(state.analysis.filter, kind)};
     const wchar_t* name = kind == recovery::FilterDialogKind::LogicalDrive ? L"FILTR" : L"FILTV";
-    return DialogBoxParamW(state.instance, name, state.mainWindow, filterDialogProc,
-                           reinterpret_cast<LPARAM>(&self)) == 1;
+    const bool applied = DialogBoxParamW(state.instance, name, state.mainWindow, filterDialogProc,
+                                         reinterpret_cast<LPARAM>(&self)) == 1;
+    if (self.catalogueFont != nullptr) DeleteObject(self.catalogueFont);
+    return applied;
 }
 
 }  // namespace quenzar::app
