@@ -12,13 +12,17 @@
 #include <vector>
 
 #include "app/recovery/analysis_worker.h"
+#include "app/startup.h"
 #include "app/texts/progress_dialog_texts.h"
 #include "dialog_driver.h"
 #include "disk/inventory.h"
+#include "ntfs/virtual_disk.h"
+#include "ntfs/volume_params.h"
 #include "gated_disks.h"
 #include "harness.h"
 #include "recovery/analysis.h"
 #include "recovery/analysis_texts.h"
+#include "recovery/listing.h"
 #include "recovery/work_file.h"
 #include "resources/filter_dialog_ids.h"
 #include "resources/menu_ids.h"
@@ -97,6 +101,7 @@ TEST_CASE(logicalDriveAnalysisFromTheMenuToItsEnd) {
             CHECK(filter.enabled(IDC_FILTER_APPLY));
             CHECK_EQ(messages.size(), std::size_t{1});
             filter.click(IDC_FILTER_DELETED);
+            filter.click(IDC_FILTER_LISTING);
             quenzar::wintest::saveScreenshot(filter.window(), language == kRussian ? "filtr-ru" : "filtr-en");
             filter.press(IDC_FILTER_DRIVE_LETTER, VK_RETURN);  // Enter applies
         });
@@ -114,6 +119,11 @@ TEST_CASE(logicalDriveAnalysisFromTheMenuToItsEnd) {
         CHECK(shell.state.analysis.progressDialog == nullptr);
         CHECK(IsWindowEnabled(shell.window()));
         CHECK(std::filesystem::exists(work.path() / recovery::kWorkFileName));
+        // The listing asked for in the dialog, headed in the program's language.
+        std::ifstream listing(work.path() / recovery::kListingFileName, std::ios::binary);
+        std::string header;
+        std::getline(listing, header);
+        CHECK_EQ(header.substr(0, 11), std::string(language == kRussian ? "№ Физ.сект." : "Phys.sector"));
 
         const recovery::AnalysisResult direct = analyseDirectly(quenzar::wintest::shellTestImages(), 'D', applied);
         REQUIRE(direct.outcome == recovery::AnalysisOutcome::Completed);
@@ -129,6 +139,47 @@ TEST_CASE(logicalDriveAnalysisFromTheMenuToItsEnd) {
         CHECK(direct.statistics.matchedDeleted > 0);
         CHECK_EQ(messages[1].text, quenzar::app::texts::analysisSummaryText(direct.statistics, language));
     }
+}
+
+// Command 2207, as the virtual-disk dialogs post it once they have modelled a volume: FILTV, the
+// analysis of the virtual disk through the whole disk, and the same counts as the lettered drive.
+TEST_CASE(virtualDiskAnalysisFindsWhatTheLetteredDriveHolds) {
+    TempFolder work;
+    ShellWindow shell(kEnglish, true);
+    REQUIRE(shell.window() != nullptr);
+    shell.state.analysis.workFolder = work.path();
+    shell.command(CMD_DISK_INVENTORY);
+    // The volume D: of the first image modelled from its boot sector at LBA 2048.
+    quenzar::ntfs::NtfsVolumeParams params;
+    quenzar::ntfs::chooseDisk(params, '0', shell.state.inventory.disk('0'));
+    const quenzar::ntfs::SectorReader read =
+        quenzar::ntfs::diskSectorReader(*shell.state.disks, shell.state.inventory.masks, '0');
+    std::uint64_t storedRecordLba = 0;
+    const quenzar::ntfs::VirtualDiskOutcome outcome = quenzar::ntfs::computeFromInput(
+        quenzar::ntfs::VirtualDiskDialog::FromBootSector, params, storedRecordLba, "2048", read, kEnglish);
+    REQUIRE(outcome.buttons.run);
+    recovery::VirtualDiskVolume& volume = shell.state.analysis.virtualDisk;
+    REQUIRE(quenzar::ntfs::startReconstruction(params, volume.runTable, read).ready);
+    volume.diskNumber = '0';
+    volume.bootLba = params.bootLba;
+    volume.sectorsPerCluster = params.sectorsPerCluster;
+    shell.state.analysis.treeTitle = std::string(
+        quenzar::ntfs::treeWindowTitle(quenzar::ntfs::VirtualDiskDialog::FromBootSector, kEnglish));
+
+    quenzar::wintest::onNextDialog([](DialogProbe& filter) { filter.press(IDC_FILTER_APPLY, VK_RETURN); });
+    shell.command(CMD_ANALYSE_VIRTUAL_DISK);
+    REQUIRE(quenzar::wintest::pumpUntil([&] { return !shell.record.messages.empty(); }));
+    CHECK_EQ(shell.record.messages[0].caption, std::string("Modeling directory tree at the address of BOOT sector."));
+    CHECK_EQ(shell.record.messages[0].flags, UINT{MB_ICONINFORMATION});
+
+    const recovery::AnalysisResult lettered =
+        analyseDirectly(quenzar::wintest::shellTestImages(), 'D', shell.state.analysis.filter);
+    const recovery::FileStatistics& shown = shell.state.analysis.result.statistics;
+    CHECK(shown.matchedInUse > 0);
+    CHECK_EQ(shown.matchedInUse, lettered.statistics.matchedInUse);
+    CHECK_EQ(shown.filesInUse, lettered.statistics.filesInUse);
+    CHECK_EQ(shown.foldersInUse, lettered.statistics.foldersInUse);
+    CHECK_EQ(shown.bytesInUse, lettered.statistics.bytesInUse);
 }
 
 TEST_CASE(filterBoxesFollowTheLinkingRules) {
@@ -308,6 +359,41 @@ TEST_CASE(progressDialogShowsTheAnalysisAndItsStopLeavesNoWorkFile) {
     }
 }
 
+// The stop as the program really does it, in a process of its own: the analysis is caught half
+// way, the stop button ends the process with exit code 0, and no work file is left.
+CHILD_PROGRAM(stopDuringAnalysis) {
+    if (arguments.size() != 1) return 2;
+    const std::filesystem::path work(arguments[0]);
+    auto gated = std::make_unique<quenzar::wintest::GatedDiskSystem>(quenzar::wintest::shellTestImages(), 2);
+    const quenzar::wintest::GatedDiskSystem& gate = *gated;
+    ShellWindow shell(kEnglish, true, std::move(gated));
+    shell.state.seams.endProcess = quenzar::app::systemSeams().endProcess;
+    shell.state.analysis.workFolder = work;
+    shell.state.analysis.mftPieceBytes = 32 * 1024;
+    quenzar::wintest::onNextDialog([](DialogProbe& filter) {
+        filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
+        filter.click(IDC_FILTER_APPLY);
+    });
+    shell.command(CMD_RECOVER_LOGICAL_DRIVE);
+    if (!gate.waitUntilHeld(20'000) || shell.state.analysis.progressDialog == nullptr) return 3;
+    // The work file is there while the analysis runs; the parent sees this mark.
+    if (!std::filesystem::exists(work / recovery::kWorkFileName)) return 4;
+    std::ofstream(work / "held").put('1');
+    std::thread([&gate] {
+        Sleep(300);
+        gate.openGate();
+    }).detach();
+    DialogProbe(shell.state.analysis.progressDialog).click(IDC_WAIT_STOP);
+    return 5;  // not reached: the stop ends the process
+}
+
+TEST_CASE(stopEndsTheProgramWithZeroAndNoWorkFile) {
+    TempFolder work;
+    CHECK_EQ(quenzar::wintest::runChild("stopDuringAnalysis", {work.path().wstring()}), 0);
+    CHECK(std::filesystem::exists(work.path() / "held"));
+    CHECK(!std::filesystem::exists(work.path() / recovery::kWorkFileName));
+}
+
 TEST_CASE(failedAnalysisShowsItsBoxAndTheProgramGoesOn) {
     // A copy of the first image whose $MFT record of D: is destroyed.
     TempFolder work;
@@ -347,4 +433,51 @@ TEST_CASE(failedAnalysisShowsItsBoxAndTheProgramGoesOn) {
     shell.command(CMD_DISK_INVENTORY);
     CHECK(shell.state.screenMode == quenzar::app::ScreenMode::Disks);
     CHECK_EQ(shell.record.messages.size(), std::size_t{1});
+}
+
+namespace {
+
+quenzar::wintest::SeamRecord* loopRecord = nullptr;
+
+// Chooses "With an existing logical disk" once the program's window is there.
+void CALLBACK chooseLogicalDriveRecovery(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND window = FindWindowW(L"Quenzar", nullptr);
+    if (window == nullptr) return;
+    KillTimer(nullptr, timer);
+    PostMessageW(window, WM_COMMAND, CMD_RECOVER_LOGICAL_DRIVE, 0);
+}
+
+// Closes the program's window once the end of the analysis has been shown.
+void CALLBACK closeWhenAnalysed(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (loopRecord == nullptr || loopRecord->messages.empty()) return;
+    KillTimer(nullptr, timer);
+    HWND window = FindWindowW(L"Quenzar", nullptr);
+    if (window != nullptr) PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+}  // namespace
+
+// The whole program with its own message loop: the menu command, the filter dialog answered with
+// Enter, the analysis behind the progress dialog, its end, and the work file removed at the end.
+TEST_CASE(programLoopRunsAnAnalysisFromMenuToEnd) {
+    TempFolder work;
+    quenzar::app::AppState state;
+    quenzar::wintest::SeamRecord record;
+    quenzar::wintest::prepareState(state, kEnglish, record, quenzar::wintest::shellTestImages());
+    state.analysis.workFolder = work.path();
+    loopRecord = &record;
+    SetTimer(nullptr, 0, 200, chooseLogicalDriveRecovery);
+    SetTimer(nullptr, 0, 200, closeWhenAnalysed);
+    quenzar::wintest::onNextDialog([](DialogProbe& filter) {
+        filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
+        filter.press(IDC_FILTER_DRIVE_LETTER, VK_RETURN);
+    });
+    CHECK_EQ(quenzar::app::startUp(state, L"QuenzarSalvage.exe /", 0x0409), 0);
+    loopRecord = nullptr;
+    CHECK(quenzar::wintest::dialogScriptRan());
+    REQUIRE(record.messages.size() == 1);
+    CHECK_EQ(record.messages[0].caption, std::string("The directory tree logical disk D:"));
+    CHECK(state.analysis.result.statistics.matchedInUse > 0);
+    CHECK(!std::filesystem::exists(work.path() / recovery::kWorkFileName));
+    if (state.folderListArea != nullptr) VirtualFree(state.folderListArea, 0, MEM_RELEASE);
 }

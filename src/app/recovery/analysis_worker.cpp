@@ -23,6 +23,14 @@ std::filesystem::path folderOf(const AnalysisSession& session) {
     return session.workFolder.empty() ? std::filesystem::path(".") : session.workFolder;
 }
 
+}  // namespace
+
+std::filesystem::path workFileOf(const AnalysisSession& session) {
+    return folderOf(session) / recovery::kWorkFileName;
+}
+
+namespace {
+
 void writeListingIfAsked(AppState& state) {
     AnalysisSession& session = state.analysis;
     const recovery::AnalysisOutcome outcome = session.result.outcome;
@@ -127,7 +135,7 @@ void stopAnalysisAndExit(AppState& state) {
     session.progress.stopRequested.store(true);
     if (session.worker != nullptr) WaitForSingleObject(session.worker, kStopWaitMs);
     std::error_code ignored;
-    std::filesystem::remove(folderOf(session) / recovery::kWorkFileName, ignored);
+    std::filesystem::remove(workFileOf(session), ignored);
     state.seams.endProcess(0);
     // Only a test's seam comes back here; the worker has ended, so the window can be used again.
     finishAnalysis(state);
