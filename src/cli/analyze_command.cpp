@@ -24,6 +24,7 @@
 #include "ntfs/virtual_disk.h"
 #include "platform/code_page_1251.h"
 #include "recovery/analysis.h"
+#include "recovery/analysis_listing.h"
 #include "recovery/directory_tree.h"
 #include "recovery/listing.h"
 #include "recovery/work_file.h"
@@ -223,31 +224,6 @@ std::optional<recovery::VirtualDiskVolume> modelVirtualDisk(platform::DiskSystem
     return volume;
 }
 
-// The listing of every record that entered the file table, in table order. A name that fills the
-// table's 63 bytes is read whole from its FILE record again.
-void writeListingOf(platform::DiskSystem& disks, char diskNumber, const recovery::AnalysisResult& result,
-                    const std::filesystem::path& workFolder, text::Language language) {
-    const std::vector<recovery::FileTableEntry> entries = recovery::extractedTable(result);
-    disk::SectorMaskTable masks;
-    disk::loadSectorMask(disks, masks, diskNumber);
-    auto fullName = [&](const recovery::FileTableEntry& entry) {
-        std::vector<std::uint8_t> record(4096);
-        const std::size_t arrived =
-            disk::readDiskBytes(disks, masks, diskNumber, std::uint64_t{entry.recordLba} * 512, record);
-        ntfs::FileRecordInfo info;
-        if (arrived >= ntfs::kSmallRecordSize) {
-            ntfs::decodeFileRecord(std::span<std::uint8_t>(record.data(), arrived), info);
-        }
-        return info.stage >= ntfs::DecodeStage::FirstName && info.ownNumber == entry.ownId
-                   ? std::string(info.longName, strnlen(info.longName, ntfs::kLongNameBytes))
-                   : recovery::tableName(entry);
-    };
-    const std::filesystem::path file = workFolder / recovery::kListingFileName;
-    if (!recovery::writeListing(file, entries, language, fullName)) {
-        std::fprintf(stderr, "salvage analyze: %s could not be written\n", file.string().c_str());
-    }
-}
-
 }  // namespace
 
 int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
@@ -379,7 +355,10 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
         const char diskNumber =
             virtualVolume ? virtualVolume->diskNumber
                           : static_cast<char>('0' + inventory.drives[static_cast<std::size_t>(letter - disk::kFirstDriveLetter)].diskNumber);
-        writeListingOf(*source, diskNumber, result, workFolder, language);
+        const std::filesystem::path file = workFolder / recovery::kListingFileName;
+        if (!recovery::writeAnalysisListing(*source, diskNumber, result, file, language)) {
+            std::fprintf(stderr, "salvage analyze: %s could not be written\n", file.string().c_str());
+        }
     }
     if (result.outcome != recovery::AnalysisOutcome::Completed) {
         const recovery::MessageText message = recovery::analysisMessage(result.outcome, language);

@@ -15,10 +15,6 @@ namespace quenzar::recovery {
 
 namespace {
 
-// The MFT is read in pieces of this size: small enough that a piece is still in the processor's
-// cache when it is decoded (larger pieces made the analysis slower, not faster), large enough
-// for a disk to stream.
-constexpr std::size_t kMftPieceBytes = 4u << 20;
 // The table is reserved up front for at most this many entries (256 MiB); beyond, it grows.
 constexpr std::uint64_t kTableReserveMaxEntries = 2'000'000;
 
@@ -32,6 +28,7 @@ void startProgress(AnalysisProgress& progress) {
     progress.finished.store(false);
     progress.position.store(0);
     progress.maximum.store(0);
+    progress.statistics.publish(FileStatistics{});
     progress.stage.store(AnalysisStage::Reading);
 }
 
@@ -53,6 +50,8 @@ AnalysisOutcome checkMftRecord(std::size_t bytesArrived, std::span<std::uint8_t>
 
 // Thrown by the extraction when the table outgrows the analysis' memory limit.
 struct TableLimitReached {};
+// Thrown by the extraction when the window asked the analysis to stop.
+struct StopRequested {};
 
 // Both kinds of analysis from here on: the MFT read piece by piece and each piece decoded at
 // once, the file table kept in memory (128 bytes a kept record), the tree built on it, and the
@@ -75,6 +74,10 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
 
     progress.maximum.store(result.recordCount);
     progress.stage.store(AnalysisStage::Extraction);
+    // The window's counters and the stop request are looked at once a piece: often enough for a
+    // display that ticks every two seconds, seldom enough to cost nothing.
+    const std::size_t pieceBytes = std::max<std::size_t>(context.mftPieceBytes / kMftRecordBytes, 1) * kMftRecordBytes;
+    const std::uint64_t publishEveryRecords = pieceBytes / kMftRecordBytes;
     FileTableExtraction extraction(context.filter, context.generations, runs, volumeStartLba, table,
                                    result.statistics);
     try {
@@ -84,9 +87,15 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
                 extraction.take(index, record);
                 if (table.size() > maxEntries) throw TableLimitReached{};
                 progress.position.store(index + 1, std::memory_order_relaxed);
+                if ((index + 1) % publishEveryRecords == 0) {
+                    progress.statistics.publish(result.statistics);
+                    if (progress.stopRequested.load(std::memory_order_relaxed)) throw StopRequested{};
+                }
             },
-            kMftPieceBytes);
+            pieceBytes);
         disk::ClosePhysicalDisk(handle);
+        progress.statistics.publish(result.statistics);
+        if (progress.stopRequested.load()) throw StopRequested{};
         result.entriesWritten = table.size();
 
         if (result.statistics.matchedFiles() == 0) {
@@ -105,8 +114,10 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
         result.outcome = AnalysisOutcome::TableTooLarge;
     } catch (const std::bad_alloc&) {
         result.outcome = AnalysisOutcome::TableTooLarge;
+    } catch (const StopRequested&) {
+        result.outcome = AnalysisOutcome::Stopped;
     }
-    if (result.outcome == AnalysisOutcome::TableTooLarge) {
+    if (result.outcome == AnalysisOutcome::TableTooLarge || result.outcome == AnalysisOutcome::Stopped) {
         // Nothing half made is left: no tree, no work file.
         result.tree = DirectoryTree{};
         result.entriesWritten = 0;
@@ -120,6 +131,34 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
 }
 
 }  // namespace
+
+void LiveStatistics::publish(const FileStatistics& statistics) {
+    foldersInUse.store(statistics.foldersInUse, std::memory_order_relaxed);
+    foldersDeleted.store(statistics.foldersDeleted, std::memory_order_relaxed);
+    filesInUse.store(statistics.filesInUse, std::memory_order_relaxed);
+    bytesInUse.store(statistics.bytesInUse, std::memory_order_relaxed);
+    filesDeleted.store(statistics.filesDeleted, std::memory_order_relaxed);
+    bytesDeleted.store(statistics.bytesDeleted, std::memory_order_relaxed);
+    matchedInUse.store(statistics.matchedInUse, std::memory_order_relaxed);
+    matchedBytesInUse.store(statistics.matchedBytesInUse, std::memory_order_relaxed);
+    matchedDeleted.store(statistics.matchedDeleted, std::memory_order_relaxed);
+    matchedBytesDeleted.store(statistics.matchedBytesDeleted, std::memory_order_relaxed);
+}
+
+FileStatistics LiveStatistics::snapshot() const {
+    FileStatistics statistics;
+    statistics.foldersInUse = foldersInUse.load(std::memory_order_relaxed);
+    statistics.foldersDeleted = foldersDeleted.load(std::memory_order_relaxed);
+    statistics.filesInUse = filesInUse.load(std::memory_order_relaxed);
+    statistics.bytesInUse = bytesInUse.load(std::memory_order_relaxed);
+    statistics.filesDeleted = filesDeleted.load(std::memory_order_relaxed);
+    statistics.bytesDeleted = bytesDeleted.load(std::memory_order_relaxed);
+    statistics.matchedInUse = matchedInUse.load(std::memory_order_relaxed);
+    statistics.matchedBytesInUse = matchedBytesInUse.load(std::memory_order_relaxed);
+    statistics.matchedDeleted = matchedDeleted.load(std::memory_order_relaxed);
+    statistics.matchedBytesDeleted = matchedBytesDeleted.load(std::memory_order_relaxed);
+    return statistics;
+}
 
 std::vector<FileTableEntry> extractedTable(const AnalysisResult& result) {
     std::vector<FileTableEntry> entries;

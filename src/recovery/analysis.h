@@ -21,12 +21,28 @@
 
 namespace quenzar::recovery {
 
+// The counters of FileStatistics as the progress window sees them while the worker counts: the
+// worker publishes its own counters every few thousand records and at the end of the extraction.
+// Each counter is read whole; the set may be one publication behind, which only the display sees.
+struct LiveStatistics {
+    std::atomic<std::uint64_t> foldersInUse{0}, foldersDeleted{0};
+    std::atomic<std::uint64_t> filesInUse{0}, bytesInUse{0}, filesDeleted{0}, bytesDeleted{0};
+    std::atomic<std::uint64_t> matchedInUse{0}, matchedBytesInUse{0}, matchedDeleted{0}, matchedBytesDeleted{0};
+
+    void publish(const FileStatistics& statistics);
+    FileStatistics snapshot() const;
+};
+
 // Shared between the worker and the window that shows its progress; each value is read whole.
 struct AnalysisProgress {
     std::atomic<AnalysisStage> stage{AnalysisStage::Idle};
     std::atomic<std::uint64_t> position{0};
     std::atomic<std::uint64_t> maximum{0};
     std::atomic<bool> finished{false};
+    LiveStatistics statistics;
+    // Set by the window to end the analysis early: the worker stops at the next record, closes
+    // and removes its work file and ends with the outcome Stopped.
+    std::atomic<bool> stopRequested{false};
 };
 
 struct AnalysisResult {
@@ -38,6 +54,11 @@ struct AnalysisResult {
     std::filesystem::path workFile;
     DirectoryTree tree;                // built when some file matched
 };
+
+// The MFT is read in pieces of this size: small enough that a piece is still in the processor's
+// cache when it is decoded (larger pieces made the analysis slower, not faster), large enough
+// for a disk to stream.
+inline constexpr std::size_t kMftPieceBytes = 4u << 20;
 
 // A 32-bit program has 2 GiB of address space in all: its table stays well within it. A 64-bit
 // one is limited by the machine's memory only (a failed allocation also ends the analysis with
@@ -55,6 +76,9 @@ struct AnalysisContext {
     // The most memory the file table may take (128 bytes an entry, lost folders included); an
     // analysis that needs more ends with TableTooLarge instead of exhausting the process.
     std::uint64_t tableMemoryLimit = kDefaultTableMemoryLimit;
+    // The MFT is read in pieces of this many bytes (a multiple of the record size); the window's
+    // counters follow every piece. Tests take small pieces to watch an analysis half way.
+    std::size_t mftPieceBytes = kMftPieceBytes;
 };
 
 // The analysis in its two modes, the body of the worker thread: R, a logical drive, and V, a

@@ -74,6 +74,7 @@ MessageText analysisMessage(AnalysisOutcome outcome, text::Language language) {
         case AnalysisOutcome::NoFileMatched: return {kNoMatchTitle.in(language), kNoMatchText.in(language)};
         case AnalysisOutcome::TableTooLarge:
             return {kTreeImpossibleTitle.in(language), kTableTooLargeText.in(language)};
+        case AnalysisOutcome::Stopped: return {};
     }
     return {};
 }

@@ -22,6 +22,7 @@ enum class AnalysisOutcome : unsigned {
     WorkFileFailed,        // the work file could not be created or written
     NoFileMatched,         // no file passed the filter
     TableTooLarge,         // the file table did not fit in the memory the analysis may take
+    Stopped,               // the person stopped it; nothing is left behind and nothing is shown
 };
 
 struct MessageText {

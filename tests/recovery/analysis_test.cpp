@@ -320,6 +320,34 @@ TEST(AnalysisTest, TableBeyondTheMemoryLimitIsRefused) {
     EXPECT_FALSE(analysisMessage(AnalysisOutcome::TableTooLarge, text::Language::Russian).text.empty());
 }
 
+// A stop asked for while the MFT is read ends the analysis without a tree or a work file; the
+// counters the window shows meanwhile are those of the records decoded so far.
+TEST(AnalysisTest, StopRequestLeavesNothingBehind) {
+    platform::ImageDiskSystem disks({(testsupport::fixtureDir() / "mbr.img").string()});
+    disk::InventoryState inventory;
+    disk::BuildDiskInventory(inventory, disks);
+    const SearchFilter filter = everyFile();
+    TempFolder whole, stopped;
+    GenerationState generations;
+    AnalysisProgress progress;
+    AnalysisContext context{filter, generations, progress, whole.path()};
+    const AnalysisResult completed = runAnalysis(disks, inventory, 'D', context);
+    ASSERT_EQ(completed.outcome, AnalysisOutcome::Completed);
+    const FileStatistics published = progress.statistics.snapshot();
+    EXPECT_EQ(published.filesInUse, completed.statistics.filesInUse);
+    EXPECT_EQ(published.matchedDeleted, completed.statistics.matchedDeleted);
+    EXPECT_EQ(published.bytesDeleted, completed.statistics.bytesDeleted);
+
+    progress.stopRequested.store(true);
+    AnalysisContext stopContext{filter, generations, progress, stopped.path()};
+    const AnalysisResult result = runAnalysis(disks, inventory, 'D', stopContext);
+    EXPECT_EQ(result.outcome, AnalysisOutcome::Stopped);
+    EXPECT_TRUE(progress.finished.load());
+    EXPECT_TRUE(result.tree.table.empty());
+    EXPECT_FALSE(std::filesystem::exists(stopped.path() / kWorkFileName));
+    EXPECT_TRUE(analysisMessage(AnalysisOutcome::Stopped, text::Language::English).title.empty());
+}
+
 TEST(AnalysisTest, DefaultFilterKeepsMatchingFilesAndEveryFolder) {
     const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
     const testsupport::ImageFacts& facts = manifest.image("mbr.img");
