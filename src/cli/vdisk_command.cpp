@@ -14,7 +14,7 @@
 #include "disk/inventory.h"
 #include "ntfs/virtual_disk.h"
 #include "platform/code_page_1251.h"
-#include "viewer/number_texts.h"
+#include "text/number_texts.h"
 
 namespace quenzar::cli {
 namespace {
@@ -48,7 +48,7 @@ int runVdisk(platform::DiskSystem& disks, const Arguments& args) {
                                       : ntfs::VirtualDiskDialog::FromFileRecord;
             lba = parseUnsigned(args[++i]);
             // The dialogs' LBA fields hold 13 digits; a longer number would be read cut.
-            usageError = !lba || *lba > viewer::kDecimal13Max;
+            usageError = !lba || *lba > text::kDecimal13Max;
         } else if (arg == "--lang" && hasValue && (args[i + 1] == "ru" || args[i + 1] == "en")) {
             language = args[++i] == "ru" ? text::Language::Russian : text::Language::English;
         } else if (!diskNumber) {
@@ -121,7 +121,7 @@ int runVdisk(platform::DiskSystem& disks, const Arguments& args) {
     for (std::size_t i = 0; i < table.rowCount; ++i) {
         const ntfs::MftRunRow& row = table.rows[i];
         std::printf("%28s %12u %12u %s\n", "", row.firstRecord, row.lastRecord,
-                    viewer::formatLbaText(row.startLba).c_str());
+                    text::formatLbaText(row.startLba).c_str());
     }
     return kExitDone;
 }

@@ -12,7 +12,7 @@
 #include "cli/terminal.h"
 #include "cli/number_arguments.h"
 #include "disk/inventory.h"
-#include "disk/position_panels.h"
+#include "viewer/position_panels.h"
 #include "ntfs/file_record.h"
 #include "ntfs/file_record_view.h"
 #include "ntfs/mft_lookup.h"
@@ -20,7 +20,7 @@
 #include "platform/code_page_1251.h"
 #include "viewer/fat_directory_view.h"
 #include "viewer/hex_view.h"
-#include "viewer/number_texts.h"
+#include "text/number_texts.h"
 #include "viewer/structure_views.h"
 
 namespace quenzar::cli {
@@ -60,7 +60,7 @@ void printBlock(std::string_view text) {
     std::fputs(platform::cp1251ToUtf8(lines).c_str(), stdout);
 }
 
-void printPanels(const disk::SectorPosition& position) {
+void printPanels(const viewer::SectorPosition& position) {
     printBlock(position.physical);
     printBlock(position.logical);
     printBlock(position.virtualDisk);
@@ -220,7 +220,7 @@ std::optional<ViewRequest> parseRequest(const Arguments& args) {
                                               : ntfs::VirtualDiskDialog::FromFileRecord;
             const auto lba = parseUnsigned(args[++i]);
             // The dialogs' LBA fields hold 13 digits; a longer number would be read cut.
-            if (!lba || *lba > viewer::kDecimal13Max) return std::nullopt;
+            if (!lba || *lba > text::kDecimal13Max) return std::nullopt;
             request.knownLba = *lba;
         } else if (arg == "--record" && hasValue && !request.recordNumber) {
             const std::string& number = args[++i];
@@ -287,7 +287,7 @@ int viewRecord(platform::DiskSystem& disks, const disk::InventoryState& inventor
         std::fprintf(stderr, "salvage view: the $MFT of this virtual disk has no records\n");
         return kExitFailed;
     }
-    disk::SectorPosition position = disk::goToSector(disks, inventory, params, request.diskNumber, *lba);
+    viewer::SectorPosition position = viewer::goToSector(disks, inventory, params, request.diskNumber, *lba);
     printPanels(position);
     ntfs::FileRecordInfo record;
     ntfs::decodeFileRecord(std::span<std::uint8_t>(position.bytes.data(), 1024), record);
@@ -297,7 +297,7 @@ int viewRecord(platform::DiskSystem& disks, const disk::InventoryState& inventor
 
 int viewSector(platform::DiskSystem& disks, const disk::InventoryState& inventory, const ViewRequest& request) {
     const ntfs::NtfsVolumeParams noVirtualDisk;
-    const disk::SectorPosition position = disk::goToSector(disks, inventory, noVirtualDisk, request.diskNumber,
+    const viewer::SectorPosition position = viewer::goToSector(disks, inventory, noVirtualDisk, request.diskNumber,
                                                            *request.lba);
     if (position.bytesArrived < viewer::kViewSectorBytes) {
         std::fprintf(stderr, "salvage view: sector %llu of disk %c cannot be read\n",

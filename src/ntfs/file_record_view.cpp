@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "ntfs/file_time.h"
-#include "viewer/number_texts.h"
+#include "text/number_texts.h"
 
 namespace quenzar::ntfs {
 namespace {
@@ -15,8 +15,8 @@ inline std::size_t boundedLength(const char* text, std::size_t limit) {
     return static_cast<std::size_t>(std::find(text, text + limit, '\0') - text);
 }
 
-using viewer::decimal13;
-using viewer::hexByte;
+using text::decimal13;
+using text::hexByte;
 
 constexpr std::array<std::string_view, kIntegrityCodeCount> kIntegrityTexts = {
     "01  No descriptor record FILE Record",

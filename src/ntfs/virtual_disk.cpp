@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "disk/sector_access.h"
-#include "viewer/number_texts.h"
+#include "text/number_texts.h"
 #include "platform/little_endian.h"
 
 namespace quenzar::ntfs {
@@ -59,7 +59,7 @@ std::string calculatedMftLine(Language language, std::uint64_t mftLba, std::uint
     const DiagnosticTexts& texts = diagnosticTexts(language);
     std::string line(texts.calculatedMft);
     const std::size_t lbaGap = line.find("MFT") + 3;
-    viewer::decimal13(mftLba, line.data() + lbaGap);
+    text::decimal13(mftLba, line.data() + lbaGap);
 
     // One blank before the number when it leaves one; a number wider than the gap shows as stars,
     // never as a cut number.
@@ -75,7 +75,7 @@ std::string calculatedMftLine(Language language, std::uint64_t mftLba, std::uint
 // Line 4: the boot sector's LBA in the last 13 characters of the trailing blanks.
 std::string bootAddressLine(Language language, std::uint64_t bootLba) {
     std::string line(diagnosticTexts(language).bootAddress);
-    viewer::decimal13(bootLba, line.data() + line.size() - 13);
+    text::decimal13(bootLba, line.data() + line.size() - 13);
     return line;
 }
 
@@ -110,7 +110,7 @@ std::uint64_t totalClusters(const FileRecordInfo& info) {
 
 // The typed LBA, limited to the disk's last sector.
 std::uint64_t limitedLba(std::string_view text, const NtfsVolumeParams& params) {
-    return std::min(viewer::parseLbaText(text), params.totalSectors - 1);
+    return std::min(text::parseLbaText(text), params.totalSectors - 1);
 }
 
 // After a successful NTFS computation. The record numbering of the $MFT table, the record lookup
@@ -189,7 +189,7 @@ std::string_view resultWordText(ResultWord word, Language language) {
 }
 
 std::string fieldText(const FieldValue& value) {
-    return value ? viewer::formatLbaText(*value) : std::string();
+    return value ? text::formatLbaText(*value) : std::string();
 }
 
 VirtualDiskOutcome computeFromBootSector(NtfsVolumeParams& params, std::string_view bootLbaText,
@@ -393,7 +393,7 @@ VirtualDiskOutcome recomputeFromStoredInput(VirtualDiskDialog dialog, NtfsVolume
     const std::uint64_t storedLba = dialog == VirtualDiskDialog::FromBootSector    ? params.bootLba
                                     : dialog == VirtualDiskDialog::FromMftPosition ? params.mftLba
                                                                                    : storedRecordLba;
-    return computeFromInput(dialog, params, storedRecordLba, viewer::formatLbaText(storedLba), read, language);
+    return computeFromInput(dialog, params, storedRecordLba, text::formatLbaText(storedLba), read, language);
 }
 
 FileSystemRadio radioOfFileSystem(char fsType) {

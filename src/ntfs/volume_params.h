@@ -6,9 +6,12 @@
 
 #include <cstdint>
 
+#include "disk/chs_address.h"
 #include "disk/inventory_records.h"
 
 namespace quenzar::ntfs {
+
+using disk::ChsAddress;
 
 // The values of a FAT boot sector that the boot-sector dialog shows.
 struct FatVolumeValues {
@@ -16,15 +19,6 @@ struct FatVolumeValues {
     std::uint32_t reservedSectors = 0;
     std::uint32_t sectorsPerFat = 0;
     std::uint32_t root = 0;  // FAT-32: cluster of the root folder; FAT-16: number of root entries
-};
-
-// Cylinder, head and sector of an LBA in a disk's geometry.
-struct ChsAddress {
-    std::uint32_t cylinder = 0;
-    std::uint32_t head = 0;
-    std::uint32_t sector = 0;
-
-    friend bool operator==(const ChsAddress&, const ChsAddress&) = default;
 };
 
 struct NtfsVolumeParams {

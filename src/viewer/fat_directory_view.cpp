@@ -4,13 +4,14 @@
 
 #include "platform/code_page_1251.h"
 #include "platform/little_endian.h"
-#include "viewer/number_texts.h"
+#include "text/number_texts.h"
 
 namespace quenzar::viewer {
 namespace {
 
 using platform::le16;
 using platform::le32;
+using text::hexByte;
 
 constexpr std::uint8_t kLongNameAttribute = 0x0F;
 constexpr std::uint8_t kDeletedMark = 0xE5;

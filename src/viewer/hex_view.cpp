@@ -1,9 +1,11 @@
 #include "viewer/hex_view.h"
 
-#include "viewer/number_texts.h"
+#include "text/number_texts.h"
 
 namespace quenzar::viewer {
 namespace {
+
+using text::hexByte;
 
 constexpr char kSectionSign = static_cast<char>(0xA7);
 

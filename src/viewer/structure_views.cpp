@@ -7,7 +7,7 @@
 #include "platform/code_page_1251.h"
 #include "platform/little_endian.h"
 #include "viewer/fat_directory_view.h"
-#include "viewer/number_texts.h"
+#include "text/number_texts.h"
 
 namespace quenzar::viewer {
 namespace {
@@ -15,6 +15,9 @@ namespace {
 using platform::le16;
 using platform::le32;
 using platform::le64;
+using text::decimal13;
+using text::decimal5;
+using text::hexByte;
 
 void put(std::string& line, std::size_t column, std::string_view text) { line.replace(column, text.size(), text); }
 

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "viewer/number_texts.h"
+#include "text/number_texts.h"
 #include "viewer/structure_views.h"
 
 namespace quenzar::viewer {
 
-ntfs::ChsAddress viewerChs(std::uint64_t lba, std::uint32_t sectorsPerTrack, std::uint32_t heads) {
+using text::decimal13;
+
+disk::ChsAddress viewerChs(std::uint64_t lba, std::uint32_t sectorsPerTrack, std::uint32_t heads) {
     if (sectorsPerTrack == 0 || heads == 0) return {0, 0, 0};
     const std::uint64_t track = lba / sectorsPerTrack;
     return {static_cast<std::uint32_t>(track / heads), static_cast<std::uint32_t>(track % heads),

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "disk/inventory_records.h"
-#include "ntfs/volume_params.h"
+#include "disk/chs_address.h"
 
 namespace quenzar::viewer {
 
@@ -29,7 +29,7 @@ inline constexpr std::string_view kViewSourceRecord = "RM";
 struct ViewerPosition {
     char diskDigit = '0';
     std::uint64_t lba = 0;
-    ntfs::ChsAddress chs{0, 0, 1};
+    disk::ChsAddress chs{0, 0, 1};
     std::string lbaText = std::string(12, ' ') + "0";  // 13 characters, right-aligned
 };
 
@@ -42,7 +42,7 @@ struct ViewerRange {
 
 // The five values saved before a navigation dialog opens, restored when it is cancelled.
 struct SavedPosition {
-    ntfs::ChsAddress chs{0, 0, 1};
+    disk::ChsAddress chs{0, 0, 1};
     std::uint64_t lba = 0;
     char diskDigit = '0';
     friend bool operator==(const SavedPosition&, const SavedPosition&) = default;
@@ -71,7 +71,7 @@ struct ViewerState {
 // Cylinder, head and sector of an LBA with the disk's sectors per track S and heads H:
 // sector = LBA mod S + 1, t = LBA div S, head = t mod H, cylinder = t div H (the cylinder cut to 32
 // bits). All zero while the geometry is unknown (S or H zero).
-ntfs::ChsAddress viewerChs(std::uint64_t lba, std::uint32_t sectorsPerTrack, std::uint32_t heads);
+disk::ChsAddress viewerChs(std::uint64_t lba, std::uint32_t sectorsPerTrack, std::uint32_t heads);
 
 // Moves the position to an LBA of a disk: the CHS and the LBA text follow.
 void setPosition(ViewerState& state, char diskDigit, std::uint64_t lba, std::uint32_t sectorsPerTrack,

@@ -4,12 +4,16 @@
 #include <string>
 
 #include "disk/inventory.h"
-#include "disk/position_panels.h"
+#include "viewer/position_panels.h"
 #include "support/fixture_manifest.h"
 #include "support/temp_folder.h"
 
-namespace quenzar::disk {
+namespace quenzar::viewer {
 namespace {
+
+using disk::InventoryState;
+using disk::PartitionEntry;
+using disk::PhysicalDiskInfo;
 
 PartitionEntry lettered(char letter, const char* tag, std::uint64_t start, std::uint64_t sectors,
                         std::uint8_t sectorsPerCluster, std::uint16_t reserved = 0, std::uint32_t sectorsPerFat = 0,
@@ -42,9 +46,9 @@ TEST(PositionPanels, PhysicalPanelAndChs) {
     EXPECT_EQ(physicalPanel('0', 0), "  PHYSICAL DISK HD0    \r\nAddr. LBA            0 ");
     EXPECT_EQ(physicalPanel('7', 1'000'000'000), "  PHYSICAL DISK HD7    \r\nAddr. LBA   1000000000 ");
     EXPECT_EQ(physicalPanel('3', 9'999'999'999'999), "  PHYSICAL DISK HD3    \r\nAddr. LBA9999999999999 ");
-    EXPECT_EQ(panelChs(0), (ntfs::ChsAddress{0, 0, 1}));
-    EXPECT_EQ(panelChs(16'065), (ntfs::ChsAddress{1, 0, 1}));
-    EXPECT_EQ(panelChs(63ull * 255 * 0x1'0000'0000ull), (ntfs::ChsAddress{0, 0, 1}));  // cylinder 2^32 wraps its 32-bit field
+    EXPECT_EQ(panelChs(0), (disk::ChsAddress{0, 0, 1}));
+    EXPECT_EQ(panelChs(16'065), (disk::ChsAddress{1, 0, 1}));
+    EXPECT_EQ(panelChs(63ull * 255 * 0x1'0000'0000ull), (disk::ChsAddress{0, 0, 1}));  // cylinder 2^32 wraps its 32-bit field
 }
 
 std::string logical(const char* letter, const char* label, const char* sector, const char* cluster,
@@ -139,4 +143,4 @@ TEST(PositionPanels, GoToSectorOnAFixtureDisk) {
 }
 
 }  // namespace
-}  // namespace quenzar::disk
+}  // namespace quenzar::viewer

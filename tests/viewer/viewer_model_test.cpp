@@ -26,7 +26,7 @@ TEST(ViewerModel, ChsOfLba) {
     struct Case {
         std::uint64_t lba;
         std::uint32_t sectorsPerTrack, heads;
-        ntfs::ChsAddress chs;
+        disk::ChsAddress chs;
     };
     const Case cases[] = {
         {0, 63, 255, {0, 0, 1}},
@@ -82,7 +82,7 @@ TEST(ViewerModel, AcceptedNavigationTakesVolumeRangeAndPosition) {
                                      255));
         EXPECT_EQ(state.range, (ViewerRange{2048, c.upper})) << c.ntfs;
         EXPECT_EQ(state.position.diskDigit, '2');
-        EXPECT_EQ(state.position.chs, (ntfs::ChsAddress{1, 0, 1}));
+        EXPECT_EQ(state.position.chs, (disk::ChsAddress{1, 0, 1}));
         EXPECT_EQ(state.position.lbaText, "        16065");
         EXPECT_FALSE(state.adjustmentOn);
         EXPECT_EQ(state.screenMode, 'H');

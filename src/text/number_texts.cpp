@@ -1,9 +1,9 @@
-#include "viewer/number_texts.h"
+#include "text/number_texts.h"
 
 #include <algorithm>
 #include <cstdio>
 
-namespace quenzar::viewer {
+namespace quenzar::text {
 namespace {
 
 // Unsigned (character - "0") arithmetic, as the dialogs always read their digits.
@@ -61,4 +61,4 @@ std::uint64_t parseLbaText(std::string_view text) {
 
 std::string formatLbaText(std::uint64_t value) { return std::to_string(value); }
 
-}  // namespace quenzar::viewer
+}  // namespace quenzar::text

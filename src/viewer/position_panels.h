@@ -12,11 +12,11 @@
 #include "ntfs/volume_params.h"
 #include "platform/disk_system.h"
 
-namespace quenzar::disk {
+namespace quenzar::viewer {
 
 // The cylinder, head and sector of an LBA in the fixed geometry of 255 heads and 63 sectors per
 // track, whatever the disk reports.
-ntfs::ChsAddress panelChs(std::uint64_t lba);
+disk::ChsAddress panelChs(std::uint64_t lba);
 
 // "  PHYSICAL DISK HDx" with the disk number, and the LBA in 13 right-aligned digits.
 std::string physicalPanel(char diskNumber, std::uint64_t lba);
@@ -25,7 +25,7 @@ std::string physicalPanel(char diskNumber, std::uint64_t lba);
 // at the first one without a drive letter. Relative sector, cluster and sector in cluster; in a
 // FAT volume the cluster fields stay blank before the data area, and for a volume of unknown file
 // system (no cluster size) they stay blank too.
-std::string logicalPanel(const PhysicalDiskInfo& disk, std::uint64_t lba);
+std::string logicalPanel(const disk::PhysicalDiskInfo& disk, std::uint64_t lba);
 
 // The virtual disk, when it is modelled on this disk and the LBA is not below its start; in NTFS
 // also the MFT record number of the sector with "+0" for the first and "+1" for the second of the
@@ -36,7 +36,7 @@ std::string virtualPanel(const ntfs::NtfsVolumeParams& volume, char diskNumber, 
 struct SectorPosition {
     char diskNumber = '0';
     std::uint64_t lba = 0;
-    ntfs::ChsAddress chs{};
+    disk::ChsAddress chs{};
     std::string physical;
     std::string logical;
     std::string virtualDisk;
@@ -45,7 +45,7 @@ struct SectorPosition {
 };
 
 // Fills the panels and reads 2,048 bytes at LBA x 512 (unmasked by the gap rule).
-SectorPosition goToSector(platform::DiskSystem& disks, const InventoryState& inventory,
+SectorPosition goToSector(platform::DiskSystem& disks, const disk::InventoryState& inventory,
                           const ntfs::NtfsVolumeParams& volume, char diskNumber, std::uint64_t lba);
 
-}  // namespace quenzar::disk
+}  // namespace quenzar::viewer

@@ -1,13 +1,18 @@
-#include "disk/position_panels.h"
+#include "viewer/position_panels.h"
 
 #include <algorithm>
 #include <string_view>
 
 #include "disk/sector_access.h"
-#include "viewer/number_texts.h"
+#include "text/number_texts.h"
 
-namespace quenzar::disk {
+namespace quenzar::viewer {
 namespace {
+
+using disk::kSystemSectorSize;
+using disk::PartitionEntry;
+using disk::PhysicalDiskInfo;
+using disk::readDiskBytes;
 
 constexpr std::string_view kPhysicalTemplate = "  PHYSICAL DISK HDx    \r\nAddr. LBA            0 ";
 constexpr std::string_view kLogicalTemplate =
@@ -27,7 +32,7 @@ constexpr std::size_t kInClusterColumn = 19;    // 3 characters after "+"
 constexpr std::size_t kRecordColumn = 9;        // 10 characters, a blank, "+0"/"+1"
 
 void writeDecimal13(std::string& panel, std::size_t where, std::uint64_t value) {
-    viewer::decimal13(value, panel.data() + where);
+    text::decimal13(value, panel.data() + where);
 }
 
 void blank(std::string& panel, std::size_t where, std::size_t count) { panel.replace(where, count, count, ' '); }
@@ -46,7 +51,7 @@ void writeVolumeFields(std::string& panel, std::string_view label, std::uint64_t
     if (place.shown) {
         writeDecimal13(panel, at(3, kNumberColumn), place.cluster);
         char field[13];
-        viewer::decimal13(place.sectorInCluster, field);
+        text::decimal13(place.sectorInCluster, field);
         panel.replace(at(4, kInClusterColumn), 3, field + 10, 3);
     } else {
         blank(panel, at(3, kNumberColumn), 13);
@@ -81,9 +86,9 @@ ClusterPlace fatPlace(std::uint64_t relativeSector, std::uint32_t sectorsPerClus
 
 }  // namespace
 
-ntfs::ChsAddress panelChs(std::uint64_t lba) {
+disk::ChsAddress panelChs(std::uint64_t lba) {
     const std::uint64_t track = lba / 63;
-    return ntfs::ChsAddress{static_cast<std::uint32_t>(track / 255), static_cast<std::uint32_t>(track % 255),
+    return disk::ChsAddress{static_cast<std::uint32_t>(track / 255), static_cast<std::uint32_t>(track % 255),
                             static_cast<std::uint32_t>(lba % 63 + 1)};
 }
 
@@ -96,7 +101,7 @@ std::string physicalPanel(char diskNumber, std::uint64_t lba) {
     return panel;
 }
 
-std::string logicalPanel(const PhysicalDiskInfo& disk, std::uint64_t lba) {
+std::string logicalPanel(const disk::PhysicalDiskInfo& disk, std::uint64_t lba) {
     std::string panel(kLogicalTemplate);
     const PartitionEntry* found = nullptr;
     for (const PartitionEntry& entry : disk.partitions) {
@@ -159,7 +164,7 @@ std::string virtualPanel(const ntfs::NtfsVolumeParams& volume, char diskNumber, 
             if (lba >= volume.mftLba) {
                 const std::uint64_t record = (lba - volume.mftLba) / 2;
                 char field[13];
-                viewer::decimal13(record, field);
+                text::decimal13(record, field);
                 // Ten places: a record number that would need more shows as stars, never cut.
                 if (record > 9'999'999'999ull) std::fill(field, field + 13, '*');
                 panel.replace(at(kRecordLine, kRecordColumn), 10, field + 3, 10);
@@ -171,7 +176,7 @@ std::string virtualPanel(const ntfs::NtfsVolumeParams& volume, char diskNumber, 
     return panel;
 }
 
-SectorPosition goToSector(platform::DiskSystem& disks, const InventoryState& inventory,
+SectorPosition goToSector(platform::DiskSystem& disks, const disk::InventoryState& inventory,
                           const ntfs::NtfsVolumeParams& volume, char diskNumber, std::uint64_t lba) {
     SectorPosition position;
     position.diskNumber = diskNumber;
@@ -188,4 +193,4 @@ SectorPosition goToSector(platform::DiskSystem& disks, const InventoryState& inv
     return position;
 }
 
-}  // namespace quenzar::disk
+}  // namespace quenzar::viewer

@@ -1,10 +1,10 @@
-#include "viewer/number_texts.h"
+#include "text/number_texts.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace quenzar::viewer {
+namespace quenzar::text {
 namespace {
 
 // Writes into the middle of a guarded field so that a writer that overruns its width shows.
@@ -80,4 +80,4 @@ TEST(NumberTexts, LbaTextRoundTrip) {
 }
 
 }  // namespace
-}  // namespace quenzar::viewer
+}  // namespace quenzar::text

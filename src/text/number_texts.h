@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace quenzar::viewer {
+namespace quenzar::text {
 
 // Two upper-case hex digits, high nibble first.
 void hexByte(std::uint8_t value, char* dest);
@@ -36,4 +36,4 @@ std::uint64_t parseLbaText(std::string_view text);
 // field for every LBA a 64-bit byte offset can reach.
 std::string formatLbaText(std::uint64_t value);
 
-}  // namespace quenzar::viewer
+}  // namespace quenzar::text
