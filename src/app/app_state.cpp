@@ -18,12 +18,20 @@ ShellSeams systemSeams() {
         ShellExecuteW(nullptr, nullptr, wideFrom1251(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };
     seams.runPowerAction = [](disk::PowerAction action) { disk::RunPowerAction(action); };
-    seams.chooseFolder = [](HWND owner, std::string_view title) -> std::optional<std::string> {
-        const std::wstring wideTitle = wideFrom1251(title);
+    seams.chooseFolder = [](HWND owner, std::string_view title,
+                            std::string_view instruction) -> std::optional<std::string> {
+        std::wstring windowTitle = wideFrom1251(title);
+        const std::wstring wideInstruction = wideFrom1251(instruction);
         BROWSEINFOW browse{};
         browse.hwndOwner = owner;
-        browse.lpszTitle = wideTitle.c_str();
+        browse.lpszTitle = wideInstruction.c_str();
         browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+        // The chooser's own window title is set once it is there.
+        browse.lpfn = [](HWND chooser, UINT message, LPARAM, LPARAM data) -> int {
+            if (message == BFFM_INITIALIZED) SetWindowTextW(chooser, reinterpret_cast<const wchar_t*>(data));
+            return 0;
+        };
+        browse.lParam = reinterpret_cast<LPARAM>(windowTitle.data());
         PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
         if (chosen == nullptr) return std::nullopt;
         wchar_t path[MAX_PATH] = {};

@@ -29,9 +29,10 @@ struct ShellSeams {
     std::function<int(std::string_view text, std::string_view caption, UINT flags)> showMessage;
     std::function<void(const std::string& address)> openPage;
     std::function<void(disk::PowerAction action)> runPowerAction;
-    // The folder chooser, owned by `owner`, with `title` (1251); the chosen folder in 1251, or
-    // nothing when the person cancelled.
-    std::function<std::optional<std::string>(HWND owner, std::string_view title)> chooseFolder;
+    // The folder chooser, owned by `owner`, with its window title and instruction (1251); the
+    // chosen folder in 1251, or nothing when the person cancelled.
+    std::function<std::optional<std::string>(HWND owner, std::string_view title, std::string_view instruction)>
+        chooseFolder;
     // Ends the program at once with the exit code (the stop buttons of the progress dialogs).
     std::function<void(int exitCode)> endProcess;
 };

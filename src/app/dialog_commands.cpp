@@ -2,7 +2,7 @@
 
 #include "app/recovery/analysis_worker.h"
 #include "app/recovery/filter_dialog.h"
-#include "app/texts/progress_dialog_texts.h"
+#include "app/recovery/tree_window.h"
 
 namespace quenzar::app {
 namespace {
@@ -30,15 +30,13 @@ void startVirtualDiskAnalysis(AppState& state) {
     filterAndAnalyse(state, recovery::FilterDialogKind::VirtualDisk, AnalysisMode::VirtualDisk);
 }
 
-// 801: the analysis built its tree. The tree window is not there yet, so the person sees what
-// was found: the counters of the analysis under the tree window's title.
+// 801: the analysis built its tree; the tree window shows it.
 void openRecoveryWindow(AppState& state) {
     finishAnalysis(state);
     const AnalysisSession& session = state.analysis;
     // Only an analysis that built its tree has anything to show; a stray 801 has not.
     if (session.result.outcome != recovery::AnalysisOutcome::Completed || session.result.tree.table.empty()) return;
-    state.seams.showMessage(texts::analysisSummaryText(session.result.statistics, session.language),
-                            session.treeTitle, MB_ICONINFORMATION);
+    runTreeWindow(state);
 }
 
 bool chooseViewerPosition(AppState&) { return true; }

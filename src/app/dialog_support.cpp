@@ -1,5 +1,8 @@
 #include "app/dialog_support.h"
 
+#include <commctrl.h>
+#include <uxtheme.h>
+
 #include "app/wide_text.h"
 
 namespace quenzar::app {
@@ -36,6 +39,14 @@ bool isItemChecked(HWND dialog, int controlId) { return IsDlgButtonChecked(dialo
 void enableItem(HWND dialog, int controlId, bool enabled) {
     HWND control = GetDlgItem(dialog, controlId);
     if (control != nullptr && (IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
+}
+
+void setUpProgressBar(HWND dialog, int controlId) {
+    HWND bar = GetDlgItem(dialog, controlId);
+    SendMessageW(bar, PBM_SETRANGE32, 0, 100);
+    // A themed bar ignores the colour; without its theme it shows it on every Windows.
+    SetWindowTheme(bar, L" ", L" ");
+    SendMessageW(bar, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(RGB(6, 170, 31)));
 }
 
 HFONT createFixedPitchFont(HWND dialog) {

@@ -25,6 +25,9 @@ void setItemChecked(HWND dialog, int controlId, bool checked);
 bool isItemChecked(HWND dialog, int controlId);
 void enableItem(HWND dialog, int controlId, bool enabled);
 
+// The bar of a progress dialog: 0 to 100, in the program's green on every Windows.
+void setUpProgressBar(HWND dialog, int controlId);
+
 // A fixed-pitch font ("Courier New") of the dialog's own font size, for texts that line up their
 // columns with blanks. The caller deletes it once the dialog is gone.
 HFONT createFixedPitchFont(HWND dialog);

@@ -43,7 +43,9 @@ struct ListSortState {
     int code = 0;
     int sizeCode = 0;
 };
-// A header click: the column's direction (ascending unless the column was last sorted ascending),
+inline bool columnSorts(int column) { return column >= 0 && column < kListColumnCount && column != kFragmentsColumn; }
+
+// A header click on a column that sorts: the column's direction (ascending unless the column was last sorted ascending),
 // kept in the state. False for the column that does not sort.
 bool nextSortAscending(ListSortState& state, int column);
 // The state after a fill, which sorts by name ascending.

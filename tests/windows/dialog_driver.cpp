@@ -8,6 +8,7 @@ namespace quenzar::wintest {
 namespace {
 
 std::function<void(DialogProbe&)> pendingScript;
+std::wstring pendingTitle;
 bool scriptRan = false;
 UINT_PTR scriptTimer = 0;
 
@@ -22,8 +23,8 @@ BOOL CALLBACK collectDialog(HWND window, LPARAM found) {
 }
 
 void CALLBACK runPendingScript(HWND, UINT, UINT_PTR, DWORD) {
-    HWND dialog = findOpenDialog();
-    if (dialog == nullptr || !pendingScript) return;
+    HWND dialog = pendingTitle.empty() ? findOpenDialog() : findDialog(pendingTitle);
+    if (dialog == nullptr || !pendingScript || !IsWindowVisible(dialog)) return;
     KillTimer(nullptr, scriptTimer);
     scriptTimer = 0;
     auto script = std::move(pendingScript);
@@ -90,12 +91,36 @@ void DialogProbe::press(int controlId, WPARAM virtualKey) {
     }
 }
 
+void DialogProbe::pressOnRow(int listId, int row, WPARAM virtualKey) {
+    HWND list = GetDlgItem(dialog_, listId);
+    LVITEMW state{};
+    state.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
+    state.state = LVIS_FOCUSED | LVIS_SELECTED;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+    SetFocus(list);
+    SendMessageW(list, WM_KEYDOWN, virtualKey, 1);
+    SendMessageW(list, WM_KEYUP, virtualKey, 0xC0000001);
+}
+
+// Only the second press of a double click is sent: a first press would make the list follow the
+// mouse to tell a click from a drag, which needs a real mouse.
+void DialogProbe::doubleClickRow(int listId, int row) {
+    HWND list = GetDlgItem(dialog_, listId);
+    RECT label{};
+    label.left = LVIR_LABEL;
+    SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&label));
+    const LPARAM at = MAKELPARAM(label.left + 10, (label.top + label.bottom) / 2);
+    SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    SendMessageW(list, WM_LBUTTONUP, 0, at);
+}
+
 void DialogProbe::close() { SendMessageW(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
 void DialogProbe::tick(UINT_PTR timerId) { SendMessageW(dialog_, WM_TIMER, timerId, 0); }
 
-void onNextDialog(std::function<void(DialogProbe&)> script) {
+void onNextDialog(std::function<void(DialogProbe&)> script, std::wstring title) {
     pendingScript = std::move(script);
+    pendingTitle = std::move(title);
     scriptRan = false;
     if (scriptTimer != 0) KillTimer(nullptr, scriptTimer);
     scriptTimer = SetTimer(nullptr, 0, 50, runPendingScript);

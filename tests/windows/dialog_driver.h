@@ -33,6 +33,10 @@ public:
     void type(int controlId, std::wstring_view text);
     // A key pressed while `controlId` has the focus, through the dialog's own message loop.
     void press(int controlId, WPARAM virtualKey);
+    // A key pressed on a row of a list view (the row focused and selected first), and a double
+    // click on the row.
+    void pressOnRow(int listId, int row, WPARAM virtualKey);
+    void doubleClickRow(int listId, int row);
     // The window's close box.
     void close();
     // Sends the dialog a tick of its timer.
@@ -46,7 +50,9 @@ private:
 // loop; returns at once. The script must end a modal dialog (a click on its button, close()),
 // else the dialog is closed for it when the script returns. A REQUIRE that fails in the script
 // closes the dialog too.
-void onNextDialog(std::function<void(DialogProbe&)> script);
+// With `title`, only a dialog of that title is taken (another one, such as a progress dialog
+// that is open meanwhile, is left alone).
+void onNextDialog(std::function<void(DialogProbe&)> script, std::wstring title = L"");
 // Whether the last script given to onNextDialog has run; whether one waits for its dialog.
 bool dialogScriptRan();
 bool dialogScriptPending();

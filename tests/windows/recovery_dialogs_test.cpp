@@ -2,10 +2,14 @@
 // boxes and the drive letter, the progress dialog of an analysis with its stages, counters and
 // stop button, the end of an analysis (command 801) and its failures.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <algorithm>
+#include <iterator>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -13,7 +17,11 @@
 
 #include "app/recovery/analysis_worker.h"
 #include "app/startup.h"
-#include "app/texts/progress_dialog_texts.h"
+#include "app/wide_text.h"
+#include "recovery/directory_tree.h"
+#include "recovery/marking.h"
+#include "recovery/restore.h"
+#include "resources/tree_window_ids.h"
 #include "dialog_driver.h"
 #include "disk/inventory.h"
 #include "ntfs/virtual_disk.h"
@@ -59,6 +67,60 @@ recovery::AnalysisResult analyseDirectly(const std::vector<std::string>& images,
     return recovery::runAnalysis(disks, inventory, letter, context);
 }
 
+
+// The files under a folder: relative path and contents.
+std::map<std::wstring, std::string> folderContents(const std::filesystem::path& folder) {
+    std::map<std::wstring, std::string> contents;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!item.is_regular_file()) continue;
+        std::ifstream file(item.path(), std::ios::binary);
+        contents[std::filesystem::relative(item.path(), folder).wstring()] =
+            std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    return contents;
+}
+
+// The engine's own test restore of the root folder's subtree of an analysis, as the tree window
+// shows it; returns the marks it counted before.
+recovery::MarkedStatistics restoreRootDirectly(const recovery::AnalysisResult& analysed,
+                                               const std::filesystem::path& target) {
+    recovery::DirectoryTree tree = recovery::fillTreeView(recovery::savedTable(analysed.tree));
+    const auto root = std::find_if(tree.table.begin(), tree.table.end(),
+                                   [](const recovery::FileTableEntry& entry) { return entry.isFolder(); });
+    if (root == tree.table.end()) return {};
+    recovery::markFolderSubtree(tree, root->generation, root->ownId, recovery::kMarked);
+    const recovery::MarkedStatistics marked = recovery::refreshMarkedStatistics(tree.table);
+    quenzar::platform::ImageDiskSystem disks(quenzar::wintest::shellTestImages());
+    quenzar::disk::InventoryState inventory;
+    quenzar::disk::BuildDiskInventory(inventory, disks);
+    const quenzar::disk::LogicalDriveInfo& drive = inventory.drive('D');
+    const recovery::RestoreSource source{disks, inventory.masks, static_cast<char>('0' + drive.diskNumber),
+                                         drive.sectorsPerCluster, drive.startLba};
+    recovery::RestoreProgress progress;
+    recovery::restoreMarkedFiles(source, tree.table, target, recovery::RestoreMode::Test, progress);
+    return marked;
+}
+
+// Waits until no filling or marking runs behind WAITP: the tree window is enabled again.
+bool waitForTreeJobs(const DialogProbe& window) {
+    return quenzar::wintest::pumpUntil([&] { return IsWindowEnabled(window.window()) != FALSE; });
+}
+
+int listRowCount(const DialogProbe& window) {
+    return static_cast<int>(SendDlgItemMessageW(window.window(), IDC_TREE_LIST, LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::wstring columnHeader(const DialogProbe& window, int column) {
+    wchar_t text[128] = {};
+    LVCOLUMNW entry{};
+    entry.mask = LVCF_TEXT;
+    entry.pszText = text;
+    entry.cchTextMax = 128;
+    SendDlgItemMessageW(window.window(), IDC_TREE_LIST, LVM_GETCOLUMNW, static_cast<WPARAM>(column),
+                        reinterpret_cast<LPARAM>(&entry));
+    return text;
+}
+
 }  // namespace
 
 TEST_CASE(logicalDriveAnalysisFromTheMenuToItsEnd) {
@@ -70,6 +132,79 @@ TEST_CASE(logicalDriveAnalysisFromTheMenuToItsEnd) {
         shell.state.analysis.workFolder = work.path();
         auto& messages = shell.record.messages;
 
+        // What the engine finds for the same volume and filter, and what its restore writes when
+        // the root folder's subtree is marked.
+        TempFolder directTarget, windowTarget;
+        recovery::AnalysisResult direct;
+
+        // The worker runs behind WAIT and ends with command 801, which opens the tree window.
+        const std::wstring treeTitle(inLanguage(language, L"Дерево каталогов логического диска D:",
+                                                L"The directory tree logical disk D:"));
+        bool treeSeen = false;
+        auto treeScript = [&](DialogProbe& tree) {
+                treeSeen = true;
+                direct = analyseDirectly(quenzar::wintest::shellTestImages(), 'D', shell.state.analysis.filter);
+                REQUIRE(direct.outcome == recovery::AnalysisOutcome::Completed);
+                const recovery::MarkedStatistics directMarks = restoreRootDirectly(direct, directTarget.path());
+                REQUIRE(directMarks.files() > 0);
+                CHECK(shell.state.analysis.progressDialog == nullptr);
+                REQUIRE(quenzar::wintest::pumpUntil([&] { return listRowCount(tree) > 0; }));
+                REQUIRE(waitForTreeJobs(tree));
+                CHECK(SendDlgItemMessageW(tree.window(), IDC_TREE_FOLDERS, TVM_GETCOUNT, 0, 0) > 2);
+                CHECK_EQ(columnHeader(tree, 0), std::wstring(inLanguage(language, L"Наименование файла или папки",
+                                                                        L"The name of a file or folder")));
+                const recovery::FileStatistics& counted = direct.statistics;
+                CHECK_EQ(tree.text(IDC_TREE_FOUND_IN_USE), std::to_wstring(counted.filesInUse));
+                CHECK_EQ(tree.text(IDC_TREE_FOUND_DELETED), std::to_wstring(counted.filesDeleted));
+                CHECK_EQ(tree.text(IDC_TREE_SELECTED_IN_USE), std::to_wstring(counted.matchedInUse));
+                CHECK_EQ(tree.text(IDC_TREE_SELECTED_DELETED), std::to_wstring(counted.matchedDeleted));
+                CHECK_EQ(tree.text(IDC_TREE_FOUND_MB_IN_USE), std::to_wstring(counted.bytesInUse / 1'000'000));
+                CHECK_EQ(tree.text(IDC_TREE_MARKED_IN_USE), std::wstring(L"0"));
+                CHECK(!tree.enabled(IDC_TREE_RESTORE));
+
+                // The check box of a folder row (Space on the row) marks its whole subtree, a second press
+                // clears it.
+                tree.pressOnRow(IDC_TREE_LIST, 0, VK_SPACE);
+                CHECK(quenzar::wintest::pumpUntil([&] { return tree.text(IDC_TREE_MARKED_IN_USE) != L"0"; }, 5000));
+                CHECK(tree.enabled(IDC_TREE_RESTORE));
+                tree.pressOnRow(IDC_TREE_LIST, 0, VK_SPACE);
+                CHECK(quenzar::wintest::pumpUntil([&] { return tree.text(IDC_TREE_MARKED_IN_USE) == L"0"; }, 5000));
+                // "Select all" on the folder shown first (the root folder) marks its whole subtree.
+                tree.click(IDC_TREE_SELECT_ALL);
+                REQUIRE(quenzar::wintest::pumpUntil([&] { return tree.text(IDC_TREE_MARKED_IN_USE) != L"0"; }));
+                CHECK_EQ(tree.text(IDC_TREE_MARKED_IN_USE), std::to_wstring(directMarks.filesInUse));
+                CHECK_EQ(tree.text(IDC_TREE_MARKED_DELETED), std::to_wstring(directMarks.filesDeleted));
+                CHECK(tree.enabled(IDC_TREE_RESTORE));
+
+                // The test restore: the question answered Yes, the folder chosen, WAITR, the end box.
+                shell.record.answers = {IDYES};
+                shell.record.folderAnswer = quenzar::app::text1251FromWide(windowTarget.path().wstring());
+                const std::size_t boxesBefore = messages.size();
+                tree.click(IDC_TREE_RESTORE);
+                REQUIRE(quenzar::wintest::pumpUntil([&] { return messages.size() == boxesBefore + 2; }));
+                CHECK_EQ(utf16(messages[boxesBefore].caption),
+                         std::wstring(inLanguage(language, L"КОНТРОЛЬ СТЕПЕНИ ВОЗМОЖНОГО ВОССТАНОВЛЕНИЯ",
+                                                 L"CONTROL OF THE LEVEL OF POSSIBLE RECOVERY")));
+                CHECK_EQ(utf16(messages[boxesBefore + 1].caption),
+                         std::wstring(inLanguage(language, L"Извлечение файлов завершено", L"Extract files completed    ")));
+                REQUIRE(shell.record.folderChooserTitles.size() == 1);
+                CHECK_EQ(utf16(shell.record.folderChooserTitles[0]),
+                         std::wstring(inLanguage(language, L"Выбор папки для записи данных",
+                                                 L"Selecting a folder for recording data")));
+                // The marks are cleared and the counts say so.
+                CHECK(quenzar::wintest::pumpUntil([&] { return tree.text(IDC_TREE_MARKED_IN_USE) == L"0"; }));
+                CHECK(!tree.enabled(IDC_TREE_RESTORE));
+                // The restore's end clears the shown folder's marks behind WAITP; the window is
+                // usable again once that is done.
+                REQUIRE(waitForTreeJobs(tree));
+                // A double click opens a folder row: the Cyrillic folder with its deleted rows.
+                const int rowsBefore = listRowCount(tree);
+                tree.doubleClickRow(IDC_TREE_LIST, rowsBefore - 1);
+                CHECK(quenzar::wintest::pumpUntil([&] { return listRowCount(tree) != rowsBefore; }, 5000));
+                quenzar::wintest::saveScreenshot(tree.window(), language == kRussian ? "pros-ru" : "pros-en");
+                REQUIRE(waitForTreeJobs(tree));
+                tree.close();
+            };
         quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
             CHECK_EQ(filter.title(), std::wstring(inLanguage(language,
                 L"Параметры поиска пользователький файлов и указание логического диска",
@@ -103,41 +238,33 @@ TEST_CASE(logicalDriveAnalysisFromTheMenuToItsEnd) {
             filter.click(IDC_FILTER_DELETED);
             filter.click(IDC_FILTER_LISTING);
             quenzar::wintest::saveScreenshot(filter.window(), language == kRussian ? "filtr-ru" : "filtr-en");
+            // The tree window opens when the analysis has ended.
+            quenzar::wintest::onNextDialog(treeScript, treeTitle);
             filter.press(IDC_FILTER_DRIVE_LETTER, VK_RETURN);  // Enter applies
         });
         shell.command(CMD_RECOVER_LOGICAL_DRIVE);
-        REQUIRE(quenzar::wintest::dialogScriptRan());
         const recovery::SearchFilter applied = shell.state.analysis.filter;
         CHECK_EQ(applied.driveLetter, 'D');
         CHECK_EQ(applied.searchDeleted, std::uint8_t{1});
 
-        // The worker runs behind WAIT and ends with command 801, which shows what was found.
-        REQUIRE(quenzar::wintest::pumpUntil([&] { return messages.size() == 2; }));
-        CHECK_EQ(messages[1].flags, UINT{MB_ICONINFORMATION});
-        CHECK_EQ(utf16(messages[1].caption), std::wstring(inLanguage(language, L"Дерево каталогов логического диска D:",
-                                                                      L"The directory tree logical disk D:")));
-        CHECK(shell.state.analysis.progressDialog == nullptr);
+        REQUIRE(quenzar::wintest::pumpUntil([&] { return treeSeen && quenzar::wintest::dialogScriptRan(); }, 60'000));
         CHECK(IsWindowEnabled(shell.window()));
-        CHECK(std::filesystem::exists(work.path() / recovery::kWorkFileName));
         // The listing asked for in the dialog, headed in the program's language.
         std::ifstream listing(work.path() / recovery::kListingFileName, std::ios::binary);
         std::string header;
         std::getline(listing, header);
         CHECK_EQ(header.substr(0, 11), std::string(language == kRussian ? "№ Физ.сект." : "Phys.sector"));
 
-        const recovery::AnalysisResult direct = analyseDirectly(quenzar::wintest::shellTestImages(), 'D', applied);
-        REQUIRE(direct.outcome == recovery::AnalysisOutcome::Completed);
         const recovery::FileStatistics& shown = shell.state.analysis.result.statistics;
         CHECK_EQ(shown.filesInUse, direct.statistics.filesInUse);
-        CHECK_EQ(shown.filesDeleted, direct.statistics.filesDeleted);
-        CHECK_EQ(shown.matchedInUse, direct.statistics.matchedInUse);
         CHECK_EQ(shown.matchedDeleted, direct.statistics.matchedDeleted);
-        CHECK_EQ(shown.foldersInUse, direct.statistics.foldersInUse);
-        CHECK_EQ(shown.foldersDeleted, direct.statistics.foldersDeleted);
-        CHECK_EQ(shown.bytesInUse, direct.statistics.bytesInUse);
-        CHECK_EQ(shown.matchedBytesDeleted, direct.statistics.matchedBytesDeleted);
         CHECK(direct.statistics.matchedDeleted > 0);
-        CHECK_EQ(messages[1].text, quenzar::app::texts::analysisSummaryText(direct.statistics, language));
+        // The window restored exactly what the engine restores for the same marks.
+        const auto restored = folderContents(windowTarget.path());
+        CHECK(!restored.empty());
+        CHECK(restored == folderContents(directTarget.path()));
+        // The restore's end removed the work file.
+        CHECK(!std::filesystem::exists(work.path() / recovery::kWorkFileName));
     }
 }
 
@@ -166,11 +293,22 @@ TEST_CASE(virtualDiskAnalysisFindsWhatTheLetteredDriveHolds) {
     shell.state.analysis.treeTitle = std::string(
         quenzar::ntfs::treeWindowTitle(quenzar::ntfs::VirtualDiskDialog::FromBootSector, kEnglish));
 
-    quenzar::wintest::onNextDialog([](DialogProbe& filter) { filter.press(IDC_FILTER_APPLY, VK_RETURN); });
+    // The tree window opens with the virtual disk's title and its folders.
+    int rows = -1;
+    quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
+        quenzar::wintest::onNextDialog(
+            [&](DialogProbe& tree) {
+                quenzar::wintest::pumpUntil([&] { return listRowCount(tree) > 0; });
+                rows = listRowCount(tree);
+                tree.press(IDC_TREE_LIST, VK_ESCAPE);  // Escape closes it as the close box does
+            },
+            L"Modeling directory tree at the address of BOOT sector.");
+        filter.press(IDC_FILTER_APPLY, VK_RETURN);
+    });
     shell.command(CMD_ANALYSE_VIRTUAL_DISK);
-    REQUIRE(quenzar::wintest::pumpUntil([&] { return !shell.record.messages.empty(); }));
-    CHECK_EQ(shell.record.messages[0].caption, std::string("Modeling directory tree at the address of BOOT sector."));
-    CHECK_EQ(shell.record.messages[0].flags, UINT{MB_ICONINFORMATION});
+    REQUIRE(quenzar::wintest::pumpUntil([&] { return rows >= 0; }, 60'000));
+    CHECK(rows > 0);
+    CHECK(shell.record.messages.empty());
 
     const recovery::AnalysisResult lettered =
         analyseDirectly(quenzar::wintest::shellTestImages(), 'D', shell.state.analysis.filter);
@@ -437,7 +575,7 @@ TEST_CASE(failedAnalysisShowsItsBoxAndTheProgramGoesOn) {
 
 namespace {
 
-quenzar::wintest::SeamRecord* loopRecord = nullptr;
+bool loopTreeShown = false;
 
 // Chooses "With an existing logical disk" once the program's window is there.
 void CALLBACK chooseLogicalDriveRecovery(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -447,9 +585,9 @@ void CALLBACK chooseLogicalDriveRecovery(HWND, UINT, UINT_PTR timer, DWORD) {
     PostMessageW(window, WM_COMMAND, CMD_RECOVER_LOGICAL_DRIVE, 0);
 }
 
-// Closes the program's window once the end of the analysis has been shown.
+// Closes the program's window once the tree window of the analysis has been seen.
 void CALLBACK closeWhenAnalysed(HWND, UINT, UINT_PTR timer, DWORD) {
-    if (loopRecord == nullptr || loopRecord->messages.empty()) return;
+    if (!loopTreeShown) return;
     KillTimer(nullptr, timer);
     HWND window = FindWindowW(L"Quenzar", nullptr);
     if (window != nullptr) PostMessageW(window, WM_CLOSE, 0, 0);
@@ -465,18 +603,23 @@ TEST_CASE(programLoopRunsAnAnalysisFromMenuToEnd) {
     quenzar::wintest::SeamRecord record;
     quenzar::wintest::prepareState(state, kEnglish, record, quenzar::wintest::shellTestImages());
     state.analysis.workFolder = work.path();
-    loopRecord = &record;
+    loopTreeShown = false;
     SetTimer(nullptr, 0, 200, chooseLogicalDriveRecovery);
     SetTimer(nullptr, 0, 200, closeWhenAnalysed);
     quenzar::wintest::onNextDialog([](DialogProbe& filter) {
         filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
         filter.press(IDC_FILTER_DRIVE_LETTER, VK_RETURN);
+        // Once the analysis has ended, its tree window opens.
+        quenzar::wintest::onNextDialog(
+            [](DialogProbe& tree) {
+                loopTreeShown = quenzar::wintest::pumpUntil([&] { return listRowCount(tree) > 0; });
+                tree.close();
+            },
+            L"The directory tree logical disk D:");
     });
     CHECK_EQ(quenzar::app::startUp(state, L"QuenzarSalvage.exe /", 0x0409), 0);
-    loopRecord = nullptr;
-    CHECK(quenzar::wintest::dialogScriptRan());
-    REQUIRE(record.messages.size() == 1);
-    CHECK_EQ(record.messages[0].caption, std::string("The directory tree logical disk D:"));
+    CHECK(loopTreeShown);
+    CHECK(record.messages.empty());
     CHECK(state.analysis.result.statistics.matchedInUse > 0);
     CHECK(!std::filesystem::exists(work.path() / recovery::kWorkFileName));
     if (state.folderListArea != nullptr) VirtualFree(state.folderListArea, 0, MEM_RELEASE);

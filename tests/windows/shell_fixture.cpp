@@ -33,12 +33,16 @@ void prepareState(app::AppState& state, text::Language language, SeamRecord& rec
     app::texts::selectTexts(state.texts, language);
     state.seams.showMessage = [&record](std::string_view text, std::string_view caption, UINT flags) {
         record.messages.push_back({std::string(text), std::string(caption), flags});
-        return IDOK;
+        if (record.answers.empty()) return IDOK;
+        const int answer = record.answers.front();
+        record.answers.erase(record.answers.begin());
+        return answer;
     };
     state.seams.openPage = [&record](const std::string& address) { record.pages.push_back(address); };
     state.seams.runPowerAction = [&record](disk::PowerAction action) { record.powerActions.push_back(action); };
-    state.seams.chooseFolder = [&record](HWND, std::string_view title) {
+    state.seams.chooseFolder = [&record](HWND, std::string_view title, std::string_view instruction) {
         record.folderChooserTitles.emplace_back(title);
+        record.folderChooserInstructions.emplace_back(instruction);
         return record.folderAnswer;
     };
     state.seams.endProcess = [&record](int exitCode) { record.exitCodes.push_back(exitCode); };

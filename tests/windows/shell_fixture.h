@@ -39,7 +39,10 @@ struct SeamRecord {
     std::vector<std::string> pages;
     std::vector<disk::PowerAction> powerActions;
     std::vector<std::string> folderChooserTitles;
+    std::vector<std::string> folderChooserInstructions;
     std::optional<std::string> folderAnswer;  // what the folder chooser answers (1251)
+    // What the message boxes answer, in turn; IDOK once these are used up.
+    std::vector<int> answers;
     std::vector<int> exitCodes;               // the program asked to end with these
 };
 

@@ -1,7 +1,6 @@
 #include "app/recovery/analysis_progress_dialog.h"
 
 #include <commctrl.h>
-#include <uxtheme.h>
 
 #include <string>
 
@@ -13,9 +12,6 @@
 
 namespace quenzar::app {
 namespace {
-
-// The bar's colour in every progress dialog of the program.
-constexpr COLORREF kBarColour = RGB(6, 170, 31);
 
 void showCount(HWND dialog, int controlId, std::uint64_t value) { setItemText(dialog, controlId, std::to_string(value)); }
 
@@ -60,10 +56,7 @@ void onTick(HWND dialog, AppState& state) {
 
 void onInit(HWND dialog, AppState& state) {
     applyDialogTexts(dialog, texts::analysisProgressTexts(), state.texts.uiLanguage);
-    SendDlgItemMessageW(dialog, IDC_WAIT_PROGRESS, PBM_SETRANGE32, 0, 100);
-    // A themed bar ignores the colour; without its theme it shows it on every Windows.
-    SetWindowTheme(GetDlgItem(dialog, IDC_WAIT_PROGRESS), L" ", L" ");
-    SendDlgItemMessageW(dialog, IDC_WAIT_PROGRESS, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(kBarColour));
+    setUpProgressBar(dialog, IDC_WAIT_PROGRESS);
     showCounters(dialog, state.analysis.progress.statistics.snapshot());
     SetTimer(dialog, IDT_PROGRESS, kAnalysisProgressPeriodMs, nullptr);
 }

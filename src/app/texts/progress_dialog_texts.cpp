@@ -34,30 +34,4 @@ const DialogTexts kAnalysisProgress{
 
 const DialogTexts& analysisProgressTexts() { return kAnalysisProgress; }
 
-std::string analysisSummaryText(const recovery::FileStatistics& counted, text::Language language) {
-    auto label = [language](int controlId) {
-        for (const ControlText& control : kTexts) {
-            if (control.controlId == controlId) return std::string(control.text.in(language));
-        }
-        return std::string();
-    };
-    constexpr std::uint64_t kMegabyte = 1'000'000;
-    const struct {
-        int labelId;
-        std::uint64_t inUse, deleted;
-    } rows[] = {
-        {IDC_WAIT_FILES_LABEL, counted.filesInUse, counted.filesDeleted},
-        {IDC_WAIT_MATCHED_LABEL, counted.matchedInUse, counted.matchedDeleted},
-        {IDC_WAIT_FOLDERS_LABEL, counted.foldersInUse, counted.foldersDeleted},
-        {IDC_WAIT_MB_LABEL, counted.bytesInUse / kMegabyte, counted.bytesDeleted / kMegabyte},
-        {IDC_WAIT_MATCHED_MB_LABEL, counted.matchedBytesInUse / kMegabyte, counted.matchedBytesDeleted / kMegabyte},
-    };
-    std::string text;
-    for (const auto& row : rows) {
-        text += label(row.labelId) + ":\r\n    " + label(IDC_WAIT_EXISTING_LABEL) + " " + std::to_string(row.inUse) +
-                ",  " + label(IDC_WAIT_DELETED_LABEL) + " " + std::to_string(row.deleted) + "\r\n";
-    }
-    return text;
-}
-
 }  // namespace quenzar::app::texts
