@@ -190,7 +190,8 @@ void MatchPartitions(InventoryState& state, char diskNumber) {
             drive.startLba = entry.firstSector();
             drive.endLba = drive.startLba + facts.totalSectors;
             drive.fileSystemLabel = facts.label;
-            drive.sectorsPerCluster = drive.reservedSectors = 0;
+            drive.sectorsPerCluster = 0;
+            drive.reservedSectors = 0;
             drive.sectorsPerFat = drive.rootCluster = 0;
             drive.rootEntries = 0;
             drive.mftCluster = drive.mftMirrorCluster = 0;
