@@ -262,7 +262,7 @@ private:
 bool entryQualifies(const FileTableEntry& entry, RestoreMode mode) {
     // The whole 48-bit size counts: a file of exactly 4 GiB is not empty, and one of 4 GiB and
     // 100 bytes is not small.
-    if (entry.folderFlag != kFileFlag || entry.size() == 0 || entry.mark != '1') return false;
+    if (entry.folderFlag != kFileFlag || entry.size() == 0 || entry.mark != kMarked) return false;
     if (std::strncmp(entry.name, "$MFT", 4) == 0) return false;
     return mode == RestoreMode::Full || entry.size() <= kTestRestoreMaxBytes;
 }
@@ -270,7 +270,7 @@ bool entryQualifies(const FileTableEntry& entry, RestoreMode mode) {
 std::uint64_t markedBytes(const std::vector<FileTableEntry>& table) {
     std::uint64_t total = 0;
     for (const FileTableEntry& entry : table) {
-        if (!entry.isFolder() && entry.mark == '1') total += entry.size();
+        if (!entry.isFolder() && entry.mark == kMarked) total += entry.size();
     }
     return total;
 }
