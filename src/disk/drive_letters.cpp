@@ -160,7 +160,6 @@ void ScanLogicalDrives(InventoryState& state, platform::DiskSystem& disks) {
                 DiskHandle handle = DiskHandle::forVolume(letter);
                 if (!OpenPhysicalDisk(disks, handle)) break;
                 ReadSectors(handle, head);
-                ClosePhysicalDisk(handle);
                 drive.identity = kRemovableDriveCode;
                 break;
             }

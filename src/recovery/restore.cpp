@@ -48,7 +48,6 @@ public:
     explicit DiskReader(const RestoreSource& source) : source_(source), handle_(disk::DiskHandle::forDisk(source.diskNumber)) {
         disk::OpenPhysicalDisk(source.disks, handle_, platform::AccessMode::ReadOnly);
     }
-    ~DiskReader() { disk::ClosePhysicalDisk(handle_); }
     DiskReader(const DiskReader&) = delete;
     DiskReader& operator=(const DiskReader&) = delete;
 
