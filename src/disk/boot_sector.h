@@ -12,9 +12,9 @@
 #include <span>
 #include <string_view>
 
-namespace quenzar::disk {
+#include "disk/file_system.h"
 
-enum class FileSystem { Unknown, Ntfs, Fat16, Fat32 };
+namespace quenzar::disk {
 
 // An eight-character text field of the sector, as it lies (not terminated).
 using BootText = std::array<char, 8>;

@@ -74,17 +74,6 @@ VolumeFacts volumeFactsOf(const SectorBytes& bootSector) {
     return facts;
 }
 
-// The label a lettered volume's file system is kept and shown with.
-Text<6> volumeLabelOf(FileSystem fileSystem) {
-    switch (fileSystem) {
-        case FileSystem::Ntfs: return textOf<6>("  NTFS");
-        case FileSystem::Fat16: return textOf<6>("FAT-16");
-        case FileSystem::Fat32: return textOf<6>("FAT-32");
-        case FileSystem::Unknown: break;
-    }
-    return textOf<6>("??????");
-}
-
 // The name the inventory screen shows for a partition without a drive letter.
 Text<6> unletteredNameOf(FileSystem fileSystem) {
     switch (fileSystem) {
@@ -97,6 +86,25 @@ Text<6> unletteredNameOf(FileSystem fileSystem) {
 }
 
 }  // namespace
+
+Text<6> volumeLabelOf(FileSystem fileSystem) {
+    switch (fileSystem) {
+        case FileSystem::Ntfs: return textOf<6>("  NTFS");
+        case FileSystem::Fat16: return textOf<6>("FAT-16");
+        case FileSystem::Fat32: return textOf<6>("FAT-32");
+        case FileSystem::Unknown: break;
+    }
+    return textOf<6>("??????");
+}
+
+FileSystem fileSystemOfLabel(const Text<6>& label) {
+    for (const FileSystem known : {FileSystem::Ntfs, FileSystem::Fat16, FileSystem::Fat32}) {
+        if (label == volumeLabelOf(known)) return known;
+    }
+    return FileSystem::Unknown;
+}
+
+FileSystem LogicalDriveInfo::fileSystem() const { return fileSystemOfLabel(fileSystemLabel); }
 
 const Text<20> kFixedDriveCode = codeText("ЖД  ");
 const Text<20> kRemovableDriveCode = codeText("СД  ");

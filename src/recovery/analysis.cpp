@@ -33,7 +33,7 @@ void startProgress(AnalysisProgress& progress) {
 }
 
 bool isNtfsDrive(const disk::LogicalDriveInfo& drive) {
-    return std::memcmp(drive.fileSystemLabel.data(), "  NTFS", 6) == 0 && drive.sectorsPerCluster != 0;
+    return drive.fileSystem() == disk::FileSystem::Ntfs && drive.sectorsPerCluster != 0;
 }
 
 // The checks of the $MFT's own record; Completed when the analysis may go on.
