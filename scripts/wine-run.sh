@@ -9,6 +9,7 @@
 #   --delay SECONDS        WINE_RUN_SCREENSHOT_DELAY   ... this long after the start (default 5)
 #   --screen WxH           WINE_RUN_SCREEN             size of the virtual desktop (default 1024x768)
 #   --verbose              WINE_RUN_VERBOSE=1          say what is done and how long each step takes
+#                          WINE_RUN_DPI                the screen's dots per inch (default 96)
 #
 # Every run gets a fresh Wine prefix in a temporary folder and its own Xvfb display; both are
 # removed when the run ends, whatever way it ends. The program runs with the Russian UTF-8 locale
@@ -193,6 +194,20 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
 "Courier New"="Liberation Mono"
 EOF
+# WINE_RUN_DPI: the screen's dots per inch (96 unless set), to see the windows as a user with
+# larger system fonts sees them.
+if [[ -n "${WINE_RUN_DPI:-}" ]]; then
+  [[ "$WINE_RUN_DPI" =~ ^[1-9][0-9]*$ ]] || die 125 "WINE_RUN_DPI must be a whole number"
+  dpi_hex=$(printf '%08x' "$WINE_RUN_DPI")
+  cat >>"$work/settings.reg" <<EOF
+
+[HKEY_CURRENT_USER\\Control Panel\\Desktop]
+"LogPixels"=dword:$dpi_hex
+
+[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts]
+"LogPixels"=dword:$dpi_hex
+EOF
+fi
 timeout 60 "$wine" regedit /S "$work/settings.reg" </dev/null >/dev/null 2>&1
 timeout 60 "$wineserver" -w
 say "settings written"

@@ -1,6 +1,7 @@
 #include "app/app_state.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include "app/wide_text.h"
 #include "disk/inventory.h"
@@ -17,6 +18,21 @@ ShellSeams systemSeams() {
         ShellExecuteW(nullptr, nullptr, wideFrom1251(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };
     seams.runPowerAction = [](disk::PowerAction action) { disk::RunPowerAction(action); };
+    seams.chooseFolder = [](HWND owner, std::string_view title) -> std::optional<std::string> {
+        const std::wstring wideTitle = wideFrom1251(title);
+        BROWSEINFOW browse{};
+        browse.hwndOwner = owner;
+        browse.lpszTitle = wideTitle.c_str();
+        browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+        PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
+        if (chosen == nullptr) return std::nullopt;
+        wchar_t path[MAX_PATH] = {};
+        const bool named = SHGetPathFromIDListW(chosen, path) != FALSE;
+        CoTaskMemFree(chosen);
+        if (!named) return std::nullopt;
+        return text1251FromWide(path);
+    };
+    seams.endProcess = [](int exitCode) { ExitProcess(static_cast<UINT>(exitCode)); };
     return seams;
 }
 

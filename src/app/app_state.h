@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "app/recovery/analysis_session.h"
 #include "app/texts/shell_texts.h"
 #include "disk/inventory_records.h"
 #include "disk/power_commands.h"
@@ -18,14 +20,20 @@
 
 namespace quenzar::app {
 
-// Where the program reaches the outside world beyond its own windows: message boxes, web pages,
-// restarting or turning off the computer. The program runs with systemSeams(); tests answer these
-// themselves, so no box waits for a click, no browser opens and no computer restarts.
+// Where the program reaches the outside world beyond its own windows: message boxes, the folder
+// chooser, web pages, restarting or turning off the computer, ending the process. The program
+// runs with systemSeams(); tests answer these themselves, so no box waits for a click, no browser
+// opens, no computer restarts and the test program is not ended.
 struct ShellSeams {
     // A message box without an owner window; texts in code page 1251. Returns the button chosen.
     std::function<int(std::string_view text, std::string_view caption, UINT flags)> showMessage;
     std::function<void(const std::string& address)> openPage;
     std::function<void(disk::PowerAction action)> runPowerAction;
+    // The folder chooser, owned by `owner`, with `title` (1251); the chosen folder in 1251, or
+    // nothing when the person cancelled.
+    std::function<std::optional<std::string>(HWND owner, std::string_view title)> chooseFolder;
+    // Ends the program at once with the exit code (the stop buttons of the progress dialogs).
+    std::function<void(int exitCode)> endProcess;
 };
 ShellSeams systemSeams();
 
@@ -64,6 +72,7 @@ struct AppState {
 
     std::unique_ptr<platform::DiskSystem> disks;
     disk::InventoryState inventory;
+    AnalysisSession analysis;
 
     std::string webServer;  // host[:port] of the maker's web server
     ShellSeams seams = systemSeams();

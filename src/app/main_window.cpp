@@ -1,9 +1,12 @@
 #include "app/main_window.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdio>
 
 #include "app/main_commands.h"
+#include "app/recovery/analysis_worker.h"
 #include "app/screen_painting.h"
 #include "app/startup.h"
 #include "app/status_bar.h"
@@ -93,6 +96,9 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DESTROY:
         onDestroy(*state);
         return 0;
+    case kAnalysisFailedMessage:
+        reportFailedAnalysis(*state);
+        return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -121,12 +127,15 @@ bool registerMainWindowClass(HINSTANCE instance) {
     return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-int runMessageLoop() {
+int runMessageLoop(const AppState& state) {
     MSG message{};
     for (;;) {
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
         if (got == 0) return static_cast<int>(message.wParam);  // WM_QUIT: the loop's result
         if (got == -1) return 1;
+        // The modeless progress dialog takes its own keys (Tab between its controls).
+        HWND progress = state.analysis.progressDialog;
+        if (progress != nullptr && IsDialogMessageW(progress, &message)) continue;
         // No accelerator table: every key reaches the window procedure as a key message.
         TranslateMessage(&message);
         DispatchMessageW(&message);
@@ -142,6 +151,10 @@ bool startsInEnglish(std::wstring_view commandLine, LANGID userDefaultLanguage) 
 
 HWND createMainWindow(AppState& state) {
     if (state.instance == nullptr) state.instance = GetModuleHandleW(nullptr);
+    // The controls of the dialogs beyond the basic ones: progress bars, tree and list views.
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                  ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
     if (!registerMainWindowClass(state.instance)) return nullptr;
     state.mainMenu = LoadMenuW(state.instance, L"MENU1");
     if (state.mainMenu == nullptr) return nullptr;
@@ -164,7 +177,7 @@ int runMainWindow(AppState& state) {
     // Always shown normally, whatever show mode the starter asked for: the window has one size.
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
-    return runMessageLoop();
+    return runMessageLoop(state);
 }
 
 }  // namespace quenzar::app

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/main_window.h"
+#include "app/recovery/analysis_worker.h"
 #include "app/wide_text.h"
 #include "disk/inventory.h"
 
@@ -78,7 +79,8 @@ int startUp(AppState& state, std::wstring_view commandLine, LANGID userLanguage)
 
     // 0 after a normal end; 1 only when the window could not be made or the loop failed.
     const int loopResult = runMainWindow(state);
-    DeleteFileW(kWorkFileName);  // a missing file is no error
+    std::error_code ignored;  // a missing file is no error
+    std::filesystem::remove(workFileOf(state.analysis), ignored);
     return loopResult;
 }
 

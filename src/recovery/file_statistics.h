@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "ntfs/file_record.h"
+
 namespace quenzar::recovery {
 
 struct FileStatistics {
@@ -25,6 +27,9 @@ struct FileStatistics {
     std::uint64_t unreadableRecords = 0;
     // Records that were read but failed the decoder's checks (free records among them).
     std::uint64_t rejectedRecords = 0;
+    // Where the files' data lie on the volume: the lowest and highest cluster of the runs of every
+    // record decoded (the system's own files left out), shown under the tree.
+    ntfs::ClusterStatistics clusters;
 
     std::uint64_t matchedFiles() const { return matchedInUse + matchedDeleted; }
 };

@@ -62,7 +62,7 @@ void FileTableExtraction::take(std::uint64_t recordIndex, std::span<std::uint8_t
         return;
     }
     ntfs::FileRecordInfo& record = record_;
-    if (ntfs::decodeFileRecord(bytes, record) != ntfs::kRecordGood) {
+    if (ntfs::decodeFileRecord(bytes, record, statistics_.clusters) != ntfs::kRecordGood) {
         ++statistics_.rejectedRecords;
         return;
     }

@@ -320,6 +320,36 @@ TEST(AnalysisTest, TableBeyondTheMemoryLimitIsRefused) {
     EXPECT_FALSE(analysisMessage(AnalysisOutcome::TableTooLarge, text::Language::Russian).text.empty());
 }
 
+// The area the files' data occupy, as the tree window shows it: the lowest and the highest
+// cluster of the runs of every file the manifest lists (The Sleuth Kit's run lists), the
+// system's own files left out.
+TEST(AnalysisTest, ClusterAreaOfTheFilesAgreesWithTheRunLists) {
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const testsupport::ImageFacts& facts = manifest.image("mbr.img");
+    std::uint64_t lowest = ~std::uint64_t{0}, highest = 0;
+    for (const testsupport::EntryFacts* entry : facts.entriesOf(0)) {
+        const std::string name = entry->name();
+        if (!entry->isFile() || name.starts_with("$") || name.starts_with("tracking.log")) continue;
+        for (const testsupport::RunFacts& run : entry->runs) {
+            if (run.sparse) continue;
+            lowest = std::min(lowest, run.lcn);
+            highest = std::max(highest, run.lcn + run.length);
+        }
+    }
+    platform::ImageDiskSystem disks({facts.path(testsupport::fixtureDir())});
+    disk::InventoryState inventory;
+    disk::BuildDiskInventory(inventory, disks);
+    const SearchFilter filter = everyFile();
+    TempFolder folder;
+    GenerationState generations;
+    AnalysisProgress progress;
+    AnalysisContext context{filter, generations, progress, folder.path()};
+    const AnalysisResult result = runAnalysis(disks, inventory, 'D', context);
+    ASSERT_EQ(result.outcome, AnalysisOutcome::Completed);
+    EXPECT_EQ(result.statistics.clusters.lowestCluster, lowest);
+    EXPECT_EQ(result.statistics.clusters.highestCluster, highest);
+}
+
 // A stop asked for while the MFT is read ends the analysis without a tree or a work file; the
 // counters the window shows meanwhile are those of the records decoded so far.
 TEST(AnalysisTest, StopRequestLeavesNothingBehind) {

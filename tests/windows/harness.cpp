@@ -1,6 +1,7 @@
 #include "harness.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -44,6 +45,9 @@ int runCases(const std::vector<TestCase>& cases) {
     int passed = 0;
     int failed = 0;
     for (const TestCase& testCase : cases) {
+        // Named before it runs, so that a case that hangs can be told from the output.
+        std::printf("-- %s\n", testCase.name);
+        std::fflush(stdout);
         if (runCase(testCase)) {
             ++passed;
         } else {
@@ -69,6 +73,47 @@ void selfCheckFails() {
 
 Registrar::Registrar(const char* name, TestFunction function) {
     registeredCases().push_back({name, function});
+}
+
+namespace {
+
+struct ChildEntry {
+    const char* name;
+    ChildProgram program;
+};
+std::vector<ChildEntry>& registeredChildren() {
+    static std::vector<ChildEntry> children;
+    return children;
+}
+
+}  // namespace
+
+ChildRegistrar::ChildRegistrar(const char* name, ChildProgram program) {
+    registeredChildren().push_back({name, program});
+}
+
+int runChild(const char* name, const std::vector<std::wstring>& arguments, unsigned timeoutMs) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --child " +
+                               std::wstring(name, name + std::strlen(name));
+    for (const std::wstring& argument : arguments) commandLine += L" \"" + argument + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return -1;
+    }
+    CloseHandle(process.hThread);
+    DWORD exitCode = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &exitCode);
+    } else {
+        TerminateProcess(process.hProcess, 1);
+    }
+    CloseHandle(process.hProcess);
+    return static_cast<int>(exitCode);
 }
 
 void fail(const char* file, int line, const std::string& what) {
@@ -99,6 +144,25 @@ int main(int argc, char** argv) {
     using namespace quenzar::wintest;
     if (argc > 1 && std::strcmp(argv[1], "--harness-self-check") == 0) {
         return runCases({{"selfCheckPasses", selfCheckPasses}, {"selfCheckFails", selfCheckFails}});
+    }
+    if (argc > 2 && std::strcmp(argv[1], "--child") == 0) {
+        std::vector<std::wstring> arguments;
+        int wideCount = 0;
+        LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
+        for (int i = 3; i < wideCount; ++i) arguments.emplace_back(wide[i]);
+        LocalFree(wide);
+        for (const ChildEntry& child : registeredChildren()) {
+            if (std::strcmp(child.name, argv[2]) == 0) return child.program(arguments);
+        }
+        return -1;
+    }
+    // "--only TEXT": the cases whose names contain TEXT, for working on one part.
+    if (argc > 2 && std::strcmp(argv[1], "--only") == 0) {
+        std::vector<TestCase> chosen;
+        for (const TestCase& testCase : registeredCases()) {
+            if (std::strstr(testCase.name, argv[2]) != nullptr) chosen.push_back(testCase);
+        }
+        return runCases(chosen);
     }
     return runCases(registeredCases());
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 namespace quenzar::wintest {
 
@@ -16,6 +17,16 @@ using TestFunction = void (*)();
 struct Registrar {
     Registrar(const char* name, TestFunction function);
 };
+
+// A program that a test starts as a process of its own (the test program run with
+// "--child NAME ARGUMENTS..."), for what only a whole process can show, such as its exit code.
+using ChildProgram = int (*)(const std::vector<std::wstring>& arguments);
+struct ChildRegistrar {
+    ChildRegistrar(const char* name, ChildProgram program);
+};
+// Runs this test program as child NAME with the arguments; returns its exit code, or -1 when it
+// could not be started or did not end within the time.
+int runChild(const char* name, const std::vector<std::wstring>& arguments, unsigned timeoutMs = 60'000);
 
 // Records a failure of the running case.
 void fail(const char* file, int line, const std::string& what);
@@ -77,6 +88,11 @@ bool checkEqual(const A& actual, const B& expected, const char* actualText, cons
     static void name();                                                                  \
     static const ::quenzar::wintest::Registrar QW_JOIN(name, _registrar)(#name, name);   \
     static void name()
+
+#define CHILD_PROGRAM(name)                                                                          \
+    static int name(const std::vector<std::wstring>& arguments);                                     \
+    static const ::quenzar::wintest::ChildRegistrar QW_JOIN(name, _child_registrar)(#name, name);    \
+    static int name(const std::vector<std::wstring>& arguments)
 
 #define CHECK(condition) \
     ((condition) ? (void)0 : ::quenzar::wintest::fail(__FILE__, __LINE__, "CHECK(" #condition ")"))

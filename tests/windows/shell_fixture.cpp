@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/texts/shell_texts.h"
 #include "app/wide_text.h"
+#include "dialog_driver.h"
 
 namespace quenzar::wintest {
 
@@ -36,10 +37,16 @@ void prepareState(app::AppState& state, text::Language language, SeamRecord& rec
     };
     state.seams.openPage = [&record](const std::string& address) { record.pages.push_back(address); };
     state.seams.runPowerAction = [&record](disk::PowerAction action) { record.powerActions.push_back(action); };
+    state.seams.chooseFolder = [&record](HWND, std::string_view title) {
+        record.folderChooserTitles.emplace_back(title);
+        return record.folderAnswer;
+    };
+    state.seams.endProcess = [&record](int exitCode) { record.exitCodes.push_back(exitCode); };
 }
 
-ShellWindow::ShellWindow(text::Language language, bool shown) {
+ShellWindow::ShellWindow(text::Language language, bool shown, std::unique_ptr<platform::DiskSystem> disks) {
     prepareState(state, language, record, shellTestImages());
+    if (disks) state.disks = std::move(disks);
     if (app::createMainWindow(state) == nullptr) return;
     if (shown) {
         SetWindowPos(state.mainWindow, HWND_TOP, 10, 10, 0, 0, SWP_NOSIZE);
@@ -58,7 +65,10 @@ ShellWindow::~ShellWindow() {
 }
 
 void ShellWindow::command(int commandId) {
+    const bool cancelling = !dialogScriptPending();
+    if (cancelling) onNextDialog([](DialogProbe& dialog) { dialog.close(); });
     SendMessageW(state.mainWindow, WM_COMMAND, static_cast<WPARAM>(commandId), 0);
+    if (cancelling) cancelDialogScript();
     settle();
 }
 
@@ -75,6 +85,18 @@ void ShellWindow::settle() {
     }
 }
 
+TempFolder::TempFolder() {
+    static unsigned serial = 0;
+    path_ = std::filesystem::temp_directory_path() /
+            ("quenzar-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial));
+    std::filesystem::create_directories(path_);
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
 std::wstring windowTitle(HWND window) {
     wchar_t text[512] = {};
     const int length = GetWindowTextW(window, text, 512);
@@ -86,6 +108,15 @@ std::wstring utf16(std::string_view text1251) { return app::wideFrom1251(text125
 void saveScreenshot(HWND window, const char* name) {
     const char* folder = std::getenv("QUENZAR_SCREENSHOT_DIR");
     if (folder == nullptr || *folder == '\0') return;
+    // What is on the screen must be what the window holds now: a control changed a moment ago
+    // may not have painted itself yet.
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    MSG message;
+    for (int round = 0; round < 10; ++round) {
+        while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&message);
+        GdiFlush();
+        Sleep(20);
+    }
     RECT outer;
     GetWindowRect(window, &outer);
     const int width = outer.right - outer.left;

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +38,9 @@ struct SeamRecord {
     std::vector<Message> messages;
     std::vector<std::string> pages;
     std::vector<disk::PowerAction> powerActions;
+    std::vector<std::string> folderChooserTitles;
+    std::optional<std::string> folderAnswer;  // what the folder chooser answers (1251)
+    std::vector<int> exitCodes;               // the program asked to end with these
 };
 
 // A state in `language` whose seams write into `record`.
@@ -44,13 +50,15 @@ void prepareState(app::AppState& state, text::Language language, SeamRecord& rec
 // The main window of a prepared state; destroyed with the object.
 class ShellWindow {
 public:
-    ShellWindow(text::Language language, bool shown);
+    // `disks`, when given, stands in for the fixture images.
+    ShellWindow(text::Language language, bool shown, std::unique_ptr<platform::DiskSystem> disks = nullptr);
     ~ShellWindow();
     ShellWindow(const ShellWindow&) = delete;
     ShellWindow& operator=(const ShellWindow&) = delete;
 
     HWND window() const { return state.mainWindow; }
-    // Sends WM_COMMAND and lets the window repaint.
+    // Sends WM_COMMAND and lets the window repaint. A dialog that the command opens and no
+    // script of the test drives (dialog_driver.h) is closed, as a person who cancels it would.
     void command(int commandId);
     // Dispatches the pending messages (painting among them).
     void settle();
@@ -62,6 +70,19 @@ public:
 // The window's text (title) and menu texts as UTF-16.
 std::wstring windowTitle(HWND window);
 std::wstring utf16(std::string_view text1251);
+
+// A folder of its own for one test, removed with everything in it at the end.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
 
 // Copies the window as it is on the screen into FOLDER\name.bmp when QUENZAR_SCREENSHOT_DIR names
 // a folder; the test run turns the pictures into PNG files.

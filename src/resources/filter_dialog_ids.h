@@ -1,0 +1,47 @@
+// Control identifiers of the filter dialogs FILTR (a logical drive) and FILTV (a virtual disk),
+// shared by recovery_dialogs.rc and the code. Plain #defines, so the resource compiler can read
+// this file too.
+#pragma once
+
+// The catalogue boxes, in the order of the filter's catalogue: DOC RTF XLS MDB PPT, ARJ RAR ZIP,
+// DBX PST, PSD AI CDR DWG PLA PDF PGD, GIF TIF, JPG, AVI MP3 WAW, NEF CR2.
+#define IDC_FILTER_FIRST_CATALOGUE 1501
+#define IDC_FILTER_LAST_CATALOGUE 1525
+// The user's own extensions: box N at 1526 + 2N, its edit just after it.
+#define IDC_FILTER_USER_EXT1 1526
+#define IDC_FILTER_USER_EXT1_EDIT 1527
+#define IDC_FILTER_USER_EXT2 1528
+#define IDC_FILTER_USER_EXT2_EDIT 1529
+#define IDC_FILTER_USER_EXT3 1530
+#define IDC_FILTER_USER_EXT3_EDIT 1531
+#define IDC_FILTER_USER_EXT4 1532
+#define IDC_FILTER_USER_EXT4_EDIT 1533
+#define IDC_FILTER_ALL_EXTENSIONS 1534
+// Name prefixes: box N at 1535 + 2N, its edit just after it.
+#define IDC_FILTER_PREFIX1 1535
+#define IDC_FILTER_PREFIX1_EDIT 1536
+#define IDC_FILTER_PREFIX2 1537
+#define IDC_FILTER_PREFIX2_EDIT 1538
+#define IDC_FILTER_PREFIX3 1539
+#define IDC_FILTER_PREFIX3_EDIT 1540
+#define IDC_FILTER_ALL_NAMES 1541
+#define IDC_FILTER_EXISTING 1542
+#define IDC_FILTER_DELETED 1543
+#define IDC_FILTER_LISTING 1544
+#define IDC_FILTER_DRIVE_LETTER 1545
+#define IDC_FILTER_APPLY 1546
+#define IDC_FILTER_NO_SYSTEM_FILES 1547
+
+// Group boxes and labels.
+#define IDC_FILTER_EXTENSION_GROUP 1550
+#define IDC_FILTER_ARCHIVE_GROUP 1551
+#define IDC_FILTER_MAIL_GROUP 1552
+#define IDC_FILTER_APPLICATION_GROUP 1553
+#define IDC_FILTER_USER_GROUP 1554
+#define IDC_FILTER_GRAPHIC_GROUP 1555
+#define IDC_FILTER_MULTIMEDIA_GROUP 1556
+#define IDC_FILTER_PHOTO_GROUP 1557
+#define IDC_FILTER_PHOTO_LABEL 1558
+#define IDC_FILTER_NAME_GROUP 1559
+#define IDC_FILTER_DRIVE_GROUP 1560
+#define IDC_FILTER_DRIVE_LABEL 1561

@@ -1,0 +1,483 @@
+// The first half of a recovery through the real windows: the filter dialogs with their linked
+// boxes and the drive letter, the progress dialog of an analysis with its stages, counters and
+// stop button, the end of an analysis (command 801) and its failures.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/recovery/analysis_worker.h"
+#include "app/startup.h"
+#include "app/texts/progress_dialog_texts.h"
+#include "dialog_driver.h"
+#include "disk/inventory.h"
+#include "ntfs/virtual_disk.h"
+#include "ntfs/volume_params.h"
+#include "gated_disks.h"
+#include "harness.h"
+#include "recovery/analysis.h"
+#include "recovery/analysis_texts.h"
+#include "recovery/listing.h"
+#include "recovery/work_file.h"
+#include "resources/filter_dialog_ids.h"
+#include "resources/menu_ids.h"
+#include "resources/posted_command_ids.h"
+#include "resources/progress_dialog_ids.h"
+#include "shell_fixture.h"
+
+namespace {
+
+namespace text = quenzar::text;
+namespace recovery = quenzar::recovery;
+using quenzar::wintest::DialogProbe;
+using quenzar::wintest::kEnglish;
+using quenzar::wintest::kRussian;
+using quenzar::wintest::Note;
+using quenzar::wintest::ShellWindow;
+using quenzar::wintest::TempFolder;
+using quenzar::wintest::utf16;
+
+const wchar_t* inLanguage(text::Language language, const wchar_t* russian, const wchar_t* english) {
+    return language == kRussian ? russian : english;
+}
+
+// The analysis of the same volume with the same filter, run directly on the engine.
+recovery::AnalysisResult analyseDirectly(const std::vector<std::string>& images, char letter,
+                                         const recovery::SearchFilter& filter) {
+    quenzar::platform::ImageDiskSystem disks(images);
+    quenzar::disk::InventoryState inventory;
+    quenzar::disk::BuildDiskInventory(inventory, disks);
+    TempFolder folder;
+    recovery::GenerationState generations;
+    recovery::AnalysisProgress progress;
+    recovery::AnalysisContext context{filter, generations, progress, folder.path()};
+    return recovery::runAnalysis(disks, inventory, letter, context);
+}
+
+}  // namespace
+
+TEST_CASE(logicalDriveAnalysisFromTheMenuToItsEnd) {
+    for (text::Language language : {kEnglish, kRussian}) {
+        Note note(quenzar::wintest::languageName(language));
+        TempFolder work;
+        ShellWindow shell(language, true);
+        REQUIRE(shell.window() != nullptr);
+        shell.state.analysis.workFolder = work.path();
+        auto& messages = shell.record.messages;
+
+        quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
+            CHECK_EQ(filter.title(), std::wstring(inLanguage(language,
+                L"Параметры поиска пользователький файлов и указание логического диска",
+                L"The search options are user files and specifying a logical disk")));
+            CHECK_EQ(filter.text(IDC_FILTER_DRIVE_LABEL),
+                     std::wstring(inLanguage(language, L"Буква логического диска", L"The letter logical disk")));
+            CHECK_EQ(filter.text(1518), std::wstring(inLanguage(language, L"Графические файлы    (*.gif)",
+                                                                 L"Graphic files        (*.gif)")));
+            CHECK_EQ(filter.text(IDC_FILTER_PREFIX2), std::wstring(inLanguage(language, L"Искать файлы, начинающиеся с ",
+                                                                               L"Search for files that begin with ")));
+            // The defaults of a program start.
+            CHECK(filter.checked(1501) && filter.checked(1508) && filter.checked(1520));
+            CHECK(!filter.checked(1509) && !filter.checked(1525) && !filter.checked(IDC_FILTER_ALL_EXTENSIONS));
+            CHECK(filter.checked(IDC_FILTER_NO_SYSTEM_FILES) && filter.checked(IDC_FILTER_ALL_NAMES));
+            CHECK(filter.checked(IDC_FILTER_EXISTING) && !filter.checked(IDC_FILTER_DELETED));
+            CHECK(!filter.enabled(IDC_FILTER_USER_EXT1_EDIT) && !filter.enabled(IDC_FILTER_PREFIX3_EDIT));
+            CHECK(!filter.enabled(IDC_FILTER_APPLY));
+            CHECK(filter.focused(IDC_FILTER_DRIVE_LETTER));
+
+            // E: is the FAT-32 volume of the first image: refused with the message.
+            filter.type(IDC_FILTER_DRIVE_LETTER, L"E");
+            REQUIRE(messages.size() == 1);
+            CHECK_EQ(utf16(messages[0].caption),
+                     std::wstring(inLanguage(language, L"ДИСК УКАЗАН НЕВЕРНО!", L"THE DISC IS NOT CORRECTLY SPECIFIED!")));
+            CHECK_EQ(messages[0].flags, UINT{MB_ICONERROR});
+            CHECK(!filter.enabled(IDC_FILTER_APPLY));
+            // D: is its NTFS volume; a small letter is a letter too.
+            filter.type(IDC_FILTER_DRIVE_LETTER, L"d");
+            CHECK(filter.enabled(IDC_FILTER_APPLY));
+            CHECK_EQ(messages.size(), std::size_t{1});
+            filter.click(IDC_FILTER_DELETED);
+            filter.click(IDC_FILTER_LISTING);
+            quenzar::wintest::saveScreenshot(filter.window(), language == kRussian ? "filtr-ru" : "filtr-en");
+            filter.press(IDC_FILTER_DRIVE_LETTER, VK_RETURN);  // Enter applies
+        });
+        shell.command(CMD_RECOVER_LOGICAL_DRIVE);
+        REQUIRE(quenzar::wintest::dialogScriptRan());
+        const recovery::SearchFilter applied = shell.state.analysis.filter;
+        CHECK_EQ(applied.driveLetter, 'D');
+        CHECK_EQ(applied.searchDeleted, std::uint8_t{1});
+
+        // The worker runs behind WAIT and ends with command 801, which shows what was found.
+        REQUIRE(quenzar::wintest::pumpUntil([&] { return messages.size() == 2; }));
+        CHECK_EQ(messages[1].flags, UINT{MB_ICONINFORMATION});
+        CHECK_EQ(utf16(messages[1].caption), std::wstring(inLanguage(language, L"Дерево каталогов логического диска D:",
+                                                                      L"The directory tree logical disk D:")));
+        CHECK(shell.state.analysis.progressDialog == nullptr);
+        CHECK(IsWindowEnabled(shell.window()));
+        CHECK(std::filesystem::exists(work.path() / recovery::kWorkFileName));
+        // The listing asked for in the dialog, headed in the program's language.
+        std::ifstream listing(work.path() / recovery::kListingFileName, std::ios::binary);
+        std::string header;
+        std::getline(listing, header);
+        CHECK_EQ(header.substr(0, 11), std::string(language == kRussian ? "№ Физ.сект." : "Phys.sector"));
+
+        const recovery::AnalysisResult direct = analyseDirectly(quenzar::wintest::shellTestImages(), 'D', applied);
+        REQUIRE(direct.outcome == recovery::AnalysisOutcome::Completed);
+        const recovery::FileStatistics& shown = shell.state.analysis.result.statistics;
+        CHECK_EQ(shown.filesInUse, direct.statistics.filesInUse);
+        CHECK_EQ(shown.filesDeleted, direct.statistics.filesDeleted);
+        CHECK_EQ(shown.matchedInUse, direct.statistics.matchedInUse);
+        CHECK_EQ(shown.matchedDeleted, direct.statistics.matchedDeleted);
+        CHECK_EQ(shown.foldersInUse, direct.statistics.foldersInUse);
+        CHECK_EQ(shown.foldersDeleted, direct.statistics.foldersDeleted);
+        CHECK_EQ(shown.bytesInUse, direct.statistics.bytesInUse);
+        CHECK_EQ(shown.matchedBytesDeleted, direct.statistics.matchedBytesDeleted);
+        CHECK(direct.statistics.matchedDeleted > 0);
+        CHECK_EQ(messages[1].text, quenzar::app::texts::analysisSummaryText(direct.statistics, language));
+    }
+}
+
+// Command 2207, as the virtual-disk dialogs post it once they have modelled a volume: FILTV, the
+// analysis of the virtual disk through the whole disk, and the same counts as the lettered drive.
+TEST_CASE(virtualDiskAnalysisFindsWhatTheLetteredDriveHolds) {
+    TempFolder work;
+    ShellWindow shell(kEnglish, true);
+    REQUIRE(shell.window() != nullptr);
+    shell.state.analysis.workFolder = work.path();
+    shell.command(CMD_DISK_INVENTORY);
+    // The volume D: of the first image modelled from its boot sector at LBA 2048.
+    quenzar::ntfs::NtfsVolumeParams params;
+    quenzar::ntfs::chooseDisk(params, '0', shell.state.inventory.disk('0'));
+    const quenzar::ntfs::SectorReader read =
+        quenzar::ntfs::diskSectorReader(*shell.state.disks, shell.state.inventory.masks, '0');
+    std::uint64_t storedRecordLba = 0;
+    const quenzar::ntfs::VirtualDiskOutcome outcome = quenzar::ntfs::computeFromInput(
+        quenzar::ntfs::VirtualDiskDialog::FromBootSector, params, storedRecordLba, "2048", read, kEnglish);
+    REQUIRE(outcome.buttons.run);
+    recovery::VirtualDiskVolume& volume = shell.state.analysis.virtualDisk;
+    REQUIRE(quenzar::ntfs::startReconstruction(params, volume.runTable, read).ready);
+    volume.diskNumber = '0';
+    volume.bootLba = params.bootLba;
+    volume.sectorsPerCluster = params.sectorsPerCluster;
+    shell.state.analysis.treeTitle = std::string(
+        quenzar::ntfs::treeWindowTitle(quenzar::ntfs::VirtualDiskDialog::FromBootSector, kEnglish));
+
+    quenzar::wintest::onNextDialog([](DialogProbe& filter) { filter.press(IDC_FILTER_APPLY, VK_RETURN); });
+    shell.command(CMD_ANALYSE_VIRTUAL_DISK);
+    REQUIRE(quenzar::wintest::pumpUntil([&] { return !shell.record.messages.empty(); }));
+    CHECK_EQ(shell.record.messages[0].caption, std::string("Modeling directory tree at the address of BOOT sector."));
+    CHECK_EQ(shell.record.messages[0].flags, UINT{MB_ICONINFORMATION});
+
+    const recovery::AnalysisResult lettered =
+        analyseDirectly(quenzar::wintest::shellTestImages(), 'D', shell.state.analysis.filter);
+    const recovery::FileStatistics& shown = shell.state.analysis.result.statistics;
+    CHECK(shown.matchedInUse > 0);
+    CHECK_EQ(shown.matchedInUse, lettered.statistics.matchedInUse);
+    CHECK_EQ(shown.filesInUse, lettered.statistics.filesInUse);
+    CHECK_EQ(shown.foldersInUse, lettered.statistics.foldersInUse);
+    CHECK_EQ(shown.bytesInUse, lettered.statistics.bytesInUse);
+}
+
+TEST_CASE(filterBoxesFollowTheLinkingRules) {
+    struct Row {
+        const char* what;
+        std::vector<int> clicks;
+        std::vector<int> checkedAfter;
+        std::vector<int> uncheckedAfter;
+        std::vector<int> enabledAfter;
+        std::vector<int> disabledAfter;
+    };
+    const Row rows[] = {
+        {"all extensions checks no-system and clears every extension box",
+         {IDC_FILTER_NO_SYSTEM_FILES, IDC_FILTER_USER_EXT2, IDC_FILTER_ALL_EXTENSIONS},
+         {IDC_FILTER_ALL_EXTENSIONS, IDC_FILTER_NO_SYSTEM_FILES},
+         {1501, 1508, 1520, IDC_FILTER_USER_EXT2},
+         {},
+         {IDC_FILTER_USER_EXT2_EDIT}},
+        {"a catalogue box clears all extensions",
+         {IDC_FILTER_ALL_EXTENSIONS, 1524},
+         {1524, IDC_FILTER_NO_SYSTEM_FILES},
+         {IDC_FILTER_ALL_EXTENSIONS, 1501},
+         {},
+         {}},
+        {"a user extension clears all extensions and enables its edit",
+         {IDC_FILTER_ALL_EXTENSIONS, IDC_FILTER_USER_EXT3},
+         {IDC_FILTER_USER_EXT3},
+         {IDC_FILTER_ALL_EXTENSIONS},
+         {IDC_FILTER_USER_EXT3_EDIT},
+         {IDC_FILTER_USER_EXT1_EDIT}},
+        {"a prefix clears all names and enables its edit",
+         {IDC_FILTER_PREFIX2},
+         {IDC_FILTER_PREFIX2},
+         {IDC_FILTER_ALL_NAMES},
+         {IDC_FILTER_PREFIX2_EDIT},
+         {IDC_FILTER_PREFIX1_EDIT}},
+        {"all names clears the prefixes",
+         {IDC_FILTER_PREFIX1, IDC_FILTER_PREFIX3, IDC_FILTER_ALL_NAMES},
+         {IDC_FILTER_ALL_NAMES},
+         {IDC_FILTER_PREFIX1, IDC_FILTER_PREFIX3},
+         {},
+         {IDC_FILTER_PREFIX1_EDIT, IDC_FILTER_PREFIX3_EDIT}},
+        {"unchecking a user extension disables its edit",
+         {IDC_FILTER_USER_EXT1, IDC_FILTER_USER_EXT1},
+         {},
+         {IDC_FILTER_USER_EXT1},
+         {},
+         {IDC_FILTER_USER_EXT1_EDIT}},
+    };
+    ShellWindow shell(kEnglish, true);
+    REQUIRE(shell.window() != nullptr);
+    for (const Row& row : rows) {
+        Note note(row.what);
+        quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
+            for (int id : row.clicks) filter.click(id);
+            for (int id : row.checkedAfter) CHECK(filter.checked(id));
+            for (int id : row.uncheckedAfter) CHECK(!filter.checked(id));
+            for (int id : row.enabledAfter) {
+                CHECK(filter.enabled(id));
+                CHECK(filter.focused(id));
+            }
+            for (int id : row.disabledAfter) CHECK(!filter.enabled(id));
+            filter.close();
+        });
+        shell.command(CMD_ANALYSE_VIRTUAL_DISK);
+        CHECK(quenzar::wintest::dialogScriptRan());
+    }
+    // Closed dialogs change nothing and start nothing.
+    CHECK(shell.state.analysis.progressDialog == nullptr);
+    CHECK(shell.state.analysis.worker == nullptr);
+    CHECK_EQ(shell.state.analysis.filter.allExtensions, std::uint8_t{0});
+
+    // Typed texts reach the filter as the analysis compares them; Escape cancels, Apply applies.
+    for (text::Language language : {kEnglish, kRussian}) {
+        Note note(quenzar::wintest::languageName(language));
+        shell.command(language == kRussian ? CMD_RUSSIAN : CMD_ENGLISH);
+        quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
+            CHECK_EQ(filter.title(), std::wstring(inLanguage(language, L"Параметры поиска пользовательских файлов",
+                                                              L"The search options are user files")));
+            CHECK(!filter.exists(IDC_FILTER_DRIVE_LETTER));
+            CHECK(filter.enabled(IDC_FILTER_APPLY));
+            filter.click(IDC_FILTER_USER_EXT1);
+            filter.type(IDC_FILTER_USER_EXT1_EDIT, L"jp");
+            filter.press(IDC_FILTER_USER_EXT1_EDIT, VK_ESCAPE);
+        });
+        shell.command(CMD_ANALYSE_VIRTUAL_DISK);
+        CHECK_EQ(shell.state.analysis.filter.userExt[0].on, std::uint8_t{0});
+
+        quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
+            filter.click(IDC_FILTER_USER_EXT1);
+            filter.type(IDC_FILTER_USER_EXT1_EDIT, L"jp");
+            filter.click(IDC_FILTER_PREFIX1);
+            filter.type(IDC_FILTER_PREFIX1_EDIT, L"Отчёт");
+            quenzar::wintest::saveScreenshot(filter.window(), language == kRussian ? "filtv-ru" : "filtv-en");
+            filter.click(IDC_FILTER_APPLY);
+        });
+        shell.command(CMD_ANALYSE_VIRTUAL_DISK);
+        const recovery::SearchFilter& applied = shell.state.analysis.filter;
+        CHECK_EQ(applied.userExt[0].on, std::uint8_t{1});
+        CHECK(applied.userExt[0].ext == (recovery::Extension{'J', 'P', ' '}));
+        CHECK_EQ(std::string(applied.prefix[0].text), std::string("Отчёт"));
+        // No virtual disk is modelled in this test: the analysis refuses and the program goes on.
+        REQUIRE(quenzar::wintest::pumpUntil([&] { return shell.state.analysis.worker == nullptr; }));
+        // The next opening shows the applied choices again.
+        quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
+            CHECK(filter.checked(IDC_FILTER_USER_EXT1));
+            CHECK_EQ(filter.text(IDC_FILTER_USER_EXT1_EDIT), std::wstring(L"JP"));
+            CHECK_EQ(filter.text(IDC_FILTER_PREFIX1_EDIT), std::wstring(L"Отчёт"));
+            filter.close();
+        });
+        shell.command(CMD_ANALYSE_VIRTUAL_DISK);
+        shell.state.analysis.filter = recovery::SearchFilter{};
+        shell.record.messages.clear();
+    }
+}
+
+TEST_CASE(progressDialogShowsTheAnalysisAndItsStopLeavesNoWorkFile) {
+    for (text::Language language : {kEnglish, kRussian}) {
+        Note note(quenzar::wintest::languageName(language));
+        TempFolder work;
+        // Two pieces of 32 records go through, the third waits: the analysis is caught half way.
+        auto gated = std::make_unique<quenzar::wintest::GatedDiskSystem>(quenzar::wintest::shellTestImages(), 2);
+        const quenzar::wintest::GatedDiskSystem& gate = *gated;
+        ShellWindow shell(language, true, std::move(gated));
+        REQUIRE(shell.window() != nullptr);
+        shell.state.analysis.workFolder = work.path();
+        shell.state.analysis.mftPieceBytes = 32 * 1024;
+
+        quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
+            filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
+            filter.click(IDC_FILTER_APPLY);
+        });
+        shell.command(CMD_RECOVER_LOGICAL_DRIVE);
+        REQUIRE(gate.waitUntilHeld(20'000));
+        HWND wait = shell.state.analysis.progressDialog;
+        REQUIRE(wait != nullptr);
+        DialogProbe progress(wait);
+        CHECK(!IsWindowEnabled(shell.window()));  // one operation at a time
+        CHECK_EQ(progress.text(IDC_WAIT_STOP), std::wstring(inLanguage(language, L"Прекратить немедленно", L"To stop immediately")));
+        CHECK_EQ(progress.text(IDC_WAIT_MATCHED_MB_LABEL),
+                 std::wstring(inLanguage(language, L"Объем отобранных файлов", L"Ssize of the selected files")));
+
+        // The dialog's own timer brings the stage into the title.
+        const std::wstring extraction = utf16(recovery::stageText(recovery::AnalysisStage::Extraction, language));
+        CHECK(quenzar::wintest::pumpUntil([&] { return progress.title() == extraction; }, 5000));
+        progress.tick(IDT_PROGRESS);
+        const recovery::FileStatistics counted = shell.state.analysis.progress.statistics.snapshot();
+        CHECK(counted.filesInUse + counted.foldersInUse > 0);
+        CHECK_EQ(progress.text(IDC_WAIT_FILES_IN_USE), std::to_wstring(counted.filesInUse));
+        CHECK_EQ(progress.text(IDC_WAIT_FOLDERS_IN_USE), std::to_wstring(counted.foldersInUse));
+        CHECK_EQ(progress.text(IDC_WAIT_MATCHED_IN_USE), std::to_wstring(counted.matchedInUse));
+        CHECK_EQ(progress.text(IDC_WAIT_MB_IN_USE), std::to_wstring(counted.bytesInUse / 1'000'000));
+        const std::uint64_t done = shell.state.analysis.progress.position.load();
+        const std::uint64_t total = shell.state.analysis.progress.maximum.load();
+        CHECK(done > 0 && done < total);
+        CHECK_EQ(progress.barPosition(IDC_WAIT_PROGRESS), static_cast<int>(done * 100 / total));
+        quenzar::wintest::saveScreenshot(wait, language == kRussian ? "wait-ru" : "wait-en");
+
+        // The disk answers a moment after the stop, as a slow one would; the worker stops at the
+        // next piece and the program ends with 0 and no work file.
+        std::thread slowDisk([&gate] {
+            Sleep(300);
+            gate.openGate();
+        });
+        if (language == kRussian) {
+            progress.close();  // the close box stops the same way
+        } else {
+            progress.click(IDC_WAIT_STOP);
+        }
+        slowDisk.join();
+        CHECK(shell.record.exitCodes == std::vector<int>{0});
+        CHECK(!std::filesystem::exists(work.path() / recovery::kWorkFileName));
+        CHECK(shell.state.analysis.result.outcome == recovery::AnalysisOutcome::Stopped);
+        CHECK(!IsWindow(wait));
+        shell.settle();
+        CHECK(shell.record.messages.empty());
+    }
+}
+
+// The stop as the program really does it, in a process of its own: the analysis is caught half
+// way, the stop button ends the process with exit code 0, and no work file is left.
+CHILD_PROGRAM(stopDuringAnalysis) {
+    if (arguments.size() != 1) return 2;
+    const std::filesystem::path work(arguments[0]);
+    auto gated = std::make_unique<quenzar::wintest::GatedDiskSystem>(quenzar::wintest::shellTestImages(), 2);
+    const quenzar::wintest::GatedDiskSystem& gate = *gated;
+    ShellWindow shell(kEnglish, true, std::move(gated));
+    shell.state.seams.endProcess = quenzar::app::systemSeams().endProcess;
+    shell.state.analysis.workFolder = work;
+    shell.state.analysis.mftPieceBytes = 32 * 1024;
+    quenzar::wintest::onNextDialog([](DialogProbe& filter) {
+        filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
+        filter.click(IDC_FILTER_APPLY);
+    });
+    shell.command(CMD_RECOVER_LOGICAL_DRIVE);
+    if (!gate.waitUntilHeld(20'000) || shell.state.analysis.progressDialog == nullptr) return 3;
+    // The work file is there while the analysis runs; the parent sees this mark.
+    if (!std::filesystem::exists(work / recovery::kWorkFileName)) return 4;
+    std::ofstream(work / "held").put('1');
+    std::thread([&gate] {
+        Sleep(300);
+        gate.openGate();
+    }).detach();
+    DialogProbe(shell.state.analysis.progressDialog).click(IDC_WAIT_STOP);
+    return 5;  // not reached: the stop ends the process
+}
+
+TEST_CASE(stopEndsTheProgramWithZeroAndNoWorkFile) {
+    TempFolder work;
+    CHECK_EQ(quenzar::wintest::runChild("stopDuringAnalysis", {work.path().wstring()}), 0);
+    CHECK(std::filesystem::exists(work.path() / "held"));
+    CHECK(!std::filesystem::exists(work.path() / recovery::kWorkFileName));
+}
+
+TEST_CASE(failedAnalysisShowsItsBoxAndTheProgramGoesOn) {
+    // A copy of the first image whose $MFT record of D: is destroyed.
+    TempFolder work;
+    const std::filesystem::path image = work.path() / "no-mft.img";
+    REQUIRE(CopyFileW(std::filesystem::path(quenzar::wintest::fixtureImage("mbr.img")).wstring().c_str(),
+                      image.wstring().c_str(), FALSE));
+    {
+        std::fstream disk(image, std::ios::in | std::ios::out | std::ios::binary);
+        constexpr std::uint64_t kVolumeStart = 2048 * 512;
+        unsigned char boot[512] = {};
+        disk.seekg(static_cast<std::streamoff>(kVolumeStart));
+        disk.read(reinterpret_cast<char*>(boot), sizeof boot);
+        std::uint64_t mftCluster = 0;
+        std::memcpy(&mftCluster, boot + 0x30, sizeof mftCluster);
+        const std::uint64_t clusterBytes = std::uint64_t{boot[0x0D]} * 512;
+        const std::vector<char> zeros(1024, 0);
+        disk.seekp(static_cast<std::streamoff>(kVolumeStart + mftCluster * clusterBytes));
+        disk.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+        REQUIRE(disk.good());
+    }
+    ShellWindow shell(kEnglish, false,
+                      std::make_unique<quenzar::platform::ImageDiskSystem>(std::vector<std::string>{image.string()}));
+    REQUIRE(shell.window() != nullptr);
+    shell.state.analysis.workFolder = work.path();
+    quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
+        filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
+        filter.click(IDC_FILTER_APPLY);
+    });
+    shell.command(CMD_RECOVER_LOGICAL_DRIVE);
+    REQUIRE(quenzar::wintest::pumpUntil([&] { return !shell.record.messages.empty(); }));
+    CHECK_EQ(shell.record.messages[0].caption, std::string("By browsing the directory tree of the disc is impossible!"));
+    CHECK_EQ(shell.record.messages[0].flags, UINT{MB_ICONERROR});
+    CHECK(shell.state.analysis.progressDialog == nullptr);
+    CHECK(IsWindowEnabled(shell.window()));
+    CHECK(shell.record.exitCodes.empty());
+    // The program goes on: the next command works as ever.
+    shell.command(CMD_DISK_INVENTORY);
+    CHECK(shell.state.screenMode == quenzar::app::ScreenMode::Disks);
+    CHECK_EQ(shell.record.messages.size(), std::size_t{1});
+}
+
+namespace {
+
+quenzar::wintest::SeamRecord* loopRecord = nullptr;
+
+// Chooses "With an existing logical disk" once the program's window is there.
+void CALLBACK chooseLogicalDriveRecovery(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND window = FindWindowW(L"Quenzar", nullptr);
+    if (window == nullptr) return;
+    KillTimer(nullptr, timer);
+    PostMessageW(window, WM_COMMAND, CMD_RECOVER_LOGICAL_DRIVE, 0);
+}
+
+// Closes the program's window once the end of the analysis has been shown.
+void CALLBACK closeWhenAnalysed(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (loopRecord == nullptr || loopRecord->messages.empty()) return;
+    KillTimer(nullptr, timer);
+    HWND window = FindWindowW(L"Quenzar", nullptr);
+    if (window != nullptr) PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+}  // namespace
+
+// The whole program with its own message loop: the menu command, the filter dialog answered with
+// Enter, the analysis behind the progress dialog, its end, and the work file removed at the end.
+TEST_CASE(programLoopRunsAnAnalysisFromMenuToEnd) {
+    TempFolder work;
+    quenzar::app::AppState state;
+    quenzar::wintest::SeamRecord record;
+    quenzar::wintest::prepareState(state, kEnglish, record, quenzar::wintest::shellTestImages());
+    state.analysis.workFolder = work.path();
+    loopRecord = &record;
+    SetTimer(nullptr, 0, 200, chooseLogicalDriveRecovery);
+    SetTimer(nullptr, 0, 200, closeWhenAnalysed);
+    quenzar::wintest::onNextDialog([](DialogProbe& filter) {
+        filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
+        filter.press(IDC_FILTER_DRIVE_LETTER, VK_RETURN);
+    });
+    CHECK_EQ(quenzar::app::startUp(state, L"QuenzarSalvage.exe /", 0x0409), 0);
+    loopRecord = nullptr;
+    CHECK(quenzar::wintest::dialogScriptRan());
+    REQUIRE(record.messages.size() == 1);
+    CHECK_EQ(record.messages[0].caption, std::string("The directory tree logical disk D:"));
+    CHECK(state.analysis.result.statistics.matchedInUse > 0);
+    CHECK(!std::filesystem::exists(work.path() / recovery::kWorkFileName));
+    if (state.folderListArea != nullptr) VirtualFree(state.folderListArea, 0, MEM_RELEASE);
+}
