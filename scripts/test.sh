@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test:
 #   - natively: the core, `salvage` and the GoogleTest binary, run by ctest;
+#   - natively again with AddressSanitizer and UndefinedBehaviorSanitizer: the same tests, where
+#     any report fails its test;
 #   - with MinGW-w64 (64-bit): QuenzarSalvage.exe, salvage.exe and the Windows test executable,
 #     run by ctest under Wine on its own virtual screen;
 #   - with MinGW-w64 (32-bit): QuenzarSalvage.exe, built only (it cannot run here).
@@ -18,7 +20,13 @@ configure() {  # configure DIR [cmake options...]
 echo "== Linux build and tests"
 configure build/linux
 cmake --build build/linux -j "$jobs"
-ctest --test-dir build/linux --output-on-failure
+ctest --test-dir build/linux --output-on-failure -j "$jobs"
+
+echo "== Linux tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+configure build/linux-sanitize -DQUENZAR_SANITIZE=ON
+cmake --build build/linux-sanitize -j "$jobs" --target quenzar_tests salvage
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build/linux-sanitize --output-on-failure -j "$jobs"
 scripts/fuzz.sh 60
 
 echo "== Windows 64-bit build and tests under Wine"

@@ -20,6 +20,7 @@
 #include "cli/terminal.h"
 #include "cli/volume_choice.h"
 #include "cli/number_arguments.h"
+#include "cli/shared_options.h"
 #include "disk/inventory.h"
 #include "ntfs/virtual_disk.h"
 #include "platform/code_page_1251.h"
@@ -183,12 +184,6 @@ void printTree(const recovery::DirectoryTree& tree) {
     }
 }
 
-// Where a virtual disk is modelled from: the kind of the known sector and its LBA.
-struct VirtualDiskStart {
-    ntfs::VirtualDiskDialog dialog = ntfs::VirtualDiskDialog::FromBootSector;
-    std::uint64_t lba = 0;
-};
-
 // Models the virtual disk as the three dialogs and "RUN RECONSTRUCTION" do; nothing when the
 // known sector leads to no NTFS volume whose $MFT can be read.
 std::optional<recovery::VirtualDiskVolume> modelVirtualDisk(platform::DiskSystem& disks,
@@ -226,118 +221,89 @@ std::optional<recovery::VirtualDiskVolume> modelVirtualDisk(platform::DiskSystem
 
 }  // namespace
 
-int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
+// What the arguments of salvage analyze ask for.
+struct AnalyzeRequest {
     recovery::SearchFilter filter;
-    text::Language language = languageOfEnvironment();
-    std::optional<std::string> target;
+    SharedOptions shared;
+    std::string target;  // a drive letter, an image, or with a virtual disk a disk number
     std::filesystem::path workFolder;
-    int volumeNumber = 1;
     bool showTree = true;
     bool listing = false;
+};
+
+constexpr SharedOptionSet kAnalyzeOptions{.volume = true, .virtualDisk = true};
+
+// Reads the arguments into the request; an exit code when the command ends there (--help, a
+// usage error, with the usage printed).
+std::optional<int> readAnalyzeArguments(const Arguments& args, AnalyzeRequest& request) {
+    request.shared.language = languageOfEnvironment();
     std::size_t userExtensions = 0, prefixes = 0;
+    bool haveTarget = false;
     bool usageError = false;
-    std::optional<VirtualDiskStart> virtualStart;
     for (std::size_t i = 0; i < args.size() && !usageError; ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (arg == "--help" || arg == "-h") {
+        if (const OptionRead shared = readSharedOption(args, i, request.shared, kAnalyzeOptions);
+            shared != OptionRead::NotShared) {
+            usageError = shared == OptionRead::Refused;
+        } else if (arg == "--help" || arg == "-h") {
             std::fputs(kAnalyzeUsage, stdout);
             return kExitDone;
         } else if (arg == "--types" && hasValue) {
-            usageError = !setCatalogue(filter, lowerCase(args[++i]));
+            usageError = !setCatalogue(request.filter, lowerCase(args[++i]));
         } else if (arg == "--ext" && hasValue && userExtensions < recovery::kUserExtensionCount) {
-            filter.userExt[userExtensions++] = {1, recovery::normaliseUserExtension(args[++i])};
+            request.filter.userExt[userExtensions++] = {1, recovery::normaliseUserExtension(args[++i])};
         } else if (arg == "--all-files") {
-            filter.allExtensions = 1;
+            request.filter.allExtensions = 1;
         } else if (arg == "--with-system") {
-            filter.noSystemFiles = 0;
+            request.filter.noSystemFiles = 0;
         } else if (arg == "--prefix" && hasValue && prefixes < recovery::kNamePrefixCount) {
-            filter.allExtensions = 1;
-            filter.allNames = 0;
-            filter.prefix[prefixes].on = 1;
-            recovery::setNamePrefix(filter.prefix[prefixes++], platform::utf8ToCp1251(args[++i]));
+            request.filter.allExtensions = 1;
+            request.filter.allNames = 0;
+            request.filter.prefix[prefixes].on = 1;
+            recovery::setNamePrefix(request.filter.prefix[prefixes++], platform::utf8ToCp1251(args[++i]));
         } else if (arg == "--deleted") {
-            filter.searchDeleted = 1;
+            request.filter.searchDeleted = 1;
         } else if (arg == "--only-deleted") {
-            filter.searchDeleted = 1;
-            filter.searchExisting = 0;
-        } else if (arg == "--volume" && hasValue) {
-            volumeNumber = std::atoi(args[++i].c_str());
-            usageError = volumeNumber < 1;
+            request.filter.searchDeleted = 1;
+            request.filter.searchExisting = 0;
         } else if (arg == "--work-dir" && hasValue) {
-            workFolder = args[++i];
-        } else if ((arg == "--boot" || arg == "--mft" || arg == "--record") && hasValue && !virtualStart) {
-            virtualStart = VirtualDiskStart{arg == "--boot"  ? ntfs::VirtualDiskDialog::FromBootSector
-                                            : arg == "--mft" ? ntfs::VirtualDiskDialog::FromMftPosition
-                                                             : ntfs::VirtualDiskDialog::FromFileRecord};
-            const std::optional<std::uint64_t> lba = parseUnsigned(args[++i]);
-            // The dialogs' LBA fields hold 13 digits; a longer number would be read cut.
-            usageError = !lba || *lba > 9'999'999'999'999ull;
-            virtualStart->lba = lba.value_or(0);
+            request.workFolder = args[++i];
         } else if (arg == "--no-tree") {
-            showTree = false;
+            request.showTree = false;
         } else if (arg == "--listing") {
-            listing = true;
-        } else if (arg == "--lang" && hasValue && (args[i + 1] == "ru" || args[i + 1] == "en")) {
-            language = args[++i] == "ru" ? text::Language::Russian : text::Language::English;
-        } else if (!target && !arg.empty() && arg[0] != '-') {
-            target = arg;
+            request.listing = true;
+        } else if (!haveTarget && !arg.empty() && arg[0] != '-') {
+            request.target = arg;
+            haveTarget = true;
         } else {
             usageError = true;
         }
     }
-    if (usageError || !target) {
+    // A virtual disk lies on a disk the program sees (by its number) or on an image, never on a
+    // lettered volume.
+    if (haveTarget && request.shared.virtualStart && parseDriveLetter(request.target)) usageError = true;
+    if (usageError || !haveTarget) {
         std::fputs(kAnalyzeUsage, stderr);
         return kExitUsage;
     }
+    return std::nullopt;
+}
 
-    // A letter names a volume of the disks the program sees; anything else is an image or device
-    // of its own, whose NTFS volumes get letters from an inventory of that one disk.
-    platform::DiskSystem* source = &disks;
-    std::unique_ptr<platform::ImageDiskSystem> image;
-    char letter = 0;
-    const std::string& name = *target;
-    const bool isLetter = (name.size() == 1 || (name.size() == 2 && name[1] == ':')) && std::isalpha(static_cast<unsigned char>(name[0]));
-    // A virtual disk lies on a disk the program sees (by its number) or on an image.
-    const std::optional<char> virtualDiskNumber = virtualStart ? parseDiskNumber(name) : std::nullopt;
-    if (virtualStart && isLetter) {
-        std::fputs(kAnalyzeUsage, stderr);
-        return kExitUsage;
-    }
-    if (!isLetter && !virtualDiskNumber) {
-        if (!std::filesystem::exists(name)) {
-            std::fprintf(stderr, "salvage analyze: %s: no such file or device\n", name.c_str());
-            return kExitFailed;
-        }
-        image = std::make_unique<platform::ImageDiskSystem>(std::vector<std::string>{name});
-        source = image.get();
-    }
-    disk::InventoryState inventory;
-    inventory.language = language;
-    disk::BuildDiskInventory(inventory, *source);
-    std::optional<recovery::VirtualDiskVolume> virtualVolume;
-    if (virtualStart) {
-        virtualVolume = modelVirtualDisk(*source, inventory, virtualDiskNumber.value_or('0'), *virtualStart, language);
-        if (!virtualVolume) return kExitFailed;
-    }
-    letter = virtualVolume ? 'V'
-             : isLetter ? static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])))
-                      : letterOfVolume(inventory, volumeNumber);
-    if (letter == 0) {
-        std::fprintf(stderr, "salvage analyze: %s: no NTFS volume number %d\n", name.c_str(), volumeNumber);
-        return kExitFailed;
-    }
-
-    recovery::GenerationState generations;
-    recovery::AnalysisProgress progress;
-    recovery::AnalysisContext context{filter, generations, progress, workFolder};
+// Runs the analysis on a worker thread and shows its stage and counters on standard error until
+// it is done.
+recovery::AnalysisResult analyseShowingProgress(platform::DiskSystem& disks, const disk::InventoryState& inventory,
+                                                char letter,
+                                                const std::optional<recovery::VirtualDiskVolume>& virtualVolume,
+                                                recovery::AnalysisContext& context, text::Language language) {
     recovery::AnalysisResult result;
     std::future<void> worker = std::async(std::launch::async, [&] {
-        result = virtualVolume ? recovery::runAnalysis(*source, inventory.masks, *virtualVolume, context)
-                               : recovery::runAnalysis(*source, inventory, letter, context);
+        result = virtualVolume ? recovery::runAnalysis(disks, inventory.masks, *virtualVolume, context)
+                               : recovery::runAnalysis(disks, inventory, letter, context);
     });
     // The worker shares its stage and counters through atomics; this thread only shows them, and
     // wakes as soon as the worker is done rather than at the next tick.
+    const recovery::AnalysisProgress& progress = context.progress;
     while (worker.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
         const recovery::AnalysisStage stage = progress.stage.load();
         if (stage == recovery::AnalysisStage::Extraction || stage == recovery::AnalysisStage::Tree) {
@@ -348,20 +314,53 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     }
     worker.get();
     std::fputc('\n', stderr);
+    return result;
+}
 
-    if (listing && (result.outcome == recovery::AnalysisOutcome::Completed ||
+int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
+    AnalyzeRequest request;
+    if (const std::optional<int> exitCode = readAnalyzeArguments(args, request)) return *exitCode;
+    const text::Language language = request.shared.language;
+    const std::optional<VirtualDiskStart>& virtualStart = request.shared.virtualStart;
+    const std::optional<VolumeSource> source =
+        openVolumeSource(disks, request.target, virtualStart.has_value(), "analyze");
+    if (!source) return kExitFailed;
+
+    disk::InventoryState inventory;
+    inventory.language = language;
+    disk::BuildDiskInventory(inventory, *source->disks);
+    std::optional<recovery::VirtualDiskVolume> virtualVolume;
+    if (virtualStart) {
+        const char diskNumber = parseDiskNumber(request.target).value_or('0');
+        virtualVolume = modelVirtualDisk(*source->disks, inventory, diskNumber, *virtualStart, language);
+        if (!virtualVolume) return kExitFailed;
+    }
+    const char letter = virtualVolume ? 'V' : source->letter(inventory, request.shared.volumeNumber);
+    if (letter == 0) {
+        std::fprintf(stderr, "salvage analyze: %s: no NTFS volume number %d\n", request.target.c_str(),
+                     request.shared.volumeNumber);
+        return kExitFailed;
+    }
+
+    recovery::GenerationState generations;
+    recovery::AnalysisProgress progress;
+    recovery::AnalysisContext context{request.filter, generations, progress, request.workFolder};
+    recovery::AnalysisResult result =
+        analyseShowingProgress(*source->disks, inventory, letter, virtualVolume, context, language);
+
+    if (request.listing && (result.outcome == recovery::AnalysisOutcome::Completed ||
                     result.outcome == recovery::AnalysisOutcome::NoFileMatched)) {
         // The record positions of the table are absolute LBAs of the disk that holds the volume.
         const char diskNumber =
             virtualVolume ? virtualVolume->diskNumber
                           : static_cast<char>('0' + inventory.drives[static_cast<std::size_t>(letter - disk::kFirstDriveLetter)].diskNumber);
-        const std::filesystem::path file = workFolder / recovery::kListingFileName;
-        if (!recovery::writeAnalysisListing(*source, diskNumber, result, file, language)) {
+        const std::filesystem::path file = request.workFolder / recovery::kListingFileName;
+        if (!recovery::writeAnalysisListing(*source->disks, diskNumber, result, file, request.shared.language)) {
             std::fprintf(stderr, "salvage analyze: %s could not be written\n", file.string().c_str());
         }
     }
     if (result.outcome != recovery::AnalysisOutcome::Completed) {
-        const recovery::MessageText message = recovery::analysisMessage(result.outcome, language);
+        const recovery::MessageText message = recovery::analysisMessage(result.outcome, request.shared.language);
         std::fprintf(stderr, "%s\n%s\n", terminalText(message.title).c_str(), terminalText(message.text).c_str());
         if (result.outcome == recovery::AnalysisOutcome::NoFileMatched) printStatistics(result);
         return kExitFailed;
@@ -375,7 +374,7 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     }
     printStatistics(result);
     // The tree as the tree window shows it, from the table the work file keeps.
-    if (showTree) printTree(recovery::fillTreeView(recovery::savedTable(std::move(result.tree))));
+    if (request.showTree) printTree(recovery::fillTreeView(recovery::savedTable(std::move(result.tree))));
     return kExitDone;
 }
 

@@ -5,33 +5,24 @@
 #include <optional>
 
 #include "cli/commands.h"
+#include "cli/shared_options.h"
 #include "cli/terminal.h"
 #include "disk/inventory.h"
 #include "disk/inventory_screen.h"
 #include "platform/code_page_1251.h"
 
 namespace quenzar::cli {
-namespace {
-
-std::optional<text::Language> parseLanguage(const std::string& text) {
-    if (text == "ru") return text::Language::Russian;
-    if (text == "en") return text::Language::English;
-    return std::nullopt;
-}
-
-}  // namespace
 
 int runDisks(platform::DiskSystem& disks, const Arguments& args) {
-    text::Language language = languageOfEnvironment();
+    SharedOptions options;
+    options.language = languageOfEnvironment();
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const auto chosen = args[i] == "--lang" && i + 1 < args.size() ? parseLanguage(args[i + 1]) : std::nullopt;
-        if (!chosen) {
+        if (readSharedOption(args, i, options, {}) != OptionRead::Taken) {
             std::fprintf(stderr, "salvage disks: usage: salvage disks [--lang ru|en]\n");
             return kExitUsage;
         }
-        language = *chosen;
-        ++i;
     }
+    const text::Language language = options.language;
 
     disk::InventoryState state;
     state.language = language;

@@ -2,22 +2,14 @@
 // deleted), marks the files chosen by path, folder, name pattern or state, and restores them into
 // a target folder as the tree window's restore does: a test restore by default (small files in
 // one run), or with --full every chosen file whole. The source is only read.
-#include <sys/stat.h>
-
-#include <cctype>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
-#include <vector>
 
 #include "cli/commands.h"
+#include "cli/shared_options.h"
 #include "cli/terminal.h"
-#include "cli/volume_choice.h"
 #include "disk/inventory.h"
 #include "disk/sector_access.h"
 #include "disk/sector_mask.h"
@@ -25,6 +17,7 @@
 #include "recovery/analysis.h"
 #include "recovery/directory_tree.h"
 #include "recovery/restore.h"
+#include "recovery/restore_choice.h"
 #include "recovery/safe_names.h"
 
 namespace quenzar::cli {
@@ -64,27 +57,6 @@ constexpr const char* kRestoreUsage =
     "                      (default: the current folder); it is deleted at the end\n"
     "  --lang ru|en        the language of the messages\n";
 
-// Whether a code page 1251 name matches a pattern of * and ?, both already folded to capitals.
-bool matchesPattern(std::string_view name, std::string_view pattern) {
-    std::size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
-            ++n;
-            ++p;
-        } else if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (starP != std::string_view::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
-    return p == pattern.size();
-}
-
 // A path as the user typed it (UTF-8, "/" or "\"), in capitals of code page 1251, without
 // leading and trailing separators.
 std::string userPath(const std::string& utf8) {
@@ -97,101 +69,31 @@ std::string userPath(const std::string& utf8) {
     return path;
 }
 
-std::string entryName(const recovery::FileTableEntry& entry) {
-    return std::string(entry.name, strnlen(entry.name, recovery::kEntryNameBytes));
-}
-
-// The folder path of every placed folder as the tree shows it below its generation's item,
-// without the root folder: "" for the root, "Documents/Reports" ..., in capitals.
-std::unordered_map<std::uint64_t, std::string> folderPaths(const recovery::DirectoryTree& tree) {
-    std::unordered_map<std::uint32_t, std::string> byIndex;
-    std::unordered_map<std::uint64_t, std::string> byKey;
-    // Folders are placed from the far end of each chain down, so a parent comes before its children.
-    for (const recovery::PlacedFolder& placed : tree.folders) {
-        const recovery::FileTableEntry& folder = tree.table[placed.tableIndex];
-        std::string path;
-        if (placed.parentIndex != recovery::PlacedFolder::kTopLevel) {
-            const std::string& parent = byIndex[placed.parentIndex];
-            path = parent.empty() ? entryName(folder) : parent + "/" + entryName(folder);
-        } else if (entryName(folder) != ".") {
-            path = entryName(folder);
-        }
-        path = recovery::foldedName(path);
-        byIndex[placed.tableIndex] = path;
-        if (!placed.breaksChain) byKey.emplace(recovery::folderKey(folder.generation, folder.ownId), path);
-    }
-    return byKey;
-}
-
-struct Choice {
-    bool all = false;
-    bool deleted = false;
-    std::vector<std::string> paths;     // folded
-    std::vector<std::string> folders;   // folded
-    std::vector<std::string> patterns;  // folded
-    bool empty() const { return !all && !deleted && paths.empty() && folders.empty() && patterns.empty(); }
+// What the arguments of salvage restore ask for.
+struct RestoreRequest {
+    SharedOptions shared;
+    std::string source;  // a drive letter or an image
+    std::filesystem::path target;
+    std::filesystem::path workFolder;
+    recovery::RestoreChoice choice;
+    recovery::RestoreMode mode = recovery::RestoreMode::Test;
+    bool withStreams = false;
 };
 
-// Marks the chosen files; returns how many.
-std::size_t markChosen(recovery::DirectoryTree& tree, const Choice& choice) {
-    const auto paths = folderPaths(tree);
-    std::size_t marked = 0;
-    for (recovery::FileTableEntry& entry : tree.table) {
-        if (entry.isFolder()) continue;
-        const std::string name = recovery::foldedName(entryName(entry));
-        bool chosen = choice.all || (choice.deleted && entry.isDeleted());
-        for (const std::string& pattern : choice.patterns) chosen = chosen || matchesPattern(name, pattern);
-        const auto folder = paths.find(recovery::folderKey(entry.generation, entry.parentId));
-        if (!chosen && folder != paths.end()) {
-            const std::string path = folder->second.empty() ? name : folder->second + "/" + name;
-            for (const std::string& wanted : choice.paths) chosen = chosen || path == wanted;
-            for (const std::string& wanted : choice.folders) {
-                chosen = chosen || wanted.empty() || path.compare(0, wanted.size() + 1, wanted + "/") == 0;
-            }
-        }
-        if (chosen) {
-            entry.mark = '1';
-            ++marked;
-        }
-    }
-    return marked;
-}
-
-// Whether the target folder lies on the analysed volume of the machine's own disks. Windows: the
-// drive letter of the target is the analysed one. Elsewhere: the target's file system is the
-// volume's device.
-bool targetOnSource(platform::DiskSystem& disks, char letter, const std::filesystem::path& target) {
-    // The drive letters of attached images are the program's own, not the system's.
-    if (dynamic_cast<platform::ImageDiskSystem*>(&disks) != nullptr) return false;
-    const std::filesystem::path absolute = std::filesystem::absolute(target);
-#ifdef _WIN32
-    const std::string root = absolute.root_name().string();
-    return !root.empty() && std::toupper(static_cast<unsigned char>(root[0])) == letter;
-#else
-    const auto volume = disks.volumes().find(letter);
-    if (volume == disks.volumes().end() || volume->second.devicePath.empty()) return false;
-    struct stat device{}, folder{};
-    if (stat(volume->second.devicePath.c_str(), &device) != 0 || !S_ISBLK(device.st_mode)) return false;
-    return stat(absolute.c_str(), &folder) == 0 && folder.st_dev == device.st_rdev;
-#endif
-}
-
-}  // namespace
-
-int runRestore(platform::DiskSystem& disks, const Arguments& args) {
-    text::Language language = languageOfEnvironment();
-    std::optional<std::string> source;
-    std::optional<std::filesystem::path> target;
-    std::filesystem::path workFolder;
-    Choice choice;
-    recovery::RestoreMode mode = recovery::RestoreMode::Test;
-    int volumeNumber = 1;
-    bool withStreams = false;
+// Reads the arguments into the request; an exit code when the command ends there (--help, a
+// usage error, with the usage printed).
+std::optional<int> readRestoreArguments(const Arguments& args, RestoreRequest& request) {
+    request.shared.language = languageOfEnvironment();
+    recovery::RestoreChoice& choice = request.choice;
+    bool haveSource = false, haveTarget = false;
     bool usageError = false;
     for (std::size_t i = 0; i < args.size() && !usageError; ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (arg == "--help" || arg == "-h") {
+        if (const OptionRead shared = readSharedOption(args, i, request.shared, {.volume = true});
+            shared != OptionRead::NotShared) {
+            usageError = shared == OptionRead::Refused;
+        } else if (arg == "--help" || arg == "-h") {
             std::fputs(kRestoreUsage, stdout);
             return kExitDone;
         } else if (arg == "--all") {
@@ -205,88 +107,130 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
         } else if (arg == "--pattern" && hasValue) {
             choice.patterns.push_back(recovery::foldedName(platform::utf8ToCp1251(args[++i])));
         } else if (arg == "--to" && hasValue) {
-            target = std::filesystem::path(args[++i]);
+            request.target = std::filesystem::path(args[++i]);
+            haveTarget = true;
         } else if (arg == "--full") {
-            mode = recovery::RestoreMode::Full;
+            request.mode = recovery::RestoreMode::Full;
         } else if (arg == "--streams") {
-            withStreams = true;
-        } else if (arg == "--volume" && hasValue) {
-            volumeNumber = std::atoi(args[++i].c_str());
-            usageError = volumeNumber < 1;
+            request.withStreams = true;
         } else if (arg == "--work-dir" && hasValue) {
-            workFolder = args[++i];
-        } else if (arg == "--lang" && hasValue && (args[i + 1] == "ru" || args[i + 1] == "en")) {
-            language = args[++i] == "ru" ? text::Language::Russian : text::Language::English;
-        } else if (!source && !arg.empty() && arg[0] != '-') {
-            source = arg;
+            request.workFolder = args[++i];
+        } else if (!haveSource && !arg.empty() && arg[0] != '-') {
+            request.source = arg;
+            haveSource = true;
         } else {
             usageError = true;
         }
     }
-    if (withStreams && mode != recovery::RestoreMode::Full) usageError = true;  // a test restore copies no streams
-    if (usageError || !source || !target || choice.empty()) {
+    // A test restore copies no streams.
+    if (request.withStreams && request.mode != recovery::RestoreMode::Full) usageError = true;
+    if (usageError || !haveSource || !haveTarget || choice.empty()) {
         std::fputs(kRestoreUsage, stderr);
         return kExitUsage;
     }
+    return std::nullopt;
+}
 
-    platform::DiskSystem* system = &disks;
-    std::unique_ptr<platform::ImageDiskSystem> image;
-    const std::string& name = *source;
-    const bool isLetter = (name.size() == 1 || (name.size() == 2 && name[1] == ':')) &&
-                          std::isalpha(static_cast<unsigned char>(name[0]));
-    if (!isLetter) {
-        if (!std::filesystem::exists(name)) {
-            std::fprintf(stderr, "salvage restore: %s: no such file or device\n", name.c_str());
-            return kExitFailed;
-        }
-        image = std::make_unique<platform::ImageDiskSystem>(std::vector<std::string>{name});
-        system = image.get();
-    }
-    disk::InventoryState inventory;
-    inventory.language = language;
-    disk::BuildDiskInventory(inventory, *system);
-    const char letter = isLetter ? static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])))
-                                 : letterOfVolume(inventory, volumeNumber);
-    if (letter == 0) {
-        std::fprintf(stderr, "salvage restore: %s: no NTFS volume number %d\n", name.c_str(), volumeNumber);
-        return kExitFailed;
-    }
+// The message of a target folder on the volume being read.
+void printTargetOnSource(text::Language language) {
     const bool russian = text::isRussian(language);
-    if (targetOnSource(*system, letter, *target)) {
-        std::fprintf(stderr, "%s\n%s\n",
-                     terminalText(russian ? "НЕВЕРНО ЗАДАН ДИСК ДЛЯ ЗАПИСИ ДАННЫХ!"
-                                          : "INCORRECTLY SPECIFIED DISK FOR RECORDING DATA!").c_str(),
-                     terminalText(russian ? "Вы выбрали папку, которая расположена на логическом \r\n"
-                                            "диске, где находятся извлекаемые данные. \r\n\r\n"
-                                            "Выберите папку на другом логическом диске.   Это  мо- \r\n"
-                                            "жет быть флеш или USB сменный диск. "
-                                          : "You select a folder, which is located on the logical \r\n"
-                                            "disk, where are extracted data. \r\n\r\n"
-                                            "Select a folder on another logical drive. It can be \r\n"
-                                            "AC, flash or USB removable disk.\r\n").c_str());
-        return kExitFailed;
-    }
+    std::fprintf(stderr, "%s\n%s\n",
+                 terminalText(russian ? "НЕВЕРНО ЗАДАН ДИСК ДЛЯ ЗАПИСИ ДАННЫХ!"
+                                      : "INCORRECTLY SPECIFIED DISK FOR RECORDING DATA!").c_str(),
+                 terminalText(russian ? "Вы выбрали папку, которая расположена на логическом \r\n"
+                                        "диске, где находятся извлекаемые данные. \r\n\r\n"
+                                        "Выберите папку на другом логическом диске.   Это  мо- \r\n"
+                                        "жет быть флеш или USB сменный диск. "
+                                      : "You select a folder, which is located on the logical \r\n"
+                                        "disk, where are extracted data. \r\n\r\n"
+                                        "Select a folder on another logical drive. It can be \r\n"
+                                        "AC, flash or USB removable disk.\r\n").c_str());
+}
 
+// Analyses every file of the volume, in use and deleted, and gives the tree as the tree window
+// shows it; nothing, with the message printed, when the analysis does not complete. The work
+// file is not kept.
+std::optional<recovery::DirectoryTree> analyseEveryFile(platform::DiskSystem& disks,
+                                                        const disk::InventoryState& inventory, char letter,
+                                                        const RestoreRequest& request,
+                                                        recovery::AnalysisGeometry& geometry) {
     recovery::SearchFilter filter;
     filter.allExtensions = 1;
     filter.noSystemFiles = 0;
     filter.searchDeleted = 1;
     recovery::GenerationState generations;
     recovery::AnalysisProgress progress;
-    recovery::AnalysisContext context{filter, generations, progress, workFolder};
+    recovery::AnalysisContext context{filter, generations, progress, request.workFolder};
     std::fprintf(stderr, "analysing volume %c: ...\n", letter);
-    recovery::AnalysisResult result = recovery::runAnalysis(*system, inventory, letter, context);
+    recovery::AnalysisResult result = recovery::runAnalysis(disks, inventory, letter, context);
     std::error_code ignored;
     if (!result.workFile.empty()) std::filesystem::remove(result.workFile, ignored);
     if (result.outcome != recovery::AnalysisOutcome::Completed) {
-        const recovery::MessageText message = recovery::analysisMessage(result.outcome, language);
+        const recovery::MessageText message = recovery::analysisMessage(result.outcome, request.shared.language);
         std::fprintf(stderr, "%s\n%s\n", terminalText(message.title).c_str(), terminalText(message.text).c_str());
+        return std::nullopt;
+    }
+    geometry = result.geometry;
+    return recovery::fillTreeView(recovery::savedTable(std::move(result.tree)));
+}
+
+// Prints the restored files, the counts, and the final message; the exit code of the command.
+int reportRestore(const RestoreRequest& request, std::size_t marked, const recovery::RestoreReport& report) {
+    const std::filesystem::path& target = request.target;
+    for (const std::filesystem::path& file : report.written) {
+        const std::u8string text = std::filesystem::relative(file, target).generic_u8string();
+        std::printf("%s\n", std::string(text.begin(), text.end()).c_str());
+    }
+    std::printf("chosen %zu, restored %llu (%llu bytes), not copied by a %s restore %llu, renamed %llu, "
+                "unreadable %llu, not written %llu\n",
+                marked, static_cast<unsigned long long>(report.filesWritten),
+                static_cast<unsigned long long>(report.bytesWritten),
+                request.mode == recovery::RestoreMode::Full ? "full" : "test",
+                static_cast<unsigned long long>(report.filesNotCopied),
+                static_cast<unsigned long long>(report.renamedFiles),
+                static_cast<unsigned long long>(report.readFailures),
+                static_cast<unsigned long long>(report.writeFailures));
+    if (request.withStreams) {
+        std::printf("named streams found %llu\n", static_cast<unsigned long long>(report.streamsFound));
+    }
+    const std::u8string absolute = std::filesystem::absolute(target).u8string();
+    const recovery::RestoreMessage message = recovery::restoreFinishedMessage(
+        platform::utf8ToCp1251(std::string(absolute.begin(), absolute.end())), report, request.shared.language);
+    std::printf("%s\n%s", terminalText(message.title).c_str(), terminalText(message.text).c_str());
+    return report.failures() == 0 && report.diskOpened ? kExitDone : kExitFailed;
+}
+
+}  // namespace
+
+int runRestore(platform::DiskSystem& disks, const Arguments& args) {
+    RestoreRequest request;
+    if (const std::optional<int> exitCode = readRestoreArguments(args, request)) return *exitCode;
+    const text::Language language = request.shared.language;
+    const bool russian = text::isRussian(language);
+    const std::optional<VolumeSource> source = openVolumeSource(disks, request.source, false, "restore");
+    if (!source) return kExitFailed;
+    platform::DiskSystem& system = *source->disks;
+
+    disk::InventoryState inventory;
+    inventory.language = language;
+    disk::BuildDiskInventory(inventory, system);
+    const char letter = source->letter(inventory, request.shared.volumeNumber);
+    if (letter == 0) {
+        std::fprintf(stderr, "salvage restore: %s: no NTFS volume number %d\n", request.source.c_str(),
+                     request.shared.volumeNumber);
+        return kExitFailed;
+    }
+    // Never write on the volume being read.
+    if (system.holdsFolder(letter, request.target.string())) {
+        printTargetOnSource(language);
         return kExitFailed;
     }
 
+    recovery::AnalysisGeometry geometry;
+    std::optional<recovery::DirectoryTree> tree = analyseEveryFile(system, inventory, letter, request, geometry);
+    if (!tree) return kExitFailed;
     // Files are chosen in the tree as the tree window shows it.
-    recovery::DirectoryTree tree = recovery::fillTreeView(recovery::savedTable(std::move(result.tree)));
-    std::size_t marked = markChosen(tree, choice);
+    const std::size_t marked = recovery::markChosen(*tree, request.choice);
     if (marked == 0) {
         std::fprintf(stderr, "%s\n%s\n", terminalText(russian ? "ОШИБКА" : "ERROR").c_str(),
                      terminalText(russian ? "Вы не выбрали ни одного файла для восстановления."
@@ -294,42 +238,25 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
         return kExitFailed;
     }
     std::error_code error;
-    std::filesystem::create_directories(*target, error);
-    if (!std::filesystem::is_directory(*target)) {
-        std::fprintf(stderr, "salvage restore: %s: the folder cannot be made\n", target->string().c_str());
+    std::filesystem::create_directories(request.target, error);
+    if (!std::filesystem::is_directory(request.target)) {
+        std::fprintf(stderr, "salvage restore: %s: the folder cannot be made\n", request.target.string().c_str());
         return kExitFailed;
     }
 
     const disk::LogicalDriveInfo& drive = inventory.drives[static_cast<std::size_t>(letter - disk::kFirstDriveLetter)];
     const char diskNumber = static_cast<char>('0' + drive.diskNumber);
     disk::SectorMaskTable masks;
-    disk::loadSectorMask(*system, masks, diskNumber);
-    const recovery::RestoreSource restoreSource{*system, masks, diskNumber, result.geometry.sectorsPerCluster,
-                                                result.geometry.volumeStartLba};
+    disk::loadSectorMask(system, masks, diskNumber);
+    const recovery::RestoreSource restoreSource{system, masks, diskNumber, geometry.sectorsPerCluster,
+                                                geometry.volumeStartLba};
     recovery::RestoreProgress restoreProgress;
-    restoreProgress.bytesTotal = recovery::markedBytes(tree.table);
+    restoreProgress.bytesTotal = recovery::markedBytes(tree->table);
     std::fprintf(stderr, "%s\n", terminalText(russian ? "ВОССТАНОВЛЕНИЕ ОТМЕЧЕННЫХ ФАЙЛОВ." : "RESTORE MARKED FILES.").c_str());
-    const recovery::RestoreReport report =
-        recovery::restoreMarkedFiles(restoreSource, tree.table, *target, mode, restoreProgress, withStreams);
-
-    for (const std::filesystem::path& file : report.written) {
-        const std::u8string text = std::filesystem::relative(file, *target).generic_u8string();
-        std::printf("%s\n", std::string(text.begin(), text.end()).c_str());
-    }
-    std::printf("chosen %zu, restored %llu (%llu bytes), not copied by a %s restore %llu, renamed %llu, "
-                "unreadable %llu, not written %llu\n",
-                marked, static_cast<unsigned long long>(report.filesWritten),
-                static_cast<unsigned long long>(report.bytesWritten), mode == recovery::RestoreMode::Full ? "full" : "test",
-                static_cast<unsigned long long>(report.filesNotCopied),
-                static_cast<unsigned long long>(report.renamedFiles),
-                static_cast<unsigned long long>(report.readFailures),
-                static_cast<unsigned long long>(report.writeFailures));
-    if (withStreams) std::printf("named streams found %llu\n", static_cast<unsigned long long>(report.streamsFound));
-    const std::u8string absolute = std::filesystem::absolute(*target).u8string();
-    const recovery::RestoreMessage message = recovery::restoreFinishedMessage(
-        platform::utf8ToCp1251(std::string(absolute.begin(), absolute.end())), report, language);
-    std::printf("%s\n%s", terminalText(message.title).c_str(), terminalText(message.text).c_str());
-    return report.failures() == 0 && report.diskOpened ? kExitDone : kExitFailed;
+    const recovery::RestoreReport report = recovery::restoreMarkedFiles(restoreSource, tree->table, request.target,
+                                                                        request.mode, restoreProgress,
+                                                                        request.withStreams);
+    return reportRestore(request, marked, report);
 }
 
 }  // namespace quenzar::cli

@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/terminal.h"
 #include "cli/number_arguments.h"
+#include "cli/shared_options.h"
 #include "disk/inventory.h"
 #include "ntfs/virtual_disk.h"
 #include "platform/code_page_1251.h"
@@ -35,22 +36,14 @@ const char* onOff(bool enabled) { return enabled ? "on" : "off"; }
 
 int runVdisk(platform::DiskSystem& disks, const Arguments& args) {
     std::optional<char> diskNumber;
-    std::optional<ntfs::VirtualDiskDialog> dialog;
-    std::optional<std::uint64_t> lba;
-    text::Language language = languageOfEnvironment();
+    SharedOptions options;
+    options.language = languageOfEnvironment();
     bool usageError = false;
     for (std::size_t i = 0; i < args.size() && !usageError; ++i) {
         const std::string& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if ((arg == "--boot" || arg == "--mft" || arg == "--record") && hasValue && !dialog) {
-            dialog = arg == "--boot"  ? ntfs::VirtualDiskDialog::FromBootSector
-                     : arg == "--mft" ? ntfs::VirtualDiskDialog::FromMftPosition
-                                      : ntfs::VirtualDiskDialog::FromFileRecord;
-            lba = parseUnsigned(args[++i]);
-            // The dialogs' LBA fields hold 13 digits; a longer number would be read cut.
-            usageError = !lba || *lba > text::kDecimal13Max;
-        } else if (arg == "--lang" && hasValue && (args[i + 1] == "ru" || args[i + 1] == "en")) {
-            language = args[++i] == "ru" ? text::Language::Russian : text::Language::English;
+        if (const OptionRead shared = readSharedOption(args, i, options, {.virtualDisk = true});
+            shared != OptionRead::NotShared) {
+            usageError = shared == OptionRead::Refused;
         } else if (!diskNumber) {
             diskNumber = parseDiskNumber(arg);
             usageError = !diskNumber;
@@ -58,10 +51,12 @@ int runVdisk(platform::DiskSystem& disks, const Arguments& args) {
             usageError = true;
         }
     }
-    if (usageError || !diskNumber || !dialog) {
+    if (usageError || !diskNumber || !options.virtualStart) {
         std::fputs(kVdiskUsage, stderr);
         return kExitUsage;
     }
+    const text::Language language = options.language;
+    const ntfs::VirtualDiskDialog dialog = options.virtualStart->dialog;
 
     disk::InventoryState inventory;
     inventory.language = language;
@@ -75,12 +70,12 @@ int runVdisk(platform::DiskSystem& disks, const Arguments& args) {
     ntfs::NtfsVolumeParams params;
     ntfs::chooseDisk(params, *diskNumber, info);
     const ntfs::SectorReader read = ntfs::diskSectorReader(disks, inventory.masks, *diskNumber);
-    const std::string lbaText = std::to_string(*lba);
+    const std::string lbaText = std::to_string(options.virtualStart->lba);
     std::uint64_t storedRecordLba = 0;
     const ntfs::VirtualDiskOutcome outcome =
-        ntfs::computeFromInput(*dialog, params, storedRecordLba, lbaText, read, language);
+        ntfs::computeFromInput(dialog, params, storedRecordLba, lbaText, read, language);
 
-    printText(std::string(ntfs::dialogTitle(*dialog, language)) + "\n");
+    printText(std::string(ntfs::dialogTitle(dialog, language)) + "\n");
     std::printf("disk %c: %llu sectors of %u bytes\n", *diskNumber,
                 static_cast<unsigned long long>(params.totalSectors), params.bytesPerSector);
     printText("result: " + outcome.resultText + "\n");
@@ -98,7 +93,7 @@ int runVdisk(platform::DiskSystem& disks, const Arguments& args) {
     printField("fat16-reserved-sectors", f.fat16ReservedSectors);
     printField("fat16-sectors-per-fat", f.fat16SectorsPerFat);
     printField("fat16-root-entries", f.fat16RootEntries);
-    if (*dialog == ntfs::VirtualDiskDialog::FromFileRecord) {
+    if (dialog == ntfs::VirtualDiskDialog::FromFileRecord) {
         for (std::size_t i = 0; i < outcome.diagnostics.size(); ++i) {
             printText("diagnostics " + std::to_string(i + 1) + ": " + outcome.diagnostics[i] + "\n");
         }

@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/terminal.h"
 #include "cli/number_arguments.h"
+#include "cli/shared_options.h"
 #include "disk/inventory.h"
 #include "viewer/position_panels.h"
 #include "ntfs/file_record.h"
@@ -205,23 +206,22 @@ struct ViewRequest {
     text::Language language = text::Language::English;
 };
 
+// The record number has --record here, so the known record's LBA is --record-lba.
+constexpr SharedOptionSet kViewOptions{.virtualDisk = true, .recordLbaOption = "--record-lba"};
+
 // Parses the arguments; nothing when they are wrong.
 std::optional<ViewRequest> parseRequest(const Arguments& args) {
     ViewRequest request;
-    request.language = languageOfEnvironment();
+    SharedOptions options;
+    options.language = languageOfEnvironment();
     bool haveDisk = false;
     bool havePresentation = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
-        if ((arg == "--boot" || arg == "--mft" || arg == "--record-lba") && hasValue && !request.dialog) {
-            request.dialog = arg == "--boot"  ? ntfs::VirtualDiskDialog::FromBootSector
-                             : arg == "--mft" ? ntfs::VirtualDiskDialog::FromMftPosition
-                                              : ntfs::VirtualDiskDialog::FromFileRecord;
-            const auto lba = parseUnsigned(args[++i]);
-            // The dialogs' LBA fields hold 13 digits; a longer number would be read cut.
-            if (!lba || *lba > text::kDecimal13Max) return std::nullopt;
-            request.knownLba = *lba;
+        if (const OptionRead shared = readSharedOption(args, i, options, kViewOptions);
+            shared != OptionRead::NotShared) {
+            if (shared == OptionRead::Refused) return std::nullopt;
         } else if (arg == "--record" && hasValue && !request.recordNumber) {
             const std::string& number = args[++i];
             if (!parseUnsigned(number)) return std::nullopt;
@@ -231,8 +231,6 @@ std::optional<ViewRequest> parseRequest(const Arguments& args) {
             if (!presentation) return std::nullopt;
             request.presentation = *presentation;
             havePresentation = true;
-        } else if (arg == "--lang" && hasValue && (args[i + 1] == "ru" || args[i + 1] == "en")) {
-            request.language = args[++i] == "ru" ? text::Language::Russian : text::Language::English;
         } else if (!haveDisk) {
             const auto disk = parseDiskNumber(arg);
             if (!disk) return std::nullopt;
@@ -246,6 +244,11 @@ std::optional<ViewRequest> parseRequest(const Arguments& args) {
         }
     }
     if (!haveDisk) return std::nullopt;
+    request.language = options.language;
+    if (options.virtualStart) {
+        request.dialog = options.virtualStart->dialog;
+        request.knownLba = options.virtualStart->lba;
+    }
     // Either a sector by its LBA, or a record by its number on a virtual disk.
     const bool sectorView = request.lba && !request.dialog && !request.recordNumber;
     const bool recordView = !request.lba && request.dialog && request.recordNumber && !havePresentation;

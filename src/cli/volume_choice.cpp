@@ -8,7 +8,7 @@ char letterOfVolume(const disk::InventoryState& inventory, int volumeNumber) {
     int seen = 0;
     for (int i = 0; i < disk::kDriveLetterCount; ++i) {
         const disk::LogicalDriveInfo& drive = inventory.drives[static_cast<std::size_t>(i)];
-        if (drive.diskNumber == 0 && std::memcmp(drive.fileSystemLabel.data(), "  NTFS", 6) == 0 &&
+        if (drive.diskNumber == 0 && drive.fileSystem() == disk::FileSystem::Ntfs &&
             ++seen == volumeNumber) {
             return static_cast<char>(disk::kFirstDriveLetter + i);
         }

@@ -3,20 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "disk/boot_sector.h"
 #include "disk/identify_data.h"
 #include "disk/sector_access.h"
-#include "platform/little_endian.h"
 
 namespace quenzar::disk {
 namespace {
-
-using platform::le16;
-using platform::le32;
-using platform::le64;
-
-bool textAt(const std::uint8_t* sector, std::size_t offset, const char* text) {
-    return std::memcmp(sector + offset, text, std::strlen(text)) == 0;
-}
 
 template <std::size_t N>
 Text<N> textOf(const char* chars) {
@@ -28,7 +20,7 @@ Text<N> textOf(const char* chars) {
 Text<20> codeText(const char* code) { return textOf<20>(code); }
 
 bool holdsNtfsOrFat(const SectorBytes& sector) {
-    return textAt(sector.data(), 3, "NT") || textAt(sector.data(), 0x36, "FA") || textAt(sector.data(), 0x52, "FA");
+    return fileSystemByShortTags(parseBootSector(sector)) != FileSystem::Unknown;
 }
 
 // Two sectors are the same volume when they are equal apart from byte 65 (41h), which the
@@ -61,25 +53,58 @@ std::optional<platform::VolumeSource> volumeOf(const platform::DeviceIdentity& i
     return std::nullopt;
 }
 
-// The file-system label of a volume's first sector ("  NTFS", "FAT-16", "FAT-32"; "??????" for any
-// other) and its total sectors (0 for an unknown file system).
+// What a volume's first sector tells: its file system (by the short tags) and its total sectors
+// (0 for an unknown file system).
 struct VolumeFacts {
-    Text<6> label;
+    BootSector boot;
+    FileSystem fileSystem = FileSystem::Unknown;
     std::uint64_t totalSectors = 0;
 };
 
 VolumeFacts volumeFactsOf(const SectorBytes& bootSector) {
-    const std::uint8_t* p = bootSector.data();
-    if (textAt(p, 3, "NT")) return {textOf<6>("  NTFS"), le64(p + 0x28)};
-    if (textAt(p, 0x36, "FA")) {
-        const std::uint16_t smallCount = le16(p + 0x13);
-        return {textOf<6>("FAT-16"), smallCount != 0 ? smallCount : le32(p + 0x20)};
+    VolumeFacts facts;
+    facts.boot = parseBootSector(bootSector);
+    facts.fileSystem = fileSystemByShortTags(facts.boot);
+    switch (facts.fileSystem) {
+        case FileSystem::Ntfs: facts.totalSectors = facts.boot.ntfsSectorCount; break;
+        case FileSystem::Fat16: facts.totalSectors = facts.boot.fatSectorCount(); break;
+        case FileSystem::Fat32: facts.totalSectors = facts.boot.largeSectorCount; break;
+        case FileSystem::Unknown: break;
     }
-    if (textAt(p, 0x52, "FA")) return {textOf<6>("FAT-32"), le32(p + 0x20)};
-    return {textOf<6>("??????"), 0};
+    return facts;
+}
+
+// The name the inventory screen shows for a partition without a drive letter.
+Text<6> unletteredNameOf(FileSystem fileSystem) {
+    switch (fileSystem) {
+        case FileSystem::Ntfs: return textOf<6>("NTFS");
+        case FileSystem::Fat16: return textOf<6>("FAT16");
+        case FileSystem::Fat32: return textOf<6>("FAT-32");
+        case FileSystem::Unknown: break;
+    }
+    return textOf<6>("??????");
 }
 
 }  // namespace
+
+Text<6> volumeLabelOf(FileSystem fileSystem) {
+    switch (fileSystem) {
+        case FileSystem::Ntfs: return textOf<6>("  NTFS");
+        case FileSystem::Fat16: return textOf<6>("FAT-16");
+        case FileSystem::Fat32: return textOf<6>("FAT-32");
+        case FileSystem::Unknown: break;
+    }
+    return textOf<6>("??????");
+}
+
+FileSystem fileSystemOfLabel(const Text<6>& label) {
+    for (const FileSystem known : {FileSystem::Ntfs, FileSystem::Fat16, FileSystem::Fat32}) {
+        if (label == volumeLabelOf(known)) return known;
+    }
+    return FileSystem::Unknown;
+}
+
+FileSystem LogicalDriveInfo::fileSystem() const { return fileSystemOfLabel(fileSystemLabel); }
 
 const Text<20> kFixedDriveCode = codeText("ЖД  ");
 const Text<20> kRemovableDriveCode = codeText("СД  ");
@@ -143,7 +168,6 @@ void ScanLogicalDrives(InventoryState& state, platform::DiskSystem& disks) {
                 DiskHandle handle = DiskHandle::forVolume(letter);
                 if (!OpenPhysicalDisk(disks, handle)) break;
                 ReadSectors(handle, head);
-                ClosePhysicalDisk(handle);
                 drive.identity = kRemovableDriveCode;
                 break;
             }
@@ -184,38 +208,46 @@ void MatchPartitions(InventoryState& state, char diskNumber) {
 
         if (match != nullptr) {
             const VolumeFacts facts = volumeFactsOf(match->firstSector);
-            const std::uint8_t* p8 = match->firstSector.data();
+            const BootSector& boot = facts.boot;
+            const Text<6> label = volumeLabelOf(facts.fileSystem);
             LogicalDriveInfo& drive = *match;
             drive.diskNumber = static_cast<std::uint8_t>(diskNumber - '0');
             drive.startLba = entry.firstSector();
             drive.endLba = drive.startLba + facts.totalSectors;
-            drive.fileSystemLabel = facts.label;
-            drive.sectorsPerCluster = drive.reservedSectors = 0;
+            drive.fileSystemLabel = label;
+            drive.sectorsPerCluster = 0;
+            drive.reservedSectors = 0;
             drive.sectorsPerFat = drive.rootCluster = 0;
             drive.rootEntries = 0;
             drive.mftCluster = drive.mftMirrorCluster = 0;
-            if (facts.label[2] == 'N') {
-                drive.sectorsPerCluster = p8[0x0D];
-                drive.mftCluster = le64(p8 + 0x30);
-                drive.mftMirrorCluster = le64(p8 + 0x38);
-            } else if (facts.label[5] == '6') {
-                drive.sectorsPerCluster = p8[0x0D];
-                drive.reservedSectors = le16(p8 + 0x0E);
-                drive.sectorsPerFat = le16(p8 + 0x16);
-                drive.rootCluster = 2;
-                drive.rootEntries = le16(p8 + 0x11);
-            } else if (facts.label[5] == '2') {
-                drive.sectorsPerCluster = p8[0x0D];
-                drive.reservedSectors = le16(p8 + 0x0E);
-                drive.sectorsPerFat = le32(p8 + 0x24);
-                drive.rootCluster = le32(p8 + 0x2C);
+            switch (facts.fileSystem) {
+                case FileSystem::Ntfs:
+                    drive.sectorsPerCluster = boot.sectorsPerCluster;
+                    drive.mftCluster = boot.mftCluster;
+                    drive.mftMirrorCluster = boot.mftMirrorCluster;
+                    break;
+                case FileSystem::Fat16:
+                    drive.sectorsPerCluster = boot.sectorsPerCluster;
+                    drive.reservedSectors = boot.reservedSectors;
+                    drive.sectorsPerFat = boot.fat16SectorsPerFat;
+                    drive.rootCluster = 2;
+                    drive.rootEntries = boot.rootEntryCount;
+                    break;
+                case FileSystem::Fat32:
+                    drive.sectorsPerCluster = boot.sectorsPerCluster;
+                    drive.reservedSectors = boot.reservedSectors;
+                    drive.sectorsPerFat = boot.fat32SectorsPerFat;
+                    drive.rootCluster = boot.fat32RootCluster;
+                    break;
+                case FileSystem::Unknown:
+                    break;
             }
-            drive.capacityText = facts.label[0] == '?'
+            drive.capacityText = facts.fileSystem == FileSystem::Unknown
                                      ? textOf<8>("????????")
                                      : capacityText(capacityMegabytes(facts.totalSectors, bytesPerSector));
 
             entry.driveLetter = matchLetter;
-            std::copy_n(facts.label.begin() + 2, 4, entry.fileSystemTag.begin());
+            std::copy_n(label.begin() + 2, 4, entry.fileSystemTag.begin());
             entry.extent = drive.endLba;
             entry.sectorsPerCluster = drive.sectorsPerCluster;
             entry.reservedSectors = drive.reservedSectors;
@@ -225,7 +257,7 @@ void MatchPartitions(InventoryState& state, char diskNumber) {
             entry.mftCluster = drive.mftCluster;
             entry.mftMirrorCluster = drive.mftMirrorCluster;
 
-            cell.fileSystemName = facts.label;
+            cell.fileSystemName = label;
             cell.label = matchLetter;
             cell.capacity = drive.capacityText;
             continue;
@@ -234,24 +266,17 @@ void MatchPartitions(InventoryState& state, char diskNumber) {
         // A disabled partition: its number, and what its own boot sector says.
         entry.driveLetter = 0;
         cell.label = static_cast<char>('0' + p);
-        const std::uint8_t* b = bootSector.data();
+        const BootSector boot = parseBootSector(bootSector);
+        const FileSystem fileSystem = fileSystemByFullTags(boot);
         std::uint64_t totalSectors = 0;
-        bool known = true;
-        if (textAt(b, 3, "NTFS")) {
-            cell.fileSystemName = textOf<6>("NTFS");
-            totalSectors = le64(b + 0x28);
-        } else if (textAt(b, 0x52, "FAT3")) {
-            cell.fileSystemName = textOf<6>("FAT-32");
-            totalSectors = le32(b + 0x20);
-        } else if (textAt(b, 0x36, "FAT1")) {
-            // A FAT-16 volume below 32 MiB counts its sectors in the 16-bit field at 13h and
-            // leaves the one at 20h zero.
-            cell.fileSystemName = textOf<6>("FAT16");
-            totalSectors = le16(b + 0x13) != 0 ? le16(b + 0x13) : le32(b + 0x20);
-        } else {
-            cell.fileSystemName = textOf<6>("??????");
-            known = false;
+        switch (fileSystem) {
+            case FileSystem::Ntfs: totalSectors = boot.ntfsSectorCount; break;
+            case FileSystem::Fat32: totalSectors = boot.largeSectorCount; break;
+            case FileSystem::Fat16: totalSectors = boot.fatSectorCount(); break;
+            case FileSystem::Unknown: break;
         }
+        cell.fileSystemName = unletteredNameOf(fileSystem);
+        const bool known = fileSystem != FileSystem::Unknown;
         cell.capacity = known ? capacityText(capacityMegabytes(totalSectors, bytesPerSector)) : textOf<8>("????????");
     }
 }

@@ -200,21 +200,14 @@ DiskWriteResult HideDisk(InventoryState& state, platform::DiskSystem& disks, cha
     if (!OpenPhysicalDisk(disks, handle, platform::AccessMode::ReadWrite)) return {DiskWriteOutcome::CannotOpen};
     HeadBytes head{};
     SeekToByte(handle, 0);
-    if (ReadSectors(handle, head) != head.size()) {
-        ClosePhysicalDisk(handle);
-        return {DiskWriteOutcome::Refused, HideCheck::Unreadable};
-    }
-    if (!writeAndVerify(handle, kSavedCopyByteOffset, head)) {
-        ClosePhysicalDisk(handle);
-        return {DiskWriteOutcome::SavedCopyFailed};
-    }
+    if (ReadSectors(handle, head) != head.size()) return {DiskWriteOutcome::Refused, HideCheck::Unreadable};
+    if (!writeAndVerify(handle, kSavedCopyByteOffset, head)) return {DiskWriteOutcome::SavedCopyFailed};
     HeadBytes hidden = head;
     std::memcpy(hidden.data(), kHiddenMark, 8);
     const auto table = hidingPartitionTable();
     std::copy(table.begin(), table.end(), hidden.begin() + kTableAt);
     std::fill(hidden.begin() + 512, hidden.end(), std::uint8_t{0});
     const bool written = writeAndVerify(handle, 0, hidden);
-    ClosePhysicalDisk(handle);
     return {written ? DiskWriteOutcome::Done : DiskWriteOutcome::HeadWriteFailed};
 }
 
@@ -226,12 +219,8 @@ DiskWriteResult RestoreDisk(InventoryState& state, platform::DiskSystem& disks, 
     if (!OpenPhysicalDisk(disks, handle, platform::AccessMode::ReadWrite)) return {DiskWriteOutcome::CannotOpen};
     HeadBytes saved{};
     SeekToByte(handle, kSavedCopyByteOffset);
-    if (ReadSectors(handle, saved) != saved.size()) {
-        ClosePhysicalDisk(handle);
-        return {DiskWriteOutcome::Refused, HideCheck::Unreadable};
-    }
+    if (ReadSectors(handle, saved) != saved.size()) return {DiskWriteOutcome::Refused, HideCheck::Unreadable};
     const bool written = writeAndVerify(handle, 0, saved);
-    ClosePhysicalDisk(handle);
     return {written ? DiskWriteOutcome::Done : DiskWriteOutcome::HeadWriteFailed};
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "disk/file_system.h"
 #include "disk/sector_mask.h"
 #include "platform/disk_identity.h"
 #include "text/language.h"
@@ -139,7 +140,14 @@ struct LogicalDriveInfo {
     std::uint16_t rootEntries = 0;
     std::uint64_t mftCluster = 0;
     std::uint64_t mftMirrorCluster = 0;
+
+    FileSystem fileSystem() const;
 };
+
+// The label a lettered volume's file system is kept and shown with ("  NTFS", "FAT-16", "FAT-32",
+// "??????"), and the file system a stored label names.
+Text<6> volumeLabelOf(FileSystem fileSystem);
+FileSystem fileSystemOfLabel(const Text<6>& label);
 
 // The identity codes of drive letters without a serial number.
 extern const Text<20> kFixedDriveCode;      // "ЖД  "

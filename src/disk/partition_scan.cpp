@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "disk/boot_sector.h"
 #include "disk/sector_access.h"
 #include "platform/little_endian.h"
 
@@ -20,10 +21,6 @@ constexpr int kMaxExtendedRecords = 5;
 constexpr std::size_t kGptEntryBytes = 128;
 constexpr std::size_t kGptEntryCount = 128;  // the standard entry array of 16 KiB
 constexpr std::uint64_t kGptEntriesLba = 2;
-
-bool textAt(const std::uint8_t* sector, std::size_t offset, const char* text) {
-    return std::memcmp(sector + offset, text, std::strlen(text)) == 0;
-}
 
 // Reads of one disk during discovery. On a hidden disk the saved copy of LBA 0 to 3 stands in
 // for the sectors the hiding overwrote; everything after them is read from where it lies.
@@ -108,7 +105,7 @@ public:
         if (full()) return;
         SectorBytes sector{};
         reader_.readSector(startLba, sector, Unmask::Never);
-        if (!textAt(sector.data(), 3, "NTFS")) return;
+        if (fileSystemByFullTags(parseBootSector(sector)) != FileSystem::Ntfs) return;
         PartitionEntry& entry = slot();
         entry.startLba = startLba;
         entry.sectorCount = endLba >= startLba ? endLba - startLba + 1 : 0;
@@ -123,30 +120,36 @@ private:
     SectorBytes& bootSector() { return disk_.bootSectors[static_cast<std::size_t>(count_)]; }
 
     static void fillFromBootSector(PartitionEntry& entry, const SectorBytes& sector) {
-        const std::uint8_t* p = sector.data();
-        if (textAt(p, 3, "NTFS")) {
-            entry.fileSystemTag = {'N', 'T', 'F', 'S'};
-            entry.extent = le64(p + 0x28);
-            entry.mftCluster = le64(p + 0x30);
-            entry.mftMirrorCluster = le64(p + 0x38);
-            entry.sectorsPerCluster = p[0x0D];
-        } else if (textAt(p, 0x52, "FAT3")) {
-            entry.fileSystemTag = {'F', 'A', 'T', '3'};
-            entry.sectorsPerCluster = p[0x0D];
-            entry.reservedSectors = le16(p + 0x0E);
-            const std::uint32_t totalSectors = le32(p + 0x20);
-            entry.extent = totalSectors == 0 ? 0 : totalSectors - 1;
-            entry.sectorsPerFat = le32(p + 0x24);
-            entry.rootCluster = le32(p + 0x2C);
-        } else if (textAt(p, 0x36, "FAT1")) {
-            entry.fileSystemTag = {'F', 'A', 'T', '1'};
-            entry.sectorsPerCluster = p[0x0D];
-            entry.reservedSectors = le16(p + 0x0E);
-            entry.sectorsPerFat = le16(p + 0x16);
-            entry.rootCluster = 2;
-            // The root-entry count / 32: quotient in the low byte, remainder in the high byte.
-            const std::uint16_t rootEntries = le16(p + 0x11);
-            entry.rootEntries = static_cast<std::uint16_t>((rootEntries / 32 & 0xFF) | (rootEntries % 32) << 8);
+        const BootSector boot = parseBootSector(sector);
+        switch (fileSystemByFullTags(boot)) {
+            case FileSystem::Ntfs:
+                entry.fileSystemTag = {'N', 'T', 'F', 'S'};
+                entry.extent = boot.ntfsSectorCount;
+                entry.mftCluster = boot.mftCluster;
+                entry.mftMirrorCluster = boot.mftMirrorCluster;
+                entry.sectorsPerCluster = boot.sectorsPerCluster;
+                break;
+            case FileSystem::Fat32:
+                entry.fileSystemTag = {'F', 'A', 'T', '3'};
+                entry.sectorsPerCluster = boot.sectorsPerCluster;
+                entry.reservedSectors = boot.reservedSectors;
+                entry.extent = boot.largeSectorCount == 0 ? 0 : boot.largeSectorCount - 1;
+                entry.sectorsPerFat = boot.fat32SectorsPerFat;
+                entry.rootCluster = boot.fat32RootCluster;
+                break;
+            case FileSystem::Fat16: {
+                entry.fileSystemTag = {'F', 'A', 'T', '1'};
+                entry.sectorsPerCluster = boot.sectorsPerCluster;
+                entry.reservedSectors = boot.reservedSectors;
+                entry.sectorsPerFat = boot.fat16SectorsPerFat;
+                entry.rootCluster = 2;
+                // The root-entry count / 32: quotient in the low byte, remainder in the high byte.
+                const std::uint16_t rootEntries = boot.rootEntryCount;
+                entry.rootEntries = static_cast<std::uint16_t>((rootEntries / 32 & 0xFF) | (rootEntries % 32) << 8);
+                break;
+            }
+            case FileSystem::Unknown:
+                break;
         }
     }
 
@@ -223,7 +226,7 @@ void DiscoverPartitions(PhysicalDiskInfo& disk, platform::DiskSystem& disks, con
     const std::uint8_t* lba0 = head.data();
     if (!hasBootSignature(lba0)) return;
 
-    if (textAt(lba0, 3, "NT") || textAt(lba0, 0x36, "FA") || textAt(lba0, 0x52, "FA")) {
+    if (fileSystemByShortTags(parseBootSector(std::span(head).first<512>())) != FileSystem::Unknown) {
         // A volume boot sector at LBA 0: the whole disk is that one volume.
         disk.partitions[0].startLba = kWholeDiskVolumeMark;
         std::copy_n(lba0, 512, disk.bootSectors[0].begin());

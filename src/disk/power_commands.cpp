@@ -5,11 +5,7 @@
 namespace quenzar::disk {
 
 std::string powerCommandLine(PowerAction action) {
-#ifdef _WIN32
-    return action == PowerAction::Restart ? "shutdown -t 0 -r -f" : "shutdown -t 0 -s -f";
-#else
-    return action == PowerAction::Restart ? "shutdown -r now" : "shutdown -P now";
-#endif
+    return action == PowerAction::Restart ? platform::restartCommandLine() : platform::shutDownCommandLine();
 }
 
 bool RunPowerAction(PowerAction action, const CommandStarter& start) { return start(powerCommandLine(action)); }

@@ -53,7 +53,6 @@ std::size_t readDiskBytes(platform::DiskSystem& disks, const SectorMaskTable& ma
     if (unmask == Unmask::ByGapRule && startsBeyondMaskGap(byteOffset)) {
         ApplySectorMask(masks, buffer, diskNumber);
     }
-    ClosePhysicalDisk(handle);
     return arrived;
 }
 
@@ -62,9 +61,7 @@ std::size_t readVolumeBytes(platform::DiskSystem& disks, char driveLetter, std::
     DiskHandle handle = DiskHandle::forVolume(driveLetter);
     OpenPhysicalDisk(disks, handle);
     SeekToByte(handle, byteOffset);
-    const std::size_t arrived = ReadSectors(handle, buffer);
-    ClosePhysicalDisk(handle);
-    return arrived;
+    return ReadSectors(handle, buffer);
 }
 
 BulkReadReport readBulk(DiskHandle& handle, std::uint64_t byteOffset, std::span<std::uint8_t> buffer,

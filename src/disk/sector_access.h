@@ -22,7 +22,9 @@ inline constexpr std::size_t kSectorBufferSize = 4096;
 // Bulk reads (the MFT, directory data) go in pieces of at most 32 MiB.
 inline constexpr std::size_t kBulkPieceMaxBytes = 32u * 1024 * 1024;
 
-// A device path and its handle: a whole disk by number, or a volume by drive letter.
+// A device path and its handle: a whole disk by number, or a volume by drive letter. The device
+// closes itself when the handle is destroyed, so every way out of an operation closes it;
+// ClosePhysicalDisk is for closing earlier than that.
 struct DiskHandle {
     char diskNumber = '0';   // the disk "0".."7" ...
     char driveLetter = 0;    // ... or, when not zero, the volume of this letter
@@ -51,6 +53,7 @@ std::size_t ReadSectors(DiskHandle& handle, std::span<std::uint8_t> buffer);
 // Writes the data unchanged (no mask) at the current position; returns the bytes written.
 std::size_t WriteSectors(DiskHandle& handle, std::span<const std::uint8_t> data);
 
+// Closes the device now (the handle can be opened again).
 void ClosePhysicalDisk(DiskHandle& handle);
 
 // Whether a read is unmasked by the gap rule or left as read (partition chains, GPT entries).

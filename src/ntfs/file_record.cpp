@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ntfs/attribute_header.h"
 #include "ntfs/data_runs.h"
 #include "platform/code_page_1251.h"
 #include "platform/little_endian.h"
@@ -23,8 +24,6 @@ inline std::size_t boundedLength(const char* text, std::size_t limit) {
 constexpr std::uint32_t kStandardInformation = 0x10;
 constexpr std::uint32_t kAttributeList = 0x20;
 constexpr std::uint32_t kFileName = 0x30;
-constexpr std::uint32_t kData = 0x80;
-constexpr std::uint32_t kEndMarker = 0xFFFFFFFF;
 
 // Limits of the checks (bytes).
 constexpr std::uint32_t kMaxStandardInfoLength = 500;
@@ -44,18 +43,6 @@ constexpr std::size_t kFnNameLength = 0x58;
 constexpr std::size_t kFnNameSpace = 0x59;
 constexpr std::size_t kFnName = 0x5A;
 constexpr std::uint8_t kDosNameSpace = 2;
-
-// Attribute header fields.
-constexpr std::size_t kAttrLength = 0x04;
-constexpr std::size_t kAttrNonResident = 0x08;
-constexpr std::size_t kAttrFlags = 0x0C;
-constexpr std::size_t kResidentLength = 0x10;
-constexpr std::size_t kResidentOffset = 0x14;
-constexpr std::size_t kResidentHeaderEnd = 0x18;
-constexpr std::size_t kRunsOffset = 0x20;
-constexpr std::size_t kAllocatedSize = 0x28;
-constexpr std::size_t kRealSize = 0x30;
-constexpr std::size_t kNonResidentHeaderEnd = 0x38;
 
 // UTF-16 name characters into 8-bit code page 1251 text: Latin-1 characters keep their low byte,
 // the Cyrillic letters U+0410..U+044F go to C0h..FFh, and the other characters of the Cyrillic
@@ -228,7 +215,7 @@ private:
         info_.accessed = le64(at(si + kSiAccessed));
         info_.dosAttributes = le32(at(si + kSiDosAttributes));
         info_.stage = DecodeStage::Times;
-        const std::uint32_t length = le32(at(si + kAttrLength));
+        const std::uint32_t length = readAttributeLength(at(si));
         if (length >= kMaxStandardInfoLength || !fits(si, length)) return kStandardInfoTooLong;
         position_ = si + length;
         return kRecordGood;
@@ -242,7 +229,7 @@ private:
         if (type == kAttributeList) {
             info_.hasAttributeList = 1;
             if (!fits(position_, 8)) return kNoFileNameAfterStandardInfo;
-            const std::uint32_t length = le32(at(position_ + kAttrLength));
+            const std::uint32_t length = readAttributeLength(at(position_));
             if (length == 0 || !fits(position_, length)) return kNoFileNameAfterStandardInfo;
             position_ += length;
             if (!fits(position_, 4) || shortTypeAt(position_) != kFileName) {
@@ -260,7 +247,7 @@ private:
         if (!fits(fn + kFnName, 2 * nameChars)) return kFileNameTooLong;
         convertName(at(fn + kFnName), nameChars, info_.longName);
         firstNameIsDos_ = *at(fn + kFnNameSpace) == kDosNameSpace;
-        const std::uint32_t length = le32(at(fn + kAttrLength));
+        const std::uint32_t length = readAttributeLength(at(fn));
         if (length >= kMaxFileNameLength || !fits(fn, length)) return kFileNameTooLong;
         position_ = fn + length;
         return kRecordGood;
@@ -306,11 +293,11 @@ private:
             if (!stepOver) {
                 if (!fits(position_, 4)) return kAttributeTooLong;
                 const std::uint32_t type = typeAt(position_);
-                if (type == kEndMarker) break;
-                if (type == kData) return dataAttribute(position_);
+                if (type == kAttributeEndMarker) break;
+                if (type == kDataAttributeType) return dataAttribute(position_);
             }
             if (!fits(position_, 8)) return kAttributeTooLong;
-            const std::uint32_t length = le32(at(position_ + kAttrLength));
+            const std::uint32_t length = readAttributeLength(at(position_));
             if (length == 0) break;
             if (length >= kMaxWalkedAttributeLength || !fits(position_, length)) return kAttributeTooLong;
             position_ += length;
@@ -320,23 +307,25 @@ private:
 
     std::uint32_t dataAttribute(std::size_t attribute) {
         info_.stage = DecodeStage::Data;
-        if (!fits(attribute, kResidentHeaderEnd)) return kAttributeTooLong;
-        info_.dataFlags = le16(at(attribute + kAttrFlags));
-        info_.nonResident = *at(attribute + kAttrNonResident) == 1;
+        if (!fits(attribute, kResidentHeaderBytes)) return kAttributeTooLong;
+        const AttributeHeader header = readAttributeHeader(at(attribute));
+        info_.dataFlags = header.flags;
+        info_.nonResident = header.nonResident;
         if (!info_.nonResident) {
-            const std::uint32_t length = le32(at(attribute + kResidentLength));
-            const std::size_t content = attribute + le16(at(attribute + kResidentOffset));
-            if (!fits(content, length)) return kAttributeTooLong;
-            info_.realSize = length;
-            info_.allocatedSize = length;
+            const ResidentContent resident = readResidentContent(at(attribute));
+            const std::size_t content = attribute + resident.offset;
+            if (!fits(content, resident.byteCount)) return kAttributeTooLong;
+            info_.realSize = resident.byteCount;
+            info_.allocatedSize = resident.byteCount;
             info_.residentData = at(content);
             return finish();
         }
-        if (!fits(attribute, kNonResidentHeaderEnd)) return kAttributeTooLong;
-        info_.allocatedSize = le64(at(attribute + kAllocatedSize));
-        info_.realSize = le64(at(attribute + kRealSize));
+        if (!fits(attribute, kNonResidentSizesBytes)) return kAttributeTooLong;
+        const NonResidentSizes sizes = readNonResidentSizes(at(attribute));
+        info_.allocatedSize = sizes.allocatedSize;
+        info_.realSize = sizes.realSize;
         if (info_.realSize != 0) {
-            const std::size_t runsAt = attribute + le16(at(attribute + kRunsOffset));
+            const std::size_t runsAt = attribute + sizes.runListOffset;
             const RunListResult runs = decodeRunList(buffer_.first(size_), runsAt, info_.runs);
             info_.fragmentCount = runs.fragmentCount;
             info_.firstCluster = info_.runs[0].startCluster;

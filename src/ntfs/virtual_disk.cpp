@@ -3,19 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "disk/boot_sector.h"
 #include "disk/sector_access.h"
 #include "text/number_texts.h"
-#include "platform/little_endian.h"
 
 namespace quenzar::ntfs {
 namespace {
 
-using platform::le16;
-using platform::le32;
-using platform::le64;
-
 using text::Language;
-
 using text::TextPair;
 
 // The diagnostic lines of the FILE record dialog, English and Russian.
@@ -204,14 +199,14 @@ VirtualDiskOutcome computeFromBootSector(NtfsVolumeParams& params, std::string_v
 
     ReadBuffer sector;
     readSector(read, params, params.bootLba, sector);
-    const std::uint8_t* b = sector.data();
+    const disk::BootSector boot = disk::parseBootSector(std::span(sector).first<512>());
     params.mftFound = 'N';
 
-    if (b[3] == 'N' && b[4] == 'T') {
+    if (disk::startsWith(boot.oemName, "NT")) {
         // NTFS keeps the $MFT's cluster in 64 bits; the parameters hold 32. A cluster number that
         // does not fit is not cut to some other cluster: the $MFT counts as not found.
-        const std::uint64_t mftCluster = le64(b + 0x30);
-        params.sectorsPerCluster = b[0x0D];
+        const std::uint64_t mftCluster = boot.mftCluster;
+        params.sectorsPerCluster = boot.sectorsPerCluster;
         params.mftCluster = static_cast<std::uint32_t>(mftCluster);
         params.mftLba = std::uint64_t{params.sectorsPerCluster} * params.mftCluster + params.bootLba;
         params.mftChs = chsOf(params.mftLba, params);
@@ -238,12 +233,14 @@ VirtualDiskOutcome computeFromBootSector(NtfsVolumeParams& params, std::string_v
         return outcome;
     }
 
-    const bool fat32 = b[0x52] == 'F' && b[0x53] == 'A';
-    const bool fat16 = !fat32 && b[0x36] == 'F' && b[0x37] == 'A';
+    // FAT-32 is asked before FAT-16 here, by the first two letters of each type text.
+    const bool fat32 = disk::startsWith(boot.fat32Type, "FA");
+    const bool fat16 = !fat32 && disk::startsWith(boot.fat16Type, "FA");
     if (fat32 || fat16) {
         outcome.buttons = DialogButtons{true, true, false, false};
         if (fat32) {
-            params.fat32 = FatVolumeValues{b[0x0D], le16(b + 0x0E), le32(b + 0x24), le32(b + 0x2C)};
+            params.fat32 = FatVolumeValues{boot.sectorsPerCluster, boot.reservedSectors, boot.fat32SectorsPerFat,
+                                           boot.fat32RootCluster};
             params.fsType = '2';
             outcome.radio = FileSystemRadio::Fat32;
             outcome.fields.fat32SectorsPerCluster = params.fat32.sectorsPerCluster;
@@ -252,7 +249,8 @@ VirtualDiskOutcome computeFromBootSector(NtfsVolumeParams& params, std::string_v
             outcome.fields.fat32RootCluster = params.fat32.root;
             withResult(outcome, ResultWord::Fat32, language);
         } else {
-            params.fat16 = FatVolumeValues{b[0x0D], le16(b + 0x0E), le16(b + 0x16), le16(b + 0x11)};
+            params.fat16 = FatVolumeValues{boot.sectorsPerCluster, boot.reservedSectors, boot.fat16SectorsPerFat,
+                                           boot.rootEntryCount};
             params.fsType = '6';
             outcome.radio = FileSystemRadio::Fat16;
             outcome.fields.fat16SectorsPerCluster = params.fat16.sectorsPerCluster;

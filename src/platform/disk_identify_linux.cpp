@@ -239,6 +239,10 @@ std::optional<std::vector<char>> disksHoldingFolder(const DiskSystem& disks, con
     return numbers;
 }
 
+std::string restartCommandLine() { return "shutdown -r now"; }
+
+std::string shutDownCommandLine() { return "shutdown -P now"; }
+
 bool startSystemCommand(const std::string& commandLine) {
     pid_t child = 0;
     const char* argv[] = {"sh", "-c", commandLine.c_str(), nullptr};

@@ -174,6 +174,10 @@ std::optional<std::vector<char>> disksHoldingFolder(const DiskSystem& disks, con
     return std::nullopt;
 }
 
+std::string restartCommandLine() { return "shutdown -t 0 -r -f"; }
+
+std::string shutDownCommandLine() { return "shutdown -t 0 -s -f"; }
+
 bool startSystemCommand(const std::string& commandLine) {
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');

@@ -177,6 +177,10 @@ std::optional<std::vector<char>> disksHoldingFolder(const DiskSystem& disks, con
 // whether the process could be started.
 bool startSystemCommand(const std::string& commandLine);
 
+// The system's command lines that restart and turn off the computer at once, without asking.
+std::string restartCommandLine();
+std::string shutDownCommandLine();
+
 #ifdef __linux__
 // The Linux identification of one block device, with sysfs read below sysfsRoot (normally
 // "/sys").

@@ -48,6 +48,11 @@ public:
     // Unless a source answers otherwise, the running system's devices are asked.
     virtual DeviceIdentity identify(char name) const { return identifySystemDevice(*this, name); }
 
+    // Whether a folder (a path of the machine's file systems) lies on the volume of a drive
+    // letter, so that restoring into it would write on the disk being read. Only the machine's own
+    // disks can hold such a folder: the letters of attached images are the program's own.
+    virtual bool holdsFolder(char /*driveLetter*/, const std::string& /*folderPath*/) const { return false; }
+
     // Gives a drive letter to a volume; the inventory does this as it matches partitions.
     void assignVolume(char driveLetter, VolumeSource source);
     void clearVolumes() { volumes_.clear(); }

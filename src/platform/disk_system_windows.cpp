@@ -1,5 +1,7 @@
 // The machine's own disks on Windows: disk N is "\\.\PhysicalDriveN", the volume of a drive
 // letter is "\\.\X:".
+#include <cctype>
+#include <filesystem>
 #include <string>
 
 #include "platform/disk_system.h"
@@ -23,6 +25,12 @@ public:
         if (volumes().contains(driveLetter)) return DiskSystem::openVolume(driveLetter, mode);
         if (driveLetter < 'A' || driveLetter > 'Z') return nullptr;
         return openFileDevice(std::string("\\\\.\\") + driveLetter + ':', mode);
+    }
+
+    // The folder's drive letter is the volume's.
+    bool holdsFolder(char driveLetter, const std::string& folderPath) const override {
+        const std::string root = std::filesystem::absolute(folderPath).root_name().string();
+        return !root.empty() && std::toupper(static_cast<unsigned char>(root[0])) == driveLetter;
     }
 };
 

@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "platform/sector_device.h"
+#include "platform/stdio_file.h"
 
 namespace quenzar::platform {
 namespace {
@@ -73,6 +74,10 @@ std::unique_ptr<SectorDevice> openFileDevice(const std::string& path, AccessMode
         return nullptr;
     }
     return std::make_unique<PosixFileDevice>(fd);
+}
+
+StdioFile openStdioFile(const std::filesystem::path& path, const char* mode) {
+    return StdioFile(std::fopen(path.c_str(), mode));
 }
 
 }  // namespace quenzar::platform

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/sector_device.h"
+#include "platform/stdio_file.h"
 
 namespace quenzar::platform {
 namespace {
@@ -119,6 +120,11 @@ std::unique_ptr<SectorDevice> openFileDevice(const std::string& path, AccessMode
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<Win32FileDevice>(handle, isDevicePath(wide));
+}
+
+StdioFile openStdioFile(const std::filesystem::path& path, const char* mode) {
+    const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
+    return StdioFile(_wfopen(path.c_str(), wideMode.c_str()));
 }
 
 }  // namespace quenzar::platform

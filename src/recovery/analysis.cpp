@@ -33,7 +33,7 @@ void startProgress(AnalysisProgress& progress) {
 }
 
 bool isNtfsDrive(const disk::LogicalDriveInfo& drive) {
-    return std::memcmp(drive.fileSystemLabel.data(), "  NTFS", 6) == 0 && drive.sectorsPerCluster != 0;
+    return drive.fileSystem() == disk::FileSystem::Ntfs && drive.sectorsPerCluster != 0;
 }
 
 // The checks of the $MFT's own record; Completed when the analysis may go on.
@@ -205,14 +205,10 @@ AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::InventorySta
         !makeAnalysisGeometry(runs, mftRecord.allocatedSize, sectorsPerCluster, volumeStartLba, result.geometry)) {
         result.outcome = AnalysisOutcome::BeyondLbaLimit;
     }
-    if (result.outcome != AnalysisOutcome::Completed) {
-        disk::ClosePhysicalDisk(volume);
-        return finish(context, std::move(result));
-    }
+    if (result.outcome != AnalysisOutcome::Completed) return finish(context, std::move(result));
 
     result.recordCount = mftRecord.realSize / kMftRecordBytes;
     extractAndBuildTree(volume, MftSource{}, runs, volumeStartLba, context, result);
-    disk::ClosePhysicalDisk(volume);
     return finish(context, std::move(result));
 }
 
@@ -252,17 +248,13 @@ AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::SectorMaskTa
                               result.geometry)) {
         result.outcome = AnalysisOutcome::BeyondLbaLimit;
     }
-    if (result.outcome != AnalysisOutcome::Completed) {
-        disk::ClosePhysicalDisk(handle);
-        return finish(context, std::move(result));
-    }
+    if (result.outcome != AnalysisOutcome::Completed) return finish(context, std::move(result));
 
     // The records the geometry declares, as far as the $MFT's real size holds them: the part
     // beyond it was never written as records.
     result.recordCount = std::min(mftRecord.allocatedSize, mftRecord.realSize) / kMftRecordBytes;
     const MftSource source{volume.bootLba, &masks, volume.diskNumber};
     extractAndBuildTree(handle, source, runs, volume.bootLba, context, result);
-    disk::ClosePhysicalDisk(handle);
     return finish(context, std::move(result));
 }
 

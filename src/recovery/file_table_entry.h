@@ -65,8 +65,12 @@ static_assert(entry_offset::kLineEnd + 2 == kFileTableEntryBytes);
 using EntryBytes = std::array<std::uint8_t, kFileTableEntryBytes>;
 static_assert(sizeof(EntryBytes) == kFileTableEntryBytes);
 
+// The mark of an entry: chosen for restoring in the tree window, or not.
+inline constexpr char kMarked = '1';
+inline constexpr char kNotMarked = '0';
+
 struct FileTableEntry {
-    char mark = '0';
+    char mark = kNotMarked;
     char ext[3] = {' ', ' ', ' '};
     std::uint32_t recordLba = 0;
     std::uint32_t sizeLow = 0;

@@ -24,7 +24,7 @@ void clearPrefix(FilterChoices& choices, std::size_t i) {
 }
 
 bool isNtfsDrive(const disk::LogicalDriveInfo& drive) {
-    return std::memcmp(drive.fileSystemLabel.data(), "  NTFS", 6) == 0 && drive.sectorsPerCluster != 0;
+    return drive.fileSystem() == disk::FileSystem::Ntfs && drive.sectorsPerCluster != 0;
 }
 
 }  // namespace

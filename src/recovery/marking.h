@@ -10,9 +10,6 @@
 
 namespace quenzar::recovery {
 
-inline constexpr char kMarked = '1';
-inline constexpr char kNotMarked = '0';
-
 // Sets the mark of the folder (generation, folderId) - the first folder entry of that key in
 // table order - of every file directly in it and, below it, of every placed folder and its files.
 // Placed folders are found through the tree; the walk visits each folder once, so parent links

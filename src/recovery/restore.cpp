@@ -48,7 +48,6 @@ public:
     explicit DiskReader(const RestoreSource& source) : source_(source), handle_(disk::DiskHandle::forDisk(source.diskNumber)) {
         disk::OpenPhysicalDisk(source.disks, handle_, platform::AccessMode::ReadOnly);
     }
-    ~DiskReader() { disk::ClosePhysicalDisk(handle_); }
     DiskReader(const DiskReader&) = delete;
     DiskReader& operator=(const DiskReader&) = delete;
 
@@ -262,7 +261,7 @@ private:
 bool entryQualifies(const FileTableEntry& entry, RestoreMode mode) {
     // The whole 48-bit size counts: a file of exactly 4 GiB is not empty, and one of 4 GiB and
     // 100 bytes is not small.
-    if (entry.folderFlag != kFileFlag || entry.size() == 0 || entry.mark != '1') return false;
+    if (entry.folderFlag != kFileFlag || entry.size() == 0 || entry.mark != kMarked) return false;
     if (std::strncmp(entry.name, "$MFT", 4) == 0) return false;
     return mode == RestoreMode::Full || entry.size() <= kTestRestoreMaxBytes;
 }
@@ -270,50 +269,94 @@ bool entryQualifies(const FileTableEntry& entry, RestoreMode mode) {
 std::uint64_t markedBytes(const std::vector<FileTableEntry>& table) {
     std::uint64_t total = 0;
     for (const FileTableEntry& entry : table) {
-        if (!entry.isFolder() && entry.mark == '1') total += entry.size();
+        if (!entry.isFolder() && entry.mark == kMarked) total += entry.size();
     }
     return total;
 }
 
-RestoreReport restoreMarkedFiles(const RestoreSource& source, std::vector<FileTableEntry>& table,
-                                 const std::filesystem::path& targetFolder, RestoreMode mode,
-                                 RestoreProgress& progress, bool withNamedStreams) {
-    RestoreReport report;
-    progress.entriesTotal = table.size();
-    progress.entriesDone = 0;
-    progress.bytesRestored = 0;
-    DiskReader reader(source);
-    report.diskOpened = reader.isOpen();
-    FolderNames folderNames(table, reader);
-    FileCopy fileCopy(reader, progress);
-    // Every file written in this run, by folder and name as Windows compares them.
-    std::unordered_set<std::string> writtenNames;
-    std::vector<std::uint8_t> recordBuffer;
+namespace {
 
-    // Writes one stream of a file under its name made safe. A namesake written earlier in this
-    // run keeps its data (names compared as Windows compares them); a file left by an earlier run
-    // is replaced.
-    auto writeStream = [&](const std::filesystem::path& folder, const std::string& folderPrefix,
-                           const std::string& wantedName, const StreamLayout& layout) {
+// One restore run: the open disk, the folders made so far, the names written and the report.
+class RestoreRun {
+public:
+    RestoreRun(const RestoreSource& source, std::vector<FileTableEntry>& table, const std::filesystem::path& target,
+               RestoreMode mode, RestoreProgress& progress, bool withNamedStreams)
+        : target_(target), mode_(mode), withNamedStreams_(withNamedStreams), reader_(source),
+          folderNames_(table, reader_), fileCopy_(reader_, progress) {
+        report_.diskOpened = reader_.isOpen();
+    }
+
+    RestoreReport& report() { return report_; }
+
+    // Restores one qualifying entry: its folders, then its data and, when asked, its named streams.
+    void restoreEntry(const FileTableEntry& entry) {
+        ++report_.filesQualified;
+        if (!report_.diskOpened) {
+            ++report_.readFailures;
+            return;
+        }
+        const std::vector<std::string> components = folderNames_.components(entry);
+        const std::filesystem::path folder = makeFolders(target_, components);
+        ntfs::FileRecordInfo info;
+        if (!reader_.readRecord(entry.recordLba, recordBuffer_, info)) {
+            ++report_.readFailures;
+        } else if (folder.empty()) {
+            ++report_.writeFailures;
+        } else if (planData(info, mode_) == DataPlan::NotCopied) {
+            ++report_.filesNotCopied;
+        } else {
+            std::string folderPrefix;
+            for (const std::string& component : components) folderPrefix += foldedName(safeComponent(component)) + "/";
+            const std::string name = recordName(info);
+            const std::uint64_t initialized = ntfs::initializedDataSize(recordBuffer_, info.realSize);
+            writeStream(folder, folderPrefix, name, layoutOf(info, initialized));
+            if (withNamedStreams_ && mode_ == RestoreMode::Full) writeNamedStreams(folder, folderPrefix, name);
+        }
+    }
+
+private:
+    // Each named stream as a file of its own beside the file: "a.doc:extra" becomes "a.doc_extra",
+    // which any target file system can hold.
+    void writeNamedStreams(const std::filesystem::path& folder, const std::string& folderPrefix,
+                           const std::string& name) {
+        for (const ntfs::NamedStream& stream : ntfs::findNamedStreams(recordBuffer_)) {
+            ++report_.streamsFound;
+            if (!copiedAsIs(stream.flags)) {
+                ++report_.filesNotCopied;
+                continue;
+            }
+            writeStream(folder, folderPrefix, name + ":" + stream.name, layoutOf(stream));
+        }
+    }
+
+    // The name a stream is written under: its name made safe, numbered when a namesake was written
+    // earlier in this run (names compared as Windows compares them) or when a folder or a link of
+    // that name is in the way. A plain file left by an earlier run is replaced.
+    std::string freeName(const std::filesystem::path& folder, const std::string& folderPrefix,
+                         const std::string& wantedName) {
         const std::string name = safeComponent(wantedName);
         std::string chosen = name;
         for (unsigned n = 2;; ++n) {
-            // Only a missing name or a plain file may be written; a folder or a link of that name
-            // stays as it is.
             std::error_code error;
             const auto type = std::filesystem::symlink_status(folder / pathOf(chosen), error).type();
             const bool inWay =
                 type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular;
-            if (!inWay && !writtenNames.count(folderPrefix + foldedName(chosen))) break;
+            if (!inWay && !writtenNames_.count(folderPrefix + foldedName(chosen))) break;
             chosen = numberedName(name, n);
         }
-        if (chosen != name) ++report.renamedFiles;
-        writtenNames.insert(folderPrefix + foldedName(chosen));
-        const std::filesystem::path file = folder / pathOf(chosen);
+        if (chosen != name) ++report_.renamedFiles;
+        writtenNames_.insert(folderPrefix + foldedName(chosen));
+        return chosen;
+    }
+
+    // Writes one stream of a file and counts the outcome.
+    void writeStream(const std::filesystem::path& folder, const std::string& folderPrefix,
+                     const std::string& wantedName, const StreamLayout& layout) {
+        const std::filesystem::path file = folder / pathOf(freeName(folder, folderPrefix, wantedName));
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
         bool readFailed = false;
         const bool opened = out.is_open();
-        bool copied = opened && fileCopy.copy(layout, out, readFailed);
+        bool copied = opened && fileCopy_.copy(layout, out, readFailed);
         out.close();
         copied = copied && !out.fail();
         if (copied) {
@@ -323,58 +366,45 @@ RestoreReport restoreMarkedFiles(const RestoreSource& source, std::vector<FileTa
             copied = !error;
         }
         if (copied) {
-            ++report.filesWritten;
-            report.bytesWritten += layout.realSize;
-            report.written.push_back(file);
+            ++report_.filesWritten;
+            report_.bytesWritten += layout.realSize;
+            report_.written.push_back(file);
         } else {
             // No half-written file is left that could pass for a restored one.
             std::error_code error;
             if (opened) std::filesystem::remove(file, error);
-            ++(readFailed ? report.readFailures : report.writeFailures);
+            ++(readFailed ? report_.readFailures : report_.writeFailures);
         }
-    };
+    }
 
+    const std::filesystem::path& target_;
+    RestoreMode mode_;
+    bool withNamedStreams_;
+    RestoreReport report_;
+    DiskReader reader_;
+    FolderNames folderNames_;
+    FileCopy fileCopy_;
+    // Every file written in this run, by folder and name as Windows compares them.
+    std::unordered_set<std::string> writtenNames_;
+    std::vector<std::uint8_t> recordBuffer_;
+};
+
+}  // namespace
+
+RestoreReport restoreMarkedFiles(const RestoreSource& source, std::vector<FileTableEntry>& table,
+                                 const std::filesystem::path& targetFolder, RestoreMode mode,
+                                 RestoreProgress& progress, bool withNamedStreams) {
+    progress.entriesTotal = table.size();
+    progress.entriesDone = 0;
+    progress.bytesRestored = 0;
+    RestoreRun run(source, table, targetFolder, mode, progress, withNamedStreams);
     for (FileTableEntry& entry : table) {
-        if (entryQualifies(entry, mode)) {
-            ++report.filesQualified;
-            ntfs::FileRecordInfo info;
-            if (!report.diskOpened) {
-                ++report.readFailures;
-            } else {
-                const std::vector<std::string> components = folderNames.components(entry);
-                const std::filesystem::path folder = makeFolders(targetFolder, components);
-                if (!reader.readRecord(entry.recordLba, recordBuffer, info)) {
-                    ++report.readFailures;
-                } else if (folder.empty()) {
-                    ++report.writeFailures;
-                } else if (planData(info, mode) == DataPlan::NotCopied) {
-                    ++report.filesNotCopied;
-                } else {
-                    std::string folderPrefix;
-                    for (const std::string& component : components) folderPrefix += foldedName(safeComponent(component)) + "/";
-                    const std::string name = recordName(info);
-                    const std::uint64_t initialized = ntfs::initializedDataSize(recordBuffer, info.realSize);
-                    writeStream(folder, folderPrefix, name, layoutOf(info, initialized));
-                    if (withNamedStreams && mode == RestoreMode::Full) {
-                        // Each named stream as a file of its own beside the file: "a.doc:extra"
-                        // becomes "a.doc_extra", which any target file system can hold.
-                        for (const ntfs::NamedStream& stream : ntfs::findNamedStreams(recordBuffer)) {
-                            ++report.streamsFound;
-                            if (!copiedAsIs(stream.flags)) {
-                                ++report.filesNotCopied;
-                                continue;
-                            }
-                            writeStream(folder, folderPrefix, name + ":" + stream.name, layoutOf(stream));
-                        }
-                    }
-                }
-            }
-        }
+        if (entryQualifies(entry, mode)) run.restoreEntry(entry);
         entry.mark = kMarkCleared;
         ++progress.entriesDone;
     }
     progress.finished = true;
-    return report;
+    return std::move(run.report());
 }
 
 RestoreMessage restoreFinishedMessage(const std::string& targetPath, const RestoreReport& report,

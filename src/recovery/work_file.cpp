@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/stdio_file.h"
+
 namespace quenzar::recovery {
 
 WorkFileWriter::~WorkFileWriter() { close(); }
@@ -10,24 +12,20 @@ bool WorkFileWriter::open(const std::filesystem::path& path) {
     close();
     failed_ = false;
     entryCount_ = 0;
-#ifdef _WIN32
-    file_ = _wfopen(path.c_str(), L"wb");
-#else
-    file_ = std::fopen(path.c_str(), "wb");
-#endif
+    file_ = platform::openStdioFile(path, "wb");
     if (file_ == nullptr) {
         failed_ = true;
         return false;
     }
     // The entries are gathered here, so stdio needs no buffer of its own.
-    std::setvbuf(file_, nullptr, _IONBF, 0);
+    std::setvbuf(file_.get(), nullptr, _IONBF, 0);
     buffer_.resize(kWorkFileBufferBytes / kFileTableEntryBytes * kFileTableEntryBytes);
     buffered_ = 0;
     return true;
 }
 
 void WorkFileWriter::flush() {
-    if (buffered_ != 0 && std::fwrite(buffer_.data(), 1, buffered_, file_) != buffered_) failed_ = true;
+    if (buffered_ != 0 && std::fwrite(buffer_.data(), 1, buffered_, file_.get()) != buffered_) failed_ = true;
     buffered_ = 0;
 }
 
@@ -46,8 +44,8 @@ void WorkFileWriter::append(const FileTableEntry& entry) {
 bool WorkFileWriter::close() {
     if (file_ != nullptr) {
         flush();
-        if (std::fclose(file_) != 0) failed_ = true;
-        file_ = nullptr;
+        // Closed by hand: the close writes what stdio still holds, and may fail.
+        if (std::fclose(file_.release()) != 0) failed_ = true;
     }
     return !failed_;
 }
@@ -59,24 +57,18 @@ bool saveWorkFile(const DirectoryTree& tree, WorkFileWriter& workFile) {
 
 bool readWorkFile(const std::filesystem::path& path, std::vector<FileTableEntry>& entries) {
     entries.clear();
-#ifdef _WIN32
-    std::FILE* file = _wfopen(path.c_str(), L"rb");
-#else
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-#endif
-    if (file == nullptr) return false;
     std::vector<char> buffer(kWorkFileBufferBytes);
-    std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
+    const platform::StdioFile file = platform::openStdioFile(path, "rb");
+    if (file == nullptr) return false;
+    std::setvbuf(file.get(), buffer.data(), _IOFBF, buffer.size());
     std::error_code error;
     const auto fileBytes = std::filesystem::file_size(path, error);
     if (!error) entries.reserve(static_cast<std::size_t>(fileBytes / kFileTableEntryBytes));
     EntryBytes bytes{};
-    while (std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size()) {
+    while (std::fread(bytes.data(), 1, bytes.size(), file.get()) == bytes.size()) {
         entries.push_back(decodeEntry(bytes));
     }
-    const bool readError = std::ferror(file) != 0;
-    std::fclose(file);
-    return !readError;
+    return std::ferror(file.get()) == 0;
 }
 
 }  // namespace quenzar::recovery

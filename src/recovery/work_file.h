@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/stdio_file.h"
 #include "recovery/directory_tree.h"
 #include "recovery/file_table_entry.h"
 
@@ -38,7 +39,7 @@ public:
 private:
     void flush();
 
-    std::FILE* file_ = nullptr;
+    platform::StdioFile file_;
     std::vector<std::uint8_t> buffer_;  // a million entries in few system calls
     std::size_t buffered_ = 0;
     bool failed_ = false;

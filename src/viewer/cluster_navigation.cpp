@@ -38,7 +38,7 @@ std::optional<NavigationDrive> driveOfLetter(const disk::InventoryState& invento
     NavigationDrive drive;
     drive.letter = upper;
     drive.diskNumber = info.diskNumber;
-    drive.fileSystemCode.assign(info.fileSystemLabel.data() + 2, 4);
+    drive.fileSystem = info.fileSystem();
     drive.volumeStart = info.startLba;
     drive.volumeEnd = info.endLba;
     drive.sectorsPerCluster = info.sectorsPerCluster;
@@ -117,7 +117,7 @@ InitialDrive initialDrive(const disk::InventoryState& inventory, char diskDigit,
         if (info.endLba == 0 || info.diskNumber == disk::kNotADiskDrive || '0' + info.diskNumber != diskDigit) continue;
         if (lba < info.startLba || lba >= info.endLba) continue;
         const std::uint64_t relative = lba - info.startLba;
-        const bool ntfs = std::string_view(info.fileSystemLabel.data() + 2, 4) == "NTFS";
+        const bool ntfs = info.fileSystem() == disk::FileSystem::Ntfs;
         const std::uint64_t number = ntfs && info.sectorsPerCluster != 0 ? relative / info.sectorsPerCluster : relative;
         return {static_cast<char>(disk::kFirstDriveLetter + i), static_cast<std::uint32_t>(number)};
     }

@@ -20,7 +20,8 @@ namespace quenzar::viewer {
 struct NavigationDrive {
     char letter = '?';
     std::uint8_t diskNumber = 0;
-    std::string fileSystemCode;  // "NTFS", or a FAT code ending in "2" (FAT-32) or anything else (FAT-16)
+    // NTFS or FAT-32; any other file system counts as FAT-16.
+    disk::FileSystem fileSystem = disk::FileSystem::Unknown;
     std::uint64_t volumeStart = 0;
     std::uint64_t volumeEnd = 0;
     std::uint32_t sectorsPerCluster = 0;
@@ -31,8 +32,8 @@ struct NavigationDrive {
     std::uint64_t mftCluster = 0;
     std::uint64_t mftMirrorCluster = 0;
 
-    bool isNtfs() const { return fileSystemCode == "NTFS"; }
-    bool isFat32() const { return !isNtfs() && fileSystemCode.size() == 4 && fileSystemCode[3] == '2'; }
+    bool isNtfs() const { return fileSystem == disk::FileSystem::Ntfs; }
+    bool isFat32() const { return fileSystem == disk::FileSystem::Fat32; }
 };
 
 // One of the four region rows: a label and its value (empty texts for an empty row).

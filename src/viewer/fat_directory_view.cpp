@@ -79,7 +79,7 @@ void convertLongNameGroup(const std::uint8_t* utf16, std::size_t count, char* de
     std::size_t i = 0;
     for (; i < count; ++i) {
         const std::uint16_t unit = le16(utf16 + 2 * i);
-        const std::uint8_t low = unit & 0xFF;
+        const auto low = static_cast<std::uint8_t>(unit & 0xFF);
         if (unit >= 0x0410 && unit <= 0x044F) {
             dest[i] = static_cast<char>(low + 0xB0);
         } else if ((unit >> 8) == 0x04) {

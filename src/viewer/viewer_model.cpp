@@ -38,10 +38,6 @@ void restorePosition(ViewerState& state) {
     decimal13(state.saved.lba, state.position.lbaText.data());
 }
 
-void storeRead(ViewerState& state, std::span<const std::uint8_t, kViewerReadBytes> bytes) {
-    std::copy(bytes.begin(), bytes.end(), state.viewBytes.begin());
-}
-
 std::string fileSystemCode(const disk::LogicalDriveInfo& drive) {
     return std::string(drive.fileSystemLabel.data() + 2, 4);
 }

@@ -81,9 +81,6 @@ void savePosition(ViewerState& state);
 // A cancelled navigation: all five saved values come back.
 void restorePosition(ViewerState& state);
 
-// The sectors the read at the position brought.
-void storeRead(ViewerState& state, std::span<const std::uint8_t, kViewerReadBytes> bytes);
-
 // What the navigation dialog is handed: "NTFS" (cluster navigation on an NTFS volume), "FAT2"
 // (FAT32) or "FAT1" (anything else), with the current volume's geometry.
 struct VolumeContext {

@@ -29,7 +29,15 @@ std::string copyOf(const TempFolder& folder, const std::string& image, const std
     return folder.file(name);
 }
 
-std::string md5Of(const std::string& path) { return testsupport::runCommand("md5sum < '" + path + "'").substr(0, 32); }
+// The MD5 of a file's bytes; a failed md5sum fails the test, so that two failures never compare
+// as equal hashes.
+std::string md5Of(const std::string& path) {
+    int exitCode = 0;
+    const std::string output = testsupport::runCommand("md5sum < '" + path + "'", &exitCode);
+    EXPECT_EQ(exitCode, 0) << "md5sum failed on " << path;
+    EXPECT_GE(output.size(), 32u) << "md5sum gave no hash for " << path;
+    return exitCode == 0 ? output.substr(0, 32) : "md5sum failed: " + path;
+}
 
 std::vector<std::uint8_t> bytesAt(const std::string& path, std::uint64_t lba, std::size_t sectorCount) {
     return DiskImage::existing(path).read(lba * 512, sectorCount * 512);

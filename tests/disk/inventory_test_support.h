@@ -29,12 +29,18 @@ struct MmlsPartition {
 };
 
 // The partitions mmls finds, in table order (primaries by entry, then each extended record's);
-// none when mmls finds no partition table.
+// none when mmls finds no partition table. mmls says "no table" by exiting with 1 and printing
+// nothing; any other failure (no such image, mmls missing, an unreadable table) fails the test
+// instead of passing as an empty list.
 inline std::vector<MmlsPartition> mmlsPartitions(const std::string& image) {
     int exitCode = 0;
-    const std::string output = runCommand("mmls '" + image + "' 2>/dev/null", &exitCode);
+    const std::string output = runCommand("mmls '" + image + "' 2>&1", &exitCode);
     std::vector<MmlsPartition> rows;
-    if (exitCode != 0) return rows;
+    if (exitCode == 1 && output.find_first_not_of(" \t\r\n") == std::string::npos) return rows;
+    if (exitCode != 0) {
+        ADD_FAILURE() << "mmls failed on " << image << " (exit " << exitCode << "): " << output;
+        return rows;
+    }
     const std::regex row(R"(^\d+:\s+(\d{3}(?::\d{3})?)\s+(\d+)\s+(\d+)\s+(\d+)\s+(.*)$)");
     std::istringstream lines(output);
     std::string line;

@@ -71,6 +71,8 @@ std::uint64_t fileTimeOf(const std::string& text) {
                     fraction) < 6) {
         return 0;
     }
+    // istat shows a zero FILETIME as "0000-00-00 00:00:00".
+    if (month < 1 || month > 12) return 0;
     // Days since 1601-01-01 by the proleptic Gregorian calendar.
     auto daysBefore = [](int y) { return 365LL * y + y / 4 - y / 100 + y / 400; };
     static const int kMonthDays[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};

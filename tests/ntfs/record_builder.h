@@ -3,6 +3,8 @@
 // the update sequence in place the way a disk holds it.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
@@ -93,7 +95,7 @@ public:
         put32(record_, a + 0x10, static_cast<std::uint32_t>(content.size()));
         put16(record_, a + 0x14, static_cast<std::uint16_t>(contentOffset));
         for (std::size_t i = 0; i < name.size(); ++i) put16(record_, a + 0x18 + 2 * i, name[i]);
-        std::memcpy(record_.data() + a + contentOffset, content.data(), content.size());
+        std::copy(content.begin(), content.end(), record_.begin() + static_cast<std::ptrdiff_t>(a + contentOffset));
         last_ = a;
         end_ = a + length;
         return *this;
@@ -119,7 +121,7 @@ public:
         put64(record_, a + 0x30, realSize);
         put64(record_, a + 0x38, realSize);      // initialized size
         for (std::size_t i = 0; i < name.size(); ++i) put16(record_, a + 0x40 + 2 * i, name[i]);
-        std::memcpy(record_.data() + a + runsOffset, runs.data(), runs.size());
+        std::copy(runs.begin(), runs.end(), record_.begin() + static_cast<std::ptrdiff_t>(a + runsOffset));
         last_ = a;
         end_ = a + length;
         return *this;

@@ -3,8 +3,11 @@
 // come back. The images are copied first; the fixtures themselves are only read.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
+#include <string>
 
 #include "disk/inventory.h"
 #include "ntfs/virtual_disk.h"
@@ -31,6 +34,9 @@ struct WipedVolume {
     const char* image;
     int partition;
 };
+
+// How test names and failures show a case.
+void PrintTo(const WipedVolume& volume, std::ostream* out) { *out << volume.image << " partition " << volume.partition; }
 
 class VirtualDiskOnWipedFixture : public ::testing::TestWithParam<WipedVolume> {};
 
@@ -108,8 +114,18 @@ TEST_P(VirtualDiskOnWipedFixture, EachKnownSectorFindsTheVolume) {
 }
 
 // masked.img carries a sector mask: every read of the volume goes through the unmasking rule.
+// Named by image and partition ("masked_img_0"), so that each case keeps its name from build to
+// build: the default name would print the image's pointer.
+std::string wipedVolumeName(const ::testing::TestParamInfo<WipedVolume>& info) {
+    std::string name = std::string(info.param.image) + "_" + std::to_string(info.param.partition);
+    for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    }
+    return name;
+}
+
 INSTANTIATE_TEST_SUITE_P(Fixtures, VirtualDiskOnWipedFixture,
-                         ::testing::Values(WipedVolume{"masked.img", 0}, WipedVolume{"mbr.img", 0}));
+                         ::testing::Values(WipedVolume{"masked.img", 0}, WipedVolume{"mbr.img", 0}), wipedVolumeName);
 
 }  // namespace
 }  // namespace quenzar::ntfs

@@ -124,30 +124,6 @@ std::string entryName(const FileTableEntry& entry) { return std::string(entry.na
 // The name as the table keeps it: code page 1251, at most 63 bytes.
 std::string tableName(const std::string& utf8Name) { return platform::utf8ToCp1251(utf8Name).substr(0, 63); }
 
-// The name as the decoder's own conversion gives it: А to я to their code page 1251 places, other
-// characters of the Cyrillic block keep only their low byte (Ё becomes 01h), and a character
-// outside Latin-1 and that block ends the name.
-std::string decoderName(const std::string& utf8Name) {
-    std::string out;
-    for (std::size_t i = 0; i < utf8Name.size();) {
-        const auto c = static_cast<unsigned char>(utf8Name[i]);
-        char32_t code = c;
-        std::size_t length = 1;
-        if (c >= 0xF0) { code = c & 0x07; length = 4; }
-        else if (c >= 0xE0) { code = c & 0x0F; length = 3; }
-        else if (c >= 0xC0) { code = c & 0x1F; length = 2; }
-        for (std::size_t k = 1; k < length && i + k < utf8Name.size(); ++k) {
-            code = (code << 6) | (static_cast<unsigned char>(utf8Name[i + k]) & 0x3F);
-        }
-        i += length;
-        if (code < 0x100) out += static_cast<char>(code);
-        else if (code >= 0x410 && code <= 0x44F) out += static_cast<char>(code - 0x410 + 0xC0);
-        else if ((code >> 8) == 0x04) out += static_cast<char>(code & 0xFF);
-        else break;
-    }
-    return out.substr(0, 63);
-}
-
 // Compares the table with fls and returns the notes on every difference the rules explain.
 void compareWithFls(const std::string& image, std::uint64_t startLba, const Analysed& analysed,
                     std::vector<std::string>& explained) {
@@ -202,9 +178,7 @@ void compareWithFls(const std::string& image, std::uint64_t startLba, const Anal
         EXPECT_EQ(entry.isFolder(), e.folder);
         EXPECT_EQ(entry.isDeleted(), e.deleted);
         EXPECT_EQ(entry.size(), e.folder ? 0 : e.size);
-        // Names with characters beyond А to я (Ё, ё) may come in either form.
-        const std::string decoded = decoderName(e.name());
-        EXPECT_TRUE(entryName(entry) == name || entryName(entry) == decoded) << entryName(entry);
+        EXPECT_EQ(entryName(entry), name);
         EXPECT_EQ(entry.generation, generation);
         if (orphan) {
             explained.push_back(e.path + ": parent " + std::to_string(entry.parentId) + " no longer its folder");

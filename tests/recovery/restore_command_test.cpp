@@ -134,5 +134,17 @@ TEST(RestoreCommandTest, UsageAndHelp) {
     EXPECT_NE(salvage("--help", &exitCode).find("restore (LETTER | IMAGE) --to FOLDER"), std::string::npos);
 }
 
+// --volume takes a plain number from 1 in every command that has it; anything else is a usage
+// error before any disk is opened, never a volume number read from the digits it begins with.
+TEST(RestoreCommandTest, VolumeNumberIsAPlainNumber) {
+    for (const char* command : {"analyze image.dd", "restore image.dd --to somewhere --all"}) {
+        for (const char* number : {"2x", "0", "-1", "+1", "", " 1", "99999999999"}) {
+            int exitCode = -1;
+            salvage(std::string(command) + " --volume '" + number + "'", &exitCode);
+            EXPECT_EQ(exitCode, 2) << command << " --volume '" << number << "'";
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quenzar::recovery

@@ -20,14 +20,14 @@ namespace ts = quenzar::testsupport;
 
 TEST(ClusterNavigation, WorkedFigures) {
     NavigationDrive ntfs;
-    ntfs.fileSystemCode = "NTFS";
+    ntfs.fileSystem = disk::FileSystem::Ntfs;
     ntfs.volumeStart = 2048;
     ntfs.sectorsPerCluster = 8;
     EXPECT_EQ(clusterLba(ntfs, 786'432), 6'293'504u);
     EXPECT_EQ(clusterLba(ntfs, 0xFFFFFFFFu), 0xFFFFFFFFull * 8 + 2048);  // no 32-bit wrap
 
     NavigationDrive fat32;
-    fat32.fileSystemCode = "T-32";
+    fat32.fileSystem = disk::FileSystem::Fat32;
     fat32.volumeStart = 63;
     fat32.reservedSectors = 32;
     fat32.sectorsPerFat = 1000;
@@ -38,7 +38,7 @@ TEST(ClusterNavigation, WorkedFigures) {
 
     // FAT-16: the root folder follows the FATs, its entries of 32 bytes in whole sectors.
     NavigationDrive fat16 = fat32;
-    fat16.fileSystemCode = "T-16";
+    fat16.fileSystem = disk::FileSystem::Fat16;
     struct Case {
         std::uint32_t rootEntries;
         std::uint64_t cluster2;

@@ -152,8 +152,8 @@ TEST(PartitionTableView, FieldsOfBuiltEntries) {
         "СВОБОДЕН   NO         0    0    0     0    0    0            0            0  ",
         "",
     }, "\n\r"));
-    for (std::uint8_t type : {0x00, 0x01, 0x04, 0x05, 0x06, 0x07, 0x0B, 0x0C, 0x0E, 0x0F, 0xEE}) {
-        EXPECT_EQ(partitionTypeName(type).size(), 8u) << int{type};
+    for (int type : {0x00, 0x01, 0x04, 0x05, 0x06, 0x07, 0x0B, 0x0C, 0x0E, 0x0F, 0xEE}) {
+        EXPECT_EQ(partitionTypeName(static_cast<std::uint8_t>(type)).size(), 8u) << type;
     }
     EXPECT_EQ(partitionTypeName(0xEE), "GPT     ");
     EXPECT_EQ(partitionTypeName(0x0F), "EXTNDx  ");

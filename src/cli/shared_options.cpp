@@ -1,0 +1,87 @@
+#include "cli/shared_options.h"
+
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <vector>
+
+#include "cli/number_arguments.h"
+#include "cli/volume_choice.h"
+#include "text/number_texts.h"
+
+namespace quenzar::cli {
+
+std::optional<text::Language> parseLanguage(const std::string& text) {
+    if (text == "ru") return text::Language::Russian;
+    if (text == "en") return text::Language::English;
+    return std::nullopt;
+}
+
+std::optional<int> parseVolumeNumber(const std::string& text) {
+    const std::optional<std::uint64_t> number = parseUnsigned(text);
+    if (!number || *number == 0 || *number > static_cast<std::uint64_t>(std::numeric_limits<int>::max())) {
+        return std::nullopt;
+    }
+    return static_cast<int>(*number);
+}
+
+std::optional<char> parseDriveLetter(const std::string& text) {
+    const bool letterShape = text.size() == 1 || (text.size() == 2 && text[1] == ':');
+    if (!letterShape || !std::isalpha(static_cast<unsigned char>(text[0]))) return std::nullopt;
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+}
+
+OptionRead readSharedOption(const Arguments& args, std::size_t& i, SharedOptions& options,
+                            const SharedOptionSet& accepted) {
+    const std::string& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (arg == "--lang") {
+        const std::optional<text::Language> language = hasValue ? parseLanguage(args[i + 1]) : std::nullopt;
+        if (!language) return OptionRead::Refused;
+        options.language = *language;
+        ++i;
+        return OptionRead::Taken;
+    }
+    if (accepted.volume && arg == "--volume") {
+        const std::optional<int> number = hasValue ? parseVolumeNumber(args[i + 1]) : std::nullopt;
+        if (!number) return OptionRead::Refused;
+        options.volumeNumber = *number;
+        ++i;
+        return OptionRead::Taken;
+    }
+    if (accepted.virtualDisk && (arg == "--boot" || arg == "--mft" || arg == accepted.recordLbaOption)) {
+        if (!hasValue || options.virtualStart) return OptionRead::Refused;
+        const std::optional<std::uint64_t> lba = parseUnsigned(args[i + 1]);
+        if (!lba || *lba > text::kDecimal13Max) return OptionRead::Refused;
+        options.virtualStart = VirtualDiskStart{arg == "--boot"  ? ntfs::VirtualDiskDialog::FromBootSector
+                                                : arg == "--mft" ? ntfs::VirtualDiskDialog::FromMftPosition
+                                                                 : ntfs::VirtualDiskDialog::FromFileRecord,
+                                                *lba};
+        ++i;
+        return OptionRead::Taken;
+    }
+    return OptionRead::NotShared;
+}
+
+char VolumeSource::letter(const disk::InventoryState& inventory, int volumeNumber) const {
+    return driveLetter ? *driveLetter : letterOfVolume(inventory, volumeNumber);
+}
+
+std::optional<VolumeSource> openVolumeSource(platform::DiskSystem& disks, const std::string& name,
+                                             bool diskNumberAllowed, std::string_view command) {
+    VolumeSource source;
+    source.disks = &disks;
+    source.driveLetter = parseDriveLetter(name);
+    if (source.driveLetter || (diskNumberAllowed && parseDiskNumber(name))) return source;
+    if (!std::filesystem::exists(name)) {
+        std::fprintf(stderr, "salvage %.*s: %s: no such file or device\n", static_cast<int>(command.size()),
+                     command.data(), name.c_str());
+        return std::nullopt;
+    }
+    source.image = std::make_unique<platform::ImageDiskSystem>(std::vector<std::string>{name});
+    source.disks = source.image.get();
+    return source;
+}
+
+}  // namespace quenzar::cli
