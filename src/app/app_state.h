@@ -53,7 +53,6 @@ struct AppState {
     HINSTANCE instance = nullptr;
     std::string windowsFolder;
     std::string programFolder;  // the current folder at start, 1251
-    void* folderListArea = nullptr;
 
     HWND mainWindow = nullptr;
     HMENU mainMenu = nullptr;

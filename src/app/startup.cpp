@@ -74,8 +74,6 @@ int startUp(AppState& state, std::wstring_view commandLine, LANGID userLanguage)
 
     rebuildInventory(state);
     texts::selectTexts(state.texts, state.texts.uiLanguage);
-    // Owned for the whole run and never freed: the folder list of the tree build lives in it.
-    state.folderListArea = VirtualAlloc(nullptr, kFolderListAreaBytes, MEM_COMMIT, PAGE_READWRITE);
 
     // 0 after a normal end; 1 only when the window could not be made or the loop failed.
     const int loopResult = runMainWindow(state);

@@ -12,7 +12,6 @@ namespace quenzar::app {
 
 // The work file that the analyses write in the current folder; removed when the program ends.
 inline constexpr wchar_t kWorkFileName[] = L"~DI_Tmp.tmp";
-inline constexpr std::size_t kFolderListAreaBytes = 2'400'000;
 
 // The current folder as code page 1251 text, "" when it cannot be read.
 std::string currentFolder1251();

@@ -622,5 +622,4 @@ TEST_CASE(programLoopRunsAnAnalysisFromMenuToEnd) {
     CHECK(record.messages.empty());
     CHECK(state.analysis.result.statistics.matchedInUse > 0);
     CHECK(!std::filesystem::exists(work.path() / recovery::kWorkFileName));
-    if (state.folderListArea != nullptr) VirtualFree(state.folderListArea, 0, MEM_RELEASE);
 }

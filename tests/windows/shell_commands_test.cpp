@@ -381,11 +381,9 @@ TEST_CASE(wholeStartUpRunsTheWindowAndCleansUpTheWorkFile) {
         CHECK(record.messages.empty());
         CHECK_EQ(state.inventoryBuilds, 1);
         CHECK(state.inventory.disks[0].isPresent());
-        CHECK(state.folderListArea != nullptr);
         CHECK_EQ(GetFileAttributesW(quenzar::app::kWorkFileName), INVALID_FILE_ATTRIBUTES);
         // The highest disk that answers is the last image.
         CHECK((state.highestDiskFlags == std::array<std::uint8_t, 8>{0, 0, 0, 0, 1, 0, 0, 0}));
-        if (state.folderListArea != nullptr) VirtualFree(state.folderListArea, 0, MEM_RELEASE);
     }
     // A missing work file is no error either.
     quenzar::app::AppState state;
@@ -393,7 +391,6 @@ TEST_CASE(wholeStartUpRunsTheWindowAndCleansUpTheWorkFile) {
     quenzar::wintest::prepareState(state, kEnglish, record, quenzar::wintest::shellTestImages());
     SetTimer(nullptr, 0, 300, closeMainWindow);
     CHECK_EQ(quenzar::app::startUp(state, L"QuenzarSalvage.exe /", 0x0409), 0);
-    if (state.folderListArea != nullptr) VirtualFree(state.folderListArea, 0, MEM_RELEASE);
 }
 
 TEST_CASE(keyPressesRepaintTheWholeScreenAndChangeNothingElse) {
