@@ -7,6 +7,16 @@
 #include "disk/inventory.h"
 
 namespace quenzar::app {
+namespace {
+
+// The folder chooser's own window title, set once the chooser is there. A function of its own:
+// the 32-bit calling convention of the callback takes no lambda.
+int CALLBACK setChooserTitle(HWND chooser, UINT message, LPARAM, LPARAM title) {
+    if (message == BFFM_INITIALIZED) SetWindowTextW(chooser, reinterpret_cast<const wchar_t*>(title));
+    return 0;
+}
+
+}  // namespace
 
 ShellSeams systemSeams() {
     ShellSeams seams;
@@ -26,11 +36,7 @@ ShellSeams systemSeams() {
         browse.hwndOwner = owner;
         browse.lpszTitle = wideInstruction.c_str();
         browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-        // The chooser's own window title is set once it is there.
-        browse.lpfn = [](HWND chooser, UINT message, LPARAM, LPARAM data) -> int {
-            if (message == BFFM_INITIALIZED) SetWindowTextW(chooser, reinterpret_cast<const wchar_t*>(data));
-            return 0;
-        };
+        browse.lpfn = setChooserTitle;
         browse.lParam = reinterpret_cast<LPARAM>(windowTitle.data());
         PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
         if (chosen == nullptr) return std::nullopt;

@@ -176,6 +176,19 @@ TEST_CASE(logicalDriveAnalysisFromTheMenuToItsEnd) {
                 CHECK_EQ(tree.text(IDC_TREE_MARKED_DELETED), std::to_wstring(directMarks.filesDeleted));
                 CHECK(tree.enabled(IDC_TREE_RESTORE));
 
+                // A target on the drive being read is refused, and nothing is written or cleared.
+                shell.record.answers = {IDYES};
+                shell.record.folderAnswer = std::string("d:\\restored");
+                const std::size_t boxesBeforeRefusal = messages.size();
+                tree.click(IDC_TREE_RESTORE);
+                REQUIRE(messages.size() == boxesBeforeRefusal + 2);
+                CHECK_EQ(utf16(messages[boxesBeforeRefusal + 1].caption),
+                         std::wstring(inLanguage(language, L"НЕВЕРНО ЗАДАН ДИСК ДЛЯ ЗАПИСИ ДАННЫХ!",
+                                                 L"INCORRECTLY SPECIFIED DISK FOR RECORDING DATA!")));
+                CHECK(shell.state.analysis.progressDialog == nullptr && IsWindowEnabled(tree.window()));
+                CHECK_EQ(tree.text(IDC_TREE_MARKED_IN_USE), std::to_wstring(directMarks.filesInUse));
+                shell.record.folderChooserTitles.clear();
+
                 // The test restore: the question answered Yes, the folder chosen, WAITR, the end box.
                 shell.record.answers = {IDYES};
                 shell.record.folderAnswer = quenzar::app::text1251FromWide(windowTarget.path().wstring());
