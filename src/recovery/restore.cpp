@@ -282,7 +282,7 @@ public:
     RestoreRun(const RestoreSource& source, std::vector<FileTableEntry>& table, const std::filesystem::path& target,
                RestoreMode mode, RestoreProgress& progress, bool withNamedStreams)
         : target_(target), mode_(mode), withNamedStreams_(withNamedStreams), reader_(source),
-          folderNames_(table, reader_), fileCopy_(reader_, progress) {
+          folderNames_(table, reader_), fileCopy_(reader_, progress), progress_(progress) {
         report_.diskOpened = reader_.isOpen();
     }
 
@@ -308,6 +308,7 @@ public:
             std::string folderPrefix;
             for (const std::string& component : components) folderPrefix += foldedName(safeComponent(component)) + "/";
             const std::string name = recordName(info);
+            progress_.setCurrentFile(folderPrefix, name);
             const std::uint64_t initialized = ntfs::initializedDataSize(recordBuffer_, info.realSize);
             writeStream(folder, folderPrefix, name, layoutOf(info, initialized));
             if (withNamedStreams_ && mode_ == RestoreMode::Full) writeNamedStreams(folder, folderPrefix, name);
@@ -384,12 +385,24 @@ private:
     DiskReader reader_;
     FolderNames folderNames_;
     FileCopy fileCopy_;
+    RestoreProgress& progress_;
     // Every file written in this run, by folder and name as Windows compares them.
     std::unordered_set<std::string> writtenNames_;
     std::vector<std::uint8_t> recordBuffer_;
 };
 
 }  // namespace
+
+void RestoreProgress::setCurrentFile(const std::string& folder, const std::string& name) {
+    const std::lock_guard<std::mutex> lock(currentMutex_);
+    currentFolder_ = folder;
+    currentName_ = name;
+}
+
+std::pair<std::string, std::string> RestoreProgress::currentFile() const {
+    const std::lock_guard<std::mutex> lock(currentMutex_);
+    return {currentFolder_, currentName_};
+}
 
 RestoreReport restoreMarkedFiles(const RestoreSource& source, std::vector<FileTableEntry>& table,
                                  const std::filesystem::path& targetFolder, RestoreMode mode,

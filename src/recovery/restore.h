@@ -13,6 +13,8 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <mutex>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,16 @@ struct RestoreProgress {
     std::atomic<std::uint64_t> entriesDone{0};
     std::atomic<std::uint64_t> entriesTotal{0};
     std::atomic<bool> finished{false};
+
+    // The file being copied, for the progress window: its folder path under the target folder
+    // ("Razd0/Docs/") and its name, code page 1251. Texts are replaced whole under a lock.
+    void setCurrentFile(const std::string& folder, const std::string& name);
+    std::pair<std::string, std::string> currentFile() const;
+
+private:
+    mutable std::mutex currentMutex_;
+    std::string currentFolder_;
+    std::string currentName_;
 };
 
 struct RestoreReport {

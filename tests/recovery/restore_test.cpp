@@ -199,6 +199,12 @@ RestoreRun restoreImage(const std::string& image, const TempFolder& folder, cons
     EXPECT_TRUE(progress.finished.load());
     EXPECT_EQ(progress.entriesDone.load(), run.table.size());
     EXPECT_EQ(progress.bytesRestored.load(), run.report.bytesWritten);
+    // The progress window's current file is the last one a restore went to copy, under its folder.
+    if (!run.report.written.empty()) {
+        const auto [currentFolder, currentName] = progress.currentFile();
+        EXPECT_FALSE(currentName.empty());
+        EXPECT_TRUE(currentFolder.ends_with("/")) << currentFolder;
+    }
     return run;
 }
 

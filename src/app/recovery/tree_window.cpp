@@ -99,6 +99,9 @@ void showRestoreTick(HWND progress, TreeWindow& window) {
     if (!tick.shown) return;
     showNumber(progress, IDC_WAITR_SPEED, tick.speedKiBs);
     SendDlgItemMessageW(progress, IDC_WAITR_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(tick.position), 0);
+    const auto [folder, name] = window.restoreProgress.currentFile();
+    setItemText(progress, IDC_WAITR_FOLDER, folder);
+    setItemText(progress, IDC_WAITR_FILE, name);
     showNumber(progress, IDC_WAITR_RECORDED_MB, tick.recordedMB);
     if (!tick.leftMB) return;
     showNumber(progress, IDC_WAITR_LEFT_MB, *tick.leftMB);
