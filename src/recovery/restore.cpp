@@ -308,7 +308,9 @@ public:
             std::string folderPrefix;
             for (const std::string& component : components) folderPrefix += foldedName(safeComponent(component)) + "/";
             const std::string name = recordName(info);
-            progress_.setCurrentFile(folderPrefix, name);
+            std::string shownFolder;
+            for (const std::string& component : components) shownFolder += safeComponent(component) + "/";
+            progress_.setCurrentFile(shownFolder, name);
             const std::uint64_t initialized = ntfs::initializedDataSize(recordBuffer_, info.realSize);
             writeStream(folder, folderPrefix, name, layoutOf(info, initialized));
             if (withNamedStreams_ && mode_ == RestoreMode::Full) writeNamedStreams(folder, folderPrefix, name);

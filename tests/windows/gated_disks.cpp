@@ -9,7 +9,8 @@ public:
         : device_(std::move(device)), gate_(std::move(gate)) {}
 
     platform::TransferResult readAt(std::uint64_t byteOffset, std::span<std::uint8_t> buffer) override {
-        if (buffer.size() > 4096 && gate_->bulkReadsLeft.fetch_sub(1) <= 0) {
+        const bool counted = gate_->countedReadBytes == 0 ? buffer.size() > 4096 : buffer.size() == gate_->countedReadBytes;
+        if (counted && gate_->bulkReadsLeft.fetch_sub(1) <= 0) {
             SetEvent(gate_->held);
             WaitForSingleObject(gate_->opened, INFINITE);
         }
@@ -27,9 +28,10 @@ private:
 
 }  // namespace
 
-GatedDiskSystem::GatedDiskSystem(std::vector<std::string> imagePaths, int bulkReadsBeforeHold)
+GatedDiskSystem::GatedDiskSystem(std::vector<std::string> imagePaths, int bulkReadsBeforeHold,
+                                 std::size_t countedReadBytes)
     : images_(std::move(imagePaths)),
-      gate_(std::make_shared<Gate>(bulkReadsBeforeHold, CreateEventW(nullptr, TRUE, FALSE, nullptr),
+      gate_(std::make_shared<Gate>(bulkReadsBeforeHold, countedReadBytes, CreateEventW(nullptr, TRUE, FALSE, nullptr),
                                    CreateEventW(nullptr, TRUE, FALSE, nullptr))) {}
 
 GatedDiskSystem::~GatedDiskSystem() {

@@ -17,7 +17,8 @@ namespace quenzar::wintest {
 
 class GatedDiskSystem final : public platform::DiskSystem {
 public:
-    GatedDiskSystem(std::vector<std::string> imagePaths, int bulkReadsBeforeHold);
+    // Reads of more than 4 KiB count; with `countedReadBytes`, only reads of exactly that size.
+    GatedDiskSystem(std::vector<std::string> imagePaths, int bulkReadsBeforeHold, std::size_t countedReadBytes = 0);
     ~GatedDiskSystem() override;
 
     std::string sourceKind() const override { return images_.sourceKind(); }
@@ -32,6 +33,7 @@ public:
 
     struct Gate {
         std::atomic<int> bulkReadsLeft;
+        std::size_t countedReadBytes;  // 0: every read of more than 4 KiB
         HANDLE opened;  // manual-reset: set once the test lets reads through
         HANDLE held;    // manual-reset: set once a read waits
     };

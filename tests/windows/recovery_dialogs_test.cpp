@@ -545,6 +545,57 @@ TEST_CASE(stopEndsTheProgramWithZeroAndNoWorkFile) {
     CHECK(!std::filesystem::exists(work.path() / recovery::kWorkFileName));
 }
 
+// WAITR caught at its start: a restore whose first data read waits shows its title and the time
+// left before its first figures; once the disk answers, the restore ends as ever.
+TEST_CASE(restoreProgressShowsWhileTheFilesAreCopied) {
+    for (text::Language language : {kEnglish, kRussian}) {
+        Note note(quenzar::wintest::languageName(language));
+        TempFolder work, target;
+        // The test restore reads each file as one piece of 64,512 bytes.
+        auto gated = std::make_unique<quenzar::wintest::GatedDiskSystem>(quenzar::wintest::shellTestImages(), 0,
+                                                                          recovery::kTestRestoreMaxBytes);
+        const quenzar::wintest::GatedDiskSystem& gate = *gated;
+        ShellWindow shell(language, true, std::move(gated));
+        REQUIRE(shell.window() != nullptr);
+        shell.state.analysis.workFolder = work.path();
+        bool restored = false;
+        auto treeScript = [&](DialogProbe& tree) {
+            REQUIRE(waitForTreeJobs(tree));
+            tree.click(IDC_TREE_SELECT_ALL);
+            REQUIRE(waitForTreeJobs(tree));
+            shell.record.answers = {IDYES};
+            shell.record.folderAnswer = quenzar::app::text1251FromWide(target.path().wstring());
+            tree.click(IDC_TREE_RESTORE);
+            REQUIRE(gate.waitUntilHeld(20'000));
+            const std::wstring stage(inLanguage(language, L"ВОССТАНОВЛЕНИЕ ОТМЕЧЕННЫХ ФАЙЛОВ.", L"RESTORE MARKED FILES."));
+            HWND progressWindow = quenzar::wintest::findDialog(stage);
+            REQUIRE(progressWindow != nullptr);
+            DialogProbe progress(progressWindow);
+            CHECK_EQ(progress.text(IDC_WAITR_TIME_GROUP), std::wstring(L"Until the end of the left ??:??:??"));
+            CHECK_EQ(progress.text(IDC_WAITR_STOP),
+                     std::wstring(inLanguage(language, L"ПРЕКРАТИТЬ НЕМЕДЛЕННО", L"TO STOP IMMEDIATELY")));
+            Sleep(300);
+            progress.tick(IDT_PROGRESS);
+            quenzar::wintest::saveScreenshot(progressWindow, language == kRussian ? "waitr-ru" : "waitr-en");
+            gate.openGate();
+            restored = quenzar::wintest::pumpUntil([&] { return !shell.record.messages.empty() &&
+                                                                  shell.record.messages.back().flags != UINT(MB_YESNO | MB_ICONQUESTION); });
+            REQUIRE(waitForTreeJobs(tree));
+            tree.close();
+        };
+        quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
+            quenzar::wintest::onNextDialog(treeScript, std::wstring(inLanguage(language, L"Дерево каталогов логического диска D:",
+                                                                               L"The directory tree logical disk D:")));
+            filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
+            filter.click(IDC_FILTER_DELETED);
+            filter.click(IDC_FILTER_APPLY);
+        });
+        shell.command(CMD_RECOVER_LOGICAL_DRIVE);
+        REQUIRE(quenzar::wintest::pumpUntil([&] { return quenzar::wintest::dialogScriptRan() && restored; }, 60'000));
+        CHECK(!folderContents(target.path()).empty());
+    }
+}
+
 TEST_CASE(failedAnalysisShowsItsBoxAndTheProgramGoesOn) {
     // A copy of the first image whose $MFT record of D: is destroyed.
     TempFolder work;
