@@ -596,6 +596,56 @@ TEST_CASE(restoreProgressShowsWhileTheFilesAreCopied) {
     }
 }
 
+// The restore's stop, in a process of its own: a restore held at its first data read, the stop
+// button of WAITR, exit code 0 and no work file.
+CHILD_PROGRAM(stopDuringRestore) {
+    if (arguments.size() != 2) return 2;
+    const std::filesystem::path work(arguments[0]);
+    const std::filesystem::path target(arguments[1]);
+    auto gated = std::make_unique<quenzar::wintest::GatedDiskSystem>(quenzar::wintest::shellTestImages(), 0,
+                                                                      recovery::kTestRestoreMaxBytes);
+    const quenzar::wintest::GatedDiskSystem& gate = *gated;
+    ShellWindow shell(kEnglish, true, std::move(gated));
+    shell.state.seams.endProcess = quenzar::app::systemSeams().endProcess;
+    shell.state.analysis.workFolder = work;
+    int failure = 0;
+    auto treeScript = [&](DialogProbe& tree) {
+        waitForTreeJobs(tree);
+        tree.click(IDC_TREE_SELECT_ALL);
+        waitForTreeJobs(tree);
+        shell.record.answers = {IDYES};
+        shell.record.folderAnswer = quenzar::app::text1251FromWide(target.wstring());
+        tree.click(IDC_TREE_RESTORE);
+        HWND progress = quenzar::wintest::findDialog(L"RESTORE MARKED FILES.");
+        if (!gate.waitUntilHeld(20'000) || progress == nullptr) {
+            failure = 3;
+            return;
+        }
+        if (!std::filesystem::exists(work / recovery::kWorkFileName)) {
+            failure = 4;
+            return;
+        }
+        std::ofstream(work / "held").put('1');
+        DialogProbe(progress).click(IDC_WAITR_STOP);
+        failure = 5;  // not reached: the stop ends the process
+    };
+    quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
+        quenzar::wintest::onNextDialog(treeScript, L"The directory tree logical disk D:");
+        filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
+        filter.click(IDC_FILTER_APPLY);
+    });
+    shell.command(CMD_RECOVER_LOGICAL_DRIVE);
+    quenzar::wintest::pumpUntil([&] { return failure != 0; }, 60'000);
+    return failure == 0 ? 6 : failure;
+}
+
+TEST_CASE(restoreStopEndsTheProgramWithZeroAndNoWorkFile) {
+    TempFolder work, target;
+    CHECK_EQ(quenzar::wintest::runChild("stopDuringRestore", {work.path().wstring(), target.path().wstring()}), 0);
+    CHECK(std::filesystem::exists(work.path() / "held"));
+    CHECK(!std::filesystem::exists(work.path() / recovery::kWorkFileName));
+}
+
 TEST_CASE(failedAnalysisShowsItsBoxAndTheProgramGoesOn) {
     // A copy of the first image whose $MFT record of D: is destroyed.
     TempFolder work;
