@@ -114,6 +114,17 @@ void DialogProbe::doubleClickRow(int listId, int row) {
     SendMessageW(list, WM_LBUTTONUP, 0, at);
 }
 
+void DialogProbe::clickListHeader(int listId, int column) {
+    HWND list = GetDlgItem(dialog_, listId);
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    NMHEADERW click{};
+    click.hdr.hwndFrom = header;
+    click.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(header));
+    click.hdr.code = HDN_ITEMCLICKW;
+    click.iItem = column;
+    SendMessageW(list, WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+}
+
 void DialogProbe::close() { SendMessageW(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
 void DialogProbe::tick(UINT_PTR timerId) { SendMessageW(dialog_, WM_TIMER, timerId, 0); }

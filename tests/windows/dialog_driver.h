@@ -37,6 +37,8 @@ public:
     // click on the row.
     void pressOnRow(int listId, int row, WPARAM virtualKey);
     void doubleClickRow(int listId, int row);
+    // A click on a column header of a list view, as its header control reports it to the list.
+    void clickListHeader(int listId, int column);
     // The window's close box.
     void close();
     // Sends the dialog a tick of its timer.

@@ -110,6 +110,17 @@ int listRowCount(const DialogProbe& window) {
     return static_cast<int>(SendDlgItemMessageW(window.window(), IDC_TREE_LIST, LVM_GETITEMCOUNT, 0, 0));
 }
 
+std::wstring rowText(const DialogProbe& window, int row, int column) {
+    wchar_t text[256] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 256;
+    SendDlgItemMessageW(window.window(), IDC_TREE_LIST, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                        reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
 std::wstring columnHeader(const DialogProbe& window, int column) {
     wchar_t text[128] = {};
     LVCOLUMNW entry{};
@@ -162,6 +173,14 @@ TEST_CASE(logicalDriveAnalysisFromTheMenuToItsEnd) {
                 CHECK_EQ(tree.text(IDC_TREE_MARKED_IN_USE), std::wstring(L"0"));
                 CHECK(!tree.enabled(IDC_TREE_RESTORE));
 
+                // A click on the name header reverses the names' order (a fill sorts them ascending),
+                // a second click restores it.
+                const std::wstring firstName = rowText(tree, 0, 0);
+                const int lastRow = listRowCount(tree) - 1;
+                tree.clickListHeader(IDC_TREE_LIST, 0);
+                CHECK_EQ(rowText(tree, lastRow, 0), firstName);
+                tree.clickListHeader(IDC_TREE_LIST, 0);
+                CHECK_EQ(rowText(tree, 0, 0), firstName);
                 // The check box of a folder row (Space on the row) marks its whole subtree, a second press
                 // clears it.
                 tree.pressOnRow(IDC_TREE_LIST, 0, VK_SPACE);
