@@ -10,9 +10,6 @@
 
 namespace quenzar::app {
 
-// The work file that the analyses write in the current folder; removed when the program ends.
-inline constexpr wchar_t kWorkFileName[] = L"~DI_Tmp.tmp";
-
 // The current folder as code page 1251 text, "" when it cannot be read.
 std::string currentFolder1251();
 

@@ -13,6 +13,7 @@
 #include "app/texts/menu_labels.h"
 #include "app/texts/shell_texts.h"
 #include "harness.h"
+#include "recovery/work_file.h"
 #include "resources/menu_ids.h"
 #include "resources/posted_command_ids.h"
 #include "resources/resource_ids.h"
@@ -363,7 +364,7 @@ TEST_CASE(wholeStartUpRunsTheWindowAndCleansUpTheWorkFile) {
     for (const StartCase& row : cases) {
         Note note(quenzar::wintest::describe(row.commandLine));
         // A work file left by an analysis: the end of the run removes it.
-        HANDLE workFile = CreateFileW(quenzar::app::kWorkFileName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        HANDLE workFile = CreateFileW(quenzar::wintest::utf16(quenzar::recovery::kWorkFileName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
         REQUIRE(workFile != INVALID_HANDLE_VALUE);
         CloseHandle(workFile);
@@ -381,7 +382,7 @@ TEST_CASE(wholeStartUpRunsTheWindowAndCleansUpTheWorkFile) {
         CHECK(record.messages.empty());
         CHECK_EQ(state.inventoryBuilds, 1);
         CHECK(state.inventory.disks[0].isPresent());
-        CHECK_EQ(GetFileAttributesW(quenzar::app::kWorkFileName), INVALID_FILE_ATTRIBUTES);
+        CHECK_EQ(GetFileAttributesW(quenzar::wintest::utf16(quenzar::recovery::kWorkFileName).c_str()), INVALID_FILE_ATTRIBUTES);
         // The highest disk that answers is the last image.
         CHECK((state.highestDiskFlags == std::array<std::uint8_t, 8>{0, 0, 0, 0, 1, 0, 0, 0}));
     }
