@@ -79,7 +79,7 @@ FileTableEntry makeLostFolder(std::uint32_t recordNumber, char generation) {
     return lost;
 }
 
-DirectoryTree buildTree(std::vector<FileTableEntry> table, TreeWalk walk) {
+DirectoryTree buildTree(std::vector<FileTableEntry> table, TreeWalk walk, StepProgress* progress) {
     DirectoryTree tree;
     tree.table = std::move(table);
     std::vector<FileTableEntry>& entries = tree.table;
@@ -108,7 +108,9 @@ DirectoryTree buildTree(std::vector<FileTableEntry> table, TreeWalk walk) {
     };
 
     const std::size_t fileCount = entries.size();
+    if (progress != nullptr) progress->start(fileCount);
     for (std::size_t f = 0; f < fileCount; ++f) {
+        if (progress != nullptr && f % kStepProgressStride == 0) progress->done.store(f);
         const FileTableEntry file = entries[f];
         if (!fileAdmittedToTree(file, walk)) continue;
         const char generation = file.generation;
@@ -163,6 +165,7 @@ DirectoryTree buildTree(std::vector<FileTableEntry> table, TreeWalk walk) {
             parentIndex = index;
         }
     }
+    if (progress != nullptr) progress->done.store(fileCount);
     return tree;
 }
 
@@ -183,12 +186,12 @@ std::vector<FileTableEntry> savedTable(DirectoryTree&& tree) {
     return table;
 }
 
-DirectoryTree fillTreeView(std::vector<FileTableEntry> savedEntries) {
+DirectoryTree fillTreeView(std::vector<FileTableEntry> savedEntries, StepProgress* progress) {
     // No folder starts as placed: every folder's sizeLow is 0 again, as the work file keeps them.
     for (FileTableEntry& entry : savedEntries) {
         if (entry.isFolder()) entry.sizeLow = 0;
     }
-    return buildTree(std::move(savedEntries), TreeWalk::Display);
+    return buildTree(std::move(savedEntries), TreeWalk::Display, progress);
 }
 
 void forEachSavedEntry(const DirectoryTree& tree, const std::function<void(const FileTableEntry&)>& take) {

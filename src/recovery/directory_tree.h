@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "recovery/file_table_entry.h"
+#include "recovery/step_progress.h"
 
 namespace quenzar::recovery {
 
@@ -62,13 +63,15 @@ struct DirectoryTree {
 // Places the folders of every file that the walk admits (the folder's sizeLow becomes
 // kFolderHoldsFiles). Lost folders are appended to the table. Linear in the table size plus the
 // placed folders.
-DirectoryTree buildTree(std::vector<FileTableEntry> table, TreeWalk walk = TreeWalk::Build);
+// `progress`, when given, follows the walk over the files.
+DirectoryTree buildTree(std::vector<FileTableEntry> table, TreeWalk walk = TreeWalk::Build,
+                        StepProgress* progress = nullptr);
 
 // The tree as the tree window shows it: the table saved by the build (see savedTable, as the
 // work file holds it) placed again with the display's rule. It equals the build's tree except
 // where the two rules differ ("$Txt…" and "$Top…" files), so the window may show a lost folder
 // the build did not make, or leave out a folder the build placed.
-DirectoryTree fillTreeView(std::vector<FileTableEntry> savedEntries);
+DirectoryTree fillTreeView(std::vector<FileTableEntry> savedEntries, StepProgress* progress = nullptr);
 
 // The table as the work file keeps it after the build: unplaced folders left out, placed ones
 // with sizeLow back at 0, every file kept; lost folders thus follow all other entries.

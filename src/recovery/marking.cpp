@@ -6,13 +6,16 @@
 
 namespace quenzar::recovery {
 
-void markFolderSubtree(DirectoryTree& tree, char generation, std::uint32_t folderId, char markChar) {
+void markFolderSubtree(DirectoryTree& tree, char generation, std::uint32_t folderId, char markChar,
+                       StepProgress* progress) {
     std::vector<FileTableEntry>& table = tree.table;
     // One pass over the table and one over the placed folders, then each folder of the subtree
     // costs only its own files and children.
     std::unordered_map<std::uint64_t, std::size_t> firstFolder;
     std::unordered_map<std::uint64_t, std::vector<std::size_t>> filesIn;
+    if (progress != nullptr) progress->start(table.size());
     for (std::size_t i = 0; i < table.size(); ++i) {
+        if (progress != nullptr && i % kStepProgressStride == 0) progress->done.store(i);
         const FileTableEntry& entry = table[i];
         if (entry.isFolder()) {
             firstFolder.emplace(folderKey(entry.generation, entry.ownId), i);
@@ -43,6 +46,7 @@ void markFolderSubtree(DirectoryTree& tree, char generation, std::uint32_t folde
             pending.insert(pending.end(), children->second.begin(), children->second.end());
         }
     }
+    if (progress != nullptr) progress->done.store(table.size());
 }
 
 MarkedStatistics refreshMarkedStatistics(const std::vector<FileTableEntry>& table) {

@@ -7,6 +7,7 @@
 
 #include "recovery/directory_tree.h"
 #include "recovery/file_table_entry.h"
+#include "recovery/step_progress.h"
 
 namespace quenzar::recovery {
 
@@ -14,7 +15,9 @@ namespace quenzar::recovery {
 // table order - of every file directly in it and, below it, of every placed folder and its files.
 // Placed folders are found through the tree; the walk visits each folder once, so parent links
 // that form a cycle end it instead of repeating it. The root folder is never anyone's child.
-void markFolderSubtree(DirectoryTree& tree, char generation, std::uint32_t folderId, char markChar);
+// `progress`, when given, follows the scan of the table.
+void markFolderSubtree(DirectoryTree& tree, char generation, std::uint32_t folderId, char markChar,
+                       StepProgress* progress = nullptr);
 
 struct MarkedStatistics {
     std::uint64_t filesInUse = 0;

@@ -62,6 +62,26 @@ TEST(MarkingTest, FolderSubtreeMarksItsFoldersAndFilesOnly) {
     EXPECT_EQ(all.find("a.doc a.doc"), std::string::npos) << all;  // generation 2 untouched
 }
 
+// The progress dialog's share: nothing before a step starts, the whole table at its end, for the
+// filling of the window's tree and for marking, over tables longer than one stride.
+TEST(MarkingTest, StepsReportTheirProgressToTheEnd) {
+    StepProgress progress;
+    EXPECT_EQ(progress.percent(), -1);
+    std::vector<FileTableEntry> table{folder(5, 5, ".")};
+    for (std::uint32_t i = 0; i < 3 * kStepProgressStride; ++i) table.push_back(file(100 + i, 5, "f.txt"));
+
+    DirectoryTree tree = fillTreeView(table, &progress);
+    EXPECT_EQ(progress.total.load(), table.size());
+    EXPECT_EQ(progress.percent(), 100);
+
+    progress.start(0);
+    EXPECT_EQ(progress.percent(), -1);
+    markFolderSubtree(tree, '1', kRootFolderRecord, kMarked, &progress);
+    EXPECT_EQ(progress.done.load(), tree.table.size());
+    EXPECT_EQ(progress.percent(), 100);
+    EXPECT_EQ(refreshMarkedStatistics(tree.table).files(), 3 * kStepProgressStride);
+}
+
 TEST(MarkingTest, CycleOfParentLinksEndsTheWalk) {
     DirectoryTree tree = sampleTree();
     markFolderSubtree(tree, '1', 20, kMarked);

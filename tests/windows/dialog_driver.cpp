@@ -176,6 +176,27 @@ HWND findOpenDialog() {
     return found;
 }
 
+HWND findOwnedDialog(HWND owner) {
+    struct Search {
+        HWND owner;
+        HWND found = nullptr;
+    } search{owner};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto& wanted = *reinterpret_cast<Search*>(parameter);
+            wchar_t className[16] = {};
+            GetClassNameW(window, className, 16);
+            if (std::wstring_view(className) == L"#32770" && GetWindow(window, GW_OWNER) == wanted.owner) {
+                wanted.found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     MSG message;

@@ -65,6 +65,9 @@ void cancelDialogScript();
 HWND findDialog(std::wstring_view title);
 // The first visible dialog window of this thread; null when none.
 HWND findOpenDialog();
+// A dialog of this thread owned by `owner` (a modeless progress dialog over its window); null
+// when none.
+HWND findOwnedDialog(HWND owner);
 
 // Dispatches this thread's messages until `done` is true or `timeoutMs` passed; returns `done`.
 bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20'000);

@@ -615,6 +615,51 @@ TEST_CASE(restoreProgressShowsWhileTheFilesAreCopied) {
     }
 }
 
+// WAITP behind "Select all": it stays on screen until the tree window's messages run, so it is
+// caught right after the click; its texts, its picture, and its stop button, which ends the
+// program with 0 and takes the work file with it.
+TEST_CASE(markingProgressShowsAndItsStopEndsTheProgram) {
+    for (text::Language language : {kEnglish, kRussian}) {
+        Note note(quenzar::wintest::languageName(language));
+        TempFolder work;
+        ShellWindow shell(language, true);
+        REQUIRE(shell.window() != nullptr);
+        shell.state.analysis.workFolder = work.path();
+        bool stopped = false;
+        auto treeScript = [&](DialogProbe& tree) {
+            REQUIRE(waitForTreeJobs(tree));
+            REQUIRE(std::filesystem::exists(work.path() / recovery::kWorkFileName));
+            tree.click(IDC_TREE_SELECT_ALL);
+            HWND progressWindow = quenzar::wintest::findOwnedDialog(tree.window());
+            REQUIRE(progressWindow != nullptr);
+            DialogProbe progress(progressWindow);
+            CHECK_EQ(progress.title(), std::wstring(inLanguage(language, L"УСТАНОВКА ПРИЗНАКА ВЫБОРА.",
+                                                               L"INSTALLATION OF THE FEATURE SELECTION.")));
+            CHECK_EQ(progress.text(IDC_WAITP_HEADING),
+                     std::wstring(inLanguage(language, L"ЖДИТЕ ЗАВЕРШЕНИЯ ОПЕРАЦИЙ", L"WAIT FOR TERMINATION OPERATIONS")));
+            CHECK_EQ(progress.text(IDC_WAITP_STOP),
+                     std::wstring(inLanguage(language, L"Прекратить немедленно", L"To stop immediately")));
+            CHECK(!IsWindowEnabled(tree.window()));
+            quenzar::wintest::saveScreenshot(progressWindow, language == kRussian ? "waitp-ru" : "waitp-en");
+            progress.click(IDC_WAITP_STOP);
+            CHECK(shell.record.exitCodes == std::vector<int>{0});
+            CHECK(!std::filesystem::exists(work.path() / recovery::kWorkFileName));
+            // The test's seam does not end this process: the marking ends as ever.
+            REQUIRE(waitForTreeJobs(tree));
+            stopped = true;
+            tree.close();
+        };
+        quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
+            quenzar::wintest::onNextDialog(treeScript, std::wstring(inLanguage(language, L"Дерево каталогов логического диска D:",
+                                                                               L"The directory tree logical disk D:")));
+            filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
+            filter.click(IDC_FILTER_APPLY);
+        });
+        shell.command(CMD_RECOVER_LOGICAL_DRIVE);
+        REQUIRE(quenzar::wintest::pumpUntil([&] { return quenzar::wintest::dialogScriptRan() && stopped; }, 60'000));
+    }
+}
+
 // The restore's stop, in a process of its own: a restore held at its first data read, the stop
 // button of WAITR, exit code 0 and no work file.
 CHILD_PROGRAM(stopDuringRestore) {

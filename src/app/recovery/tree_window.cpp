@@ -51,6 +51,7 @@ struct TreeWindow {
     std::atomic<bool> jobFinished{false};
     std::function<void()> jobWork;
     std::function<void()> jobEnd;
+    recovery::StepProgress stepProgress;  // how far the filling or marking behind WAITP has come
     text::TextPair jobStage;
     bool restoring = false;
     DWORD jobStartTick = 0;
@@ -125,6 +126,8 @@ INT_PTR CALLBACK jobProgressProc(HWND progress, UINT message, WPARAM wParam, LPA
                 closeJobProgress(*window);
             } else if (window->restoring) {
                 showRestoreTick(progress, *window);
+            } else if (const int percent = window->stepProgress.percent(); percent >= 0) {
+                SendDlgItemMessageW(progress, IDC_WAITP_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
             }
             return TRUE;
         case WM_COMMAND:
@@ -146,6 +149,7 @@ void runJob(TreeWindow& window, text::TextPair stage, bool restoring, std::funct
     window.jobStage = stage;
     window.restoring = restoring;
     window.jobFinished.store(false);
+    window.stepProgress.start(0);
     window.jobStartTick = GetTickCount();
     window.progressDialog = CreateDialogParamW(window.state.instance, restoring ? L"WAITR" : L"WAITP", window.dialog,
                                                jobProgressProc, reinterpret_cast<LPARAM>(&window));
@@ -231,7 +235,7 @@ void markSubtree(TreeWindow& window, std::uint32_t folderIndex, char markChar, b
     runJob(
         window, markChar == recovery::kMarked ? texts::kMarkingStage : texts::kClearingStage, false,
         [&window, generation, folderId, markChar] {
-            recovery::markFolderSubtree(window.tree, generation, folderId, markChar);
+            recovery::markFolderSubtree(window.tree, generation, folderId, markChar, &window.stepProgress);
             window.marked = recovery::refreshMarkedStatistics(window.tree.table);
         },
         [&window, refill] {
@@ -453,7 +457,7 @@ void onInit(HWND dialog, TreeWindow& window) {
         window, texts::kFillingStage, false,
         [&window] {
             recovery::AnalysisResult& result = window.state.analysis.result;
-            window.tree = recovery::fillTreeView(recovery::savedTable(std::move(result.tree)));
+            window.tree = recovery::fillTreeView(recovery::savedTable(std::move(result.tree)), &window.stepProgress);
             result.tree = recovery::DirectoryTree{};
             window.view = recovery::makeTreeView(window.tree);
             const auto firstFolder = std::find_if(window.tree.table.begin(), window.tree.table.end(),
