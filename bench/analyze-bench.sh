@@ -3,9 +3,9 @@
 #
 #   sudo bench/analyze-bench.sh [FILES] [FOLDERS]     (default 1,000,000 files in 10,000 folders)
 #
-# Makes (once, cached in build/bench/) an NTFS volume with mkntfs and fills it through the ntfs-3g
-# FUSE driver: FOLDERS folders, FILES small files spread over them, every third file deleted
-# again. Then, with the volume in the page cache, times
+# Makes (once, cached in build/bench/, by make-large-volume.sh) an NTFS volume with mkntfs and
+# fills it through the ntfs-3g FUSE driver: FOLDERS folders, FILES small files spread over them,
+# every third file deleted again. Then, with the volume in the page cache, times
 #   salvage analyze IMAGE --all-files --deleted --no-tree   (MFT read, extraction, tree, work file)
 #   the same with the tree printed (to /dev/null)
 #   ntfsundelete --scan IMAGE                     (lists deleted files only, no tree)
@@ -17,38 +17,12 @@ cd "$(dirname "$0")/.."
 files=${1:-1000000}
 folders=${2:-10000}
 [[ $EUID -eq 0 ]] || { echo "analyze-bench.sh: run as root (ntfs-3g mounts the volume)" >&2; exit 1; }
-for tool in mkntfs ntfs-3g ntfsundelete fls python3; do
+for tool in ntfsundelete fls; do
   command -v "$tool" >/dev/null || { echo "analyze-bench.sh: needs $tool (ntfs-3g, sleuthkit, python3)" >&2; exit 1; }
 done
 
 work=build/bench
-mkdir -p "$work"
-image="$work/ntfs-${files}-${folders}.img"
-if [[ ! -f "$image" ]]; then
-  # About 1 KiB of MFT per file and a few clusters of folder index per folder.
-  size_mib=$(( (files * 2 + folders * 64) / 1024 + 256 ))
-  truncate -s "${size_mib}M" "$image.part"
-  mkntfs -F -Q -q -c 4096 "$image.part"
-  mnt=$(mktemp -d)
-  ntfs-3g -o big_writes "$image.part" "$mnt"
-  trap 'umount "$mnt" 2>/dev/null || true; rmdir "$mnt" 2>/dev/null || true' EXIT
-  echo "== filling $image: $files files in $folders folders (a third deleted again)"
-  python3 - "$mnt" "$files" "$folders" <<'PY'
-import os, sys
-root, files, folders = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-dirs = [os.path.join(root, "dir%05d" % d) for d in range(folders)]
-for d in dirs:
-    os.mkdir(d)
-for i in range(files):
-    path = os.path.join(dirs[i % folders], "file%07d.doc" % i)
-    with open(path, "wb") as f:
-        f.write(b"x" * (i % 300))
-for i in range(0, files, 3):
-    os.unlink(os.path.join(dirs[i % folders], "file%07d.doc" % i))
-PY
-  umount "$mnt"; rmdir "$mnt"; trap - EXIT
-  mv "$image.part" "$image"
-fi
+image=$(bench/make-large-volume.sh "$files" "$folders")
 
 cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/linux -j "$(nproc)" --target salvage >/dev/null
