@@ -16,6 +16,7 @@
 #include "app/texts/shell_texts.h"
 #include "disk/inventory_records.h"
 #include "disk/power_commands.h"
+#include "ntfs/volume_params.h"
 #include "platform/disk_system.h"
 
 namespace quenzar::app {
@@ -62,7 +63,11 @@ struct AppState {
 
     ScreenMode screenMode = ScreenMode::About;
     std::array<char, 2> viewSource{' ', ' '};  // "VS", "VC" or "RM": how the viewer was entered
-    std::string_view virtualDiskHeading;  // the heading the next virtual-disk dialog shows
+    std::string_view virtualDiskHeading;  // the tree window title of the next virtual-disk analysis
+    // The virtual disk as the virtual-disk dialogs last modelled it, and the FILE record LBA the
+    // record dialog last took; kept for the whole run and shown again when a dialog reopens.
+    ntfs::NtfsVolumeParams volumeParams;
+    std::uint64_t storedRecordLba = 0;
     bool inventoryRefreshed = false;
     int inventoryBuilds = 0;  // how often the inventory was built in this run
     std::array<std::uint8_t, 8> highestDiskFlags{};

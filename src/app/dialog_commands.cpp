@@ -24,8 +24,6 @@ void startLogicalDriveAnalysis(AppState& state) {
     filterAndAnalyse(state, recovery::FilterDialogKind::LogicalDrive, AnalysisMode::LogicalDrive);
 }
 
-void runVirtualDiskDialog(AppState&, int) {}
-
 void startVirtualDiskAnalysis(AppState& state) {
     filterAndAnalyse(state, recovery::FilterDialogKind::VirtualDisk, AnalysisMode::VirtualDisk);
 }

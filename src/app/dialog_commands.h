@@ -13,8 +13,6 @@ void runDisconnectDialog(AppState& state);          // 2002: HD_OFF, disconnect
 void runReconnectDialog(AppState& state);           // 2003: HD_OFF, reconnect
 // 2206: clears the analysis statistics, then FILTR; unless cancelled, WAIT and the worker.
 void startLogicalDriveAnalysis(AppState& state);
-// 2101-2103: V_BOOT, V_MFT, V_FR, with state.virtualDiskHeading as their heading.
-void runVirtualDiskDialog(AppState& state, int commandId);
 // 2207: clears the analysis statistics, then FILTV; unless cancelled, WAIT and the worker.
 void startVirtualDiskAnalysis(AppState& state);
 void openRecoveryWindow(AppState& state);           // 801: PROS

@@ -4,6 +4,7 @@
 
 #include "app/dialog_commands.h"
 #include "app/texts/menu_relabel.h"
+#include "app/vdisk/virtual_disk_dialog.h"
 #include "app/web_pages.h"
 #include "app/wide_text.h"
 #include "resources/menu_ids.h"
@@ -55,11 +56,11 @@ void recoverFromLogicalDrive(AppState& state, int) {
 
 void recoverFromVirtualDisk(AppState& state, int commandId) {
     resetToDiskScreen(state);
-    const texts::TextId heading = commandId == CMD_VIRTUAL_FROM_BOOT  ? texts::TextId::VirtualFromBootHeading
-                                  : commandId == CMD_VIRTUAL_FROM_MFT ? texts::TextId::VirtualFromMftHeading
-                                                                      : texts::TextId::VirtualFromFileRecordHeading;
-    state.virtualDiskHeading = texts::pairedText(heading, state.texts.uiLanguage);
-    runVirtualDiskDialog(state, commandId);
+    const ntfs::VirtualDiskDialog dialog = commandId == CMD_VIRTUAL_FROM_BOOT  ? ntfs::VirtualDiskDialog::FromBootSector
+                                           : commandId == CMD_VIRTUAL_FROM_MFT ? ntfs::VirtualDiskDialog::FromMftPosition
+                                                                               : ntfs::VirtualDiskDialog::FromFileRecord;
+    state.virtualDiskHeading = ntfs::treeWindowTitle(dialog, state.texts.uiLanguage);
+    runVirtualDiskDialog(state, dialog);
 }
 
 void analyseVirtualDisk(AppState& state, int) { startVirtualDiskAnalysis(state); }

@@ -107,6 +107,21 @@ std::string diskSummaryLine(const PhysicalDiskInfo& disk) {
     return summary;
 }
 
+std::string diskChoiceLine(const PhysicalDiskInfo& disk) {
+    std::string line(1, disk.diskNumber);
+    if (!disk.isPresent()) return line;
+    line += ' ';
+    line.append(disk.mediaLabel.begin(), disk.mediaLabel.end());
+    line.resize(16, ' ');
+    line.append(disk.capacityText.begin(), disk.capacityText.end());
+    line.resize(31, ' ');
+    line += std::to_string(disk.totalSectors);
+    std::string_view model(disk.model.data(), disk.model.size());
+    model = model.substr(0, model.find_last_not_of(' ') + 1);
+    if (!model.empty()) line += "  " + std::string(model);
+    return line;
+}
+
 void RenderInventoryScreen(InventoryState& state) {
     std::string& screen = state.screen;
     screen.clear();

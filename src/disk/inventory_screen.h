@@ -38,6 +38,12 @@ Text<11> startLbaText(std::uint64_t lba);
 // then columns 45 to 123 of the disk's three screen lines (its partition cells).
 std::string diskSummaryLine(const PhysicalDiskInfo& disk);
 
+// The line of a disk among the radio buttons of the virtual-disk dialogs, in columns under their
+// heading "Disk type       Capacity       Total sectors": the disk number and its media label from
+// column 0, the capacity text from column 16, the total sectors from column 31, then the model.
+// An absent disk shows its number only.
+std::string diskChoiceLine(const PhysicalDiskInfo& disk);
+
 // Writes the whole screen and every summary line of the state from its records.
 void RenderInventoryScreen(InventoryState& state);
 

@@ -428,6 +428,11 @@ TEST(InventoryScreen, FixtureDisksToTheColumn) {
     EXPECT_EQ(diskBlockText(state.disk('4')), hidden[0] + "\r\n" + hidden[1] + "\r\n" + hidden[2]);
     EXPECT_EQ(diskBlockText(state.disk('4')).size(), kDiskBlockChars);
 
+    // The disk choices of the virtual-disk dialogs, in the columns of their heading
+    // "Disk type       Capacity       Total sectors"; an absent disk shows its number only.
+    EXPECT_EQ(diskChoiceLine(state.disk('0')), "0 Hard             0,251       491520");
+    EXPECT_EQ(diskChoiceLine(state.disk('5')), "5");
+
     // The language picks the heading; the blocks are the same.
     const std::string english = inventoryScreenText(state, text::Language::English);
     const std::string russian = inventoryScreenText(state, text::Language::Russian);

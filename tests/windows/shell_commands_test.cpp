@@ -136,7 +136,8 @@ TEST_CASE(virtualDiskCommandsSetTheHeadingOfTheirDialog) {
         {CMD_VIRTUAL_FROM_MFT, L"Моделирование дерево каталогов по адресу начала MFT.",
          L"Modeling tree to the address of the beginning of MFT."},
         {CMD_VIRTUAL_FROM_FILE_RECORD,
-         L"Дерево каталогов виртуального диска моделируется по адресу любой записи MFT из ее первого фрагмента. ",
+         L"Дерево каталогов виртуального диска смоделированного по адресу любой записи таблицы MFT из ее первого "
+         L"фрагмента. ",
          L"The directory tree of the virtual disk is modeled on the address of any entry in the MFT from her "
          L"first fragment. "},
     };

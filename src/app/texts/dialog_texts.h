@@ -4,6 +4,8 @@
 // operating-system header.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <span>
 
 #include "text/language.h"
@@ -19,5 +21,16 @@ struct DialogTexts {
     text::TextPair caption;
     std::span<const ControlText> controls;
 };
+
+// One table of the controls a group of dialogs shares followed by those of one dialog.
+template <std::size_t Shared, std::size_t Own>
+constexpr std::array<ControlText, Shared + Own> joinTexts(const ControlText (&shared)[Shared],
+                                                          const ControlText (&own)[Own]) {
+    std::array<ControlText, Shared + Own> all{};
+    std::size_t at = 0;
+    for (const ControlText& text : shared) all[at++] = text;
+    for (const ControlText& text : own) all[at++] = text;
+    return all;
+}
 
 }  // namespace quenzar::app::texts

@@ -54,13 +54,7 @@ constexpr ControlText kDriveTexts[] = {
     {IDC_FILTER_DRIVE_LABEL, {"Буква логического диска", "The letter logical disk"}},
 };
 
-constexpr auto kDriveDialogTexts = [] {
-    std::array<ControlText, std::size(kChoiceTexts) + std::size(kDriveTexts)> all{};
-    std::size_t at = 0;
-    for (const ControlText& text : kChoiceTexts) all[at++] = text;
-    for (const ControlText& text : kDriveTexts) all[at++] = text;
-    return all;
-}();
+constexpr auto kDriveDialogTexts = joinTexts(kChoiceTexts, kDriveTexts);
 
 const DialogTexts kLogicalDriveDialog{
     {"Параметры поиска пользователький файлов и указание логического диска",

@@ -80,14 +80,6 @@ constexpr PairedText kPairedTexts[] = {
      "Support: menu\r\n"
      "\"Technical support\""},
     {TextId::FolderLabel, "  Папка программы - ", "  Program  folder - "},
-    {TextId::VirtualFromBootHeading, "Моделирование дерева каталогов по адресу BOOT сектора.",
-     "Modeling directory tree at the address of BOOT sector."},
-    {TextId::VirtualFromMftHeading, "Моделирование дерево каталогов по адресу начала MFT.",
-     "Modeling tree to the address of the beginning of MFT."},
-    {TextId::VirtualFromFileRecordHeading,
-     "Дерево каталогов виртуального диска моделируется по адресу любой записи MFT из ее первого фрагмента. ",
-     "The directory tree of the virtual disk is modeled on the address of any entry in the MFT from her first "
-     "fragment. "},
     {TextId::WrongSystemCaption, "An invalid version of the operating system",
      "An invalid version of the operating system"},
     {TextId::WrongSystemText, "The program works only on Windows XP/Vista/7",

@@ -19,11 +19,6 @@ enum class TextId {
     Service,
     Contact,
     FolderLabel,
-    // Headings of the virtual-disk dialogs: the volume is computed from a boot sector, from the
-    // $MFT record, or from any FILE record of the MFT's first fragment.
-    VirtualFromBootHeading,
-    VirtualFromMftHeading,
-    VirtualFromFileRecordHeading,
     // Start-up refusals: a Windows that is not NT, and the four messages of missing rights (short
     // for the older Windows, long with the "Run as administrator" steps for major version 6).
     WrongSystemCaption,

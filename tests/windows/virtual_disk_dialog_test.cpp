@@ -1,0 +1,215 @@
+// The virtual-disk dialogs through their controls, on a copy of the first fixture disk whose NTFS
+// partition entry is wiped: the disk chosen, the known sector's LBA typed and applied, the
+// computed start, cluster size and $MFT read back against the fixture's manifest, a wrong sector
+// refused on screen, and "RUN RECONSTRUCTION" carried through the filter dialog and the analysis
+// to a tree window that finds what the intact disk's lettered drive holds.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dialog_driver.h"
+#include "disk/inventory.h"
+#include "fixture_manifest.h"
+#include "harness.h"
+#include "ntfs/virtual_disk.h"
+#include "platform/disk_system.h"
+#include "recovery/analysis.h"
+#include "resources/filter_dialog_ids.h"
+#include "resources/menu_ids.h"
+#include "resources/tree_window_ids.h"
+#include "resources/virtual_disk_dialog_ids.h"
+#include "shell_fixture.h"
+
+namespace {
+
+namespace text = quenzar::text;
+namespace recovery = quenzar::recovery;
+using quenzar::ntfs::VirtualDiskDialog;
+using quenzar::wintest::DialogProbe;
+using quenzar::wintest::kEnglish;
+using quenzar::wintest::kRussian;
+using quenzar::wintest::Note;
+using quenzar::wintest::ShellWindow;
+using quenzar::wintest::TempFolder;
+using quenzar::wintest::utf16;
+
+// A copy of the first fixture disk without the partition entry of its NTFS volume at LBA 2048.
+std::string wipedEntryCopy(const TempFolder& folder) {
+    const std::filesystem::path copy = folder.path() / "wiped-entry.img";
+    std::filesystem::copy_file(quenzar::wintest::fixtureImage("mbr.img"), copy);
+    std::fstream disk(copy, std::ios::in | std::ios::out | std::ios::binary);
+    const char zeros[16] = {};
+    disk.seekp(0x1BE);  // the first slot of the partition table
+    disk.write(zeros, sizeof zeros);
+    return copy.string();
+}
+
+std::wstring number(std::uint64_t value) { return std::to_wstring(value); }
+
+// What the intact disk's lettered drive D: holds, analysed directly with the same filter.
+recovery::AnalysisResult analyseLetteredDrive(const recovery::SearchFilter& filter) {
+    quenzar::platform::ImageDiskSystem disks(quenzar::wintest::shellTestImages());
+    quenzar::disk::InventoryState inventory;
+    quenzar::disk::BuildDiskInventory(inventory, disks);
+    TempFolder folder;
+    recovery::GenerationState generations;
+    recovery::AnalysisProgress progress;
+    recovery::AnalysisContext context{filter, generations, progress, folder.path()};
+    return recovery::runAnalysis(disks, inventory, 'D', context);
+}
+
+struct DialogCase {
+    VirtualDiskDialog kind;
+    int commandId;
+    const char* picture;
+    int input;
+    int apply;
+};
+
+constexpr DialogCase kDialogs[] = {
+    {VirtualDiskDialog::FromBootSector, CMD_VIRTUAL_FROM_BOOT, "vboot", IDC_VDISK_BOOT_LBA, IDC_VBOOT_APPLY},
+    {VirtualDiskDialog::FromMftPosition, CMD_VIRTUAL_FROM_MFT, "vmft", IDC_VDISK_MFT_LBA, IDC_VMFT_APPLY},
+    {VirtualDiskDialog::FromFileRecord, CMD_VIRTUAL_FROM_FILE_RECORD, "vfr", IDC_VDISK_RECORD_LBA, IDC_VFR_APPLY},
+};
+
+}  // namespace
+
+TEST_CASE(virtualDiskDialogsModelAWipedEntryVolumeAndAnalyseIt) {
+    const auto manifest = quenzar::testsupport::Manifest::loadFromDir(QUENZAR_FIXTURE_DIR);
+    const quenzar::testsupport::ImageFacts& image = manifest.image("mbr.img");
+    const quenzar::testsupport::PartitionFacts& volume = *image.partition(0);
+    REQUIRE(volume.filesystem == "ntfs");
+    const std::uint64_t clusterSectors = volume.sectorsPerCluster();
+    const std::uint64_t mftLba = volume.startLba + volume.mftCluster * clusterSectors;
+    // A file's FILE record in the $MFT's first fragment: two sectors per record.
+    const quenzar::testsupport::EntryFacts* file = nullptr;
+    for (const auto* entry : image.entriesOf(0)) {
+        if (entry->kind == quenzar::testsupport::EntryKind::File && !entry->deleted && entry->record > 40 &&
+            entry->record < 200) {
+            file = entry;
+            break;
+        }
+    }
+    REQUIRE(file != nullptr);
+    const std::uint64_t recordLba = mftLba + 2 * file->record;
+    const std::uint64_t inputs[] = {volume.startLba, mftLba, recordLba};
+
+    TempFolder folder;
+    const std::string wiped = wipedEntryCopy(folder);
+    for (text::Language language : {kEnglish, kRussian}) {
+        for (std::size_t d = 0; d < std::size(kDialogs); ++d) {
+            const DialogCase& row = kDialogs[d];
+            Note note(std::string(quenzar::wintest::languageName(language)) + " " + row.picture);
+            TempFolder work;
+            ShellWindow shell(language, true,
+                              std::make_unique<quenzar::platform::ImageDiskSystem>(std::vector<std::string>{wiped}));
+            REQUIRE(shell.window() != nullptr);
+            shell.state.analysis.workFolder = work.path();
+            const std::wstring treeTitle = utf16(quenzar::ntfs::treeWindowTitle(row.kind, language));
+
+            int treeRows = -1;
+            auto treeScript = [&](DialogProbe& tree) {
+                quenzar::wintest::pumpUntil([&] {
+                    return SendDlgItemMessageW(tree.window(), IDC_TREE_LIST, LVM_GETITEMCOUNT, 0, 0) > 0 &&
+                           IsWindowEnabled(tree.window());
+                });
+                treeRows = static_cast<int>(SendDlgItemMessageW(tree.window(), IDC_TREE_LIST, LVM_GETITEMCOUNT, 0, 0));
+                tree.close();
+            };
+            auto filterScript = [&](DialogProbe& filter) {
+                quenzar::wintest::onNextDialog(treeScript, treeTitle);
+                filter.click(IDC_FILTER_APPLY);
+            };
+            quenzar::wintest::onNextDialog([&](DialogProbe& dialog) {
+                CHECK_EQ(dialog.title(), utf16(quenzar::ntfs::dialogTitle(row.kind, language)));
+                // No disk is chosen at the start of a run: nothing can be typed yet.
+                CHECK(!dialog.enabled(row.input) && !dialog.enabled(IDC_VDISK_RUN));
+                CHECK(dialog.enabled(IDC_VDISK_FIRST_DISK) && !dialog.enabled(IDC_VDISK_FIRST_DISK + 1));
+                dialog.click(IDC_VDISK_FIRST_DISK);
+                REQUIRE(dialog.enabled(row.input));
+
+                // A sector that holds nothing the dialog can model: the MBR.
+                dialog.type(row.input, L"0");
+                dialog.click(row.apply);
+                CHECK(!dialog.enabled(IDC_VDISK_RUN));
+                if (row.kind == VirtualDiskDialog::FromFileRecord) {
+                    CHECK_EQ(dialog.text(9565), std::wstring(language == kRussian ? L"Запись FILE Record не корректна"
+                                                                                  : L"The FILE Record is not correct"));
+                    CHECK_EQ(dialog.text(IDC_VDISK_RESULT),
+                             std::wstring(language == kRussian ? L"Это не FILE Record" : L"It is not a FILE Record"));
+                } else {
+                    CHECK_EQ(dialog.text(IDC_VDISK_RESULT), std::wstring());
+                }
+
+                // The known sector: the volume's start, cluster size and $MFT as the manifest has them.
+                dialog.type(row.input, number(inputs[d]));
+                dialog.click(row.apply);
+                CHECK_EQ(dialog.text(IDC_VDISK_RESULT), std::wstring(L"MFT"));
+                CHECK_EQ(dialog.text(IDC_VDISK_BOOT_LBA), number(volume.startLba));
+                CHECK_EQ(dialog.text(IDC_VDISK_CLUSTER_SIZE), number(clusterSectors));
+                CHECK_EQ(dialog.text(IDC_VDISK_MFT_CLUSTER), number(volume.mftCluster));
+                if (row.kind != VirtualDiskDialog::FromMftPosition) {
+                    CHECK_EQ(dialog.text(IDC_VDISK_MFT_LBA), number(mftLba));
+                }
+                if (row.kind == VirtualDiskDialog::FromBootSector) CHECK(dialog.checked(IDC_VBOOT_NTFS));
+                if (row.kind == VirtualDiskDialog::FromFileRecord) {
+                    CHECK_EQ(dialog.text(9565), std::wstring(language == kRussian ? L"Запись FILE Record корректна"
+                                                                                  : L"The FILE Record is correct"));
+                }
+                CHECK(dialog.enabled(IDC_VDISK_RUN) && dialog.enabled(IDC_VDISK_CLUSTER) &&
+                      dialog.enabled(IDC_VDISK_MFT_NUMBER));
+                quenzar::wintest::saveScreenshot(dialog.window(),
+                                                 (std::string(row.picture) + (language == kRussian ? "-ru" : "-en")).c_str());
+                quenzar::wintest::onNextDialog(filterScript);
+                dialog.click(IDC_VDISK_RUN);
+            });
+            shell.command(row.commandId);
+            REQUIRE(quenzar::wintest::pumpUntil([&] { return treeRows >= 0; }, 60'000));
+            CHECK(treeRows > 0);
+            CHECK(shell.record.messages.empty());
+            // The modelled volume is the one the intact disk letters D:.
+            const recovery::AnalysisResult lettered = analyseLetteredDrive(shell.state.analysis.filter);
+            const recovery::FileStatistics& shown = shell.state.analysis.result.statistics;
+            CHECK(shown.matchedInUse > 0);
+            CHECK_EQ(shown.matchedInUse, lettered.statistics.matchedInUse);
+            CHECK_EQ(shown.filesInUse, lettered.statistics.filesInUse);
+            CHECK_EQ(shown.bytesInUse, lettered.statistics.bytesInUse);
+        }
+    }
+}
+
+// A dialog opened again shows what the last computation left: the disk, the typed sector and
+// the results, recomputed for the disk.
+TEST_CASE(virtualDiskDialogReopensWithTheStoredInput) {
+    TempFolder folder;
+    const std::string wiped = wipedEntryCopy(folder);
+    ShellWindow shell(kEnglish, true,
+                      std::make_unique<quenzar::platform::ImageDiskSystem>(std::vector<std::string>{wiped}));
+    REQUIRE(shell.window() != nullptr);
+    quenzar::wintest::onNextDialog([&](DialogProbe& dialog) {
+        dialog.click(IDC_VDISK_FIRST_DISK);
+        dialog.type(IDC_VDISK_BOOT_LBA, L"2048");
+        dialog.click(IDC_VBOOT_APPLY);
+        dialog.close();
+    });
+    shell.command(CMD_VIRTUAL_FROM_BOOT);
+    bool seen = false;
+    quenzar::wintest::onNextDialog([&](DialogProbe& dialog) {
+        seen = true;
+        CHECK(dialog.checked(IDC_VDISK_FIRST_DISK));
+        CHECK_EQ(dialog.text(IDC_VDISK_BOOT_LBA), std::wstring(L"2048"));
+        CHECK_EQ(dialog.text(IDC_VDISK_RESULT), std::wstring(L"MFT"));
+        CHECK(dialog.checked(IDC_VBOOT_NTFS));
+        CHECK(dialog.enabled(IDC_VDISK_RUN));
+        dialog.close();
+    });
+    shell.command(CMD_VIRTUAL_FROM_BOOT);
+    CHECK(seen);
+    CHECK_EQ(shell.state.volumeParams.entryMode, 'L');
+}
