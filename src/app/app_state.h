@@ -16,7 +16,10 @@
 #include "app/texts/shell_texts.h"
 #include "disk/inventory_records.h"
 #include "disk/power_commands.h"
+#include "ntfs/mft_lookup.h"
 #include "ntfs/volume_params.h"
+#include "viewer/structure_views.h"
+#include "viewer/viewer_model.h"
 #include "platform/disk_system.h"
 
 namespace quenzar::app {
@@ -68,6 +71,12 @@ struct AppState {
     // record dialog last took; kept for the whole run and shown again when a dialog reopens.
     ntfs::NtfsVolumeParams volumeParams;
     std::uint64_t storedRecordLba = 0;
+    // The record number dialog's last number and its copies of the virtual disk's values.
+    ntfs::MftLookupState mftLookup;
+    // The sector viewer: its position, the sectors read there, the presentation shown, and the
+    // position panels of the last read. Kept when the viewer is left, as the start of the next visit.
+    viewer::ViewerState viewer;
+    viewer::PanelTexts viewerPanels;
     bool inventoryRefreshed = false;
     int inventoryBuilds = 0;  // how often the inventory was built in this run
     std::array<std::uint8_t, 8> highestDiskFlags{};

@@ -37,8 +37,6 @@ void openRecoveryWindow(AppState& state) {
     runTreeWindow(state);
 }
 
-bool chooseViewerPosition(AppState&) { return true; }
-bool chooseMftRecord(AppState&) { return true; }
 void runConsultationRequest(AppState&) {}
 void sendRecoveryOrder(AppState&) {}
 

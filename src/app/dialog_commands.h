@@ -16,9 +16,6 @@ void startLogicalDriveAnalysis(AppState& state);
 // 2207: clears the analysis statistics, then FILTV; unless cancelled, WAIT and the worker.
 void startVirtualDiskAnalysis(AppState& state);
 void openRecoveryWindow(AppState& state);           // 801: PROS
-// 831, 832: L_SC; 830: VNMFTV. True when the user chose a position to show.
-bool chooseViewerPosition(AppState& state);
-bool chooseMftRecord(AppState& state);
 void runConsultationRequest(AppState& state);       // 2600: HELP, then the request
 void sendRecoveryOrder(AppState& state);            // 2601: ORDER, the order file, the request
 

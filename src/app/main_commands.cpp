@@ -5,6 +5,7 @@
 #include "app/dialog_commands.h"
 #include "app/texts/menu_relabel.h"
 #include "app/vdisk/virtual_disk_dialog.h"
+#include "app/viewer/sector_viewer.h"
 #include "app/web_pages.h"
 #include "app/wide_text.h"
 #include "resources/menu_ids.h"
@@ -68,12 +69,12 @@ void showRecoveryWindow(AppState& state, int) { openRecoveryWindow(state); }
 
 void viewSectorOrCluster(AppState& state, int commandId) {
     state.viewSource = commandId == CMD_VIEW_SECTOR ? std::array<char, 2>{'V', 'S'} : std::array<char, 2>{'V', 'C'};
-    if (!chooseViewerPosition(state)) return;
+    enterSectorView(state, commandId == CMD_VIEW_SECTOR ? viewer::ViewKind::Sector : viewer::ViewKind::Cluster);
     placeWindowFor(state, ScreenMode::HexViewer);
 }
 
 void viewMftRecord(AppState& state, int) {
-    if (!chooseMftRecord(state)) return;
+    enterRecordView(state);
     state.viewSource = {'R', 'M'};
     placeWindowFor(state, ScreenMode::RecordViewer);
 }

@@ -8,6 +8,7 @@
 #include "app/main_commands.h"
 #include "app/recovery/analysis_worker.h"
 #include "app/screen_painting.h"
+#include "app/viewer/sector_viewer.h"
 #include "app/startup.h"
 #include "app/status_bar.h"
 #include "app/texts/menu_relabel.h"
@@ -82,7 +83,10 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         onCreate(*state, window);
         return 0;
     case WM_KEYDOWN:
-        // No key is bound to a command; every key repaints the current screen.
+        // The viewer's keys move it or change its presentation; every key repaints the screen.
+        if (state->screenMode == ScreenMode::HexViewer || state->screenMode == ScreenMode::RecordViewer) {
+            onViewerKey(*state, wParam);
+        }
         InvalidateRect(window, nullptr, TRUE);
         return 0;
     case WM_KEYUP:

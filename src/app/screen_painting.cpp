@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "app/status_bar.h"
+#include "app/viewer/viewer_painting.h"
 #include "app/wide_text.h"
 #include "disk/inventory_screen.h"
 
@@ -84,9 +85,6 @@ void paintDiskScreen(AppState& state, HDC dc, const RECT& client) {
     Rectangle(dc, 8, 8, 881, 444);
     SelectObject(dc, previousBrush);
 }
-
-// The sector viewer paints its own screens; until it exists they stay empty.
-void paintViewerScreen(AppState&, HDC, const RECT&) {}
 
 }  // namespace
 
