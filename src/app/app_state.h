@@ -18,6 +18,7 @@
 #include "disk/power_commands.h"
 #include "ntfs/mft_lookup.h"
 #include "ntfs/volume_params.h"
+#include "viewer/adjustment.h"
 #include "viewer/structure_views.h"
 #include "viewer/viewer_model.h"
 #include "platform/disk_system.h"
@@ -76,6 +77,7 @@ struct AppState {
     // The sector viewer: its position, the sectors read there, the presentation shown, and the
     // position panels of the last read. Kept when the viewer is left, as the start of the next visit.
     viewer::ViewerState viewer;
+    viewer::AdjustmentState viewerAdjustment;
     viewer::PanelTexts viewerPanels;
     bool inventoryRefreshed = false;
     int inventoryBuilds = 0;  // how often the inventory was built in this run

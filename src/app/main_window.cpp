@@ -90,6 +90,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         InvalidateRect(window, nullptr, TRUE);
         return 0;
     case WM_KEYUP:
+        if (state->screenMode == ScreenMode::HexViewer) onViewerKeyUp(*state, wParam);
         return 0;
     case WM_PAINT:
         paintMainWindow(*state);

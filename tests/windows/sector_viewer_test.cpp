@@ -45,6 +45,15 @@ std::string fileBytes(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+// One sector of the first fixture disk as the file holds it.
+std::string sectorOfImage(std::uint64_t lba) {
+    std::ifstream file(quenzar::wintest::fixtureImage("mbr.img"), std::ios::binary);
+    file.seekg(static_cast<std::streamoff>(lba * 512));
+    std::string sector(512, '\0');
+    file.read(sector.data(), 512);
+    return sector;
+}
+
 void pressKey(ShellWindow& shell, WPARAM key) {
     SendMessageW(shell.window(), WM_KEYDOWN, key, 1);
     SendMessageW(shell.window(), WM_KEYUP, key, 0xC0000001);
@@ -95,6 +104,21 @@ TEST_CASE(clusterNavigationShowsAClusterAndTheKeysStepThroughTheVolume) {
         CHECK(std::string(reinterpret_cast<const char*>(shell.state.viewer.viewBytes.data()), 4) == "FILE");
         CHECK(shell.state.viewerPanels.logical.find("D:") != std::string::npos);
         quenzar::wintest::saveScreenshot(shell.window(), picture("viewer-hex", language).c_str());
+
+        // Adjustment edits the working copy only: two hex digits, then a character in the column.
+        const std::string sectorBefore = sectorOfImage(mftLba);
+        pressKey(shell, VK_F9);
+        REQUIRE(shell.state.viewer.adjustmentOn);
+        for (WPARAM key : {WPARAM{'4'}, WPARAM{'1'}, WPARAM{VK_TAB}, WPARAM{'Z'}}) pressKey(shell, key);
+        CHECK_EQ(shell.state.viewer.editSector[0], std::uint8_t{0x41});
+        CHECK_EQ(shell.state.viewer.editSector[1], std::uint8_t{'z'});
+        CHECK_EQ(shell.state.viewer.viewBytes[0], std::uint8_t{'F'});
+        quenzar::wintest::saveScreenshot(shell.window(), picture("viewer-adjustment", language).c_str());
+        pressKey(shell, VK_F12);  // saving is not offered: nothing reaches the disk
+        pressKey(shell, VK_ESCAPE);
+        CHECK(!shell.state.viewer.adjustmentOn);
+        CHECK_EQ(shell.state.viewer.editSector[0], std::uint8_t{'F'});
+        CHECK(sectorOfImage(mftLba) == sectorBefore);
 
         pressKey(shell, VK_DOWN);
         CHECK_EQ(shell.state.viewer.position.lba, mftLba + 1);

@@ -6,6 +6,7 @@
 #include "app/vdisk/mft_record_dialog.h"
 #include "app/viewer/cluster_dialog.h"
 #include "ntfs/mft_lookup.h"
+#include "viewer/adjustment.h"
 #include "viewer/cluster_navigation.h"
 #include "viewer/position_panels.h"
 
@@ -55,12 +56,28 @@ void enterRecordView(AppState& state) {
     state.viewer.screenMode = static_cast<char>(viewer::Presentation::FileRecord);
 }
 
+void onViewerKeyUp(AppState& state, WPARAM virtualKey) {
+    viewer::adjustmentKeyUp(state.viewerAdjustment, static_cast<std::uint8_t>(virtualKey));
+}
+
 ScreenMode viewerScreenMode(const AppState& state) {
     return state.viewer.screenMode == static_cast<char>(viewer::Presentation::FileRecord) ? ScreenMode::RecordViewer
                                                                                        : ScreenMode::HexViewer;
 }
 
 bool onViewerKey(AppState& state, WPARAM virtualKey) {
+    viewer::ViewerState& shown = state.viewer;
+    if (shown.adjustmentOn) {
+        // Saving (F12) is not offered: the changes live in the working copy only.
+        if (virtualKey == VK_ESCAPE) viewer::cancelAdjustment(shown, state.viewerAdjustment);
+        if (virtualKey == VK_ESCAPE || virtualKey == VK_F12) return true;
+        return viewer::applyAdjustmentKey(shown, state.viewerAdjustment, static_cast<std::uint8_t>(virtualKey));
+    }
+    if (virtualKey == VK_F9) {
+        if (shown.screenMode != static_cast<char>(viewer::Presentation::Hex)) return false;
+        viewer::startAdjustment(shown, state.viewerAdjustment);
+        return true;
+    }
     struct Binding {
         WPARAM virtualKey;
         viewer::ViewerKey key;

@@ -24,7 +24,10 @@ void enterRecordView(AppState& state);
 ScreenMode viewerScreenMode(const AppState& state);
 
 // A key pressed while the viewer is shown: F2 to F8 choose the presentation, Up, Down, Page Up,
-// Page Down, Home and End step within the current volume. True when the key is one of these.
+// Page Down, Home and End step within the current volume, F9 starts adjustment of the hex
+// presentation. While adjustment is on every key edits the working copy (Tab switches the column,
+// Esc drops the changes); nothing is ever written to the disk. True when the key was used.
 bool onViewerKey(AppState& state, WPARAM virtualKey);
+void onViewerKeyUp(AppState& state, WPARAM virtualKey);
 
 }  // namespace quenzar::app

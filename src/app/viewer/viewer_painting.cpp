@@ -9,6 +9,7 @@
 #include "app/wide_text.h"
 #include "ntfs/file_record.h"
 #include "ntfs/file_record_view.h"
+#include "viewer/adjustment.h"
 #include "viewer/hex_view.h"
 #include "viewer/structure_views.h"
 
@@ -59,14 +60,50 @@ void line(HDC dc, int x1, int y1, int x2, int y2) {
     LineTo(dc, x2, y2);
 }
 
+// The working copy over the hex presentation: every changed byte in the adjustment colour in both
+// columns, the active column framed, the cursor's cells framed and a half-typed byte's first digit.
+void paintAdjustment(const AppState& state, HDC dc, const RECT& client) {
+    const viewer::ViewerState& shown = state.viewer;
+    const viewer::AdjustmentState& adjustment = state.viewerAdjustment;
+    const COLORREF marked = viewer::kAdjustmentRed;
+    for (int offset = 0; offset < static_cast<int>(viewer::kViewSectorBytes); ++offset) {
+        if (!viewer::byteChanged(shown, offset)) continue;
+        const std::uint8_t value = shown.editSector[static_cast<std::size_t>(offset)];
+        const viewer::CellPosition hex = viewer::hexCellPosition(offset / 16, offset % 16);
+        const viewer::CellPosition character = viewer::charCellPosition(offset / 16, offset % 16);
+        constexpr char kDigits[] = "0123456789ABCDEF";
+        const char cell[2] = {kDigits[value >> 4], kDigits[value & 0x0F]};
+        drawBlock(dc, client, hex.x, hex.y, std::string_view(cell, 2), marked, kGridBackground);
+        const char shownChar = viewer::displayChar(value, shown.codingMode);
+        drawBlock(dc, client, character.x, character.y, std::string_view(&shownChar, 1), marked, kColumnBackground);
+    }
+    HPEN activePen = CreatePen(PS_SOLID, 2, marked);
+    HGDIOBJ previousPen = SelectObject(dc, activePen);
+    if (adjustment.charColumnActive) {
+        frame(dc, 573, 25, 716, 540);
+    } else {
+        frame(dc, 225, 25, 565, 540);
+    }
+    SelectObject(dc, previousPen);
+    DeleteObject(activePen);
+    const viewer::CellPosition hex = viewer::hexCellPosition(adjustment.cursor / 16, adjustment.cursor % 16);
+    const viewer::CellPosition character = viewer::charCellPosition(adjustment.cursor / 16, adjustment.cursor % 16);
+    frame(dc, hex.x - 1, hex.y, hex.x + 18, hex.y + 16);
+    frame(dc, character.x, character.y + 2, character.x + 7, character.y + 14);
+    if (adjustment.pendingNibble) {
+        drawBlock(dc, client, hex.x, hex.y, std::string_view(&adjustment.firstNibble, 1), marked, kGridBackground);
+    }
+}
+
 void paintHex(const AppState& state, HDC dc, const RECT& client) {
     const viewer::ViewerState& shown = state.viewer;
     drawBlock(dc, client, 235, 10, viewer::kHexColumnHeading, kGrey);
     drawFramedBlock(dc, client, 20, 10, state.viewerPanels.physical, kGrey);
     drawFramedBlock(dc, client, 20, 114, state.viewerPanels.logical, kGrey);
     drawFramedBlock(dc, client, 20, 204, state.viewerPanels.virtualDisk, kGrey);
-    drawBlock(dc, client, 20, 350, viewer::kPresentationLegend, kGrey);
-    drawBlock(dc, client, 20, 500, viewer::kAdjustmentOffLegend, kGrey);
+    for (const viewer::LegendBlock& legend : viewer::hexLegends(shown.adjustmentOn)) {
+        drawBlock(dc, client, legend.x, legend.y, legend.text, legend.colour);
+    }
     drawBlock(dc, client, 200, 27, viewer::offsetColumn(), kGrey);
     viewer::HexText hexText = viewer::initialHexText();
     viewer::CharText charText = viewer::initialCharText();
@@ -76,6 +113,7 @@ void paintHex(const AppState& state, HDC dc, const RECT& client) {
     drawBlock(dc, client, 575, 27, std::string_view(charText.data(), charText.size()), kBlack, kColumnBackground);
     frame(dc, 225, 25, 565, 540);
     frame(dc, 573, 25, 716, 540);
+    if (shown.adjustmentOn) paintAdjustment(state, dc, client);
 }
 
 // The FILE record of the viewed sector and the one after it, decoded from a copy so that the
