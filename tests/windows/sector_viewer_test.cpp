@@ -214,3 +214,42 @@ TEST_CASE(recordNumberDialogShowsTheRecordOfTheVirtualDisk) {
     }
     CHECK(fileBytes(copy) == before);
 }
+
+// The FAT-32 drive E: of the first fixture disk in the structure presentations: its root folder
+// (cluster 2) as a directory, its boot sector, its first FAT sector as a table, and the boot
+// sector read as a partition table.
+TEST_CASE(structurePresentationsOfAFat32Drive) {
+    static const auto manifest = quenzar::testsupport::Manifest::loadFromDir(QUENZAR_FIXTURE_DIR);
+    const quenzar::testsupport::PartitionFacts& fat = *manifest.image("mbr.img").partition(1);
+    REQUIRE(fat.filesystem == "fat32");
+    for (text::Language language : {kEnglish, kRussian}) {
+        Note note(quenzar::wintest::languageName(language));
+        ShellWindow shell(language, true);
+        REQUIRE(shell.window() != nullptr);
+        quenzar::wintest::onNextDialog([&](DialogProbe& dialog) {
+            dialog.type(IDC_LSC_LETTER, L"E");
+            CHECK_EQ(dialog.text(IDC_LSC_FIRST_REGION_LABEL + 3), std::wstring(L"DATA"));
+            dialog.type(IDC_LSC_NUMBER, L"2");
+            dialog.click(IDC_LSC_OK);
+        });
+        shell.command(CMD_VIEW_CLUSTER);
+        const std::uint64_t dataStart = fat.startLba + fat.reservedSectors + 2ull * fat.fatSectors;
+        CHECK_EQ(shell.state.viewer.position.lba, dataStart);
+        pressKey(shell, VK_F4);
+        CHECK_EQ(shell.state.viewer.screenMode, 'D');
+        quenzar::wintest::saveScreenshot(shell.window(), picture("viewer-fat-dir", language).c_str());
+        pressKey(shell, VK_HOME);
+        CHECK_EQ(shell.state.viewer.position.lba, fat.startLba);
+        pressKey(shell, VK_F6);
+        CHECK_EQ(shell.state.viewer.screenMode, 'B');
+        quenzar::wintest::saveScreenshot(shell.window(), picture("viewer-fat-boot", language).c_str());
+        pressKey(shell, VK_F7);
+        CHECK_EQ(shell.state.viewer.screenMode, 'P');
+        quenzar::wintest::saveScreenshot(shell.window(), picture("viewer-partition", language).c_str());
+        for (std::uint32_t step = 0; step < fat.reservedSectors; ++step) pressKey(shell, VK_DOWN);
+        CHECK_EQ(shell.state.viewer.position.lba, fat.startLba + fat.reservedSectors);
+        pressKey(shell, VK_F5);  // the drive is FAT-32: its table presentation
+        CHECK_EQ(shell.state.viewer.screenMode, 'F');
+        quenzar::wintest::saveScreenshot(shell.window(), picture("viewer-fat32-table", language).c_str());
+    }
+}
