@@ -1,5 +1,6 @@
 #include "app/dialog_commands.h"
 
+#include "app/disk/hide_disk_dialog.h"
 #include "app/recovery/analysis_worker.h"
 #include "app/recovery/filter_dialog.h"
 #include "app/recovery/tree_window.h"
@@ -17,8 +18,8 @@ void filterAndAnalyse(AppState& state, recovery::FilterDialogKind kind, Analysis
 
 }  // namespace
 
-void runDisconnectDialog(AppState&) {}
-void runReconnectDialog(AppState&) {}
+void runDisconnectDialog(AppState& state) { runHideDiskDialog(state, HideDialogMode::Hide); }
+void runReconnectDialog(AppState& state) { runHideDiskDialog(state, HideDialogMode::Restore); }
 
 void startLogicalDriveAnalysis(AppState& state) {
     filterAndAnalyse(state, recovery::FilterDialogKind::LogicalDrive, AnalysisMode::LogicalDrive);

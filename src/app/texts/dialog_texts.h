@@ -17,6 +17,12 @@ struct ControlText {
     text::TextPair text;
 };
 
+// A message box: its title and its text.
+struct BoxText {
+    text::TextPair title;
+    text::TextPair text;
+};
+
 struct DialogTexts {
     text::TextPair caption;
     std::span<const ControlText> controls;

@@ -19,10 +19,6 @@ inline constexpr text::TextPair kClearingStage{"СНЯТИЕ ПРИЗНАКА В
 inline constexpr text::TextPair kRestoreStage{"ВОССТАНОВЛЕНИЕ ОТМЕЧЕННЫХ ФАЙЛОВ.", "RESTORE MARKED FILES."};
 
 // The test restore's question, its refusals and the folder chooser.
-struct BoxText {
-    text::TextPair title;
-    text::TextPair text;
-};
 extern const BoxText kRestoreQuestion;
 extern const BoxText kNothingMarked;
 extern const BoxText kTargetOnSource;
