@@ -434,6 +434,28 @@ def populate_lba0(vol, clock):
     vol.delete("docs/deleted.txt")
 
 
+# Names of every legal length up to NTFS's 255 characters (here with their ".txt" counted):
+# 204 characters still fit a $FILE_NAME of less than 500 bytes, 205 and more do not.
+LONG_NAME_LENGTHS = (204, 205, 254, 255)
+
+
+def long_name(length, tag):
+    stem = (tag + "-" + "0123456789" * 26)[:length - 4]
+    return stem + ".txt"
+
+
+def populate_long_names(vol, clock):
+    f = vol.file
+    for n in LONG_NAME_LENGTHS:
+        f(long_name(n, "file%d" % n), 1000 + n)
+    folder = long_name(255, "folder")[:-4] + "-dir"
+    f(folder + "/" + long_name(255, "inner"), 3000)
+    f(folder + "/short.txt", 700)
+    f(long_name(255, "gone"), 5000)
+    clock.set(TIME_DELETE)
+    vol.delete(long_name(255, "gone"))
+
+
 def populate_masked(vol, clock):
     f = vol.file
     f("secret/plan.txt", 10000)
@@ -975,6 +997,25 @@ class Builder:
         self.add_image(name, disk, "none", parts,
                        description="NTFS boot sector at LBA 0, no partition table")
 
+    # ---- long-names.img ----
+    def build_long_names(self):
+        name = "long-names.img"
+        disk = os.path.join(self.out, name)
+        sectors = 8 * MiB // SECTOR
+        log("long-names.img: NTFS at LBA 0, names of up to 255 characters")
+        v = make_ntfs(disk, sectors, 0, 4096, "QZ-LONG", populate_long_names, "long", self.clock,
+                      self.work)
+        for path in v.expected:
+            if max(len(c) for c in path.split("/")) == 255:
+                break
+        else:
+            fail("long-names.img holds no name of 255 characters")
+        vol, ents = analyze_ntfs(disk, 0, v.expected, "QZ-LONG")
+        p = {"start": 0, "sectors": sectors, "type": None}
+        parts = [self.part(0, 0, "whole-disk", p, vol, ents)]
+        self.add_image(name, disk, "none", parts,
+                       description="NTFS from LBA 0, file and folder names of 204 to 255 characters")
+
     # ---- small MBR disk (base of masked.img and hidden.img) ----
     def small_mbr(self, key, disk, with_fat, populate, cluster, label):
         sectors = 32 * MiB // SECTOR
@@ -1209,6 +1250,7 @@ def main():
     b.build_mbr()
     b.build_gpt()
     b.build_lba0()
+    b.build_long_names()
     b.build_masked()
     b.build_hidden()
     b.write_manifest(os.path.join(args.out, "manifest.tsv"))
