@@ -27,7 +27,6 @@ constexpr std::uint32_t kFileName = 0x30;
 
 // Limits of the checks (bytes).
 constexpr std::uint32_t kMaxStandardInfoLength = 500;
-constexpr std::uint32_t kMaxFileNameLength = 500;
 constexpr std::uint32_t kMaxWalkedAttributeLength = 1800;
 
 // Fixed positions inside $STANDARD_INFORMATION and $FILE_NAME, counted from the attribute's start:
@@ -43,6 +42,13 @@ constexpr std::size_t kFnNameLength = 0x58;
 constexpr std::size_t kFnNameSpace = 0x59;
 constexpr std::size_t kFnName = 0x5A;
 constexpr std::uint8_t kDosNameSpace = 2;
+
+// The longest $FILE_NAME a volume can hold: a name of 255 characters (its length is one byte)
+// after the fixed fields, rounded up to whole 8 bytes as every attribute is. A limit of 500 bytes
+// would take every name of 205 characters or more for damage and lose those files from the tree.
+constexpr std::size_t kMaxNameChars = 255;
+constexpr std::uint32_t kMaxFileNameLength = (kFnName + 2 * kMaxNameChars + 7) / 8 * 8;
+static_assert(kMaxFileNameLength == 600);
 
 // UTF-16 name characters into 8-bit code page 1251 text: Latin-1 characters keep their low byte,
 // the Cyrillic letters U+0410..U+044F go to C0h..FFh, and the other characters of the Cyrillic
@@ -248,7 +254,7 @@ private:
         convertName(at(fn + kFnName), nameChars, info_.longName);
         firstNameIsDos_ = *at(fn + kFnNameSpace) == kDosNameSpace;
         const std::uint32_t length = readAttributeLength(at(fn));
-        if (length >= kMaxFileNameLength || !fits(fn, length)) return kFileNameTooLong;
+        if (length > kMaxFileNameLength || !fits(fn, length)) return kFileNameTooLong;
         position_ = fn + length;
         return kRecordGood;
     }

@@ -44,7 +44,8 @@ enum IntegrityCode : std::uint32_t {
     kRunCountSizeTooLarge = 11,      // more than 8 count bytes, or count bytes past the record's end
     kRunOffsetSizeTooLarge = 12,     // more than 8 offset bytes, or offset bytes past the end
     kUnknownAttributeType = 13,      // kept for its text; the walk passes over every type
-    kFileNameTooLong = 14,           // a $FILE_NAME of 500 bytes or more, or reaching beyond the record
+    kFileNameTooLong = 14,           // a $FILE_NAME longer than a name of 255 characters needs
+                                     // (600 bytes), or reaching beyond the record
     kStandardInfoTooLong = 15,       // $STANDARD_INFORMATION of 500 bytes or more, or beyond the record
 };
 inline constexpr std::uint32_t kIntegrityCodeCount = 15;

@@ -194,7 +194,8 @@ TEST(FileRecord, IntegrityCodes) {
              put32(r, kFn + 4, 0x400);
          },
          kNoFileNameAfterStandardInfo},
-        {"$FILE_NAME 500 bytes long", [](Bytes& r) { put32(r, kFn + 4, 500); }, kFileNameTooLong},
+        {"$FILE_NAME longer than a name of 255 characters needs", [](Bytes& r) { put32(r, kFn + 4, 608); },
+         kFileNameTooLong},
         {"$FILE_NAME length past the record",
          [](Bytes& r) {
              moveStandardInformation(r, 0x300);  // the first name follows at 360h ...
@@ -439,6 +440,25 @@ TEST(FileRecord, NamesAndExtensions) {
         EXPECT_EQ(shortName(info), c.shortName) << c.longName;
         EXPECT_EQ(info.shortName[12], '\0');
         EXPECT_EQ(std::string(info.ext), c.ext) << c.longName;
+    }
+}
+
+// Every name length NTFS allows decodes whole, also where the $FILE_NAME reaches 500 bytes (205
+// characters) and beyond, as the first name and as the second one after a DOS name.
+TEST(FileRecord, NamesOfEveryLegalLength) {
+    for (const std::size_t length : {1u, 204u, 205u, 254u, 255u}) {
+        std::u16string name(length - 1, u'n');
+        name += u'x';
+        for (const bool afterDosName : {false, true}) {
+            RecordBuilder builder;
+            builder.standardInformation();
+            if (afterDosName) builder.fileName(u"NNNNNN~1", testing::kDos);
+            builder.fileName(name, testing::kWin32).residentData("x");
+            const FileRecordInfo info = decode(builder.build());
+            ASSERT_EQ(info.integrityCode, kRecordGood) << length << " " << afterDosName;
+            EXPECT_EQ(longName(info), std::string(length - 1, 'n') + "x") << length;
+            EXPECT_EQ(info.realSize, 1u);
+        }
     }
 }
 

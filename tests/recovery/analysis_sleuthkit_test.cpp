@@ -235,7 +235,7 @@ void checkStatistics(const Analysed& analysed) {
 
 TEST(AnalysisSleuthKitTest, FixtureVolumesAgreeWithFls) {
     const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
-    for (const char* imageName : {"mbr.img", "gpt.img", "lba0-ntfs.img"}) {
+    for (const char* imageName : {"mbr.img", "gpt.img", "lba0-ntfs.img", "long-names.img"}) {
         const testsupport::ImageFacts& image = manifest.image(imageName);
         const std::string path = image.path(testsupport::fixtureDir());
         for (const testsupport::PartitionFacts* part : image.volumes()) {

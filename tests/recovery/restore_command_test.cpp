@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "recovery/safe_names.h"
 #include "support/fixture_manifest.h"
 #include "support/temp_folder.h"
 #include "support/windows_images.h"
@@ -117,6 +118,32 @@ TEST(RestoreCommandTest, TestRestoreTakesFilesUpTo64512Bytes) {
                                         "Razd0/Documents/Reports/2023/Q2/budget-64512.xls 3fafd85011a06b76f62bfa5f4ea50b17",
                                         "Razd0/Documents/Reports/2023/Q2/old-budget-64512.xls 8019fc139d124f90844a080ff7aed369",
                                     }));
+}
+
+// Names of up to the 255 characters NTFS allows are not taken for damage: every file of the
+// volume, deleted ones too, comes back with the contents the manifest gives, in its folder of
+// 255 characters, each name as the restore's safe-name rule shortens a long one (the names are
+// Latin, so their code page 1251 and UTF-8 forms are the same).
+TEST(RestoreCommandTest, FilesWithNamesOfUpTo255CharactersAreRestored) {
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const testsupport::ImageFacts& facts = manifest.image("long-names.img");
+    std::set<std::string> expected;
+    for (const testsupport::EntryFacts* entry : facts.entriesOf(0)) {
+        if (!entry->isFile()) continue;
+        std::string path = "Razd0";
+        for (const auto& component : std::filesystem::path(entry->path)) path += "/" + safeComponent(component.string());
+        expected.insert(path + " " + entry->md5);
+    }
+    ASSERT_EQ(expected.size(), 7u);
+    TempFolder folder;
+    const auto target = folder.path() / "out";
+    int exitCode = -1;
+    const std::string out =
+        salvage("restore '" + facts.path(testsupport::fixtureDir()) + "' --lang en --work-dir '" +
+                    folder.path().string() + "' --to '" + target.string() + "' --all --full",
+                &exitCode);
+    EXPECT_EQ(exitCode, 0) << out;
+    EXPECT_EQ(filesWithMd5(target), expected);
 }
 
 TEST(RestoreCommandTest, UsageAndHelp) {
