@@ -106,12 +106,14 @@ std::string sizeText(std::uint64_t bytes) {
 
 bool isRootFolder(const recovery::FileTableEntry& folder) { return folder.name[0] == '.' && folder.name[1] == 0; }
 
-void printStatistics(const recovery::AnalysisResult& result) {
+void printStatistics(const recovery::AnalysisResult& result, text::Language language) {
     const recovery::FileStatistics& s = result.statistics;
     std::printf("MFT records            %llu (unreadable %llu, not FILE records or damaged %llu)\n",
                 static_cast<unsigned long long>(result.recordCount),
                 static_cast<unsigned long long>(s.unreadableRecords),
                 static_cast<unsigned long long>(s.rejectedRecords));
+    const std::string claim = recovery::mftClaimText(result.claimedRecordCount, result.recordCount, language);
+    if (!claim.empty()) std::printf("%s\n", terminalText(claim).c_str());
     std::printf("folders                %llu in use, %llu deleted\n",
                 static_cast<unsigned long long>(s.foldersInUse), static_cast<unsigned long long>(s.foldersDeleted));
     std::printf("files                  %llu in use (%s bytes), %llu deleted (%s bytes)\n",
@@ -362,7 +364,7 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     if (result.outcome != recovery::AnalysisOutcome::Completed) {
         const recovery::MessageText message = recovery::analysisMessage(result.outcome, request.shared.language);
         std::fprintf(stderr, "%s\n%s\n", terminalText(message.title).c_str(), terminalText(message.text).c_str());
-        if (result.outcome == recovery::AnalysisOutcome::NoFileMatched) printStatistics(result);
+        if (result.outcome == recovery::AnalysisOutcome::NoFileMatched) printStatistics(result, language);
         return kExitFailed;
     }
     if (virtualVolume) {
@@ -372,7 +374,7 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     } else {
         std::printf("volume %c:  work file %s\n", letter, result.workFile.string().c_str());
     }
-    printStatistics(result);
+    printStatistics(result, language);
     // The tree as the tree window shows it, from the table the work file keeps.
     if (request.showTree) printTree(recovery::fillTreeView(recovery::savedTable(std::move(result.tree))));
     return kExitDone;

@@ -170,6 +170,9 @@ std::optional<recovery::DirectoryTree> analyseEveryFile(platform::DiskSystem& di
         std::fprintf(stderr, "%s\n%s\n", terminalText(message.title).c_str(), terminalText(message.text).c_str());
         return std::nullopt;
     }
+    const std::string claim =
+        recovery::mftClaimText(result.claimedRecordCount, result.recordCount, request.shared.language);
+    if (!claim.empty()) std::fprintf(stderr, "%s\n", terminalText(claim).c_str());
     geometry = result.geometry;
     return recovery::fillTreeView(recovery::savedTable(std::move(result.tree)));
 }

@@ -48,6 +48,17 @@ AnalysisOutcome checkMftRecord(std::size_t bytesArrived, std::span<std::uint8_t>
     return AnalysisOutcome::Completed;
 }
 
+// Sets the records the analysis reads: those the $MFT's real size claims (the part of its
+// allocation beyond it was never written as records), but no more than its allocated size, its
+// runs and the volume of volumeBytes hold. Returns the runs cut to those records.
+std::vector<MftRun> boundRecordCount(std::vector<MftRun> runs, const ntfs::FileRecordInfo& mftRecord,
+                                     std::uint64_t volumeBytes, AnalysisResult& result) {
+    result.claimedRecordCount = mftRecord.realSize / kMftRecordBytes;
+    result.recordLimit = readableRecordLimit(runs, mftRecord.allocatedSize, volumeBytes / disk::kSystemSectorSize);
+    result.recordCount = std::min(result.claimedRecordCount, result.recordLimit);
+    return runsWithin(runs, result.recordLimit);
+}
+
 // Thrown by the extraction when the table outgrows the analysis' memory limit.
 struct TableLimitReached {};
 // Thrown by the extraction when the window asked the analysis to stop.
@@ -200,14 +211,15 @@ AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::InventorySta
     const std::size_t arrived = disk::ReadSectors(volume, mftBytes);
     ntfs::FileRecordInfo mftRecord;
     result.outcome = checkMftRecord(arrived, mftBytes, mftRecord);
-    const std::vector<MftRun> runs = buildMftRuns(mftRecord, sectorsPerCluster);
-    if (result.outcome == AnalysisOutcome::Completed &&
-        !makeAnalysisGeometry(runs, mftRecord.allocatedSize, sectorsPerCluster, volumeStartLba, result.geometry)) {
-        result.outcome = AnalysisOutcome::BeyondLbaLimit;
-    }
     if (result.outcome != AnalysisOutcome::Completed) return finish(context, std::move(result));
+    const std::vector<MftRun> runs =
+        boundRecordCount(buildMftRuns(mftRecord, sectorsPerCluster), mftRecord, volume.device->byteSize(), result);
+    if (!makeAnalysisGeometry(runs, result.recordLimit * kMftRecordBytes, sectorsPerCluster, volumeStartLba,
+                              result.geometry)) {
+        result.outcome = AnalysisOutcome::BeyondLbaLimit;
+        return finish(context, std::move(result));
+    }
 
-    result.recordCount = mftRecord.realSize / kMftRecordBytes;
     extractAndBuildTree(volume, MftSource{}, runs, volumeStartLba, context, result);
     return finish(context, std::move(result));
 }
@@ -234,25 +246,27 @@ AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::SectorMaskTa
     result.outcome = checkMftRecord(arrived, mftBytes, mftRecord);
 
     // The rows of the table, relative to the volume's first sector as the runs of a drive are.
-    std::vector<MftRun> runs;
+    std::vector<MftRun> tableRuns;
     for (std::size_t i = 0; i < volume.runTable.rowCount; ++i) {
         const ntfs::MftRunRow& row = volume.runTable.rows[i];
         if (row.startLba < volume.bootLba) {
             result.outcome = AnalysisOutcome::MftRecordUnreadable;  // a table that does not fit the volume
             break;
         }
-        runs.push_back({row.firstRecord, row.lastRecord, row.startLba - volume.bootLba, false});
-    }
-    if (result.outcome == AnalysisOutcome::Completed &&
-        !makeAnalysisGeometry(runs, mftRecord.allocatedSize, volume.sectorsPerCluster, volume.bootLba,
-                              result.geometry)) {
-        result.outcome = AnalysisOutcome::BeyondLbaLimit;
+        tableRuns.push_back({row.firstRecord, row.lastRecord, row.startLba - volume.bootLba, false});
     }
     if (result.outcome != AnalysisOutcome::Completed) return finish(context, std::move(result));
+    // The volume reaches at most to the disk's end.
+    const std::uint64_t diskBytes = handle.device->byteSize();
+    const std::uint64_t bootByte = volume.bootLba * disk::kSystemSectorSize;
+    const std::vector<MftRun> runs =
+        boundRecordCount(std::move(tableRuns), mftRecord, diskBytes > bootByte ? diskBytes - bootByte : 0, result);
+    if (!makeAnalysisGeometry(runs, result.recordLimit * kMftRecordBytes, volume.sectorsPerCluster, volume.bootLba,
+                              result.geometry)) {
+        result.outcome = AnalysisOutcome::BeyondLbaLimit;
+        return finish(context, std::move(result));
+    }
 
-    // The records the geometry declares, as far as the $MFT's real size holds them: the part
-    // beyond it was never written as records.
-    result.recordCount = std::min(mftRecord.allocatedSize, mftRecord.realSize) / kMftRecordBytes;
     const MftSource source{volume.bootLba, &masks, volume.diskNumber};
     extractAndBuildTree(handle, source, runs, volume.bootLba, context, result);
     return finish(context, std::move(result));

@@ -49,7 +49,12 @@ struct AnalysisResult {
     AnalysisOutcome outcome = AnalysisOutcome::Completed;
     FileStatistics statistics;
     AnalysisGeometry geometry;
-    std::uint64_t recordCount = 0;     // records of the MFT by its real size
+    std::uint64_t recordCount = 0;     // records read: the claimed ones, as far as recordLimit goes
+    // The records the $MFT's real size claims, and how many its allocated size, its runs and the
+    // volume hold. A claim beyond the limit comes from a damaged $MFT record: only recordCount
+    // records are read, and the difference is shown (mftClaimText).
+    std::uint64_t claimedRecordCount = 0;
+    std::uint64_t recordLimit = 0;
     std::uint64_t entriesWritten = 0;  // entries the extraction kept: the first ones of tree.table
     std::filesystem::path workFile;
     DirectoryTree tree;                // built when some file matched

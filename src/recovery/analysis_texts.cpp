@@ -48,7 +48,24 @@ constexpr TextPair kNoMatchTitle{"Ошибка поиска файлов", "Erro
 constexpr TextPair kNoMatchText{"На диске не обнаружено ни одного файла,\r\nудовлетворяющего критериям поиска.",
                                 "On the disk is not detected a single file \r\nthat satisfy the search criteria. "};
 
+// The note on a damaged $MFT record, in three pieces around its two numbers.
+constexpr TextPair kMftClaimStart{"Запись $MFT указывает ", "The $MFT record claims "};
+constexpr TextPair kMftClaimMiddle{" записей, а её выделенный размер, фрагменты и том вмещают только ",
+                                   " records, but its allocated size, its runs and the volume hold only "};
+constexpr TextPair kMftClaimEnd{" записей:\r\nпрочитаны только они. Запись $MFT повреждена.",
+                                " records:\r\nonly these were read. The $MFT record is damaged."};
+
 }  // namespace
+
+std::string mftClaimText(std::uint64_t claimedRecords, std::uint64_t recordsRead, text::Language language) {
+    if (claimedRecords <= recordsRead) return {};
+    std::string text(kMftClaimStart.in(language));
+    text += std::to_string(claimedRecords);
+    text += kMftClaimMiddle.in(language);
+    text += std::to_string(recordsRead);
+    text += kMftClaimEnd.in(language);
+    return text;
+}
 
 std::string_view stageText(AnalysisStage stage, text::Language language) {
     switch (stage) {

@@ -2,6 +2,8 @@
 // each in Russian (code page 1251) and English.
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "text/language.h"
@@ -35,5 +37,9 @@ std::string_view stageText(AnalysisStage stage, text::Language language);
 
 // The message box of an outcome other than Completed (empty texts for Completed).
 MessageText analysisMessage(AnalysisOutcome outcome, text::Language language);
+
+// The note on a $MFT record that claims more records than its allocated size, its runs and the
+// volume hold: how many it claims and how many were read. Empty when it claims no more.
+std::string mftClaimText(std::uint64_t claimedRecords, std::uint64_t recordsRead, text::Language language);
 
 }  // namespace quenzar::recovery

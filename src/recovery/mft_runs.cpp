@@ -1,5 +1,7 @@
 #include "recovery/mft_runs.h"
 
+#include <algorithm>
+
 namespace quenzar::recovery {
 
 std::vector<MftRun> buildMftRuns(const ntfs::FileRecordInfo& mftRecord, std::uint32_t sectorsPerCluster) {
@@ -21,6 +23,30 @@ std::vector<MftRun> buildMftRuns(const ntfs::FileRecordInfo& mftRecord, std::uin
 
 std::uint64_t recordsCovered(const std::vector<MftRun>& runs) {
     return runs.empty() ? 0 : runs.back().lastRecord + 1;
+}
+
+std::uint64_t readableRecordLimit(const std::vector<MftRun>& runs, std::uint64_t allocatedSize,
+                                  std::uint64_t volumeSectors) {
+    std::uint64_t limit = std::min(allocatedSize / kMftRecordBytes, recordsCovered(runs));
+    if (volumeSectors == 0) return limit;
+    limit = std::min(limit, volumeSectors / kSectorsPerRecord);
+    for (const MftRun& run : runs) {
+        if (run.recordCount() == 0 || run.sparse || run.firstRecord >= limit) continue;
+        const std::uint64_t inVolume =
+            run.volumeSector >= volumeSectors ? 0 : (volumeSectors - run.volumeSector) / kSectorsPerRecord;
+        if (inVolume < run.recordCount()) return std::min(limit, run.firstRecord + inVolume);
+    }
+    return limit;
+}
+
+std::vector<MftRun> runsWithin(const std::vector<MftRun>& runs, std::uint64_t recordLimit) {
+    std::vector<MftRun> cut;
+    for (const MftRun& run : runs) {
+        if (run.firstRecord >= recordLimit) break;
+        cut.push_back(run);
+        if (run.recordCount() != 0 && run.lastRecord >= recordLimit) cut.back().lastRecord = recordLimit - 1;
+    }
+    return cut;
 }
 
 bool recordLbaOf(const std::vector<MftRun>& runs, std::uint64_t volumeStartLba, std::uint64_t recordIndex,

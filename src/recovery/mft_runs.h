@@ -47,6 +47,17 @@ std::vector<MftRun> buildMftRuns(const ntfs::FileRecordInfo& mftRecord, std::uin
 // Records the runs cover, up to the first run that holds none.
 std::uint64_t recordsCovered(const std::vector<MftRun>& runs);
 
+// How many records of the MFT can be read, whatever its own record claims: no more than its
+// allocated size holds, than its runs cover up to the first record that would lie past the
+// volume's last sector, and than the volume could hold at two sectors a record (sparse runs
+// included). volumeSectors 0 means the volume's size is not known and bounds nothing. A damaged
+// $MFT record claiming 2^63 bytes would otherwise have the analysis visit 2^53 records.
+std::uint64_t readableRecordLimit(const std::vector<MftRun>& runs, std::uint64_t allocatedSize,
+                                  std::uint64_t volumeSectors);
+
+// The runs cut to the first recordLimit records: later runs dropped, the last one shortened.
+std::vector<MftRun> runsWithin(const std::vector<MftRun>& runs, std::uint64_t recordLimit);
+
 // The LBA of a record on the disk, or nothing when no run holds it.
 bool recordLbaOf(const std::vector<MftRun>& runs, std::uint64_t volumeStartLba, std::uint64_t recordIndex,
                  std::uint64_t& lba);

@@ -499,6 +499,81 @@ TEST(VirtualDiskAnalysisTest, MaskedDiskIsUnmaskedBeyondThePartitionGap) {
     EXPECT_EQ(runAnalysis(disks, noMasks, volume, unmasked).outcome, AnalysisOutcome::MftRecordUnreadable);
 }
 
+// A $MFT record that claims more than its allocation, its runs and the volume hold (here: up to
+// 2^63 bytes) is read only as far as those go, in both kinds of analysis, and the claim is shown;
+// the analysis ends at once instead of visiting billions of records that are not there.
+TEST(AnalysisTest, MftRecordClaimingMoreThanTheVolumeHoldsIsReadAsFarAsItGoes) {
+    constexpr std::uint64_t kTwoTo63 = std::uint64_t{1} << 63;
+    constexpr std::uint64_t kRecords = kMftBytes / 1024;  // 69
+    // 24 MiB from LBA 0: the run from cluster 32 can hold the records up to the volume's end.
+    constexpr std::uint64_t kVolumeRecords = (24 * 2048 - kMftFirstLba) / 2;
+    const Bytes runPastTheVolume{0x14, 0xFF, 0xFF, 0xFF, 0x7F, 0x20};  // 2^31 - 1 clusters from 32
+    struct Case {
+        const char* what;
+        std::uint64_t allocatedSize, realSize;
+        Bytes runs;
+        std::uint64_t recordsRead;
+    };
+    const Case cases[] = {
+        {"real size 2^63", kMftBytes, kTwoTo63, kMftRuns, kRecords},
+        {"both sizes 2^40", std::uint64_t{1} << 40, std::uint64_t{1} << 40, kMftRuns, kRecords},
+        {"real size beyond the allocated size", kMftBytes - 1024, kMftBytes, kMftRuns, kRecords - 1},
+        {"both sizes 2^63, a run past the volume", kTwoTo63, kTwoTo63, runPastTheVolume, kVolumeRecords},
+    };
+    platform::ImageDiskSystem clean({(testsupport::fixtureDir() / "lba0-ntfs.img").string()});
+    TempFolder cleanFolder;
+    GenerationState cleanGenerations;
+    const Analysed expected = analyse(clean, everyFile(), cleanFolder, cleanGenerations);
+    ASSERT_EQ(expected.result.outcome, AnalysisOutcome::Completed);
+    EXPECT_EQ(expected.result.claimedRecordCount, kRecords);
+    EXPECT_EQ(mftClaimText(expected.result.claimedRecordCount, expected.result.recordCount, text::Language::English),
+              "");
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        const std::string image = copyOfLba0Image(folder);
+        RecordBuilder builder = mftRecord(0x01DA6BD2F1B4C000ull);
+        builder.nonResidentData(c.allocatedSize, c.realSize, c.runs);
+        writeRecord(image, 0, builder.build());
+        platform::ImageDiskSystem disks({image});
+
+        GenerationState generations;
+        const Analysed analysed = analyse(disks, everyFile(), folder, generations);
+        ASSERT_EQ(analysed.result.outcome, AnalysisOutcome::Completed);
+        EXPECT_EQ(analysed.result.claimedRecordCount, c.realSize / 1024);
+        EXPECT_EQ(analysed.result.recordCount, c.recordsRead);
+        EXPECT_EQ(analysed.result.geometry.lastRecordIndex, c.recordsRead - 1);
+        for (const FileTableEntry& entry : expected.entries) {
+            if (entry.ownId != 0 && entry.recordLba < kMftFirstLba + 2 * c.recordsRead) {
+                EXPECT_NE(analysed.entryAt((entry.recordLba - kMftFirstLba) / 2), nullptr) << entry.ownId;
+            }
+        }
+        EXPECT_EQ(mftClaimText(c.realSize / 1024, c.recordsRead, text::Language::English),
+                  "The $MFT record claims " + std::to_string(c.realSize / 1024) +
+                      " records, but its allocated size, its runs and the volume hold only " +
+                      std::to_string(c.recordsRead) + " records:\r\nonly these were read. The $MFT record is damaged.");
+
+        // The virtual disk of the same volume: its run table stops at the largest 32-bit record
+        // number, the disk's end bounds it further.
+        testsupport::PartitionFacts part;
+        part.startLba = 0;
+        part.clusterSize = 512;
+        part.mftCluster = kMftFirstLba;
+        disk::SectorMaskTable masks;
+        const VirtualDiskVolume volume = virtualDiskOf(disks, masks, part);
+        TempFolder virtualFolder;
+        GenerationState virtualGenerations;
+        AnalysisProgress progress;
+        const SearchFilter filter = everyFile();
+        AnalysisContext context{filter, virtualGenerations, progress, virtualFolder.path()};
+        const AnalysisResult result = runAnalysis(disks, masks, volume, context);
+        ASSERT_EQ(result.outcome, AnalysisOutcome::Completed);
+        EXPECT_EQ(result.recordCount, c.recordsRead);
+        EXPECT_EQ(result.statistics.recordsProcessed, c.recordsRead);
+    }
+}
+
 TEST(MftRunsTest, RecordPositionsContinueAcrossRuns) {
     // 4 clusters at cluster 16, then 8 clusters 32 clusters further on; 8 sectors a cluster.
     RecordBuilder builder = mftRecord(1);

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <string>
 
+#include "ntfs/record_builder.h"
 #include "support/fixture_manifest.h"
 #include "support/temp_folder.h"
 
@@ -87,6 +88,32 @@ TEST(AnalyzeCommandTest, NoMatchIsAFailureWithTheMessage) {
     EXPECT_NE(usage.find("--only-deleted"), std::string::npos);
     salvage("analyze '" + image + "' --volume 2", &exitCode);
     EXPECT_EQ(exitCode, 1);  // the image has one NTFS volume only
+}
+
+// A $MFT record whose real size claims 2^63 bytes: the analysis reads the 69 records its runs
+// hold, ends at once, and says what the record claimed.
+TEST(AnalyzeCommandTest, DamagedMftSizeIsReadAsFarAsTheRunsGoAndShown) {
+    TempFolder folder;
+    const auto image = folder.path() / "claims.img";
+    std::filesystem::copy_file(testsupport::fixtureDir() / "lba0-ntfs.img", image);
+    ntfs::testing::RecordBuilder mft;
+    mft.ownNumber(0).standardInformation().fileName(u"$MFT", ntfs::testing::kWin32AndDos)
+        .nonResidentData(70656, std::uint64_t{1} << 63, {0x12, 0x8A, 0x00, 0x20});  // 138 clusters from 32
+    const ntfs::testing::Bytes record = mft.build();
+    std::fstream bytes(image, std::ios::in | std::ios::out | std::ios::binary);
+    bytes.seekp(32 * 512);  // the $MFT's first cluster, 512-byte clusters
+    bytes.write(reinterpret_cast<const char*>(record.data()), static_cast<std::streamsize>(record.size()));
+    bytes.close();
+    int exitCode = -1;
+    const std::string out = salvage("analyze '" + image.string() + "' --all-files --no-tree --lang en --work-dir '" +
+                                        folder.path().string() + "'",
+                                    &exitCode);
+    EXPECT_EQ(exitCode, 0) << out;
+    EXPECT_NE(out.find("MFT records            69 (unreadable 0"), std::string::npos) << out;
+    EXPECT_NE(out.find("The $MFT record claims 9007199254740992 records, but its allocated size, its runs and the "
+                       "volume hold only 69 records:\nonly these were read."),
+              std::string::npos)
+        << out;
 }
 
 }  // namespace
