@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "cli/commands.h"
+#include "cli/shared_options.h"
 
 namespace {
 
@@ -70,6 +71,10 @@ int main(int argc, char** argv) {
     if (images.size() > static_cast<std::size_t>(platform::kMaxDisks)) {
         std::fprintf(stderr, "salvage: at most %d disk images can be attached\n", platform::kMaxDisks);
         return cli::kExitUsage;
+    }
+
+    for (const std::string& image : images) {
+        if (!cli::isImageSource(image, "salvage")) return cli::kExitFailed;
     }
 
     std::unique_ptr<platform::DiskSystem> disks =

@@ -2,12 +2,12 @@
 
 #include <cctype>
 #include <cstdio>
-#include <filesystem>
 #include <limits>
 #include <vector>
 
 #include "cli/number_arguments.h"
 #include "cli/volume_choice.h"
+#include "platform/sector_device.h"
 #include "text/number_texts.h"
 
 namespace quenzar::cli {
@@ -68,17 +68,25 @@ char VolumeSource::letter(const disk::InventoryState& inventory, int volumeNumbe
     return driveLetter ? *driveLetter : letterOfVolume(inventory, volumeNumber);
 }
 
+bool isImageSource(const std::string& path, std::string_view who) {
+    if (platform::sourceKindOf(path) != platform::SourceKind::NotADisk) return true;
+    std::fprintf(stderr, "%.*s: %s: neither a disk image file nor a disk device; nothing is read from it\n",
+                 static_cast<int>(who.size()), who.data(), path.c_str());
+    return false;
+}
+
 std::optional<VolumeSource> openVolumeSource(platform::DiskSystem& disks, const std::string& name,
                                              bool diskNumberAllowed, std::string_view command) {
     VolumeSource source;
     source.disks = &disks;
     source.driveLetter = parseDriveLetter(name);
     if (source.driveLetter || (diskNumberAllowed && parseDiskNumber(name))) return source;
-    if (!std::filesystem::exists(name)) {
-        std::fprintf(stderr, "salvage %.*s: %s: no such file or device\n", static_cast<int>(command.size()),
-                     command.data(), name.c_str());
+    const std::string who = "salvage " + std::string(command);
+    if (platform::sourceKindOf(name) == platform::SourceKind::Missing) {
+        std::fprintf(stderr, "%s: %s: no such file or device\n", who.c_str(), name.c_str());
         return std::nullopt;
     }
+    if (!isImageSource(name, who)) return std::nullopt;
     source.image = std::make_unique<platform::ImageDiskSystem>(std::vector<std::string>{name});
     source.disks = source.image.get();
     return source;

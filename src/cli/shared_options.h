@@ -75,7 +75,12 @@ struct VolumeSource {
 };
 
 // Opens the source named by `name` for the command `command`; nothing, with the reason printed,
-// when an image path does not exist.
+// when an image path does not exist or names something that holds no sectors.
+// False, with the reason on standard error, when the path names something that holds no sectors
+// (a FIFO, a socket, a character device, a folder): reading it would block or read nothing. A
+// path that does not exist passes; the disk it names is absent. `who` begins the message.
+bool isImageSource(const std::string& path, std::string_view who);
+
 std::optional<VolumeSource> openVolumeSource(platform::DiskSystem& disks, const std::string& name,
                                              bool diskNumberAllowed, std::string_view command);
 

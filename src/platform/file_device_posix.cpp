@@ -62,18 +62,32 @@ private:
     int fd_;
 };
 
+bool holdsSectors(const struct stat& info) { return S_ISREG(info.st_mode) || S_ISBLK(info.st_mode); }
+
 }  // namespace
 
 std::unique_ptr<SectorDevice> openFileDevice(const std::string& path, AccessMode mode) {
-    const int flags = (mode == AccessMode::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+    // Opened without waiting, so that a FIFO given as an image is refused at once instead of
+    // blocking until some writer opens it; files and block devices read as usual afterwards.
+    const int flags = (mode == AccessMode::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK;
     const int fd = ::open(path.c_str(), flags);
     if (fd < 0) return nullptr;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !holdsSectors(info) ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return nullptr;
     }
     return std::make_unique<PosixFileDevice>(fd);
+}
+
+SourceKind sourceKindOf(const std::string& path) {
+    struct stat info {};
+    // A path that cannot be looked at for another reason is left to the open, which says so.
+    if (::stat(path.c_str(), &info) != 0) {
+        return errno == ENOENT || errno == ENOTDIR ? SourceKind::Missing : SourceKind::Disk;
+    }
+    return holdsSectors(info) ? SourceKind::Disk : SourceKind::NotADisk;
 }
 
 StdioFile openStdioFile(const std::filesystem::path& path, const char* mode) {

@@ -45,6 +45,16 @@ OVERLAPPED offsetOf(std::uint64_t byteOffset) {
     return position;
 }
 
+// Files, disks and volumes are of the disk type; a pipe, the console, NUL or a serial port is not.
+// A named path (not "\\.\...") must also be a file, not a folder.
+bool holdsSectors(HANDLE handle, bool isDevice) {
+    if (GetFileType(handle) != FILE_TYPE_DISK) return false;
+    if (isDevice) return true;
+    BY_HANDLE_FILE_INFORMATION information{};
+    return GetFileInformationByHandle(handle, &information) &&
+           (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
 class Win32FileDevice final : public SectorDevice {
 public:
     Win32FileDevice(HANDLE handle, bool isDevice) : handle_(handle), isDevice_(isDevice) {}
@@ -119,7 +129,28 @@ std::unique_ptr<SectorDevice> openFileDevice(const std::string& path, AccessMode
     HANDLE handle = CreateFileW(wide.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    if (!holdsSectors(handle, isDevicePath(wide))) {
+        CloseHandle(handle);
+        return nullptr;
+    }
     return std::make_unique<Win32FileDevice>(handle, isDevicePath(wide));
+}
+
+SourceKind sourceKindOf(const std::string& path) {
+    const std::wstring wide = widePath(path);
+    if (wide.empty()) return SourceKind::Missing;
+    // Opened for no access at all, only to ask what it is; folders open too.
+    HANDLE handle = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        // A path that cannot be looked at for another reason is left to the open, which says so.
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? SourceKind::Missing
+                                                                               : SourceKind::Disk;
+    }
+    const bool disk = holdsSectors(handle, isDevicePath(wide));
+    CloseHandle(handle);
+    return disk ? SourceKind::Disk : SourceKind::NotADisk;
 }
 
 StdioFile openStdioFile(const std::filesystem::path& path, const char* mode) {

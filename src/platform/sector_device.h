@@ -37,7 +37,14 @@ public:
     virtual std::uint64_t byteSize() const = 0;
 };
 
-// Opens a file or device by its path (UTF-8). Returns null when it cannot be opened in that mode.
+// Opens a file or device by its path (UTF-8). Returns null when it cannot be opened in that mode,
+// and when it is neither a regular file nor a disk device: a FIFO, a socket, a character device
+// or a folder holds no sectors, and reading a FIFO would wait for a writer that never comes.
 std::unique_ptr<SectorDevice> openFileDevice(const std::string& path, AccessMode mode);
+
+// What a path names, as a source of sectors: nothing, something sectors can be read from (a
+// regular file, a block device; on Windows a file or a disk or volume device), or something else.
+enum class SourceKind { Missing, Disk, NotADisk };
+SourceKind sourceKindOf(const std::string& path);
 
 }  // namespace quenzar::platform

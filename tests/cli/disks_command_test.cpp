@@ -28,6 +28,29 @@ std::vector<std::string> linesOf(const std::string& text) {
 
 std::string md5Of(const std::string& path) { return runCommand("md5sum < '" + path + "'").substr(0, 32); }
 
+// A FIFO, a character device or a folder given as an image is refused at once with the reason
+// and exit code 1, by --image and by the image argument of analyze and restore alike. Each run
+// is bounded in time, so an open that waits for a FIFO's writer fails the test instead of
+// hanging it.
+TEST(SalvageDisks, ImagesThatHoldNoSectorsAreRefused) {
+    TempFolder folder;
+    const std::string fifo = folder.file("image.fifo");
+    ASSERT_EQ(runCommand("mkfifo '" + fifo + "'"), "");
+    for (const std::string& path : {fifo, std::string("/dev/null"), folder.path().string()}) {
+        for (const std::string& arguments :
+             {"--image '" + path + "' disks", "--image '" + path + "' probe", "analyze '" + path + "'",
+              "restore '" + path + "' --to '" + folder.file("out") + "' --all"}) {
+            int exitCode = -1;
+            const std::string out =
+                runCommand("timeout 20 '" + std::string(QUENZAR_SALVAGE_EXE) + "' " + arguments + " 2>&1", &exitCode);
+            EXPECT_EQ(exitCode, 1) << arguments << "\n" << out;
+            EXPECT_NE(out.find(path + ": neither a disk image file nor a disk device"), std::string::npos)
+                << arguments << "\n" << out;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.file("out")));
+}
+
 TEST(SalvageDisks, PrintsTheScreenInTheChosenLanguageAsUtf8) {
     int exitCode = -1;
     const std::string images = "--image '" + fixture("mbr.img") + "' --image '" + fixture("hidden.img") + "'";

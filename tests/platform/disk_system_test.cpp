@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
 #include <cstdlib>
 #include <fstream>
 
@@ -9,6 +14,44 @@
 
 namespace quenzar::platform {
 namespace {
+
+// Only regular files and block devices are opened as sources of sectors. A FIFO would otherwise
+// block the open until a writer came, so the test keeps one end of it open itself: a faulty
+// open then returns at once with a device instead of hanging.
+TEST(DiskSystem, WhatHoldsNoSectorsIsNotOpened) {
+    testsupport::TempFolder folder;
+    const std::string fifo = folder.file("image.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int heldOpen = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(heldOpen, 0);
+    const std::string file = folder.file("image.img");
+    std::ofstream(file) << std::string(1024, 'x');
+
+    struct Case {
+        std::string path;
+        SourceKind kind;
+    };
+    const Case cases[] = {
+        {fifo, SourceKind::NotADisk},
+        {"/dev/null", SourceKind::NotADisk},
+        {folder.path().string(), SourceKind::NotADisk},
+        {folder.file("missing.img"), SourceKind::Missing},
+        {file, SourceKind::Disk},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(sourceKindOf(c.path), c.kind) << c.path;
+        for (const AccessMode mode : {AccessMode::ReadOnly, AccessMode::ReadWrite}) {
+            EXPECT_EQ(openFileDevice(c.path, mode) != nullptr, c.kind == SourceKind::Disk) << c.path;
+        }
+    }
+    // The file reads as usual after an open that does not wait.
+    const auto device = openFileDevice(file, AccessMode::ReadOnly);
+    ASSERT_NE(device, nullptr);
+    std::array<std::uint8_t, 1024> buffer{};
+    EXPECT_TRUE(device->readAt(0, buffer).complete);
+    EXPECT_EQ(buffer[1023], 'x');
+    ::close(heldOpen);
+}
 
 TEST(DiskSystem, ImageListIsSplitAtSemicolons) {
     using List = std::vector<std::string>;
