@@ -350,6 +350,7 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     recovery::AnalysisResult result =
         analyseShowingProgress(*source->disks, inventory, letter, virtualVolume, context, language);
 
+    bool listingFailed = false;
     if (request.listing && (result.outcome == recovery::AnalysisOutcome::Completed ||
                     result.outcome == recovery::AnalysisOutcome::NoFileMatched)) {
         // The record positions of the table are absolute LBAs of the disk that holds the volume.
@@ -358,7 +359,9 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
                           : static_cast<char>('0' + inventory.drives[static_cast<std::size_t>(letter - disk::kFirstDriveLetter)].diskNumber);
         const std::filesystem::path file = request.workFolder / recovery::kListingFileName;
         if (!recovery::writeAnalysisListing(*source->disks, diskNumber, result, file, request.shared.language)) {
-            std::fprintf(stderr, "salvage analyze: %s could not be written\n", file.string().c_str());
+            std::fprintf(stderr, "salvage analyze: the listing %s could not be written; no part of it is kept\n",
+                         file.string().c_str());
+            listingFailed = true;
         }
     }
     if (result.outcome != recovery::AnalysisOutcome::Completed) {
@@ -377,7 +380,8 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     printStatistics(result, language);
     // The tree as the tree window shows it, from the table the work file keeps.
     if (request.showTree) printTree(recovery::fillTreeView(recovery::savedTable(std::move(result.tree))));
-    return kExitDone;
+    // The analysis itself is shown, but a listing asked for and not written is a failure.
+    return listingFailed ? kExitFailed : kExitDone;
 }
 
 }  // namespace quenzar::cli

@@ -30,7 +30,14 @@ bool writeAnalysisListing(platform::DiskSystem& disks, char diskNumber, const An
                    ? std::string(info.longName, strnlen(info.longName, ntfs::kLongNameBytes))
                    : tableName(entry);
     };
-    return writeListing(file, entries, language, fullName);
+    if (writeListing(file, entries, language, fullName)) return true;
+    // A listing cut short would pass for the whole one: it is removed. Only a file is; a device
+    // or a link that stands at its path stays as it is.
+    std::error_code error;
+    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(file, error))) {
+        std::filesystem::remove(file, error);
+    }
+    return false;
 }
 
 }  // namespace quenzar::recovery

@@ -3,12 +3,22 @@
 // the table keeps.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "disk/inventory.h"
+#include "platform/disk_system.h"
+#include "recovery/analysis.h"
+#include "recovery/analysis_listing.h"
 #include "recovery/listing.h"
 #include "support/temp_folder.h"
 
@@ -116,6 +126,59 @@ TEST(ListingTest, AnalyzeWritesTheListingOfTheFixtureVolume) {
                         "test it.txt\r\n"),
               std::string::npos);
     EXPECT_NE(text.find("|        5|        5|F| |           |   |.\r\n"), std::string::npos);
+}
+
+// A listing whose writing fails part way is not left behind as if it were whole. The write fails
+// for want of room: a child process writes it under a limit on file sizes that the header fits
+// and the lines do not.
+TEST(ListingTest, ListingCutShortIsRemoved) {
+    testsupport::TempFolder folder;
+    platform::ImageDiskSystem disks({(testsupport::fixtureDir() / "lba0-ntfs.img").string()});
+    disk::InventoryState inventory;
+    disk::BuildDiskInventory(inventory, disks);
+    SearchFilter filter;
+    filter.allExtensions = 1;
+    filter.noSystemFiles = 0;
+    GenerationState generations;
+    AnalysisProgress progress;
+    AnalysisContext context{filter, generations, progress, folder.path()};
+    const AnalysisResult result = runAnalysis(disks, inventory, 'D', context);
+    ASSERT_EQ(result.outcome, AnalysisOutcome::Completed);
+
+    const auto file = folder.path() / kListingFileName;
+    auto writeInChild = [&](rlim_t fileSizeLimit) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the process
+            const rlimit limit{fileSizeLimit, fileSizeLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::_exit(writeAnalysisListing(disks, '0', result, file, text::Language::English) ? 0 : 1);
+        }
+        int status = -1;
+        ::waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(writeInChild(kListingHeaderBytes + 10), 1);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(writeInChild(RLIM_INFINITY), 0);
+    EXPECT_GT(std::filesystem::file_size(file), kListingHeaderBytes + 10);
+}
+
+// salvage analyze exits with 1 when the listing asked for cannot be written, here because its
+// path leads to a device that takes no data; the device stays as it was.
+TEST(ListingTest, AnalyzeFailsWhenTheListingCannotBeWritten) {
+    testsupport::TempFolder folder;
+    std::filesystem::create_symlink("/dev/full", folder.path() / kListingFileName);
+    const std::string image = (testsupport::fixtureDir() / "lba0-ntfs.img").string();
+    int exitCode = -1;
+    const std::string out = testsupport::runCommand(std::string(QUENZAR_SALVAGE_EXE) + " analyze '" + image +
+                                                        "' --all-files --no-tree --listing --lang en --work-dir '" +
+                                                        folder.path().string() + "' 2>&1",
+                                                    &exitCode);
+    EXPECT_EQ(exitCode, 1) << out;
+    EXPECT_NE(out.find("QuenzarSalvage.txt could not be written; no part of it is kept"), std::string::npos) << out;
+    EXPECT_NE(out.find("found by the filter"), std::string::npos) << out;  // the analysis is still shown
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
 }
 
 }  // namespace
