@@ -29,6 +29,7 @@ int runDisks(platform::DiskSystem& disks, const Arguments& args) {
     disk::BuildDiskInventory(state, disks);
 
     std::fputs(terminalText(disk::inventoryScreenText(state, language)).c_str(), stdout);
+    std::fputs(terminalText(disk::pastDiskEndNotes(state, language)).c_str(), stdout);
 
     for (const disk::PhysicalDiskInfo& info : state.disks) {
         if (info.isPresent()) return kExitDone;

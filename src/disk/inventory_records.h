@@ -69,6 +69,9 @@ struct PartitionEntry {
     std::uint16_t rootEntries = 0;
     std::uint64_t mftCluster = 0;
     std::uint64_t mftMirrorCluster = 0;
+    // The partition reaches past the last sector the disk holds (an image cut short): its last
+    // sectors cannot be read. Kept in memory for the screens only; no stored format carries it.
+    bool pastDiskEnd = false;
 
     bool exists() const { return startLba != 0; }
     bool isWholeDiskVolume() const { return startLba == kWholeDiskVolumeMark; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <string>
 
 namespace quenzar::disk {
 namespace {
@@ -155,6 +156,25 @@ std::string inventoryScreenText(const InventoryState& state, text::Language lang
         text += "\r\n";
     }
     return text;
+}
+
+std::string pastDiskEndNotes(const InventoryState& state, text::Language language) {
+    const bool russian = text::isRussian(language);
+    std::string notes;
+    for (const PhysicalDiskInfo& disk : state.disks) {
+        if (!disk.isPresent()) continue;
+        for (int p = 0; p < disk.partitionCount(); ++p) {
+            const PartitionEntry& entry = disk.partitions[static_cast<std::size_t>(p)];
+            if (!entry.pastDiskEnd) continue;
+            notes += russian ? "Диск " : "Disk ";
+            notes += disk.diskNumber;
+            notes += russian ? ": партиция с LBA " : ": the partition from LBA ";
+            notes += std::to_string(entry.firstSector());
+            notes += russian ? " выходит за конец диска, её последние секторы прочитать нельзя.\r\n"
+                             : " reaches past the end of the disk; its last sectors cannot be read.\r\n";
+        }
+    }
+    return notes;
 }
 
 }  // namespace quenzar::disk

@@ -50,6 +50,11 @@ void RenderInventoryScreen(InventoryState& state);
 // Line `line` (0-based) of the state's screen, without its CR LF.
 std::string_view screenLine(const InventoryState& state, std::size_t line);
 
+// One line (ended by CR LF) for each partition of the inventory that reaches past the end of its
+// disk, as a disk image cut short leaves it: which disk, the partition's start LBA, and that its
+// last sectors cannot be read. Empty when there is none.
+std::string pastDiskEndNotes(const InventoryState& state, text::Language language);
+
 // The heading of one language (three lines, each ended by CR LF) followed by the blocks of the
 // eight disks (each line ended by CR LF), as the disk screen shows it.
 std::string inventoryScreenText(const InventoryState& state, text::Language language);

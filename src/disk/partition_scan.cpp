@@ -208,7 +208,42 @@ Text<4> hiddenTagOf(const std::uint8_t* lba0) {
     return blankText<4>();
 }
 
-void DiscoverPartitions(PhysicalDiskInfo& disk, platform::DiskSystem& disks, const SectorMaskTable& masks) {
+namespace {
+
+// The sectors the disk really holds: an image cut short ends before the size its identify data
+// or its partition table give. The inventory's own count when the device tells none.
+std::uint64_t sectorsHeld(const PhysicalDiskInfo& disk, platform::DiskSystem& disks) {
+    const auto device = disks.openDisk(disk.diskNumber, platform::AccessMode::ReadOnly);
+    const std::uint64_t bytes = device ? device->byteSize() : 0;
+    const std::uint32_t sectorBytes = disk.bytesPerSector != 0 ? disk.bytesPerSector : kSystemSectorSize;
+    return bytes != 0 ? bytes / sectorBytes : disk.totalSectors;
+}
+
+// The sector after a partition's last one: by its table entry, or for a volume from LBA 0 by
+// the sector count of its boot sector.
+std::uint64_t partitionEnd(const PartitionEntry& entry, const SectorBytes& bootSector) {
+    if (!entry.isWholeDiskVolume()) return entry.startLba + entry.sectorCount;
+    const BootSector boot = parseBootSector(bootSector);
+    switch (fileSystemByShortTags(boot)) {
+        case FileSystem::Ntfs: return boot.ntfsSectorCount;
+        case FileSystem::Fat16:
+        case FileSystem::Fat32: return boot.fatSectorCount();
+        case FileSystem::Unknown: break;
+    }
+    return 0;
+}
+
+void markPartitionsPastTheEnd(PhysicalDiskInfo& disk, platform::DiskSystem& disks) {
+    if (disk.partitionCount() == 0) return;
+    const std::uint64_t held = sectorsHeld(disk, disks);
+    if (held == 0) return;
+    for (int i = 0; i < disk.partitionCount(); ++i) {
+        PartitionEntry& entry = disk.partitions[static_cast<std::size_t>(i)];
+        entry.pastDiskEnd = partitionEnd(entry, disk.bootSectors[static_cast<std::size_t>(i)]) > held;
+    }
+}
+
+void discover(PhysicalDiskInfo& disk, platform::DiskSystem& disks, const SectorMaskTable& masks) {
     disk.schemeTag = blankText<4>();
     disk.hiddenTag = blankText<4>();
     disk.partitions = {};
@@ -250,6 +285,13 @@ void DiscoverPartitions(PhysicalDiskInfo& disk, platform::DiskSystem& disks, con
         const std::uint8_t* entry = table + i * kMbrEntryBytes;
         if (isExtendedPartitionType(entry[4])) walkExtendedChain(discovery, reader, le32(entry + 8));
     }
+}
+
+}  // namespace
+
+void DiscoverPartitions(PhysicalDiskInfo& disk, platform::DiskSystem& disks, const SectorMaskTable& masks) {
+    discover(disk, disks, masks);
+    markPartitionsPastTheEnd(disk, disks);
 }
 
 }  // namespace quenzar::disk

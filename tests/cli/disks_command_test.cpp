@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <sstream>
 
+#include "disk/inventory.h"
+#include "platform/disk_system.h"
 #include "support/fixture_manifest.h"
 #include "support/temp_folder.h"
 
@@ -49,6 +51,52 @@ TEST(SalvageDisks, ImagesThatHoldNoSectorsAreRefused) {
         }
     }
     EXPECT_FALSE(std::filesystem::exists(folder.file("out")));
+}
+
+// A partition that reaches past the end of an image cut short is marked in the inventory and
+// named under the screen; the partitions that fit, and whole images, are not.
+TEST(SalvageDisks, PartitionPastTheEndOfACutImageIsMarked) {
+    struct Case {
+        const char* image;
+        std::uint64_t keptSectors;
+        std::uint64_t markedStart;  // the start LBA of the one marked partition
+    };
+    const Case cases[] = {
+        {"mbr.img", 400000, 380928},  // inside the logical NTFS volume (380928 + 49152)
+        {"lba0-ntfs.img", 40000, 0},  // the volume of the whole disk
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.image);
+        TempFolder folder;
+        const std::string image = folder.file(c.image);
+        std::filesystem::copy_file(fixture(c.image), image);
+        std::filesystem::resize_file(image, c.keptSectors * 512);
+
+        platform::ImageDiskSystem disks({image});
+        disk::InventoryState state;
+        disk::BuildDiskInventory(state, disks);
+        const disk::PhysicalDiskInfo& info = state.disk('0');
+        int marked = 0;
+        for (int p = 0; p < info.partitionCount(); ++p) {
+            const disk::PartitionEntry& entry = info.partitions[static_cast<std::size_t>(p)];
+            EXPECT_EQ(entry.pastDiskEnd, entry.firstSector() == c.markedStart) << entry.firstSector();
+            marked += entry.pastDiskEnd ? 1 : 0;
+        }
+        EXPECT_EQ(marked, 1);
+
+        int exitCode = -1;
+        const std::string english = salvage("--image '" + image + "' disks --lang en", &exitCode);
+        EXPECT_EQ(exitCode, 0);
+        EXPECT_NE(english.find("\nDisk 0: the partition from LBA " + std::to_string(c.markedStart) +
+                               " reaches past the end of the disk; its last sectors cannot be read.\n"),
+                  std::string::npos)
+            << english;
+        EXPECT_NE(salvage("--image '" + image + "' disks --lang ru", &exitCode)
+                      .find(testsupport::utf8(u8"выходит за конец диска, её последние секторы прочитать нельзя.")),
+                  std::string::npos);
+        EXPECT_EQ(salvage("--image '" + fixture(c.image) + "' disks --lang en", &exitCode).find("past the end"),
+                  std::string::npos);
+    }
 }
 
 TEST(SalvageDisks, PrintsTheScreenInTheChosenLanguageAsUtf8) {
