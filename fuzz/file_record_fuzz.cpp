@@ -1,15 +1,21 @@
-// Fuzz target of the FILE record decoder, its view and the $DATA attributes of a good record. The input becomes a record buffer of exactly
-// the record's size (1,024 bytes, or 4,096 when its allocated-size field says so; cut or padded
-// with zeros), so that AddressSanitizer reports any read past the record. The decoded result is
-// checked against the promises the rest of the program builds on.
+// Fuzz target of the FILE record decoder, its view, the $DATA attributes of a good record, the run
+// list decoder on its own and the tables the analysis builds from the runs of a $MFT record. The
+// input becomes a record buffer of exactly the record's size (1,024 bytes, or 4,096 when its
+// allocated-size field says so; cut or padded with zeros), so that AddressSanitizer reports any
+// read past the record. The decoded result is checked against the promises the rest of the
+// program builds on.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
+#include "ntfs/data_runs.h"
 #include "ntfs/file_record.h"
 #include "ntfs/file_record_view.h"
 #include "ntfs/data_streams.h"
+#include "ntfs/mft_run_table.h"
+#include "recovery/mft_runs.h"
 
 using namespace quenzar::ntfs;
 
@@ -17,6 +23,46 @@ namespace {
 
 void require(bool condition) {
     if (!condition) std::abort();
+}
+
+// The run list decoder on its own, from any offset of the record: it reads nothing past the
+// record, keeps at most 99 runs and always leaves the terminating entry.
+void checkRunList(const std::vector<std::uint8_t>& record, std::size_t offset) {
+    DataRun runs[kRunListEntries] = {};
+    const RunListResult result = decodeRunList(record, offset, runs);
+    require(result.integrityCode <= kIntegrityCodeCount);
+    require(result.fragmentCount <= kRunListMaxFragments + 1);
+    require(runs[kRunListMaxFragments].clusterCount == 0);
+    std::size_t decoded = 0;
+    while (decoded < kRunListEntries && runs[decoded].clusterCount != 0) ++decoded;
+    require(decoded <= result.fragmentCount);
+}
+
+// The tables an analysis makes of a $MFT record's runs: record numbers that follow on from run to
+// run, and a record count that its allocation, its runs and the volume bound whatever it claims.
+void checkMftTables(const FileRecordInfo& info, std::uint32_t sectorsPerCluster, std::uint64_t volumeSectors) {
+    MftRunTable table;
+    buildMftRunTable(table, info.runs, sectorsPerCluster, 2048);
+    require(table.rowCount <= kMftRunTableRows);
+    for (std::size_t i = 0; i < table.rowCount; ++i) {
+        require(table.rows[i].firstRecord <= table.rows[i].lastRecord);
+        if (i > 0) require(table.rows[i].firstRecord == std::uint64_t{table.rows[i - 1].lastRecord} + 1);
+    }
+    using namespace quenzar::recovery;
+    const std::vector<MftRun> runs = buildMftRuns(info, sectorsPerCluster);
+    const std::uint64_t limit = readableRecordLimit(runs, info.allocatedSize, volumeSectors);
+    require(limit <= info.allocatedSize / kMftRecordBytes && limit <= recordsCovered(runs));
+    if (volumeSectors != 0) require(limit <= volumeSectors / kSectorsPerRecord);
+    const std::vector<MftRun> cut = runsWithin(runs, limit);
+    require(cut.size() <= runs.size());
+    if (limit != 0 && !cut.empty()) require(recordsCovered(cut) == limit);
+}
+
+// The names: 8-bit text that ends within the record's name fields, a long name of at most the 255
+// characters a $FILE_NAME can hold.
+void checkNames(const FileRecordInfo& info, std::uint32_t code) {
+    require(info.longName[kLongNameBytes - 1] == 0);
+    if (code == kRecordGood) require(std::strlen(info.longName) <= 255);
 }
 
 }  // namespace
@@ -32,6 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(info.shortName[kShortNameChars] == 0 && info.ext[3] == 0);
     require(info.fragmentCount <= kRunListMaxFragments + (code != kRecordGood ? 1 : 0));
     require(info.runs[kRunListMaxFragments].clusterCount == 0);
+    checkNames(info, code);
+    // The offset comes from bytes the decoder does not look at (the record's log sequence number).
+    checkRunList(record, (std::size_t{record[0x0A]} | std::size_t{record[0x0B]} << 8) % record.size());
     if (info.residentData != nullptr) {
         const std::uint8_t* begin = record.data();
         require(info.residentData >= begin && info.residentData + info.realSize <= begin + record.size());
@@ -41,6 +90,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(view.values.size() == 16 * 24 + 70 + 16 * 2);
     // The full restore reads these of good records, their update sequence undone.
     if (code == kRecordGood) {
+        // Cluster size and volume size from bytes the decoder does not look at.
+        const std::uint32_t sectorsPerCluster = 1u << (record[0x08] % 8);
+        std::uint32_t volumeSectors = 0;
+        std::memcpy(&volumeSectors, record.data() + 0x0C, 4);
+        if (info.nonResident) checkMftTables(info, sectorsPerCluster, volumeSectors);
         require(initializedDataSize(record, info.realSize) <= info.realSize);
         for (const NamedStream& stream : findNamedStreams(record)) {
             require(stream.nonResident || stream.residentData.size() == stream.realSize);

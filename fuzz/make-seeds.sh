@@ -18,8 +18,9 @@ mkdir -p "$corpus"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# The volumes of the richest images; the others repeat their system files.
-volumes=("mbr.img 2048" "mbr.img 380928")
+# The volumes of the richest images (the others repeat their system files), and the volume whose
+# names reach the 255 characters a $FILE_NAME can hold.
+volumes=("mbr.img 2048" "mbr.img 380928" "long-names.img 0")
 
 for volume in "${volumes[@]}"; do
     read -r image start <<<"$volume"
