@@ -139,9 +139,9 @@ std::unique_ptr<SectorDevice> openFileDevice(const std::string& path, AccessMode
 SourceKind sourceKindOf(const std::string& path) {
     const std::wstring wide = widePath(path);
     if (wide.empty()) return SourceKind::Missing;
-    // Opened for no access at all, only to ask what it is; folders open too.
-    HANDLE handle = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    // Opened for reading, as an image is, only to ask what it is; folders open too.
+    HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         // A path that cannot be looked at for another reason is left to the open, which says so.

@@ -166,6 +166,30 @@ TEST_CASE(aMissingImageOpensNothingAndReadsAsZeros) {
     CHECK(allBytesAre(buffer, 0));
 }
 
+// Only files and disk devices are sources of sectors: the NUL device and a folder given as an
+// image open nothing.
+TEST_CASE(whatHoldsNoSectorsIsNotOpened) {
+    using quenzar::platform::SourceKind;
+    using quenzar::platform::sourceKindOf;
+    TempFolder folder;
+    const std::wstring image = folder.file(L"image.img");
+    HANDLE file = CreateFileW(image.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    CHECK(WriteFile(file, kLowBlock.data(), 512, &written, nullptr) && written == 512);
+    CloseHandle(file);
+    const std::wstring base = image.substr(0, image.rfind(L'\\'));
+    const std::pair<std::string, SourceKind> cases[] = {
+        {"NUL", SourceKind::NotADisk},
+        {toUtf8(base), SourceKind::NotADisk},
+        {toUtf8(folder.file(L"missing.img")), SourceKind::Missing},
+        {toUtf8(image), SourceKind::Disk},
+    };
+    for (const auto& [path, kind] : cases) {
+        CHECK(sourceKindOf(path) == kind);
+        CHECK((openFileDevice(path, AccessMode::ReadOnly) != nullptr) == (kind == SourceKind::Disk));
+    }
+}
+
 TEST_CASE(fileDeviceWritesOnlyWhenOpenedForWriting) {
     TempFolder folder;
     const std::wstring imagePath = folder.file(L"writable.img");
