@@ -980,41 +980,32 @@ class Builder:
                        description="GPT disk: 'Basic data partition' NTFS, 'Linux filesystem' FAT16, "
                                    "'Basic data partition' holding FAT16 (not NTFS)")
 
-    # ---- lba0-ntfs.img ----
-    def build_lba0(self):
-        name = "lba0-ntfs.img"
+    # ---- NTFS volumes from LBA 0, no partition table ----
+    def whole_disk_ntfs(self, name, mib, cluster, label, populate, key, description):
         disk = os.path.join(self.out, name)
-        sectors = 24 * MiB // SECTOR
-        log("lba0-ntfs.img: NTFS at LBA 0, 512-byte clusters")
-        v = make_ntfs(disk, sectors, 0, 512, "QZ-LBA0", populate_lba0, "lba0", self.clock, self.work)
+        sectors = mib * MiB // SECTOR
+        v = make_ntfs(disk, sectors, 0, cluster, label, populate, key, self.clock, self.work)
         rows = mmls_rows(disk) if subprocess.run(["mmls", disk], stdout=subprocess.DEVNULL,
                                                  stderr=subprocess.DEVNULL).returncode == 0 else []
         if any(r["slot"] not in ("Meta", "-------") for r in rows):
-            fail("mmls finds a partition table in lba0-ntfs.img")
-        vol, ents = analyze_ntfs(disk, 0, v.expected, "QZ-LBA0")
+            fail("mmls finds a partition table in %s" % name)
+        vol, ents = analyze_ntfs(disk, 0, v.expected, label)
         p = {"start": 0, "sectors": sectors, "type": None}
         parts = [self.part(0, 0, "whole-disk", p, vol, ents)]
-        self.add_image(name, disk, "none", parts,
-                       description="NTFS boot sector at LBA 0, no partition table")
+        self.add_image(name, disk, "none", parts, description=description)
+        return v
 
-    # ---- long-names.img ----
+    def build_lba0(self):
+        log("lba0-ntfs.img: NTFS at LBA 0, 512-byte clusters")
+        self.whole_disk_ntfs("lba0-ntfs.img", 24, 512, "QZ-LBA0", populate_lba0, "lba0",
+                             "NTFS boot sector at LBA 0, no partition table")
+
     def build_long_names(self):
-        name = "long-names.img"
-        disk = os.path.join(self.out, name)
-        sectors = 8 * MiB // SECTOR
         log("long-names.img: NTFS at LBA 0, names of up to 255 characters")
-        v = make_ntfs(disk, sectors, 0, 4096, "QZ-LONG", populate_long_names, "long", self.clock,
-                      self.work)
-        for path in v.expected:
-            if max(len(c) for c in path.split("/")) == 255:
-                break
-        else:
+        v = self.whole_disk_ntfs("long-names.img", 8, 4096, "QZ-LONG", populate_long_names, "long",
+                                 "NTFS from LBA 0, file and folder names of 204 to 255 characters")
+        if not any(max(len(c) for c in path.split("/")) == 255 for path in v.expected):
             fail("long-names.img holds no name of 255 characters")
-        vol, ents = analyze_ntfs(disk, 0, v.expected, "QZ-LONG")
-        p = {"start": 0, "sectors": sectors, "type": None}
-        parts = [self.part(0, 0, "whole-disk", p, vol, ents)]
-        self.add_image(name, disk, "none", parts,
-                       description="NTFS from LBA 0, file and folder names of 204 to 255 characters")
 
     # ---- small MBR disk (base of masked.img and hidden.img) ----
     def small_mbr(self, key, disk, with_fat, populate, cluster, label):

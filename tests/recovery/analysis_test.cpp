@@ -443,23 +443,31 @@ VirtualDiskVolume virtualDiskOf(platform::DiskSystem& disks, const disk::SectorM
     return volume;
 }
 
+// The analysis of a virtual disk with every file kept, its work file in the folder.
+AnalysisResult analyseVirtualDisk(platform::DiskSystem& disks, const disk::SectorMaskTable& masks,
+                                  const VirtualDiskVolume& volume, const TempFolder& folder) {
+    GenerationState generations;
+    AnalysisProgress progress;
+    const SearchFilter filter = everyFile();
+    AnalysisContext context{filter, generations, progress, folder.path()};
+    AnalysisResult result = runAnalysis(disks, masks, volume, context);
+    EXPECT_TRUE(progress.finished.load());
+    return result;
+}
+
 TEST(VirtualDiskAnalysisTest, SameTableAsTheLetteredVolume) {
     const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
     const testsupport::ImageFacts& facts = manifest.image("mbr.img");
     platform::ImageDiskSystem disks({facts.path(testsupport::fixtureDir())});
     TempFolder lettered, virtualDisk;
-    GenerationState generations1, generations2;
-    const Analysed expected = analyse(disks, everyFile(), lettered, generations1);
+    GenerationState generations;
+    const Analysed expected = analyse(disks, everyFile(), lettered, generations);
     ASSERT_EQ(expected.result.outcome, AnalysisOutcome::Completed);
 
     disk::SectorMaskTable masks;
     const VirtualDiskVolume volume = virtualDiskOf(disks, masks, *facts.partition(0));
-    AnalysisProgress progress;
-    const SearchFilter filter = everyFile();
-    AnalysisContext context{filter, generations2, progress, virtualDisk.path()};
-    const AnalysisResult result = runAnalysis(disks, masks, volume, context);
+    const AnalysisResult result = analyseVirtualDisk(disks, masks, volume, virtualDisk);
     ASSERT_EQ(result.outcome, AnalysisOutcome::Completed);
-    EXPECT_TRUE(progress.finished.load());
     const std::vector<FileTableEntry> entries = extractedTable(result);
     ASSERT_EQ(entries.size(), expected.entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -477,11 +485,7 @@ TEST(VirtualDiskAnalysisTest, MaskedDiskIsUnmaskedBeyondThePartitionGap) {
     ASSERT_TRUE(disk::loadSectorMask(disks, masks, '0'));
     const VirtualDiskVolume volume = virtualDiskOf(disks, masks, *facts.partition(0));
     TempFolder folder;
-    GenerationState generations;
-    AnalysisProgress progress;
-    const SearchFilter filter = everyFile();
-    AnalysisContext context{filter, generations, progress, folder.path()};
-    const AnalysisResult result = runAnalysis(disks, masks, volume, context);
+    const AnalysisResult result = analyseVirtualDisk(disks, masks, volume, folder);
     ASSERT_EQ(result.outcome, AnalysisOutcome::Completed);
     const std::vector<FileTableEntry> entries = extractedTable(result);
     for (const testsupport::EntryFacts* fact : facts.entriesOf(0)) {
@@ -495,8 +499,7 @@ TEST(VirtualDiskAnalysisTest, MaskedDiskIsUnmaskedBeyondThePartitionGap) {
     // Without the mask the same sectors are no FILE records at all.
     disk::SectorMaskTable noMasks;
     TempFolder other;
-    AnalysisContext unmasked{filter, generations, progress, other.path()};
-    EXPECT_EQ(runAnalysis(disks, noMasks, volume, unmasked).outcome, AnalysisOutcome::MftRecordUnreadable);
+    EXPECT_EQ(analyseVirtualDisk(disks, noMasks, volume, other).outcome, AnalysisOutcome::MftRecordUnreadable);
 }
 
 // A $MFT record that claims more than its allocation, its runs and the volume hold (here: up to
@@ -563,11 +566,7 @@ TEST(AnalysisTest, MftRecordClaimingMoreThanTheVolumeHoldsIsReadAsFarAsItGoes) {
         disk::SectorMaskTable masks;
         const VirtualDiskVolume volume = virtualDiskOf(disks, masks, part);
         TempFolder virtualFolder;
-        GenerationState virtualGenerations;
-        AnalysisProgress progress;
-        const SearchFilter filter = everyFile();
-        AnalysisContext context{filter, virtualGenerations, progress, virtualFolder.path()};
-        const AnalysisResult result = runAnalysis(disks, masks, volume, context);
+        const AnalysisResult result = analyseVirtualDisk(disks, masks, volume, virtualFolder);
         ASSERT_EQ(result.outcome, AnalysisOutcome::Completed);
         EXPECT_EQ(result.recordCount, c.recordsRead);
         EXPECT_EQ(result.statistics.recordsProcessed, c.recordsRead);
