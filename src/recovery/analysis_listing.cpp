@@ -11,8 +11,8 @@
 
 namespace quenzar::recovery {
 
-bool writeAnalysisListing(platform::DiskSystem& disks, char diskNumber, const AnalysisResult& result,
-                          const std::filesystem::path& file, text::Language language) {
+platform::WriteProblem writeAnalysisListing(platform::DiskSystem& disks, char diskNumber, const AnalysisResult& result,
+                                           const std::filesystem::path& file, text::Language language) {
     const std::vector<FileTableEntry> entries = extractedTable(result);
     disk::SectorMaskTable masks;
     disk::loadSectorMask(disks, masks, diskNumber);
