@@ -1,8 +1,9 @@
 // salvage restore into a folder on the very disk it reads, as it happens on a real machine: a copy
 // of a fixture image attached as loop devices, its NTFS volume mounted with ntfs-3g, and the
-// restore (or its work file) aimed at that mount, with the source named as the loop device, as
-// the partition's device and as the image file. Each is refused before anything is written. Needs
-// root for losetup and the mount; everything attached or mounted is undone at the end.
+// restore, its work file or an analysis' work file aimed at that mount, with the source named as
+// the loop device, as the partition's device and as the image file. Each is refused before
+// anything is written. Needs root for losetup and the mount; everything attached or mounted is
+// undone at the end.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -126,8 +127,17 @@ TEST(RestoreOnSourceTest, TargetOrWorkFolderOnTheSourceDiskIsRefused) {
         EXPECT_EQ(imageMd5(image), before);
     }
 
-    // A folder off the source disk, beside the image, takes the restore as ever.
+    // An analysis alone puts its work file and listing nowhere on the source either.
     int exitCode = -1;
+    const std::string analysed =
+        salvage("analyze '" + disk.path() + "' --listing --no-tree --work-dir '" + mount.string() + "'", &exitCode);
+    EXPECT_EQ(exitCode, 1) << analysed;
+    EXPECT_NE(analysed.find("salvage analyze: " + mount.string() + " lies on " + disk.path()), std::string::npos)
+        << analysed;
+    EXPECT_FALSE(fs::exists(mount / "~DI_Tmp.tmp"));
+    EXPECT_FALSE(fs::exists(mount / "QuenzarSalvage.txt"));
+
+    // A folder off the source disk, beside the image, takes the restore as ever.
     const std::string out = salvage("restore '" + disk.path() + "' --all --lang en --work-dir '" + work.string() +
                                         "' --to '" + elsewhere.string() + "'",
                                     &exitCode);
