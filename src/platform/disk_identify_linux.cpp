@@ -137,27 +137,40 @@ std::string mountSource(const fs::path& folder) {
 std::uint64_t placeOf(dev_t device) { return static_cast<std::uint64_t>(device); }
 
 // A chain of devices and files deeper than this is a loop of the system's, not storage.
-constexpr int kMaxPlaceDepth = 8;
+constexpr int kMaxPlaceDepth = 16;
 
 void addDevice(const fs::path& sysfsRoot, dev_t device, SourceExtent extent, bool throughFiles,
                LinuxStoragePlaces& places, int depth);
+void addFile(const fs::path& sysfsRoot, const fs::path& file, bool throughFiles, LinuxStoragePlaces& places,
+             int depth);
 
-// A file and, through its file system, what lies under it.
+// What a write into an existing folder reaches: the device of its file system and what its mount
+// was made from, with everything under them.
+void addFolder(const fs::path& sysfsRoot, const fs::path& folder, LinuxStoragePlaces& places, int depth) {
+    struct stat info {};
+    if (depth > kMaxPlaceDepth || ::stat(folder.c_str(), &info) != 0) return;
+    addDevice(sysfsRoot, info.st_dev, SourceExtent::Disk, true, places, depth + 1);
+    std::error_code error;
+    const fs::path where = fs::canonical(folder, error);
+    if (error) return;
+    const std::string source = mountSource(where);
+    struct stat sourceInfo {};
+    if (source.empty() || source[0] != '/' || ::stat(source.c_str(), &sourceInfo) != 0) return;
+    if (S_ISBLK(sourceInfo.st_mode)) addDevice(sysfsRoot, sourceInfo.st_rdev, SourceExtent::Disk, true, places, depth + 1);
+    // A FUSE mount of an image file writes into that file.
+    if (S_ISREG(sourceInfo.st_mode)) addFile(sysfsRoot, source, true, places, depth + 1);
+}
+
+// A file and, with throughFiles, what a write into it reaches through the file system holding it.
 void addFile(const fs::path& sysfsRoot, const fs::path& file, bool throughFiles, LinuxStoragePlaces& places,
              int depth) {
     struct stat info {};
     if (depth > kMaxPlaceDepth || ::stat(file.c_str(), &info) != 0) return;
     places.files.insert({placeOf(info.st_dev), static_cast<std::uint64_t>(info.st_ino)});
     if (!throughFiles) return;
-    addDevice(sysfsRoot, info.st_dev, SourceExtent::Disk, true, places, depth + 1);
     std::error_code error;
     const fs::path where = fs::canonical(file, error);
-    if (error) return;
-    const std::string source = mountSource(where.parent_path());
-    struct stat sourceInfo {};
-    if (source.empty() || source[0] != '/' || ::stat(source.c_str(), &sourceInfo) != 0) return;
-    if (S_ISBLK(sourceInfo.st_mode)) addDevice(sysfsRoot, sourceInfo.st_rdev, SourceExtent::Disk, true, places, depth + 1);
-    if (S_ISREG(sourceInfo.st_mode)) addFile(sysfsRoot, source, true, places, depth + 1);
+    if (!error) addFolder(sysfsRoot, where.parent_path(), places, depth + 1);
 }
 
 void addDevice(const fs::path& sysfsRoot, dev_t device, SourceExtent extent, bool throughFiles,
@@ -202,18 +215,7 @@ void addLinuxDevicePlaces(const std::string& sysfsRoot, std::uint64_t device, So
 }
 
 void addLinuxFolderPlaces(const std::string& sysfsRoot, const fs::path& folder, LinuxStoragePlaces& places) {
-    struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0) return;
-    addDevice(sysfsRoot, info.st_dev, SourceExtent::Disk, true, places, 0);
-    std::error_code error;
-    const fs::path where = fs::canonical(folder, error);
-    if (error) return;
-    const std::string source = mountSource(where);
-    struct stat sourceInfo {};
-    if (source.empty() || source[0] != '/' || ::stat(source.c_str(), &sourceInfo) != 0) return;
-    if (S_ISBLK(sourceInfo.st_mode)) addDevice(sysfsRoot, sourceInfo.st_rdev, SourceExtent::Disk, true, places, 0);
-    // A FUSE mount of an image file writes into that file.
-    if (S_ISREG(sourceInfo.st_mode)) addFile(sysfsRoot, source, true, places, 0);
+    addFolder(sysfsRoot, folder, places, 0);
 }
 
 bool systemFolderReachesSource(const std::string& sourcePath, const fs::path& existingFolder, SourceExtent extent) {
