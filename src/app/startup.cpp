@@ -1,9 +1,9 @@
 #include "app/startup.h"
 
 #include "app/main_window.h"
-#include "app/recovery/analysis_worker.h"
 #include "app/wide_text.h"
 #include "disk/inventory.h"
+#include "recovery/analysis.h"
 
 namespace quenzar::app {
 namespace {
@@ -77,8 +77,9 @@ int startUp(AppState& state, std::wstring_view commandLine, LANGID userLanguage)
 
     // 0 after a normal end; 1 only when the window could not be made or the loop failed.
     const int loopResult = runMainWindow(state);
-    std::error_code ignored;  // a missing file is no error
-    std::filesystem::remove(workFileOf(state.analysis), ignored);
+    // Only the work file of this run's analysis goes: a file of that name the program did not make
+    // stays. A missing file is no error.
+    recovery::removeWorkFile(state.analysis.result);
     return loopResult;
 }
 

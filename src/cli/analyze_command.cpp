@@ -61,7 +61,8 @@ constexpr const char* kAnalyzeUsage =
     "\n"
     "other options:\n"
     "  --volume N          the N-th NTFS volume of IMAGE (1 = the first, the default)\n"
-    "  --work-dir DIR      where the work file ~DI_Tmp.tmp goes (default: the current folder)\n"
+    "  --work-dir DIR      where the work file ~DI_Tmp.tmp goes (default: the current folder);\n"
+    "                      never on the volume, disk or image being read\n"
     "  --no-tree           print the statistics only\n"
     "  --listing           also write the analytical listing QuenzarSalvage.txt beside the work\n"
     "                      file: one line per record of the file table (position of its FILE\n"
@@ -343,6 +344,12 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
                      request.shared.volumeNumber);
         return kExitFailed;
     }
+    // The work file and the listing never go onto what is being read.
+    const std::optional<char> wholeDisk =
+        virtualVolume ? std::optional<char>(virtualVolume->diskNumber) : std::nullopt;
+    if (refuseFolderOnSource(*source->disks, letter, wholeDisk, request.workFolder, "analyze", language)) {
+        return kExitFailed;
+    }
 
     recovery::GenerationState generations;
     recovery::AnalysisProgress progress;
@@ -358,13 +365,13 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
             virtualVolume ? virtualVolume->diskNumber
                           : static_cast<char>('0' + inventory.drives[static_cast<std::size_t>(letter - disk::kFirstDriveLetter)].diskNumber);
         const std::filesystem::path file = request.workFolder / recovery::kListingFileName;
-        if (!recovery::writeAnalysisListing(*source->disks, diskNumber, result, file, request.shared.language)) {
-            std::fprintf(stderr, "salvage analyze: the listing %s could not be written; no part of it is kept\n",
-                         file.string().c_str());
-            listingFailed = true;
-        }
+        const platform::WriteProblem problem =
+            recovery::writeAnalysisListing(*source->disks, diskNumber, result, file, request.shared.language);
+        printWriteProblem("analyze", file, problem);
+        listingFailed = problem != platform::WriteProblem::None;
     }
     if (result.outcome != recovery::AnalysisOutcome::Completed) {
+        printWriteProblem("analyze", result.workFile, result.workFileProblem);
         const recovery::MessageText message = recovery::analysisMessage(result.outcome, request.shared.language);
         std::fprintf(stderr, "%s\n%s\n", terminalText(message.title).c_str(), terminalText(message.text).c_str());
         if (result.outcome == recovery::AnalysisOutcome::NoFileMatched) printStatistics(result, language);

@@ -46,7 +46,9 @@ constexpr const char* kRestoreUsage =
     "\n"
     "options:\n"
     "  --to FOLDER         where the files go (made when missing); it must not lie on the\n"
-    "                      analysed volume\n"
+    "                      analysed volume, nor, for an IMAGE or device, anywhere on that disk:\n"
+    "                      not on a partition of it, the disk that holds it, or a loop device or\n"
+    "                      mount made of the image (a folder beside the image is fine)\n"
     "  --full              restore every chosen file whole: all its fragments up to its real size,\n"
     "                      data kept inside its record, sparse parts as zeros. Without it a test\n"
     "                      restore is made, as the desktop program does: only files of at most\n"
@@ -54,7 +56,8 @@ constexpr const char* kRestoreUsage =
     "                      for all chosen files)\n"
     "  --volume N          the N-th NTFS volume of IMAGE (1 = the first, the default)\n"
     "  --work-dir DIR      where the analysis' work file ~DI_Tmp.tmp goes while the command runs\n"
-    "                      (default: the current folder); it is deleted at the end\n"
+    "                      (default: the current folder; as --to, not on the source); it is\n"
+    "                      deleted at the end\n"
     "  --lang ru|en        the language of the messages\n";
 
 // A path as the user typed it (UTF-8, "/" or "\"), in capitals of code page 1251, without
@@ -131,22 +134,6 @@ std::optional<int> readRestoreArguments(const Arguments& args, RestoreRequest& r
     return std::nullopt;
 }
 
-// The message of a target folder on the volume being read.
-void printTargetOnSource(text::Language language) {
-    const bool russian = text::isRussian(language);
-    std::fprintf(stderr, "%s\n%s\n",
-                 terminalText(russian ? "НЕВЕРНО ЗАДАН ДИСК ДЛЯ ЗАПИСИ ДАННЫХ!"
-                                      : "INCORRECTLY SPECIFIED DISK FOR RECORDING DATA!").c_str(),
-                 terminalText(russian ? "Вы выбрали папку, которая расположена на логическом \r\n"
-                                        "диске, где находятся извлекаемые данные. \r\n\r\n"
-                                        "Выберите папку на другом логическом диске.   Это  мо- \r\n"
-                                        "жет быть флеш или USB сменный диск. "
-                                      : "You select a folder, which is located on the logical \r\n"
-                                        "disk, where are extracted data. \r\n\r\n"
-                                        "Select a folder on another logical drive. It can be \r\n"
-                                        "AC, flash or USB removable disk.\r\n").c_str());
-}
-
 // Analyses every file of the volume, in use and deleted, and gives the tree as the tree window
 // shows it; nothing, with the message printed, when the analysis does not complete. The work
 // file is not kept.
@@ -163,9 +150,9 @@ std::optional<recovery::DirectoryTree> analyseEveryFile(platform::DiskSystem& di
     recovery::AnalysisContext context{filter, generations, progress, request.workFolder};
     std::fprintf(stderr, "analysing volume %c: ...\n", letter);
     recovery::AnalysisResult result = recovery::runAnalysis(disks, inventory, letter, context);
-    std::error_code ignored;
-    if (!result.workFile.empty()) std::filesystem::remove(result.workFile, ignored);
+    recovery::removeWorkFile(result);
     if (result.outcome != recovery::AnalysisOutcome::Completed) {
+        printWriteProblem("restore", result.workFile, result.workFileProblem);
         const recovery::MessageText message = recovery::analysisMessage(result.outcome, request.shared.language);
         std::fprintf(stderr, "%s\n%s\n", terminalText(message.title).c_str(), terminalText(message.text).c_str());
         return std::nullopt;
@@ -223,9 +210,10 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
                      request.shared.volumeNumber);
         return kExitFailed;
     }
-    // Never write on the volume being read.
-    if (system.holdsFolder(letter, request.target.string())) {
-        printTargetOnSource(language);
+    // Never write on what is being read: neither the restored files nor the work file. An image
+    // or device source counts whole, with every mount and loop device made of it.
+    if (refuseFolderOnSource(system, letter, std::nullopt, request.target, "restore", language) ||
+        refuseFolderOnSource(system, letter, std::nullopt, request.workFolder, "restore", language)) {
         return kExitFailed;
     }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/number_arguments.h"
+#include "cli/terminal.h"
 #include "cli/volume_choice.h"
 #include "platform/sector_device.h"
 #include "text/number_texts.h"
@@ -73,6 +74,45 @@ bool isImageSource(const std::string& path, std::string_view who) {
     std::fprintf(stderr, "%.*s: %s: neither a disk image file nor a disk device; nothing is read from it\n",
                  static_cast<int>(who.size()), who.data(), path.c_str());
     return false;
+}
+
+void printWriteProblem(std::string_view command, const std::filesystem::path& file, platform::WriteProblem problem) {
+    if (problem == platform::WriteProblem::None) return;
+    std::fprintf(stderr, "salvage %.*s: %s %s\n", static_cast<int>(command.size()), command.data(),
+                 file.string().c_str(), platform::writeProblemText(problem));
+}
+
+bool refuseFolderOnSource(const platform::DiskSystem& disks, char letter, std::optional<char> wholeDisk,
+                          const std::filesystem::path& folder, std::string_view command, text::Language language) {
+    const std::filesystem::path where = folder.empty() ? std::filesystem::path(".") : folder;
+    const auto volume = disks.volumes().find(letter);
+    const char diskNumber = wholeDisk                           ? *wholeDisk
+                            : volume != disks.volumes().end() ? volume->second.diskNumber
+                                                              : '\0';
+    if (wholeDisk ? !disks.diskHoldsFolder(*wholeDisk, where) : !disks.holdsFolder(letter, where)) {
+        return false;
+    }
+    const bool russian = text::isRussian(language);
+    std::fprintf(stderr, "%s\n%s\n",
+                 terminalText(russian ? "НЕВЕРНО ЗАДАН ДИСК ДЛЯ ЗАПИСИ ДАННЫХ!"
+                                      : "INCORRECTLY SPECIFIED DISK FOR RECORDING DATA!").c_str(),
+                 terminalText(russian ? "Вы выбрали папку, которая расположена на логическом \r\n"
+                                        "диске, где находятся извлекаемые данные. \r\n\r\n"
+                                        "Выберите папку на другом логическом диске.   Это  мо- \r\n"
+                                        "жет быть флеш или USB сменный диск. "
+                                      : "You select a folder, which is located on the logical \r\n"
+                                        "disk, where are extracted data. \r\n\r\n"
+                                        "Select a folder on another logical drive. It can be \r\n"
+                                        "AC, flash or USB removable disk.\r\n").c_str());
+    // Which source it is, by the path it is read through.
+    std::string source = !wholeDisk && volume != disks.volumes().end() ? volume->second.devicePath : std::string();
+    if (source.empty()) source = disks.diskPath(diskNumber);
+    if (source.empty()) source = std::string("the volume ") + letter + ":";
+    std::fprintf(stderr,
+                 "salvage %.*s: %s lies on %s, which is being read: writing there would overwrite the data being "
+                 "recovered; nothing was written\n",
+                 static_cast<int>(command.size()), command.data(), where.string().c_str(), source.c_str());
+    return true;
 }
 
 std::optional<VolumeSource> openVolumeSource(platform::DiskSystem& disks, const std::string& name,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,6 +13,7 @@
 #include "cli/commands.h"
 #include "disk/inventory.h"
 #include "ntfs/virtual_disk.h"
+#include "platform/stdio_file.h"
 #include "text/language.h"
 
 namespace quenzar::cli {
@@ -73,6 +75,17 @@ struct VolumeSource {
     // 0 when there is none.
     char letter(const disk::InventoryState& inventory, int volumeNumber) const;
 };
+
+// Prints on standard error why a file of the program's own (the work file, the listing) was not
+// written: "salvage COMMAND: PATH is a symbolic link ...". Nothing for WriteProblem::None.
+void printWriteProblem(std::string_view command, const std::filesystem::path& file, platform::WriteProblem problem);
+
+// Whether a folder the command writes into (the restore's target, the work folder) lies on what
+// is being read: the volume of `letter`, or with `wholeDisk` that disk (a virtual disk's), as
+// DiskSystem::holdsFolder and diskHoldsFolder tell it. When it does, the refusal is printed on
+// standard error: the desktop program's box, and which source the folder lies on.
+bool refuseFolderOnSource(const platform::DiskSystem& disks, char letter, std::optional<char> wholeDisk,
+                          const std::filesystem::path& folder, std::string_view command, text::Language language);
 
 // Opens the source named by `name` for the command `command`; nothing, with the reason printed,
 // when an image path does not exist or names something that holds no sectors.

@@ -12,6 +12,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -79,27 +81,31 @@ std::optional<IdentifyBlock> identifyThroughSgIo(int fd) {
     return data;
 }
 
-// The whole disks under one block device: itself, the disk a partition belongs to, or the
-// disks below a device-mapper or RAID device (followed through "slaves").
-void collectWholeDisks(const fs::path& sysfsEntry, std::set<std::string>& names, int depth) {
-    std::error_code error;
-    if (depth > 8) return;
-    if (fs::exists(sysfsEntry / "partition", error)) {
-        names.insert(sysfsEntry.parent_path().filename().string());
-        return;
-    }
-    bool anySlave = false;
-    for (const auto& slave : fs::directory_iterator(sysfsEntry / "slaves", error)) {
-        anySlave = true;
-        collectWholeDisks(fs::canonical(slave.path(), error), names, depth + 1);
-    }
-    if (!anySlave) names.insert(sysfsEntry.filename().string());
+// "8:1" as sysfs writes a device number into a device's "dev" file.
+std::optional<dev_t> readDeviceNumber(const fs::path& path) {
+    unsigned int majorNumber = 0, minorNumber = 0;
+    if (std::sscanf(readFirstLine(path).c_str(), "%u:%u", &majorNumber, &minorNumber) != 2) return std::nullopt;
+    return makedev(majorNumber, minorNumber);
 }
 
-// The block device that a mount was made from, from /proc/self/mountinfo: the mount whose mount
-// point is the longest prefix of the folder. Needed where the folder's own device number is an
-// anonymous one (btrfs, for example).
-std::optional<dev_t> mountSourceDevice(const fs::path& folder) {
+// mountinfo writes blanks, tabs, line ends and backslashes of paths as octal escapes ("\040").
+std::string unescapeMountField(const std::string& field) {
+    std::string text;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size() && std::isdigit(static_cast<unsigned char>(field[i + 1]))) {
+            text += static_cast<char>(std::stoi(field.substr(i + 1, 3), nullptr, 8));
+            i += 3;
+        } else {
+            text += field[i];
+        }
+    }
+    return text;
+}
+
+// What a mount was made from, from /proc/self/mountinfo: the source of the mount whose mount
+// point is the longest prefix of the folder (a canonical path). Needed where the folder's own
+// device number is an anonymous one (FUSE, btrfs).
+std::string mountSource(const fs::path& folder) {
     std::ifstream mountinfo("/proc/self/mountinfo");
     std::string line;
     std::size_t bestLength = 0;
@@ -110,6 +116,7 @@ std::optional<dev_t> mountSourceDevice(const fs::path& folder) {
         std::istringstream fields(line);
         std::string id, parent, numbers, root, mountPoint;
         fields >> id >> parent >> numbers >> root >> mountPoint;
+        mountPoint = unescapeMountField(mountPoint);
         const std::size_t dash = line.find(" - ");
         if (dash == std::string::npos) continue;
         std::istringstream tail(line.substr(dash + 3));
@@ -120,17 +127,114 @@ std::optional<dev_t> mountSourceDevice(const fs::path& folder) {
                              (mountPoint == "/" || wanted[mountPoint.size()] == '/'));
         if (covers && mountPoint.size() >= bestLength) {
             bestLength = mountPoint.size();
-            bestSource = source;
+            bestSource = unescapeMountField(source);
         }
     }
+    return bestSource;
+}
+
+// Device numbers are kept as plain numbers, the same on every build.
+std::uint64_t placeOf(dev_t device) { return static_cast<std::uint64_t>(device); }
+
+// A chain of devices and files deeper than this is a loop of the system's, not storage.
+constexpr int kMaxPlaceDepth = 16;
+
+void addDevice(const fs::path& sysfsRoot, dev_t device, SourceExtent extent, bool throughFiles,
+               LinuxStoragePlaces& places, int depth);
+void addFile(const fs::path& sysfsRoot, const fs::path& file, bool throughFiles, LinuxStoragePlaces& places,
+             int depth);
+
+// What a write into an existing folder reaches: the device of its file system and what its mount
+// was made from, with everything under them.
+void addFolder(const fs::path& sysfsRoot, const fs::path& folder, LinuxStoragePlaces& places, int depth) {
     struct stat info {};
-    if (bestSource.empty() || ::stat(bestSource.c_str(), &info) != 0 || !S_ISBLK(info.st_mode)) {
-        return std::nullopt;
+    if (depth > kMaxPlaceDepth || ::stat(folder.c_str(), &info) != 0) return;
+    addDevice(sysfsRoot, info.st_dev, SourceExtent::Disk, true, places, depth + 1);
+    std::error_code error;
+    const fs::path where = fs::canonical(folder, error);
+    if (error) return;
+    const std::string source = mountSource(where);
+    struct stat sourceInfo {};
+    if (source.empty() || source[0] != '/' || ::stat(source.c_str(), &sourceInfo) != 0) return;
+    if (S_ISBLK(sourceInfo.st_mode)) addDevice(sysfsRoot, sourceInfo.st_rdev, SourceExtent::Disk, true, places, depth + 1);
+    // A FUSE mount of an image file writes into that file.
+    if (S_ISREG(sourceInfo.st_mode)) addFile(sysfsRoot, source, true, places, depth + 1);
+}
+
+// A file and, with throughFiles, what a write into it reaches through the file system holding it.
+void addFile(const fs::path& sysfsRoot, const fs::path& file, bool throughFiles, LinuxStoragePlaces& places,
+             int depth) {
+    struct stat info {};
+    if (depth > kMaxPlaceDepth || ::stat(file.c_str(), &info) != 0) return;
+    places.files.insert({placeOf(info.st_dev), static_cast<std::uint64_t>(info.st_ino)});
+    if (!throughFiles) return;
+    std::error_code error;
+    const fs::path where = fs::canonical(file, error);
+    if (!error) addFolder(sysfsRoot, where.parent_path(), places, depth + 1);
+}
+
+void addDevice(const fs::path& sysfsRoot, dev_t device, SourceExtent extent, bool throughFiles,
+               LinuxStoragePlaces& places, int depth) {
+    if (depth > kMaxPlaceDepth) return;
+    places.devices.insert(placeOf(device));
+    std::error_code error;
+    const fs::path entry = fs::canonical(
+        sysfsRoot / "dev" / "block" / (std::to_string(major(device)) + ":" + std::to_string(minor(device))), error);
+    if (error) return;
+    places.resolved = true;
+    // A partition's disk holds what the partition holds; its own slaves and loop file are the disk's.
+    fs::path disk = entry;
+    if (fs::exists(entry / "partition", error)) {
+        disk = entry.parent_path();
+        if (extent == SourceExtent::Disk) {
+            if (const auto number = readDeviceNumber(disk / "dev")) places.devices.insert(placeOf(*number));
+        }
     }
-    return info.st_rdev;
+    for (const auto& slave : fs::directory_iterator(disk / "slaves", error)) {
+        if (const auto number = readDeviceNumber(slave.path() / "dev")) {
+            addDevice(sysfsRoot, *number, extent, throughFiles, places, depth + 1);
+        }
+    }
+    std::string backingFile = readFirstLine(disk / "loop" / "backing_file");
+    if (backingFile.ends_with(" (deleted)")) backingFile.clear();  // a file gone has no name any more
+    if (!backingFile.empty()) addFile(sysfsRoot, backingFile, throughFiles, places, depth + 1);
 }
 
 }  // namespace
+
+bool LinuxStoragePlaces::meets(const LinuxStoragePlaces& other) const {
+    const auto shares = [](const auto& one, const auto& two) {
+        return std::any_of(one.begin(), one.end(), [&](const auto& place) { return two.contains(place); });
+    };
+    return shares(devices, other.devices) || shares(files, other.files);
+}
+
+void addLinuxDevicePlaces(const std::string& sysfsRoot, std::uint64_t device, SourceExtent extent, bool throughFiles,
+                          LinuxStoragePlaces& places) {
+    addDevice(sysfsRoot, static_cast<dev_t>(device), extent, throughFiles, places, 0);
+}
+
+void addLinuxFolderPlaces(const std::string& sysfsRoot, const fs::path& folder, LinuxStoragePlaces& places) {
+    addFolder(sysfsRoot, folder, places, 0);
+}
+
+bool systemFolderReachesSource(const std::string& sourcePath, const fs::path& existingFolder, SourceExtent extent) {
+    struct stat info {};
+    if (::stat(sourcePath.c_str(), &info) != 0) return false;
+    LinuxStoragePlaces source;
+    if (S_ISBLK(info.st_mode)) {
+        // The source's own places, without the file systems that hold a loop device's file: a
+        // folder beside an image is no part of the image.
+        addDevice("/sys", info.st_rdev, extent, false, source, 0);
+    } else if (S_ISREG(info.st_mode)) {
+        source.files.insert({placeOf(info.st_dev), static_cast<std::uint64_t>(info.st_ino)});
+    } else {
+        return false;
+    }
+    LinuxStoragePlaces target;
+    addLinuxFolderPlaces("/sys", existingFolder, target);
+    return target.meets(source);
+}
 
 LinuxSysfsFacts readLinuxSysfsFacts(const std::string& sysfsRoot, const std::string& diskName) {
     LinuxSysfsFacts facts;
@@ -215,26 +319,16 @@ std::optional<std::vector<char>> disksHoldingFolder(const DiskSystem& disks, con
     std::error_code error;
     const fs::path where = fs::canonical(folder, error);
     if (error) return std::nullopt;
-    struct stat info {};
-    if (::stat(where.c_str(), &info) != 0) return std::nullopt;
-    dev_t device = info.st_dev;
-    if (major(device) == 0) {
-        const auto source = mountSourceDevice(where);
-        if (!source) return std::nullopt;
-        device = *source;
-    }
-    const fs::path entry = fs::canonical(
-        "/sys/dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device)), error);
-    if (error) return std::nullopt;
-    std::set<std::string> names;
-    collectWholeDisks(entry, names, 0);
+    LinuxStoragePlaces places;
+    addLinuxFolderPlaces("/sys", where, places);
+    if (!places.resolved) return std::nullopt;
 
     std::vector<char> numbers;
     for (char number = '0'; number < '0' + kMaxDisks; ++number) {
         const std::string path = disks.diskPath(number);
-        if (path.empty()) continue;
-        const fs::path resolved = fs::canonical(path, error);
-        if (!error && names.contains(resolved.filename().string())) numbers.push_back(number);
+        struct stat info {};
+        if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISBLK(info.st_mode)) continue;
+        if (places.devices.contains(placeOf(info.st_rdev))) numbers.push_back(number);
     }
     return numbers;
 }

@@ -6,7 +6,10 @@
 #include <ntddscsi.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/disk_system.h"
@@ -172,6 +175,79 @@ std::optional<std::vector<char>> disksHoldingFolder(const DiskSystem& disks, con
     if (dynamic_cast<const ImageDiskSystem*>(&disks) != nullptr) return std::vector<char>{};
     if (folder.rfind("\\\\", 0) == 0) return std::vector<char>{};
     return std::nullopt;
+}
+
+namespace {
+
+// The disk numbers under a volume, from its extents (one for a plain partition, more for a
+// spanned or striped volume); empty when the system does not tell. volumeDevice names the volume
+// without a last backslash: "\\?\Volume{...}" or "\\.\C:".
+std::vector<DWORD> disksOfVolume(const std::wstring& volumeDevice) {
+    if (volumeDevice.empty()) return {};
+    // No access is asked for: the extents are there for any handle of the volume.
+    HANDLE handle = CreateFileW(volumeDevice.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return {};
+    constexpr DWORD kMaxExtents = 32;
+    std::vector<std::uint8_t> buffer(offsetof(VOLUME_DISK_EXTENTS, Extents) + kMaxExtents * sizeof(DISK_EXTENT));
+    DWORD returned = 0;
+    std::vector<DWORD> disks;
+    if (DeviceIoControl(handle, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, buffer.data(),
+                        static_cast<DWORD>(buffer.size()), &returned, nullptr)) {
+        const auto* extents = reinterpret_cast<const VOLUME_DISK_EXTENTS*>(buffer.data());
+        for (DWORD i = 0; i < extents->NumberOfDiskExtents && i < kMaxExtents; ++i) {
+            disks.push_back(extents->Extents[i].DiskNumber);
+        }
+    }
+    CloseHandle(handle);
+    return disks;
+}
+
+// The volume that holds a path ("C:\x", or a folder below a mount point), as the volume device
+// "\\?\Volume{...}"; empty when the system does not tell (a network share).
+std::wstring volumeHolding(const std::wstring& path) {
+    wchar_t mountPoint[MAX_PATH + 1] = {};
+    wchar_t volumeName[MAX_PATH + 1] = {};
+    if (!GetVolumePathNameW(path.c_str(), mountPoint, MAX_PATH) ||
+        !GetVolumeNameForVolumeMountPointW(mountPoint, volumeName, MAX_PATH)) {
+        return {};
+    }
+    std::wstring name(volumeName);
+    if (!name.empty() && name.back() == L'\\') name.pop_back();
+    return name;
+}
+
+bool sharesDisk(const std::vector<DWORD>& one, const std::vector<DWORD>& two) {
+    return std::any_of(one.begin(), one.end(),
+                       [&](DWORD disk) { return std::find(two.begin(), two.end(), disk) != two.end(); });
+}
+
+}  // namespace
+
+bool systemFolderReachesSource(const std::string& sourcePath, const std::filesystem::path& existingFolder,
+                               SourceExtent extent) {
+    std::string lower = sourcePath;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+    const std::wstring folderVolume = volumeHolding(existingFolder.wstring());
+    if (folderVolume.empty()) return false;
+    const std::vector<DWORD> folderDisks = disksOfVolume(folderVolume);
+
+    constexpr std::string_view kDiskPrefix = "\\\\.\\physicaldrive";
+    if (lower.starts_with(kDiskPrefix) && lower.size() > kDiskPrefix.size() &&
+        std::all_of(lower.begin() + kDiskPrefix.size(), lower.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        const DWORD disk = static_cast<DWORD>(std::stoul(lower.substr(kDiskPrefix.size())));
+        return std::find(folderDisks.begin(), folderDisks.end(), disk) != folderDisks.end();
+    }
+    // A volume device "\\.\X:": the same volume, or with Disk any volume of its disks.
+    if (lower.size() == 6 && lower.starts_with("\\\\.\\") && std::isalpha(static_cast<unsigned char>(lower[4])) &&
+        lower[5] == ':') {
+        const std::wstring sourceVolume = volumeHolding(std::wstring{static_cast<wchar_t>(lower[4]), L':', L'\\'});
+        if (sourceVolume.empty()) return false;
+        if (sourceVolume == folderVolume) return true;
+        return extent == SourceExtent::Disk && sharesDisk(disksOfVolume(sourceVolume), folderDisks);
+    }
+    return false;  // an image: only the image itself counts, which the portable part checks
 }
 
 std::string restartCommandLine() { return "shutdown -t 0 -r -f"; }

@@ -3,6 +3,7 @@
 #include "platform/disk_identity.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace quenzar::platform {
 namespace {
@@ -11,7 +12,30 @@ void putLe(std::uint8_t* at, std::uint64_t value, std::size_t byteCount) {
     for (std::size_t i = 0; i < byteCount; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
+// The folder itself when it exists, else the nearest folder above it that does: where a folder
+// yet to be made would be made. Links and ".." are resolved as the system will resolve them.
+std::filesystem::path nearestExisting(const std::filesystem::path& folder) {
+    std::error_code error;
+    std::filesystem::path existing = std::filesystem::weakly_canonical(std::filesystem::absolute(folder, error), error);
+    if (error) return {};
+    while (!std::filesystem::exists(existing, error) && existing.has_relative_path()) {
+        existing = existing.parent_path();
+    }
+    return existing;
+}
+
 }  // namespace
+
+bool folderReachesSource(const std::string& sourcePath, const std::filesystem::path& folder, SourceExtent extent) {
+    const std::filesystem::path existing = nearestExisting(folder);
+    if (existing.empty()) return false;
+    // The image itself (or a path through it) is no folder: its bytes are what is recovered.
+    std::error_code error;
+    if (std::filesystem::is_regular_file(sourcePath, error) && std::filesystem::equivalent(existing, sourcePath, error)) {
+        return true;
+    }
+    return systemFolderReachesSource(sourcePath, existing, extent);
+}
 
 DeviceIdentity fixedDiskIdentity(std::uint64_t byteCount, std::uint32_t bytesPerSector) {
     DeviceIdentity identity;

@@ -11,8 +11,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quenzar::platform {
@@ -173,6 +176,27 @@ ProtectedFolders protectedFolders();
 // inventory's drive letters instead, which is why Windows answers nothing here.
 std::optional<std::vector<char>> disksHoldingFolder(const DiskSystem& disks, const std::string& folder);
 
+// How much of a source a folder that is written into must stay off.
+enum class SourceExtent {
+    Volume,  // the source volume itself: other volumes of its disk may be written
+    Disk,    // the whole disk: the source device, every partition of it, the disk a source
+             // partition lies on, the devices under it, an image and what it holds
+};
+
+// Whether writing into a folder (one that exists, or one yet to be made below the nearest folder
+// that exists) could change the sectors of a source: a disk or volume device, or a disk image.
+// A restore into such a folder would overwrite what it recovers. Any path to the same place
+// counts (links, other names of the device, a loop device or a mount of the image). The image
+// itself is never a folder to write into; a folder beside it is fine. False when the system
+// cannot tell (a folder on a network share, a device that is not found).
+bool folderReachesSource(const std::string& sourcePath, const std::filesystem::path& folder, SourceExtent extent);
+
+// The running system's part of folderReachesSource, for a folder that exists (one
+// implementation per platform): Linux from the folder's device and mount, sysfs and the loop
+// devices' backing files; Windows from the disk extents of the folder's volume.
+bool systemFolderReachesSource(const std::string& sourcePath, const std::filesystem::path& existingFolder,
+                               SourceExtent extent);
+
 // Starts a command line of the system without waiting for it (restart and shutdown). Returns
 // whether the process could be started.
 bool startSystemCommand(const std::string& commandLine);
@@ -195,6 +219,29 @@ struct LinuxSysfsFacts {
     std::vector<KernelPartition> kernelPartitions;
 };
 LinuxSysfsFacts readLinuxSysfsFacts(const std::string& sysfsRoot, const std::string& diskName);
+
+// The places whose bytes a write may reach: block devices by number (dev_t) and files by device
+// and inode number (the backing files of loop devices, the image of a FUSE mount).
+struct LinuxStoragePlaces {
+    std::set<std::uint64_t> devices;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> files;
+    bool resolved = false;  // some device was found in sysfs
+
+    bool meets(const LinuxStoragePlaces& other) const;
+};
+
+// Adds the places under one block device, read below sysfsRoot: the device itself; with `extent`
+// Disk also the whole disk of a partition; the devices under a device-mapper or RAID device
+// ("slaves"); the backing file of a loop device, and with `throughFiles` also the places under the
+// file system that holds that file (a write into the loop device's file system writes there).
+void addLinuxDevicePlaces(const std::string& sysfsRoot, std::uint64_t device, SourceExtent extent, bool throughFiles,
+                          LinuxStoragePlaces& places);
+
+// Adds every place a write into an existing folder may reach: the device of its file system and
+// the source of its mount (FUSE and btrfs mounts have a device number of their own), with all
+// under them as addLinuxDevicePlaces(Disk, throughFiles) finds it.
+void addLinuxFolderPlaces(const std::string& sysfsRoot, const std::filesystem::path& folder,
+                          LinuxStoragePlaces& places);
 #endif
 
 }  // namespace quenzar::platform

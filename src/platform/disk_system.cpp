@@ -20,6 +20,19 @@ std::unique_ptr<SectorDevice> DiskSystem::openVolume(char driveLetter, AccessMod
     return makeVolumeWindow(openDisk(source.diskNumber, mode), source.startByte, source.byteCount);
 }
 
+bool DiskSystem::holdsFolder(char driveLetter, const std::filesystem::path& folder) const {
+    const auto found = volumes_.find(driveLetter);
+    if (found == volumes_.end()) return false;
+    const VolumeSource& source = found->second;
+    if (!source.devicePath.empty()) return folderReachesSource(source.devicePath, folder, SourceExtent::Volume);
+    return diskHoldsFolder(source.diskNumber, folder);
+}
+
+bool DiskSystem::diskHoldsFolder(char diskNumber, const std::filesystem::path& folder) const {
+    const std::string path = diskPath(diskNumber);
+    return !path.empty() && folderReachesSource(path, folder, SourceExtent::Disk);
+}
+
 void DiskSystem::assignVolume(char driveLetter, VolumeSource source) {
     volumes_[driveLetter] = std::move(source);
 }

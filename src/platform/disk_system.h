@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -48,10 +49,17 @@ public:
     // Unless a source answers otherwise, the running system's devices are asked.
     virtual DeviceIdentity identify(char name) const { return identifySystemDevice(*this, name); }
 
-    // Whether a folder (a path of the machine's file systems) lies on the volume of a drive
-    // letter, so that restoring into it would write on the disk being read. Only the machine's own
-    // disks can hold such a folder: the letters of attached images are the program's own.
-    virtual bool holdsFolder(char /*driveLetter*/, const std::string& /*folderPath*/) const { return false; }
+    // Whether a folder (a path of the machine's file systems, existing or yet to be made) lies on
+    // the volume of a drive letter, so that restoring into it would write on what is being read.
+    // A letter with a device of its own (a Linux partition) counts as that volume; a letter that
+    // is a range of a disk (a partition of an attached image) counts as its whole disk, as in
+    // diskHoldsFolder. An unknown letter holds nothing.
+    virtual bool holdsFolder(char driveLetter, const std::filesystem::path& folder) const;
+
+    // Whether writing into a folder could change the disk of a number: the disk's device, any
+    // partition of it and anything stored on it, or, for an image, the image file and the loop
+    // devices and mounts made of it (platform/disk_identity.h, folderReachesSource).
+    bool diskHoldsFolder(char diskNumber, const std::filesystem::path& folder) const;
 
     // Gives a drive letter to a volume; the inventory does this as it matches partitions.
     void assignVolume(char driveLetter, VolumeSource source);

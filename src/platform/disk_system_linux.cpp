@@ -1,9 +1,6 @@
 // The machine's whole disks on Linux, found in /sys/block and numbered in name order.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
 #include "platform/disk_system.h"
 
@@ -40,16 +37,6 @@ public:
         const int index = diskNumber - '0';
         if (index < 0 || index >= static_cast<int>(devicePaths_.size())) return {};
         return devicePaths_[static_cast<std::size_t>(index)];
-    }
-
-    // The folder's file system is the block device of the letter's volume.
-    bool holdsFolder(char driveLetter, const std::string& folderPath) const override {
-        const auto volume = volumes().find(driveLetter);
-        if (volume == volumes().end() || volume->second.devicePath.empty()) return false;
-        struct stat device{}, folder{};
-        if (stat(volume->second.devicePath.c_str(), &device) != 0 || !S_ISBLK(device.st_mode)) return false;
-        const std::string absolute = std::filesystem::absolute(folderPath).string();
-        return stat(absolute.c_str(), &folder) == 0 && folder.st_dev == device.st_rdev;
     }
 
 private:

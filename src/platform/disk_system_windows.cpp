@@ -28,8 +28,8 @@ public:
     }
 
     // The folder's drive letter is the volume's.
-    bool holdsFolder(char driveLetter, const std::string& folderPath) const override {
-        const std::string root = std::filesystem::absolute(folderPath).root_name().string();
+    bool holdsFolder(char driveLetter, const std::filesystem::path& folder) const override {
+        const std::string root = std::filesystem::absolute(folder).root_name().string();
         return !root.empty() && std::toupper(static_cast<unsigned char>(root[0])) == driveLetter;
     }
 };

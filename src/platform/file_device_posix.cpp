@@ -94,4 +94,45 @@ StdioFile openStdioFile(const std::filesystem::path& path, const char* mode) {
     return StdioFile(std::fopen(path.c_str(), mode));
 }
 
+CreatedFile createPlainFile(const std::filesystem::path& path) {
+    CreatedFile created;
+    // O_NOFOLLOW refuses a link in the name's place; O_NONBLOCK keeps a planted pipe from holding
+    // the open up; the file is emptied only once it is known to be a plain file of one name.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        created.problem = errno == ELOOP                      ? WriteProblem::Link
+                          : errno == ENXIO || errno == EISDIR ? WriteProblem::NotPlainFile
+                                                              : WriteProblem::NotCreated;
+        return created;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        created.problem = WriteProblem::NotCreated;
+    } else if (!S_ISREG(info.st_mode)) {
+        created.problem = WriteProblem::NotPlainFile;
+    } else if (info.st_nlink > 1) {
+        created.problem = WriteProblem::OtherNames;
+    } else if (::ftruncate(fd, 0) != 0 || ::fcntl(fd, F_SETFL, 0) != 0) {
+        created.problem = WriteProblem::NotCreated;
+    } else if (std::FILE* file = ::fdopen(fd, "wb")) {
+        created.file.reset(file);
+        created.identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino), true};
+        created.problem = WriteProblem::None;
+        return created;
+    }
+    ::close(fd);
+    return created;
+}
+
+bool removeCreatedFile(const std::filesystem::path& path, const FileIdentity& identity) {
+    if (!identity.known) return false;
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::uint64_t>(info.st_dev) != identity.volume ||
+        static_cast<std::uint64_t>(info.st_ino) != identity.index) {
+        return false;
+    }
+    return ::unlink(path.c_str()) == 0;
+}
+
 }  // namespace quenzar::platform

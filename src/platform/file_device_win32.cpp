@@ -2,6 +2,8 @@
 // volumes ("\\.\C:"), opened with CreateFileW and read and written at 64-bit offsets.
 #include <windows.h>
 #include <winioctl.h>
+#include <fcntl.h>
+#include <io.h>
 
 #include <algorithm>
 #include <string>
@@ -156,6 +158,68 @@ SourceKind sourceKindOf(const std::string& path) {
 StdioFile openStdioFile(const std::filesystem::path& path, const char* mode) {
     const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
     return StdioFile(_wfopen(path.c_str(), wideMode.c_str()));
+}
+
+namespace {
+
+FileIdentity identityOf(const BY_HANDLE_FILE_INFORMATION& information) {
+    return {information.dwVolumeSerialNumber,
+            (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow, true};
+}
+
+}  // namespace
+
+CreatedFile createPlainFile(const std::filesystem::path& path) {
+    CreatedFile created;
+    // FILE_FLAG_OPEN_REPARSE_POINT opens a link in the name's place as itself, so that it is seen
+    // and refused instead of followed; the file is emptied only once it is known to be a plain
+    // file of one name. Shared for reading and writing, as the C library opens files.
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return created;
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &information)) {
+        created.problem = WriteProblem::NotPlainFile;
+    } else if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        created.problem = WriteProblem::Link;
+    } else if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        created.problem = WriteProblem::NotPlainFile;
+    } else if (information.nNumberOfLinks > 1) {
+        created.problem = WriteProblem::OtherNames;
+    } else if (!SetEndOfFile(handle)) {  // a new handle stands at offset 0
+        created.problem = WriteProblem::NotCreated;
+    } else {
+        const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+        if (descriptor < 0) {
+            CloseHandle(handle);
+            return created;
+        }
+        // From here the descriptor owns the handle.
+        std::FILE* file = _fdopen(descriptor, "wb");
+        if (file == nullptr) {
+            _close(descriptor);
+            return created;
+        }
+        created.file.reset(file);
+        created.identity = identityOf(information);
+        created.problem = WriteProblem::None;
+        return created;
+    }
+    CloseHandle(handle);
+    return created;
+}
+
+bool removeCreatedFile(const std::filesystem::path& path, const FileIdentity& identity) {
+    if (!identity.known) return false;
+    HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool same = GetFileInformationByHandle(handle, &information) &&
+                      (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
+                      identityOf(information) == identity;
+    CloseHandle(handle);
+    return same && DeleteFileW(path.c_str());
 }
 
 }  // namespace quenzar::platform

@@ -3,6 +3,7 @@
 // path's bytes elsewhere.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -19,5 +20,47 @@ using StdioFile = std::unique_ptr<std::FILE, StdioFileCloser>;
 
 // Opens a file in a stdio mode ("rb", "wb", ...); null when it cannot be opened.
 StdioFile openStdioFile(const std::filesystem::path& path, const char* mode);
+
+// Which file a path named when the program made it: the file system's own number of the file
+// (Linux: device and inode; Windows: volume serial number and file index). The same path may
+// name another file later, one the program must leave alone.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    bool known = false;
+
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// Why a file of the program's own (the work file, the listing) was not written.
+enum class WriteProblem {
+    None,
+    Link,          // the name is a symbolic link (Windows: a reparse point): nothing goes through it
+    NotPlainFile,  // a folder, a device, a pipe or the like has the name
+    OtherNames,    // the file has more names (hard links) than this one: emptying it would empty those
+    NotCreated,    // the system refused to make the file (no such folder, no rights, ...)
+    NotWritten,    // made, but not every byte reached it
+};
+
+// A short English text of the problem for messages, after the file's path: "is a symbolic link
+// ...".
+const char* writeProblemText(WriteProblem problem);
+
+struct CreatedFile {
+    StdioFile file;  // open for writing at its start, empty; null when not created
+    FileIdentity identity;
+    WriteProblem problem = WriteProblem::NotCreated;
+};
+
+// Creates a plain file for writing, or empties the plain file of that name, without ever
+// following a link: a link, anything but a plain file, or a file with other names at the path is
+// refused and left exactly as it is. A planted link can thus never turn a write of the program's
+// into a write on another file.
+CreatedFile createPlainFile(const std::filesystem::path& path);
+
+// Removes the file at the path only when it still is the file of that identity (a file this run
+// made); anything else there, a link that replaced it included, stays. Returns whether it was
+// removed.
+bool removeCreatedFile(const std::filesystem::path& path, const FileIdentity& identity);
 
 }  // namespace quenzar::platform

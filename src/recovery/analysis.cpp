@@ -73,8 +73,11 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
     AnalysisProgress& progress = context.progress;
     result.workFile = (context.workFolder.empty() ? std::filesystem::path(".") : context.workFolder) / kWorkFileName;
     WorkFileWriter workFile;
-    if (!workFile.open(result.workFile)) {
+    const bool opened = workFile.open(result.workFile);
+    result.workFileIdentity = workFile.identity();
+    if (!opened) {
         result.outcome = AnalysisOutcome::WorkFileFailed;
+        result.workFileProblem = workFile.problem();
         return;
     }
     const std::uint64_t maxEntries = context.tableMemoryLimit / kFileTableEntryBytes;
@@ -113,6 +116,7 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
             // No tree: the work file keeps the table as extracted.
             for (const FileTableEntry& entry : table) workFile.append(entry);
             result.outcome = workFile.close() ? AnalysisOutcome::NoFileMatched : AnalysisOutcome::WorkFileFailed;
+            result.workFileProblem = workFile.problem();
             return;
         }
 
@@ -133,11 +137,11 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
         result.tree = DirectoryTree{};
         result.entriesWritten = 0;
         workFile.close();
-        std::error_code ignored;
-        std::filesystem::remove(result.workFile, ignored);
+        removeWorkFile(result);
         return;
     }
     if (!saveWorkFile(result.tree, workFile)) result.outcome = AnalysisOutcome::WorkFileFailed;
+    result.workFileProblem = workFile.problem();
     progress.position.store(progress.maximum.load());
 }
 
@@ -169,6 +173,10 @@ FileStatistics LiveStatistics::snapshot() const {
     statistics.matchedDeleted = matchedDeleted.load(std::memory_order_relaxed);
     statistics.matchedBytesDeleted = matchedBytesDeleted.load(std::memory_order_relaxed);
     return statistics;
+}
+
+bool removeWorkFile(const AnalysisResult& result) {
+    return platform::removeCreatedFile(result.workFile, result.workFileIdentity);
 }
 
 std::vector<FileTableEntry> extractedTable(const AnalysisResult& result) {

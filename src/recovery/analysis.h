@@ -12,6 +12,7 @@
 #include "disk/sector_mask.h"
 #include "ntfs/mft_run_table.h"
 #include "platform/disk_system.h"
+#include "platform/stdio_file.h"
 #include "recovery/analysis_texts.h"
 #include "recovery/directory_tree.h"
 #include "recovery/file_statistics.h"
@@ -57,8 +58,15 @@ struct AnalysisResult {
     std::uint64_t recordLimit = 0;
     std::uint64_t entriesWritten = 0;  // entries the extraction kept: the first ones of tree.table
     std::filesystem::path workFile;
+    platform::FileIdentity workFileIdentity;  // the file the analysis made there, if it made one
+    platform::WriteProblem workFileProblem = platform::WriteProblem::None;  // why it was not written
     DirectoryTree tree;                // built when some file matched
 };
+
+// Removes the analysis' work file when it still is the file the analysis made; a file of that
+// name that this run did not make, or a link put in its place, stays. Returns whether it was
+// removed.
+bool removeWorkFile(const AnalysisResult& result);
 
 // The MFT is read in pieces of this size: small enough that a piece is still in the processor's
 // cache when it is decoded (larger pieces made the analysis slower, not faster), large enough

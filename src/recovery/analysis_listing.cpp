@@ -11,8 +11,8 @@
 
 namespace quenzar::recovery {
 
-bool writeAnalysisListing(platform::DiskSystem& disks, char diskNumber, const AnalysisResult& result,
-                          const std::filesystem::path& file, text::Language language) {
+platform::WriteProblem writeAnalysisListing(platform::DiskSystem& disks, char diskNumber, const AnalysisResult& result,
+                                           const std::filesystem::path& file, text::Language language) {
     const std::vector<FileTableEntry> entries = extractedTable(result);
     disk::SectorMaskTable masks;
     disk::loadSectorMask(disks, masks, diskNumber);
@@ -30,14 +30,15 @@ bool writeAnalysisListing(platform::DiskSystem& disks, char diskNumber, const An
                    ? std::string(info.longName, strnlen(info.longName, ntfs::kLongNameBytes))
                    : tableName(entry);
     };
-    if (writeListing(file, entries, language, fullName)) return true;
+    const platform::WriteProblem problem = writeListing(file, entries, language, fullName);
+    if (problem != platform::WriteProblem::NotWritten) return problem;
     // A listing cut short would pass for the whole one: it is removed. Only a file is; a device
     // or a link that stands at its path stays as it is.
     std::error_code error;
     if (std::filesystem::is_regular_file(std::filesystem::symlink_status(file, error))) {
         std::filesystem::remove(file, error);
     }
-    return false;
+    return problem;
 }
 
 }  // namespace quenzar::recovery

@@ -12,8 +12,9 @@ namespace quenzar::recovery {
 // Writes "QuenzarSalvage.txt" (or `file`) for `result`: one line for every entry the extraction
 // kept, in MFT order. A name that fills the table's 63 bytes is read whole from its FILE record on
 // disk `diskNumber` again (unmasked as every read), so the listing shows names the table cuts.
-// Returns whether everything was written; when not, a file cut short is removed.
-bool writeAnalysisListing(platform::DiskSystem& disks, char diskNumber, const AnalysisResult& result,
-                          const std::filesystem::path& file, text::Language language);
+// Returns None when everything was written, else the problem (a link in the file's place is
+// refused, see writeListing); a listing cut short is removed.
+platform::WriteProblem writeAnalysisListing(platform::DiskSystem& disks, char diskNumber, const AnalysisResult& result,
+                                           const std::filesystem::path& file, text::Language language);
 
 }  // namespace quenzar::recovery

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 namespace quenzar::recovery {
 
@@ -58,18 +57,22 @@ std::string listingLine(const FileTableEntry& entry, std::string_view fullName, 
     return line;
 }
 
-bool writeListing(const std::filesystem::path& file, const std::vector<FileTableEntry>& entries,
-                  text::Language language, const std::function<std::string(const FileTableEntry&)>& fullName) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+platform::WriteProblem writeListing(const std::filesystem::path& file, const std::vector<FileTableEntry>& entries,
+                                   text::Language language,
+                                   const std::function<std::string(const FileTableEntry&)>& fullName) {
+    platform::CreatedFile created = platform::createPlainFile(file);
+    if (created.file == nullptr) return created.problem;
+    std::FILE* out = created.file.get();
     const std::string header = listingHeader(language);
-    out.write(header.data(), static_cast<std::streamsize>(header.size()));
+    bool written = std::fwrite(header.data(), 1, header.size(), out) == header.size();
     for (const FileTableEntry& entry : entries) {
         const std::string name = strnlen(entry.name, kEntryNameBytes) == kEntryNameBytes ? fullName(entry) : tableName(entry);
         const std::string line = listingLine(entry, name, language);
-        out.write(line.data(), static_cast<std::streamsize>(line.size()));
+        written = std::fwrite(line.data(), 1, line.size(), out) == line.size() && written;
     }
-    out.close();
-    return !out.fail();
+    // Closed by hand: the close writes what stdio still holds, and may fail.
+    written = std::fclose(created.file.release()) == 0 && written;
+    return written ? platform::WriteProblem::None : platform::WriteProblem::NotWritten;
 }
 
 }  // namespace quenzar::recovery

@@ -12,6 +12,7 @@
 
 #include "text/language.h"
 #include "disk/inventory_records.h"
+#include "platform/stdio_file.h"
 #include "recovery/file_table_entry.h"
 
 namespace quenzar::recovery {
@@ -31,10 +32,11 @@ std::string listingLine(const FileTableEntry& entry, std::string_view fullName, 
 // The name of an entry as the table holds it (at most 63 bytes).
 std::string tableName(const FileTableEntry& entry);
 
-// Writes the header and one line per entry into the file, replacing it. fullName gives the
-// whole name of an entry whose table name may be cut (one of 63 bytes); it may return the
-// table name when the record cannot be read again. Returns whether everything was written.
-bool writeListing(const std::filesystem::path& file, const std::vector<FileTableEntry>& entries,
+// Writes the header and one line per entry into the file, replacing a plain file of that name; a
+// link or anything else in its place is refused and left as it is. fullName gives the whole name
+// of an entry whose table name may be cut (one of 63 bytes); it may return the table name when
+// the record cannot be read again. Returns None when everything was written, else the problem.
+platform::WriteProblem writeListing(const std::filesystem::path& file, const std::vector<FileTableEntry>& entries,
                   text::Language language, const std::function<std::string(const FileTableEntry&)>& fullName);
 
 }  // namespace quenzar::recovery

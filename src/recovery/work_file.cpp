@@ -1,6 +1,7 @@
 #include "recovery/work_file.h"
 
 #include <array>
+#include <utility>
 
 #include "platform/stdio_file.h"
 
@@ -12,11 +13,15 @@ bool WorkFileWriter::open(const std::filesystem::path& path) {
     close();
     failed_ = false;
     entryCount_ = 0;
-    file_ = platform::openStdioFile(path, "wb");
-    if (file_ == nullptr) {
+    platform::CreatedFile created = platform::createPlainFile(path);
+    identity_ = created.identity;
+    if (created.file == nullptr) {
         failed_ = true;
+        problem_ = created.problem;
         return false;
     }
+    file_ = std::move(created.file);
+    problem_ = platform::WriteProblem::NotWritten;  // what a later failure means
     // The entries are gathered here, so stdio needs no buffer of its own.
     std::setvbuf(file_.get(), nullptr, _IONBF, 0);
     buffer_.resize(kWorkFileBufferBytes / kFileTableEntryBytes * kFileTableEntryBytes);
@@ -31,6 +36,7 @@ void WorkFileWriter::flush() {
 
 void WorkFileWriter::append(const FileTableEntry& entry) {
     if (file_ == nullptr) {
+        if (!failed_) problem_ = platform::WriteProblem::NotCreated;
         failed_ = true;
         return;
     }

@@ -27,7 +27,9 @@ public:
     WorkFileWriter(const WorkFileWriter&) = delete;
     WorkFileWriter& operator=(const WorkFileWriter&) = delete;
 
-    // Creates the file anew (an old one is replaced).
+    // Creates the file anew (an old plain file of the name is replaced). A link, anything but a
+    // plain file, or a file of more names at the path is refused and left as it is (problem()
+    // tells which).
     bool open(const std::filesystem::path& path);
     void append(const FileTableEntry& entry);
     // Flushes and closes; returns whether every entry reached the file.
@@ -35,11 +37,17 @@ public:
 
     bool failed() const { return failed_; }
     std::uint64_t entryCount() const { return entryCount_; }
+    // Why the file was not made or not written whole; None while all is well.
+    platform::WriteProblem problem() const { return failed_ ? problem_ : platform::WriteProblem::None; }
+    // The file this writer made, so that only it is removed later; unknown when none was made.
+    const platform::FileIdentity& identity() const { return identity_; }
 
 private:
     void flush();
 
     platform::StdioFile file_;
+    platform::FileIdentity identity_;
+    platform::WriteProblem problem_ = platform::WriteProblem::None;
     std::vector<std::uint8_t> buffer_;  // a million entries in few system calls
     std::size_t buffered_ = 0;
     bool failed_ = false;

@@ -1,5 +1,7 @@
 // What the Linux identification reads from sysfs, tried on a small copy of a sysfs tree.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <filesystem>
 #include <fstream>
@@ -75,6 +77,72 @@ TEST(LinuxSysfs, ImageFileIdentifiesAsFixedDisk) {
     EXPECT_EQ(identity.bytesPerSector, 512u);
     EXPECT_EQ(identity.letters, LetterSource::ImageWindows);
     EXPECT_FALSE(identifyLinuxDevice(folder.file("none.img"), folder.path().string()).answered);
+}
+
+// What a write through one block device reaches, on a copy of a sysfs tree: disk sda with
+// partitions sda1 and sda2, a device-mapper volume dm-0 on sda2, and loop0 backed by an image.
+TEST(LinuxSysfs, DevicePlacesFollowPartitionsSlavesAndLoopFiles) {
+    testsupport::TempFolder folder;
+    const fs::path root = folder.path() / "sys";
+    const fs::path block = root / "devices" / "virtual" / "block";
+    const auto makeDevice = [&](const fs::path& relative, const std::string& number) {
+        writeFile(block / relative / "dev", number);
+        fs::create_directories(root / "dev" / "block");
+        fs::create_directory_symlink(block / relative, root / "dev" / "block" / number);
+    };
+    makeDevice("sda", "8:0");
+    makeDevice("sda/sda1", "8:1");
+    writeFile(block / "sda/sda1/partition", "1");
+    makeDevice("sda/sda2", "8:2");
+    writeFile(block / "sda/sda2/partition", "2");
+    makeDevice("dm-0", "253:0");
+    fs::create_directories(block / "dm-0" / "slaves");
+    fs::create_directory_symlink(block / "sda/sda2", block / "dm-0" / "slaves" / "sda2");
+    const fs::path image = folder.path() / "disk.img";
+    std::ofstream(image).close();
+    makeDevice("loop0", "7:0");
+    writeFile(block / "loop0" / "loop" / "backing_file", image.string());
+    makeDevice("loop1", "7:1");
+    writeFile(block / "loop1" / "loop" / "backing_file", (folder.path() / "gone.img").string() + " (deleted)");
+
+    const auto places = [&](unsigned majorNumber, unsigned minorNumber, SourceExtent extent, bool throughFiles) {
+        LinuxStoragePlaces found;
+        addLinuxDevicePlaces(root.string(), makedev(majorNumber, minorNumber), extent, throughFiles, found);
+        return found;
+    };
+    const LinuxStoragePlaces sda1Volume = places(8, 1, SourceExtent::Volume, false);
+    EXPECT_EQ(sda1Volume.devices, (std::set<std::uint64_t>{makedev(8, 1)}));
+    EXPECT_TRUE(sda1Volume.resolved);
+    const LinuxStoragePlaces dm0 = places(253, 0, SourceExtent::Disk, true);
+    EXPECT_EQ(dm0.devices, (std::set<std::uint64_t>{makedev(253, 0), makedev(8, 2), makedev(8, 0)}));
+    const LinuxStoragePlaces loop0 = places(7, 0, SourceExtent::Disk, false);
+    struct stat imageInfo {};
+    ASSERT_EQ(::stat(image.c_str(), &imageInfo), 0);
+    EXPECT_EQ(loop0.files, (std::set<std::pair<std::uint64_t, std::uint64_t>>{{imageInfo.st_dev, imageInfo.st_ino}}));
+    // Through the image's file, the write reaches the file system that holds it.
+    EXPECT_TRUE(places(7, 0, SourceExtent::Disk, true).devices.contains(imageInfo.st_dev));
+    EXPECT_TRUE(places(7, 1, SourceExtent::Disk, true).files.empty());  // its file is gone
+    EXPECT_FALSE(places(9, 9, SourceExtent::Disk, true).resolved);
+
+    struct Case {
+        const char* what;
+        LinuxStoragePlaces target, source;
+        bool meets;
+    };
+    LinuxStoragePlaces imageFile;
+    imageFile.files.insert({imageInfo.st_dev, imageInfo.st_ino});
+    LinuxStoragePlaces besideImage;
+    besideImage.devices.insert(imageInfo.st_dev);
+    const Case cases[] = {
+        {"sda2 beside the volume sda1", places(8, 2, SourceExtent::Disk, true), sda1Volume, false},
+        {"sda2 on the disk of sda1", places(8, 2, SourceExtent::Disk, true), places(8, 1, SourceExtent::Disk, false), true},
+        {"sda2 on the disk sda", places(8, 2, SourceExtent::Disk, true), places(8, 0, SourceExtent::Disk, false), true},
+        {"dm-0 over the volume sda2", dm0, places(8, 2, SourceExtent::Volume, false), true},
+        {"dm-0 beside the volume sda1", dm0, sda1Volume, false},
+        {"loop0 made of the image", places(7, 0, SourceExtent::Disk, true), imageFile, true},
+        {"beside the image of loop0, on its file system", besideImage, loop0, false},
+    };
+    for (const Case& row : cases) EXPECT_EQ(row.target.meets(row.source), row.meets) << row.what;
 }
 
 }  // namespace

@@ -116,5 +116,29 @@ TEST(AnalyzeCommandTest, DamagedMftSizeIsReadAsFarAsTheRunsGoAndShown) {
         << out;
 }
 
+// A link planted under the name of the work file or the listing is never written through: the
+// analysis says so, the link's target keeps its bytes and the link stays.
+TEST(AnalyzeCommandTest, PlantedLinksAreRefusedAndKept) {
+    TempFolder folder;
+    const std::string image = (testsupport::fixtureDir() / "mbr.img").string();
+    const auto victim = folder.path() / "victim.txt";
+    std::ofstream(victim) << "precious";
+    const std::string command = "analyze '" + image + "' --all-files --listing --work-dir '" + folder.path().string() + "'";
+    for (const char* name : {"~DI_Tmp.tmp", "QuenzarSalvage.txt"}) {
+        SCOPED_TRACE(name);
+        const auto link = folder.path() / name;
+        std::filesystem::create_symlink(victim, link);
+        int exitCode = -1;
+        const std::string out = salvage(command, &exitCode);
+        EXPECT_NE(out.find(link.string() + " is a symbolic link"), std::string::npos) << out;
+        // No work file, no analysis; a listing that cannot be written makes the command fail too.
+        EXPECT_EQ(exitCode, 1) << out;
+        EXPECT_TRUE(std::filesystem::is_symlink(link));
+        std::ifstream in(victim);
+        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), "precious");
+        std::filesystem::remove(link);
+    }
+}
+
 }  // namespace
 }  // namespace quenzar::recovery

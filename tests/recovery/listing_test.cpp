@@ -98,7 +98,8 @@ TEST(ListingTest, FileHoldsTheHeaderAndTheWholeNames) {
     std::memcpy(longName.name, whole.data(), kEntryNameBytes);
     const std::vector<FileTableEntry> entries{sampleFile(), longName};
     const auto file = folder.path() / kListingFileName;
-    ASSERT_TRUE(writeListing(file, entries, text::Language::English, [&](const FileTableEntry&) { return whole; }));
+    ASSERT_EQ(writeListing(file, entries, text::Language::English, [&](const FileTableEntry&) { return whole; }),
+              platform::WriteProblem::None);
     std::ifstream in(file, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string expected = listingHeader(text::Language::English) +

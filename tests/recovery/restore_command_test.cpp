@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 
@@ -144,6 +145,48 @@ TEST(RestoreCommandTest, FilesWithNamesOfUpTo255CharactersAreRestored) {
                 &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
     EXPECT_EQ(filesWithMd5(target), expected);
+}
+
+// A link planted where the analysis puts its work file: the restore stops with the reason, writes
+// nothing through the link, and leaves the link, which it did not make, where it is.
+TEST(RestoreCommandTest, PlantedWorkFileLinkIsRefusedAndKept) {
+    TempFolder folder;
+    const std::string image = (testsupport::fixtureDir() / "mbr.img").string();
+    const auto victim = folder.path() / "victim.txt";
+    std::ofstream(victim) << "precious";
+    const auto link = folder.path() / "~DI_Tmp.tmp";
+    std::filesystem::create_symlink(victim, link);
+    const auto target = folder.path() / "out";
+    int exitCode = -1;
+    const std::string out = salvage("restore '" + image + "' --all --work-dir '" + folder.path().string() +
+                                        "' --to '" + target.string() + "'",
+                                    &exitCode);
+    EXPECT_EQ(exitCode, 1) << out;
+    EXPECT_NE(out.find(link.string() + " is a symbolic link"), std::string::npos) << out;
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(runCommand("cat '" + victim.string() + "'"), "precious");
+    EXPECT_TRUE(filesWithMd5(target).empty());
+}
+
+// The image being read is never the folder written into, nor a path through it; a folder beside
+// it is fine (the restores above write beside their images).
+TEST(RestoreCommandTest, TargetIsNeverTheImageItself) {
+    TempFolder folder;
+    const auto image = folder.path() / "copy.img";
+    std::filesystem::copy_file(testsupport::fixtureDir() / "mbr.img", image);
+    const std::string md5 = runCommand("md5sum < '" + image.string() + "'");
+    for (const auto& target : {image, image / "sub"}) {
+        int exitCode = -1;
+        const std::string out = salvage("restore '" + image.string() + "' --all --work-dir '" +
+                                            folder.path().string() + "' --to '" + target.string() + "'",
+                                        &exitCode);
+        EXPECT_EQ(exitCode, 1) << out;
+        EXPECT_NE(out.find(target.string() + " lies on " + image.string() + ", which is being read"),
+                  std::string::npos)
+            << out;
+    }
+    EXPECT_EQ(runCommand("md5sum < '" + image.string() + "'"), md5);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "~DI_Tmp.tmp"));
 }
 
 TEST(RestoreCommandTest, UsageAndHelp) {

@@ -17,6 +17,7 @@
 #include "harness.h"
 #include "platform/disk_system.h"
 #include "platform/sector_device.h"
+#include "platform/stdio_file.h"
 
 namespace {
 
@@ -280,4 +281,69 @@ TEST_CASE(windowsDisksArePhysicalDrivesAndAssignedLettersTakePrecedence) {
         CHECK(sameBytes(block, kHighBlock));
     }
     CHECK(disks->openVolume('1', AccessMode::ReadOnly) == nullptr);
+}
+
+// The program's own files (work file, listing) are made through the wide API without going
+// through another name of a file, and removed only while the path still names the file made.
+TEST_CASE(plainFilesAreMadeWithoutWritingThroughOtherNames) {
+    using quenzar::platform::WriteProblem;
+    TempFolder folder;
+    const std::wstring victim = folder.file(L"victim.txt");
+    const std::wstring secondName = folder.file(L"second-name");
+    const std::wstring work = folder.file(L"~DI_Tmp.tmp");
+    const std::wstring link = folder.file(L"link");
+    const auto contentOf = [](const std::wstring& path) {
+        std::string text;
+        if (std::FILE* file = _wfopen(path.c_str(), L"rb")) {
+            for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) text += static_cast<char>(c);
+            std::fclose(file);
+        }
+        return text;
+    };
+    if (std::FILE* file = _wfopen(victim.c_str(), L"wb")) {
+        std::fputs("precious", file);
+        std::fclose(file);
+    }
+    REQUIRE(CreateHardLinkW(secondName.c_str(), victim.c_str(), nullptr));
+
+    // A file of more names is left whole; an old plain file is replaced.
+    quenzar::platform::CreatedFile created = quenzar::platform::createPlainFile(secondName);
+    CHECK(created.file == nullptr);
+    CHECK(created.problem == WriteProblem::OtherNames);
+    CHECK_EQ(contentOf(victim), std::string("precious"));
+    for (const char* content : {"first run", "new"}) {
+        created = quenzar::platform::createPlainFile(work);
+        REQUIRE(created.file != nullptr);
+        CHECK(created.problem == WriteProblem::None);
+        std::fputs(content, created.file.get());
+        created.file.reset();
+        CHECK_EQ(contentOf(work), std::string(content));
+    }
+
+    // Only the file made goes: not another file put under its name (the one made is moved aside,
+    // so its number stays taken), and nothing when no file was made.
+    const quenzar::platform::FileIdentity made = created.identity;
+    CHECK(made.known);
+    const std::wstring moved = folder.file(L"moved");
+    REQUIRE(MoveFileW(work.c_str(), moved.c_str()));
+    HANDLE other = CreateFileW(work.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    REQUIRE(other != INVALID_HANDLE_VALUE);
+    CloseHandle(other);
+    CHECK(!quenzar::platform::removeCreatedFile(work, made));
+    CHECK(!quenzar::platform::removeCreatedFile(work, quenzar::platform::FileIdentity{}));
+    CHECK(GetFileAttributesW(work.c_str()) != INVALID_FILE_ATTRIBUTES);
+    CHECK(quenzar::platform::removeCreatedFile(moved, made));
+    CHECK_EQ(GetFileAttributesW(moved.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // A symbolic link, where the system lets one be made, is refused as a link.
+    if (CreateSymbolicLinkW(link.c_str(), victim.c_str(), 0) &&
+        (GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+        GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        created = quenzar::platform::createPlainFile(link);
+        CHECK(created.file == nullptr);
+        CHECK(created.problem == WriteProblem::Link);
+        CHECK_EQ(contentOf(victim), std::string("precious"));
+    } else {
+        std::printf("note: this system makes no symbolic links; the link refusal is checked on Linux only\n");
+    }
 }

@@ -332,6 +332,19 @@ TEST_CASE(virtualDiskAnalysisFindsWhatTheLetteredDriveHolds) {
             [&](DialogProbe& tree) {
                 quenzar::wintest::pumpUntil([&] { return listRowCount(tree) > 0; });
                 rows = listRowCount(tree);
+                // A virtual disk has no letter, but a folder on its disk is refused all the same:
+                // here a path through the image being read.
+                REQUIRE(waitForTreeJobs(tree));
+                tree.click(IDC_TREE_SELECT_ALL);
+                REQUIRE(quenzar::wintest::pumpUntil([&] { return tree.text(IDC_TREE_MARKED_IN_USE) != L"0"; }));
+                shell.record.answers = {IDYES};
+                shell.record.folderAnswer = quenzar::wintest::shellTestImages()[0] + "\\restored";
+                tree.click(IDC_TREE_RESTORE);
+                REQUIRE(shell.record.messages.size() == 2);
+                CHECK_EQ(utf16(shell.record.messages[1].caption), std::wstring(L"INCORRECTLY SPECIFIED DISK FOR RECORDING DATA!"));
+                CHECK(tree.text(IDC_TREE_MARKED_IN_USE) != L"0");  // nothing restored, no mark cleared
+                shell.record.messages.clear();
+                REQUIRE(waitForTreeJobs(tree));
                 tree.press(IDC_TREE_LIST, VK_ESCAPE);  // Escape closes it as the close box does
             },
             L"Modeling directory tree at the address of BOOT sector.");

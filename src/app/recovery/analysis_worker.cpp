@@ -2,8 +2,6 @@
 
 #include <process.h>
 
-#include <system_error>
-
 #include "app/recovery/analysis_progress_dialog.h"
 #include "recovery/analysis_listing.h"
 #include "recovery/filter_choices.h"
@@ -22,14 +20,6 @@ constexpr DWORD kStopWaitMs = 10'000;
 std::filesystem::path folderOf(const AnalysisSession& session) {
     return session.workFolder.empty() ? std::filesystem::path(".") : session.workFolder;
 }
-
-}  // namespace
-
-std::filesystem::path workFileOf(const AnalysisSession& session) {
-    return folderOf(session) / recovery::kWorkFileName;
-}
-
-namespace {
 
 void writeListingIfAsked(AppState& state) {
     AnalysisSession& session = state.analysis;
@@ -133,9 +123,12 @@ void reportFailedAnalysis(AppState& state) {
 void stopAnalysisAndExit(AppState& state) {
     AnalysisSession& session = state.analysis;
     session.progress.stopRequested.store(true);
-    if (session.worker != nullptr) WaitForSingleObject(session.worker, kStopWaitMs);
-    std::error_code ignored;
-    std::filesystem::remove(workFileOf(session), ignored);
+    // A worker that stops in time removes its own half-made work file, and its result names the
+    // file it made. One still stuck in a read keeps the file open, so it could not be removed
+    // now; its result is not touched while it may still be written.
+    if (session.worker == nullptr || WaitForSingleObject(session.worker, kStopWaitMs) == WAIT_OBJECT_0) {
+        recovery::removeWorkFile(session.result);
+    }
     state.seams.endProcess(0);
     // Only a test's seam comes back here; the worker has ended, so the window can be used again.
     finishAnalysis(state);

@@ -26,11 +26,9 @@ void reportFailedAnalysis(AppState& state);
 
 void closeAnalysisProgressDialog(AppState& state);
 
-// Where the analyses of the session keep their work file.
-std::filesystem::path workFileOf(const AnalysisSession& session);
-
 // The stop button and the close box of the progress dialog: the worker is asked to stop and given
-// a moment to close its files, the work file is deleted, and the program ends with exit code 0.
+// a moment to close its files, the work file it made is deleted, and the program ends with exit
+// code 0.
 void stopAnalysisAndExit(AppState& state);
 
 }  // namespace quenzar::app

@@ -7,7 +7,6 @@
 #include <atomic>
 #include <functional>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "app/dialog_support.h"
@@ -88,8 +87,7 @@ void closeJobProgress(TreeWindow& window) {
 // The stop button and the close box of WAITP and WAITR: the program ends at once, without its
 // work file.
 void stopJobAndExit(TreeWindow& window) {
-    std::error_code ignored;
-    std::filesystem::remove(workFileOf(window.state.analysis), ignored);
+    recovery::removeWorkFile(window.state.analysis.result);
     window.state.seams.endProcess(0);
 }
 
@@ -362,9 +360,16 @@ void restoreMarked(TreeWindow& window) {
         window.dialog, texts::kTargetChooser.title.in(language), texts::kTargetChooser.text.in(language));
     if (!target || target->empty()) return;
     const AnalysisSession& session = state.analysis;
-    // The restored files must not land on the drive they are read from.
-    if (session.mode == AnalysisMode::LogicalDrive && !target->empty() &&
-        (static_cast<unsigned char>((*target)[0]) & ~0x20u) == static_cast<unsigned char>(session.driveLetter)) {
+    // The restored files must not land on the drive they are read from: in mode R the analysed
+    // drive's letter (and, for an attached image, the image and what is made of it); a virtual
+    // disk has no letter, so no folder on its whole disk is taken.
+    const std::filesystem::path targetPath(wideFrom1251(*target));
+    const bool onSource =
+        session.mode == AnalysisMode::LogicalDrive
+            ? (static_cast<unsigned char>((*target)[0]) & ~0x20u) == static_cast<unsigned char>(session.driveLetter) ||
+                  state.disks->holdsFolder(session.driveLetter, targetPath)
+            : state.disks->diskHoldsFolder(session.diskNumber, targetPath);
+    if (onSource) {
         state.seams.showMessage(texts::kTargetOnSource.text.in(language), texts::kTargetOnSource.title.in(language),
                                 MB_ICONERROR);
         return;
@@ -384,8 +389,7 @@ void restoreMarked(TreeWindow& window) {
                                                                 recovery::RestoreMode::Test, window.restoreProgress);
         },
         [&window] {
-            std::error_code ignored;
-            std::filesystem::remove(workFileOf(window.state.analysis), ignored);
+            recovery::removeWorkFile(window.state.analysis.result);
             window.marked = recovery::refreshMarkedStatistics(window.tree.table);
             showMarked(window);
             const recovery::RestoreMessage done =
