@@ -153,7 +153,7 @@ TEST(ListingTest, ListingCutShortIsRemoved) {
             std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the process
             const rlimit limit{fileSizeLimit, fileSizeLimit};
             ::setrlimit(RLIMIT_FSIZE, &limit);
-            ::_exit(writeAnalysisListing(disks, '0', result, file, text::Language::English) ? 0 : 1);
+            ::_exit(writeAnalysisListing(disks, '0', result, file, text::Language::English) == platform::WriteProblem::None ? 0 : 1);
         }
         int status = -1;
         ::waitpid(child, &status, 0);
