@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <limits>
 
 #include "platform/sector_device.h"
 #include "platform/stdio_file.h"
@@ -78,6 +79,13 @@ std::unique_ptr<SectorDevice> openFileDevice(const std::string& path, AccessMode
 
 StdioFile openStdioFile(const std::filesystem::path& path, const char* mode) {
     return StdioFile(std::fopen(path.c_str(), mode));
+}
+
+bool markSparse(const std::filesystem::path& /*file*/) { return true; }
+
+bool setFileLength(const std::filesystem::path& file, std::uint64_t byteCount) {
+    if (byteCount > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return false;
+    return ::truncate(file.c_str(), static_cast<off_t>(byteCount)) == 0;
 }
 
 }  // namespace quenzar::platform

@@ -4,6 +4,7 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -125,6 +126,47 @@ std::unique_ptr<SectorDevice> openFileDevice(const std::string& path, AccessMode
 StdioFile openStdioFile(const std::filesystem::path& path, const char* mode) {
     const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
     return StdioFile(_wfopen(path.c_str(), wideMode.c_str()));
+}
+
+namespace {
+
+// A handle of an existing file for changing it, shared with a stream that may hold it open.
+class FileHandle {
+public:
+    explicit FileHandle(const std::filesystem::path& file)
+        : handle_(CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~FileHandle() {
+        if (isOpen()) CloseHandle(handle_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    bool isOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+}  // namespace
+
+bool markSparse(const std::filesystem::path& file) {
+    const FileHandle handle(file);
+    DWORD returned = 0;
+    return handle.isOpen() &&
+           DeviceIoControl(handle.get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr) != 0;
+}
+
+// SetEndOfFile rather than the C library's ftruncate, which refuses a length beyond the free
+// space of the volume even where the new part would be a hole.
+bool setFileLength(const std::filesystem::path& file, std::uint64_t byteCount) {
+    const FileHandle handle(file);
+    LARGE_INTEGER length{};
+    length.QuadPart = static_cast<LONGLONG>(byteCount);
+    return handle.isOpen() && byteCount <= static_cast<std::uint64_t>(INT64_MAX) &&
+           SetFilePointerEx(handle.get(), length, nullptr, FILE_BEGIN) != 0 && SetEndOfFile(handle.get()) != 0;
 }
 
 }  // namespace quenzar::platform
