@@ -120,6 +120,15 @@ TEST(RestoreTest, FinishedMessageCutsThePathIntoFiveLinesAndReportsFailures) {
     EXPECT_NE(failed.text.find("Not read from the disk: 2, not written: 1."), std::string::npos);
     EXPECT_NE(restoreFinishedMessage(path, report, text::Language::Russian).text.find("Не прочитано с диска: 2"),
               std::string::npos);
+
+    // Every file restored, but the analysis could not read some MFT records: files may be missing.
+    RestoreReport unreadMft;
+    unreadMft.diskOpened = true;
+    unreadMft.unreadableMftRecords = 3;
+    const RestoreMessage missing = restoreFinishedMessage(path, unreadMft, text::Language::Russian);
+    EXPECT_EQ(missing.title, "Извлечение файлов завершено с ошибками");
+    EXPECT_NE(missing.text.find("\r\nЗаписей MFT, не прочитанных при анализе: 3.\r\n"), std::string::npos);
+    EXPECT_EQ(missing.text.find("Не прочитано с диска"), std::string::npos);
 }
 
 // The volume analysed with every file and the deleted ones, and where it lies on its disk.
@@ -432,15 +441,6 @@ std::map<std::string, std::string> restoredContents(const std::filesystem::path&
     return files;
 }
 
-// The LBA of each file's FILE record, as an analysis of the intact image finds it.
-std::map<std::uint32_t, std::uint32_t> recordLbas(const std::string& image) {
-    TempFolder folder;
-    platform::ImageDiskSystem disks({image});
-    std::map<std::uint32_t, std::uint32_t> lbas;
-    for (const FileTableEntry& entry : analyseImage(disks, folder).result.tree.table) lbas.emplace(entry.ownId, entry.recordLba);
-    return lbas;
-}
-
 const DamagedFile* damagedFile(const RestoreReport& report, const std::string& path) {
     for (const DamagedFile& file : report.damaged) {
         if (file.path == path) return &file;
@@ -462,7 +462,7 @@ TEST(RestoreTest, UnreadableSectorsAreZerosInTheRestoredFileAndListed) {
     const EntryFacts& budget = *facts.entry(0, "Documents/Reports/2023/Q2/budget-64512.xls");
     const EntryFacts& oldBudget = *facts.entry(0, "Documents/Reports/2023/Q2/old-budget-64512.xls");
     const EntryFacts& readme = *facts.entry(0, "Documents/readme.txt");  // its FILE record will not read
-    const std::uint32_t readmeRecordLba = recordLbas(image).at(static_cast<std::uint32_t>(readme.record));
+    const std::uint32_t readmeRecordLba = testsupport::recordLbas(image).at(static_cast<std::uint32_t>(readme.record));
 
     struct Sectors {
         const EntryFacts* file;
@@ -579,7 +579,7 @@ TEST(RestoreTest, RunsOutsideTheVolumeOrOverlappingAreNotWritten) {
     TempFolder folder;
     const std::string image = folder.file("damaged.img");
     std::filesystem::copy_file(facts.path(testsupport::fixtureDir()), image);
-    const auto lbas = recordLbas(image);
+    const auto lbas = testsupport::recordLbas(image);
     ASSERT_EQ(budget.runs.size(), 1u);
     testsupport::patchRunOffset(image, lbas.at(static_cast<std::uint32_t>(budget.record)), 0,
                                 static_cast<std::int64_t>(volume.clusters - 10));

@@ -1,15 +1,48 @@
 // Changes a run of a file's run list in place, on a copy of a disk image: the way a damaged
-// volume shows a run list that points outside the volume or onto another run's clusters.
+// volume shows a run list that points outside the volume or onto another run's clusters. And
+// where the FILE records to change lie.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "disk/inventory.h"
+#include "platform/disk_system.h"
+#include "recovery/analysis.h"
+#include "support/temp_folder.h"
+
 namespace quenzar::testsupport {
+
+// The LBA of each FILE record of an image's first NTFS volume, by record number, as an analysis
+// of every file finds them.
+inline std::map<std::uint32_t, std::uint32_t> recordLbas(const std::string& image) {
+    platform::ImageDiskSystem disks({image});
+    disk::InventoryState inventory;
+    disk::BuildDiskInventory(inventory, disks);
+    char letter = 0;
+    for (char candidate = disk::kFirstDriveLetter; candidate < disk::kFirstDriveLetter + disk::kDriveLetterCount && letter == 0;
+         ++candidate) {
+        if (inventory.drive(candidate).fileSystem() == disk::FileSystem::Ntfs) letter = candidate;
+    }
+    recovery::SearchFilter filter;
+    filter.allExtensions = 1;
+    filter.noSystemFiles = 0;
+    filter.searchDeleted = 1;
+    recovery::GenerationState generations;
+    recovery::AnalysisProgress progress;
+    TempFolder folder;
+    recovery::AnalysisContext context{filter, generations, progress, folder.path()};
+    const recovery::AnalysisResult result = recovery::runAnalysis(disks, inventory, letter, context);
+    EXPECT_EQ(result.outcome, recovery::AnalysisOutcome::Completed) << image;
+    std::map<std::uint32_t, std::uint32_t> lbas;
+    for (const recovery::FileTableEntry& entry : result.tree.table) lbas.emplace(entry.ownId, entry.recordLba);
+    return lbas;
+}
 
 // Sets the offset field of run `runIndex` of the unnamed $DATA attribute in the FILE record of
 // 1,024 bytes at `recordLba` (the first run's offset is its first cluster, every other one is
