@@ -37,6 +37,7 @@
 #include "resources/posted_command_ids.h"
 #include "resources/progress_dialog_ids.h"
 #include "shell_fixture.h"
+#include "support/faulty_disks.h"
 
 namespace {
 
@@ -612,6 +613,80 @@ TEST_CASE(restoreProgressShowsWhileTheFilesAreCopied) {
         shell.command(CMD_RECOVER_LOGICAL_DRIVE);
         REQUIRE(quenzar::wintest::pumpUntil([&] { return quenzar::wintest::dialogScriptRan() && restored; }, 60'000));
         CHECK(!folderContents(target.path()).empty());
+    }
+}
+
+// The test restore on a failing disk: the analysis cannot read one MFT record, and a marked file
+// has a bad sector. The file is restored with zeros there, the list of damaged files lies beside
+// the restored folders, and the final box says what went wrong, with the warning icon.
+TEST_CASE(restoreOnAFailingDiskCountsWhatItCouldNotRead) {
+    // Where the file's data and the other file's record lie, as the engine finds them.
+    recovery::SearchFilter everyFile;
+    everyFile.allExtensions = 1;
+    everyFile.noSystemFiles = 0;
+    everyFile.searchDeleted = 1;
+    const recovery::AnalysisResult direct = analyseDirectly(quenzar::wintest::shellTestImages(), 'D', everyFile);
+    REQUIRE(direct.outcome == recovery::AnalysisOutcome::Completed);
+    std::uint64_t badDataLba = 0, badRecordLba = 0;
+    for (const recovery::FileTableEntry& entry : direct.tree.table) {
+        if (std::strcmp(entry.name, "budget-64512.xls") == 0) {
+            badDataLba = direct.geometry.volumeStartLba + std::uint64_t{entry.firstCluster} * direct.geometry.sectorsPerCluster + 7;
+        }
+        if (std::strcmp(entry.name, "readme.txt") == 0) badRecordLba = entry.recordLba + 1;
+    }
+    REQUIRE(badDataLba != 0 && badRecordLba != 0);
+
+    for (text::Language language : {kEnglish, kRussian}) {
+        Note note(quenzar::wintest::languageName(language));
+        TempFolder work, target;
+        auto faulty = std::make_unique<quenzar::testsupport::FaultyDisks>(quenzar::wintest::shellTestImages());
+        faulty->failSectors(badDataLba);
+        faulty->failSectors(badRecordLba);
+        ShellWindow shell(language, true, std::move(faulty));
+        REQUIRE(shell.window() != nullptr);
+        shell.state.analysis.workFolder = work.path();
+        bool restored = false;
+        auto treeScript = [&](DialogProbe& tree) {
+            REQUIRE(waitForTreeJobs(tree));
+            tree.click(IDC_TREE_SELECT_ALL);
+            REQUIRE(waitForTreeJobs(tree));
+            shell.record.answers = {IDYES};
+            shell.record.folderAnswer = quenzar::app::text1251FromWide(target.path().wstring());
+            tree.click(IDC_TREE_RESTORE);
+            restored = quenzar::wintest::pumpUntil([&] { return !shell.record.messages.empty() &&
+                                                                  shell.record.messages.back().flags != UINT(MB_YESNO | MB_ICONQUESTION); });
+            REQUIRE(waitForTreeJobs(tree));
+            tree.close();
+        };
+        quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
+            quenzar::wintest::onNextDialog(treeScript, std::wstring(inLanguage(language, L"Дерево каталогов логического диска D:",
+                                                                               L"The directory tree logical disk D:")));
+            filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
+            filter.click(IDC_FILTER_APPLY);
+        });
+        shell.command(CMD_RECOVER_LOGICAL_DRIVE);
+        REQUIRE(quenzar::wintest::pumpUntil([&] { return quenzar::wintest::dialogScriptRan() && restored; }, 60'000));
+
+        const auto& box = shell.record.messages.back();
+        CHECK_EQ(box.flags, UINT(MB_ICONWARNING));
+        CHECK_EQ(utf16(box.caption), std::wstring(inLanguage(language, L"Извлечение файлов завершено с ошибками",
+                                                             L"Extract files completed with errors")));
+        for (const wchar_t* line : {inLanguage(language, L"С нечитаемыми секторами (записаны нулями): 1, секторов: 1.",
+                                               L"With unreadable sectors (written as zeros): 1, sectors: 1."),
+                                    inLanguage(language, L"Записей MFT, не прочитанных при анализе: 1.",
+                                               L"MFT records not read during the analysis: 1."),
+                                    inLanguage(language, L"Список этих файлов: QuenzarSalvage-damaged.txt.",
+                                               L"These files are listed in QuenzarSalvage-damaged.txt.")}) {
+            CHECK(utf16(box.text).find(line) != std::wstring::npos);
+        }
+        const std::map<std::wstring, std::string> files = folderContents(target.path());
+        const auto damaged = files.find(L"QuenzarSalvage-damaged.txt");
+        REQUIRE(damaged != files.end());
+        CHECK(damaged->second.find("Razd0/Documents/Reports/2023/Q2/budget-64512.xls\r\n") != std::string::npos);
+        const auto budget = files.find(L"Razd0\\Documents\\Reports\\2023\\Q2\\budget-64512.xls");
+        REQUIRE(budget != files.end());
+        CHECK_EQ(budget->second.size(), std::size_t{64512});
+        CHECK(budget->second.substr(3584, 512) == std::string(512, '\0'));
     }
 }
 
