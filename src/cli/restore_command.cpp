@@ -159,10 +159,7 @@ std::optional<recovery::DirectoryTree> analyseEveryFile(platform::DiskSystem& di
                                                         const disk::InventoryState& inventory, char letter,
                                                         const RestoreRequest& request,
                                                         recovery::AnalysisResult& analysed) {
-    recovery::SearchFilter filter;
-    filter.allExtensions = 1;
-    filter.noSystemFiles = 0;
-    filter.searchDeleted = 1;
+    const recovery::SearchFilter filter = recovery::everyFileFilter();
     recovery::GenerationState generations;
     recovery::AnalysisProgress progress;
     recovery::AnalysisContext context{filter, generations, progress, request.workFolder};

@@ -4,6 +4,7 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <memory>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -130,42 +131,35 @@ StdioFile openStdioFile(const std::filesystem::path& path, const char* mode) {
 
 namespace {
 
-// A handle of an existing file for changing it, shared with a stream that may hold it open.
-class FileHandle {
-public:
-    explicit FileHandle(const std::filesystem::path& file)
-        : handle_(CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    ~FileHandle() {
-        if (isOpen()) CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    bool isOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
 };
+using OwnedHandle = std::unique_ptr<void, HandleCloser>;
+
+// An existing file opened for changing it, shared with a stream that may hold it open; null when
+// it cannot be opened.
+OwnedHandle openForChange(const std::filesystem::path& file) {
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    return OwnedHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
 
 }  // namespace
 
 bool markSparse(const std::filesystem::path& file) {
-    const FileHandle handle(file);
+    const OwnedHandle handle = openForChange(file);
     DWORD returned = 0;
-    return handle.isOpen() &&
-           DeviceIoControl(handle.get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr) != 0;
+    return handle && DeviceIoControl(handle.get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr) != 0;
 }
 
 // SetEndOfFile rather than the C library's ftruncate, which refuses a length beyond the free
 // space of the volume even where the new part would be a hole.
 bool setFileLength(const std::filesystem::path& file, std::uint64_t byteCount) {
-    const FileHandle handle(file);
+    const OwnedHandle handle = openForChange(file);
     LARGE_INTEGER length{};
     length.QuadPart = static_cast<LONGLONG>(byteCount);
-    return handle.isOpen() && byteCount <= static_cast<std::uint64_t>(INT64_MAX) &&
+    return handle && byteCount <= static_cast<std::uint64_t>(INT64_MAX) &&
            SetFilePointerEx(handle.get(), length, nullptr, FILE_BEGIN) != 0 && SetEndOfFile(handle.get()) != 0;
 }
 

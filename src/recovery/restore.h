@@ -83,6 +83,8 @@ struct UnreadableSectors {
     std::uint64_t byteCount = 0;    // ... and how many of the file's bytes they held
     std::uint64_t lba = 0;          // the first of them on the disk
     std::uint64_t sectorCount = 0;
+
+    friend bool operator==(const UnreadableSectors&, const UnreadableSectors&) = default;
 };
 
 // Why a file's run list cannot be taken as it is.

@@ -80,14 +80,6 @@ Analysed analyse(platform::DiskSystem& disks, const SearchFilter& filter, const 
     return analysed;
 }
 
-SearchFilter everyFile() {
-    SearchFilter filter;
-    filter.allExtensions = 1;
-    filter.noSystemFiles = 0;
-    filter.searchDeleted = 1;
-    return filter;
-}
-
 RecordBuilder mftRecord(std::uint64_t created, std::uint32_t ownNumber = 0) {
     RecordBuilder builder;
     builder.ownNumber(ownNumber).standardInformation(created, 0x06).fileName(u"$MFT", ntfs::testing::kWin32AndDos);
@@ -111,7 +103,7 @@ TEST(AnalysisTest, SecondMftRecordOpensANewGeneration) {
 
     platform::ImageDiskSystem disks({image});
     GenerationState generations;
-    const Analysed first = analyse(disks, everyFile(), folder, generations);
+    const Analysed first = analyse(disks, everyFileFilter(), folder, generations);
     ASSERT_EQ(first.result.outcome, AnalysisOutcome::Completed);
     // The volume's own $MFT has a creation time of zero: at a program start it opens none.
     for (std::uint32_t record : {0u, 1u, 5u}) {
@@ -133,7 +125,7 @@ TEST(AnalysisTest, SecondMftRecordOpensANewGeneration) {
 
     // A second analysis in the same run goes on counting: record 0's time differs from the one
     // remembered now.
-    const Analysed second = analyse(disks, everyFile(), folder, generations);
+    const Analysed second = analyse(disks, everyFileFilter(), folder, generations);
     EXPECT_EQ(second.entryAt(0)->generation, '2');
     EXPECT_EQ(second.entryAt(41)->generation, '3');
 }
@@ -172,7 +164,7 @@ TEST(AnalysisTest, AttributeListInMftRecordIsRefusedBeforeAnythingIsWritten) {
 
     platform::ImageDiskSystem disks({image});
     GenerationState generations;
-    const Analysed analysed = analyse(disks, everyFile(), folder, generations);
+    const Analysed analysed = analyse(disks, everyFileFilter(), folder, generations);
     EXPECT_EQ(analysed.result.outcome, AnalysisOutcome::AttributeListInMft);
     EXPECT_FALSE(std::filesystem::exists(folder.path() / kWorkFileName));
 
@@ -217,7 +209,7 @@ TEST(AnalysisTest, BadSectorCostsOneRecordOnly) {
     TempFolder cleanFolder;
     platform::ImageDiskSystem clean({image});
     GenerationState cleanGenerations;
-    const Analysed expected = analyse(clean, everyFile(), cleanFolder, cleanGenerations);
+    const Analysed expected = analyse(clean, everyFileFilter(), cleanFolder, cleanGenerations);
     ASSERT_EQ(expected.result.outcome, AnalysisOutcome::Completed);
 
     // The second sector of record 65 (Ёжик.txt), whether the layer delivers the sectors before
@@ -229,7 +221,7 @@ TEST(AnalysisTest, BadSectorCostsOneRecordOnly) {
         faulty.failOnce(kMftFirstLba + 2 * 66);
         TempFolder folder;
         GenerationState generations;
-        const Analysed analysed = analyse(faulty, everyFile(), folder, generations);
+        const Analysed analysed = analyse(faulty, everyFileFilter(), folder, generations);
         ASSERT_EQ(analysed.result.outcome, AnalysisOutcome::Completed);
         EXPECT_EQ(analysed.result.statistics.unreadableRecords, 1u);
         EXPECT_EQ(analysed.result.statistics.recordsProcessed, expected.result.recordCount);
@@ -259,7 +251,7 @@ TEST(AnalysisTest, MftRecordIsReadAgainThenTakenFromTheMirror) {
     TempFolder cleanFolder;
     platform::ImageDiskSystem clean({image});
     GenerationState cleanGenerations;
-    const Analysed expected = analyse(clean, everyFile(), cleanFolder, cleanGenerations);
+    const Analysed expected = analyse(clean, everyFileFilter(), cleanFolder, cleanGenerations);
 
     const struct {
         const char* what;
@@ -278,7 +270,7 @@ TEST(AnalysisTest, MftRecordIsReadAgainThenTakenFromTheMirror) {
         if (c.mirrorBad) faulty.failSectors(mirrorLba);
         TempFolder folder;
         GenerationState generations;
-        const Analysed analysed = analyse(faulty, everyFile(), folder, generations);
+        const Analysed analysed = analyse(faulty, everyFileFilter(), folder, generations);
         EXPECT_EQ(analysed.result.outcome, c.outcome) << c.what;
         EXPECT_EQ(analysed.result.statistics.unreadableRecords, c.unreadableRecords) << c.what;
         if (c.outcome != AnalysisOutcome::Completed) {
@@ -298,7 +290,7 @@ TEST(AnalysisTest, TableBeyondTheMemoryLimitIsRefused) {
     disk::InventoryState inventory;
     disk::BuildDiskInventory(inventory, disks);
     auto analyseWithin = [&](std::uint64_t entries, const TempFolder& folder) {
-        const SearchFilter filter = everyFile();
+        const SearchFilter filter = everyFileFilter();
         GenerationState generations;
         AnalysisProgress progress;
         AnalysisContext context{filter, generations, progress, folder.path(), entries * kFileTableEntryBytes};
@@ -348,7 +340,7 @@ TEST(AnalysisTest, ClusterAreaOfTheFilesAgreesWithTheRunLists) {
     platform::ImageDiskSystem disks({facts.path(testsupport::fixtureDir())});
     disk::InventoryState inventory;
     disk::BuildDiskInventory(inventory, disks);
-    const SearchFilter filter = everyFile();
+    const SearchFilter filter = everyFileFilter();
     TempFolder folder;
     GenerationState generations;
     AnalysisProgress progress;
@@ -365,7 +357,7 @@ TEST(AnalysisTest, StopRequestLeavesNothingBehind) {
     platform::ImageDiskSystem disks({(testsupport::fixtureDir() / "mbr.img").string()});
     disk::InventoryState inventory;
     disk::BuildDiskInventory(inventory, disks);
-    const SearchFilter filter = everyFile();
+    const SearchFilter filter = everyFileFilter();
     TempFolder whole, stopped;
     GenerationState generations;
     AnalysisProgress progress;
@@ -458,13 +450,13 @@ TEST(VirtualDiskAnalysisTest, SameTableAsTheLetteredVolume) {
     platform::ImageDiskSystem disks({facts.path(testsupport::fixtureDir())});
     TempFolder lettered, virtualDisk;
     GenerationState generations1, generations2;
-    const Analysed expected = analyse(disks, everyFile(), lettered, generations1);
+    const Analysed expected = analyse(disks, everyFileFilter(), lettered, generations1);
     ASSERT_EQ(expected.result.outcome, AnalysisOutcome::Completed);
 
     disk::SectorMaskTable masks;
     const VirtualDiskVolume volume = virtualDiskOf(disks, masks, *facts.partition(0));
     AnalysisProgress progress;
-    const SearchFilter filter = everyFile();
+    const SearchFilter filter = everyFileFilter();
     AnalysisContext context{filter, generations2, progress, virtualDisk.path()};
     const AnalysisResult result = runAnalysis(disks, masks, volume, context);
     ASSERT_EQ(result.outcome, AnalysisOutcome::Completed);
@@ -488,7 +480,7 @@ TEST(VirtualDiskAnalysisTest, MaskedDiskIsUnmaskedBeyondThePartitionGap) {
     TempFolder folder;
     GenerationState generations;
     AnalysisProgress progress;
-    const SearchFilter filter = everyFile();
+    const SearchFilter filter = everyFileFilter();
     AnalysisContext context{filter, generations, progress, folder.path()};
     const AnalysisResult result = runAnalysis(disks, masks, volume, context);
     ASSERT_EQ(result.outcome, AnalysisOutcome::Completed);

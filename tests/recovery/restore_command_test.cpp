@@ -127,15 +127,8 @@ TEST(RestoreCommandTest, TestRestoreTakesFilesUpTo64512Bytes) {
 TEST(RestoreCommandTest, DamagedRunListsAreNamedAndNotWritten) {
     const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
     const testsupport::ImageFacts& facts = manifest.image("mbr.img");
-    const testsupport::EntryFacts& budget = *facts.entry(0, "Documents/Reports/2023/Q2/budget-64512.xls");
-    const testsupport::EntryFacts& fragmented = *facts.entry(0, "Media/fragmented.bin");
     TempFolder folder;
-    const std::string image = folder.file("damaged.img");
-    std::filesystem::copy_file(facts.path(testsupport::fixtureDir()), image);
-    const auto lbas = testsupport::recordLbas(image);
-    testsupport::patchRunOffset(image, lbas.at(static_cast<std::uint32_t>(budget.record)), 0,
-                                static_cast<std::int64_t>(facts.partition(0)->clusters - 10));
-    testsupport::patchRunOffset(image, lbas.at(static_cast<std::uint32_t>(fragmented.record)), 1, 0);
+    const std::string image = testsupport::copyWithDamagedRunLists(folder, facts);
 
     const auto target = folder.path() / "out";
     int exitCode = -1;

@@ -150,10 +150,7 @@ AnalysedVolume analyseImage(platform::DiskSystem& disks, const TempFolder& folde
         }
     }
     EXPECT_NE(letter, 0);
-    SearchFilter filter;
-    filter.allExtensions = 1;
-    filter.noSystemFiles = 0;
-    filter.searchDeleted = 1;
+    const SearchFilter filter = everyFileFilter();
     GenerationState generations;
     AnalysisProgress progress;
     AnalysisContext context{filter, generations, progress, folder.path()};
@@ -510,20 +507,17 @@ TEST(RestoreTest, UnreadableSectorsAreZerosInTheRestoredFileAndListed) {
             EXPECT_EQ(report.unreadableMftRecords, 1u);
             EXPECT_FALSE(report.complete());
 
+            // Where the zeros lie in each file and on the disk, two sectors at the end of a run
+            // apart from the one in the next run but one.
             const DamagedFile* damagedBudget = damagedFile(report, "Razd0/" + budget.path);
             ASSERT_NE(damagedBudget, nullptr);
-            ASSERT_EQ(damagedBudget->unreadable.size(), 1u);
-            EXPECT_EQ(damagedBudget->unreadable[0].fileByte, 3584u);
-            EXPECT_EQ(damagedBudget->unreadable[0].byteCount, 512u);
-            EXPECT_EQ(damagedBudget->unreadable[0].lba, lbaOfFileByte(budget, volume, 3584));
-            EXPECT_EQ(damagedBudget->unreadable[0].sectorCount, 1u);
+            EXPECT_EQ(damagedBudget->unreadable, (std::vector<UnreadableSectors>{{3584, 512, lbaOfFileByte(budget, volume, 3584), 1}}));
             if (mode == RestoreMode::Full) {
                 const DamagedFile* damagedFragmented = damagedFile(report, "Razd0/" + fragmented.path);
                 ASSERT_NE(damagedFragmented, nullptr);
-                ASSERT_EQ(damagedFragmented->unreadable.size(), 2u);
-                EXPECT_EQ(damagedFragmented->unreadable[0].fileByte, 64512u);
-                EXPECT_EQ(damagedFragmented->unreadable[0].sectorCount, 2u);
-                EXPECT_EQ(damagedFragmented->unreadable[1].lba, lbaOfFileByte(fragmented, volume, 133632));
+                EXPECT_EQ(damagedFragmented->unreadable,
+                          (std::vector<UnreadableSectors>{{64512, 1024, lbaOfFileByte(fragmented, volume, 64512), 2},
+                                                          {133632, 512, lbaOfFileByte(fragmented, volume, 133632), 1}}));
             }
 
             // The list beside the restored folders, and the final message, which points to it.
@@ -572,18 +566,11 @@ TEST(RestoreTest, DamageListNamesEachFileWithWhereItsSectorsLie) {
 TEST(RestoreTest, RunsOutsideTheVolumeOrOverlappingAreNotWritten) {
     const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
     const testsupport::ImageFacts& facts = manifest.image("mbr.img");
-    const testsupport::PartitionFacts& volume = *facts.partition(0);
     const testsupport::EntryFacts& fragmented = *facts.entry(0, "Media/fragmented.bin");
     const testsupport::EntryFacts& budget = *facts.entry(0, "Documents/Reports/2023/Q2/budget-64512.xls");
     const testsupport::EntryFacts& oldBudget = *facts.entry(0, "Documents/Reports/2023/Q2/old-budget-64512.xls");
     TempFolder folder;
-    const std::string image = folder.file("damaged.img");
-    std::filesystem::copy_file(facts.path(testsupport::fixtureDir()), image);
-    const auto lbas = testsupport::recordLbas(image);
-    ASSERT_EQ(budget.runs.size(), 1u);
-    testsupport::patchRunOffset(image, lbas.at(static_cast<std::uint32_t>(budget.record)), 0,
-                                static_cast<std::int64_t>(volume.clusters - 10));
-    testsupport::patchRunOffset(image, lbas.at(static_cast<std::uint32_t>(fragmented.record)), 1, 0);
+    const std::string image = testsupport::copyWithDamagedRunLists(folder, facts);
 
     for (const RestoreMode mode : {RestoreMode::Test, RestoreMode::Full}) {
         SCOPED_TRACE(mode == RestoreMode::Test ? "test restore" : "full restore");

@@ -1,6 +1,6 @@
 // Changes a run of a file's run list in place, on a copy of a disk image: the way a damaged
-// volume shows a run list that points outside the volume or onto another run's clusters. And
-// where the FILE records to change lie.
+// volume shows a run list that points outside the volume or onto another run's clusters; where
+// the FILE records to change lie; and a copy of a fixture damaged so.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@
 #include "disk/inventory.h"
 #include "platform/disk_system.h"
 #include "recovery/analysis.h"
+#include "support/fixture_manifest.h"
 #include "support/temp_folder.h"
 
 namespace quenzar::testsupport {
@@ -29,10 +30,7 @@ inline std::map<std::uint32_t, std::uint32_t> recordLbas(const std::string& imag
          ++candidate) {
         if (inventory.drive(candidate).fileSystem() == disk::FileSystem::Ntfs) letter = candidate;
     }
-    recovery::SearchFilter filter;
-    filter.allExtensions = 1;
-    filter.noSystemFiles = 0;
-    filter.searchDeleted = 1;
+    const recovery::SearchFilter filter = recovery::everyFileFilter();
     recovery::GenerationState generations;
     recovery::AnalysisProgress progress;
     TempFolder folder;
@@ -92,6 +90,22 @@ inline void patchRunOffset(const std::string& image, std::uint64_t recordLba, st
     file.seekp(static_cast<std::streamoff>(recordLba * 512));
     file.write(reinterpret_cast<const char*>(record.data()), kRecordBytes);
     ASSERT_TRUE(file.good());
+}
+
+// A copy of mbr.img in the folder whose run lists were damaged after it was written, as a damaged
+// volume shows them: budget-64512.xls's only run moved to the volume's last clusters, so that it
+// reaches past the volume's end into the next partition, and fragmented.bin's second run laid on
+// its first (the runs after it move along and stay inside the volume).
+inline std::string copyWithDamagedRunLists(const TempFolder& folder, const ImageFacts& mbr) {
+    const std::string image = folder.file("damaged-runs.img");
+    std::filesystem::copy_file(mbr.path(fixtureDir()), image);
+    const auto lbas = recordLbas(image);
+    const EntryFacts& budget = *mbr.entry(0, "Documents/Reports/2023/Q2/budget-64512.xls");
+    EXPECT_EQ(budget.runs.size(), 1u);
+    patchRunOffset(image, lbas.at(static_cast<std::uint32_t>(budget.record)), 0,
+                   static_cast<std::int64_t>(mbr.partition(0)->clusters - 10));
+    patchRunOffset(image, lbas.at(static_cast<std::uint32_t>(mbr.entry(0, "Media/fragmented.bin")->record)), 1, 0);
+    return image;
 }
 
 }  // namespace quenzar::testsupport

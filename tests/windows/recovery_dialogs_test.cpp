@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <iterator>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -565,6 +566,37 @@ TEST_CASE(stopEndsTheProgramWithZeroAndNoWorkFile) {
     CHECK(!std::filesystem::exists(work.path() / recovery::kWorkFileName));
 }
 
+// Analyses D: through the menu (files in use, and deleted ones when asked), marks the root
+// folder's subtree with "Select all" and test-restores it into the target, answering the question
+// with Yes; `whileRestoring` runs right after the click on the restore button. Returns once the
+// restore's final box has been shown.
+static void restoreAllThroughTheWindow(ShellWindow& shell, text::Language language, const std::filesystem::path& target,
+                                bool withDeleted, const std::function<void()>& whileRestoring) {
+    bool restored = false;
+    auto treeScript = [&](DialogProbe& tree) {
+        REQUIRE(waitForTreeJobs(tree));
+        tree.click(IDC_TREE_SELECT_ALL);
+        REQUIRE(waitForTreeJobs(tree));
+        shell.record.answers = {IDYES};
+        shell.record.folderAnswer = quenzar::app::text1251FromWide(target.wstring());
+        tree.click(IDC_TREE_RESTORE);
+        whileRestoring();
+        restored = quenzar::wintest::pumpUntil([&] { return !shell.record.messages.empty() &&
+                                                              shell.record.messages.back().flags != UINT(MB_YESNO | MB_ICONQUESTION); });
+        REQUIRE(waitForTreeJobs(tree));
+        tree.close();
+    };
+    quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
+        quenzar::wintest::onNextDialog(treeScript, std::wstring(inLanguage(language, L"Дерево каталогов логического диска D:",
+                                                                           L"The directory tree logical disk D:")));
+        filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
+        if (withDeleted) filter.click(IDC_FILTER_DELETED);
+        filter.click(IDC_FILTER_APPLY);
+    });
+    shell.command(CMD_RECOVER_LOGICAL_DRIVE);
+    REQUIRE(quenzar::wintest::pumpUntil([&] { return quenzar::wintest::dialogScriptRan() && restored; }, 60'000));
+}
+
 // WAITR caught at its start: a restore whose first data read waits shows its title and the time
 // left before its first figures; once the disk answers, the restore ends as ever.
 TEST_CASE(restoreProgressShowsWhileTheFilesAreCopied) {
@@ -578,14 +610,7 @@ TEST_CASE(restoreProgressShowsWhileTheFilesAreCopied) {
         ShellWindow shell(language, true, std::move(gated));
         REQUIRE(shell.window() != nullptr);
         shell.state.analysis.workFolder = work.path();
-        bool restored = false;
-        auto treeScript = [&](DialogProbe& tree) {
-            REQUIRE(waitForTreeJobs(tree));
-            tree.click(IDC_TREE_SELECT_ALL);
-            REQUIRE(waitForTreeJobs(tree));
-            shell.record.answers = {IDYES};
-            shell.record.folderAnswer = quenzar::app::text1251FromWide(target.path().wstring());
-            tree.click(IDC_TREE_RESTORE);
+        restoreAllThroughTheWindow(shell, language, target.path(), true, [&] {
             REQUIRE(gate.waitUntilHeld(20'000));
             const std::wstring stage(inLanguage(language, L"ВОССТАНОВЛЕНИЕ ОТМЕЧЕННЫХ ФАЙЛОВ.", L"RESTORE MARKED FILES."));
             HWND progressWindow = quenzar::wintest::findDialog(stage);
@@ -598,20 +623,7 @@ TEST_CASE(restoreProgressShowsWhileTheFilesAreCopied) {
             progress.tick(IDT_PROGRESS);
             quenzar::wintest::saveScreenshot(progressWindow, language == kRussian ? "waitr-ru" : "waitr-en");
             gate.openGate();
-            restored = quenzar::wintest::pumpUntil([&] { return !shell.record.messages.empty() &&
-                                                                  shell.record.messages.back().flags != UINT(MB_YESNO | MB_ICONQUESTION); });
-            REQUIRE(waitForTreeJobs(tree));
-            tree.close();
-        };
-        quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
-            quenzar::wintest::onNextDialog(treeScript, std::wstring(inLanguage(language, L"Дерево каталогов логического диска D:",
-                                                                               L"The directory tree logical disk D:")));
-            filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
-            filter.click(IDC_FILTER_DELETED);
-            filter.click(IDC_FILTER_APPLY);
         });
-        shell.command(CMD_RECOVER_LOGICAL_DRIVE);
-        REQUIRE(quenzar::wintest::pumpUntil([&] { return quenzar::wintest::dialogScriptRan() && restored; }, 60'000));
         CHECK(!folderContents(target.path()).empty());
     }
 }
@@ -621,11 +633,8 @@ TEST_CASE(restoreProgressShowsWhileTheFilesAreCopied) {
 // the restored folders, and the final box says what went wrong, with the warning icon.
 TEST_CASE(restoreOnAFailingDiskCountsWhatItCouldNotRead) {
     // Where the file's data and the other file's record lie, as the engine finds them.
-    recovery::SearchFilter everyFile;
-    everyFile.allExtensions = 1;
-    everyFile.noSystemFiles = 0;
-    everyFile.searchDeleted = 1;
-    const recovery::AnalysisResult direct = analyseDirectly(quenzar::wintest::shellTestImages(), 'D', everyFile);
+    const recovery::AnalysisResult direct =
+        analyseDirectly(quenzar::wintest::shellTestImages(), 'D', recovery::everyFileFilter());
     REQUIRE(direct.outcome == recovery::AnalysisOutcome::Completed);
     std::uint64_t badDataLba = 0, badRecordLba = 0;
     for (const recovery::FileTableEntry& entry : direct.tree.table) {
@@ -645,27 +654,7 @@ TEST_CASE(restoreOnAFailingDiskCountsWhatItCouldNotRead) {
         ShellWindow shell(language, true, std::move(faulty));
         REQUIRE(shell.window() != nullptr);
         shell.state.analysis.workFolder = work.path();
-        bool restored = false;
-        auto treeScript = [&](DialogProbe& tree) {
-            REQUIRE(waitForTreeJobs(tree));
-            tree.click(IDC_TREE_SELECT_ALL);
-            REQUIRE(waitForTreeJobs(tree));
-            shell.record.answers = {IDYES};
-            shell.record.folderAnswer = quenzar::app::text1251FromWide(target.path().wstring());
-            tree.click(IDC_TREE_RESTORE);
-            restored = quenzar::wintest::pumpUntil([&] { return !shell.record.messages.empty() &&
-                                                                  shell.record.messages.back().flags != UINT(MB_YESNO | MB_ICONQUESTION); });
-            REQUIRE(waitForTreeJobs(tree));
-            tree.close();
-        };
-        quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
-            quenzar::wintest::onNextDialog(treeScript, std::wstring(inLanguage(language, L"Дерево каталогов логического диска D:",
-                                                                               L"The directory tree logical disk D:")));
-            filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
-            filter.click(IDC_FILTER_APPLY);
-        });
-        shell.command(CMD_RECOVER_LOGICAL_DRIVE);
-        REQUIRE(quenzar::wintest::pumpUntil([&] { return quenzar::wintest::dialogScriptRan() && restored; }, 60'000));
+        restoreAllThroughTheWindow(shell, language, target.path(), false, [] {});
 
         const auto& box = shell.record.messages.back();
         CHECK_EQ(box.flags, UINT(MB_ICONWARNING));

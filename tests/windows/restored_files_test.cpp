@@ -57,10 +57,7 @@ TEST_CASE(aSparseFileOfFourTebibytesIsRestoredWithItsHoles) {
     quenzar::disk::InventoryState inventory;
     quenzar::disk::BuildDiskInventory(inventory, disks);
     TempFolder folder;
-    recovery::SearchFilter filter;
-    filter.allExtensions = 1;
-    filter.noSystemFiles = 0;
-    filter.searchDeleted = 1;
+    const recovery::SearchFilter filter = recovery::everyFileFilter();
     recovery::GenerationState generations;
     recovery::AnalysisProgress analysisProgress;
     recovery::AnalysisContext context{filter, generations, analysisProgress, folder.path()};
