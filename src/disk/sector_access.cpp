@@ -131,10 +131,20 @@ BulkReadReport readSalvaging(DiskHandle& handle, std::uint64_t byteOffset, std::
         return report;
     }
     pieceMaxBytes = std::max<std::size_t>(kSystemSectorSize, std::min(pieceMaxBytes, kBulkPieceMaxBytes));
-    for (std::size_t done = 0; done < buffer.size();) {
-        const std::size_t pieceBytes = std::min(pieceMaxBytes, buffer.size() - done);
+    // What lies beyond the end of the device cannot arrive, however often it is asked for.
+    std::size_t readable = buffer.size();
+    if (const std::uint64_t deviceBytes = handle.device->byteSize(); deviceBytes != 0) {
+        readable = deviceBytes <= byteOffset ? 0
+                                             : static_cast<std::size_t>(std::min<std::uint64_t>(readable, deviceBytes - byteOffset));
+    }
+    for (std::size_t done = 0; done < readable;) {
+        const std::size_t pieceBytes = std::min(pieceMaxBytes, readable - done);
         salvageRange(handle, byteOffset, buffer, done, done + pieceBytes, kReadAttempts, report);
         done += pieceBytes;
+    }
+    if (readable < buffer.size()) {
+        std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(readable), buffer.end(), std::uint8_t{0});
+        addMissing(report, readable, buffer.size() - readable);
     }
     std::uint64_t missingBytes = 0;
     for (const MissingRange& gap : report.missing) missingBytes += gap.byteCount;

@@ -94,8 +94,9 @@ struct BulkReadReport {
 // pieceMaxBytes is read whole, tried again when it fails (kReadAttempts in all); the part that
 // still does not arrive is read again in halves, down to single sectors, each of which is tried
 // kReadAttempts times. So one bad sector costs that sector only, and a transient error nothing.
-// Sectors that never arrive hold zeros and are reported, relative to the start of the read.
-// No unmasking: the caller applies the mask rule.
+// Sectors that never arrive hold zeros and are reported, relative to the start of the read;
+// those beyond the end of the device are reported without being asked for. No unmasking: the
+// caller applies the mask rule.
 BulkReadReport readSalvaging(DiskHandle& handle, std::uint64_t byteOffset, std::span<std::uint8_t> buffer,
                              std::size_t pieceMaxBytes = kBulkPieceMaxBytes);
 
