@@ -775,7 +775,7 @@ TEST_CASE(restoreStopEndsTheProgramWithZeroAndNoWorkFile) {
 }
 
 TEST_CASE(failedAnalysisShowsItsBoxAndTheProgramGoesOn) {
-    // A copy of the first image whose $MFT record of D: is destroyed.
+    // A copy of the first image whose $MFT record of D: is destroyed, with its copy in the $MFTMirr.
     TempFolder work;
     const std::filesystem::path image = work.path() / "no-mft.img";
     REQUIRE(CopyFileW(std::filesystem::path(quenzar::wintest::fixtureImage("mbr.img")).wstring().c_str(),
@@ -786,12 +786,14 @@ TEST_CASE(failedAnalysisShowsItsBoxAndTheProgramGoesOn) {
         unsigned char boot[512] = {};
         disk.seekg(static_cast<std::streamoff>(kVolumeStart));
         disk.read(reinterpret_cast<char*>(boot), sizeof boot);
-        std::uint64_t mftCluster = 0;
-        std::memcpy(&mftCluster, boot + 0x30, sizeof mftCluster);
         const std::uint64_t clusterBytes = std::uint64_t{boot[0x0D]} * 512;
         const std::vector<char> zeros(1024, 0);
-        disk.seekp(static_cast<std::streamoff>(kVolumeStart + mftCluster * clusterBytes));
-        disk.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+        for (const std::size_t clusterField : {0x30, 0x38}) {
+            std::uint64_t cluster = 0;
+            std::memcpy(&cluster, boot + clusterField, sizeof cluster);
+            disk.seekp(static_cast<std::streamoff>(kVolumeStart + cluster * clusterBytes));
+            disk.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+        }
         REQUIRE(disk.good());
     }
     ShellWindow shell(kEnglish, false,
