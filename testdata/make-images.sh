@@ -24,7 +24,7 @@ if [[ $EUID -ne 0 ]]; then
 fi
 
 missing=()
-for tool in mkntfs ntfs-3g sfdisk sgdisk mkfs.fat mcopy mmd fls istat icat mmls fsstat xz python3 \
+for tool in mkntfs ntfs-3g ntfsinfo sfdisk sgdisk mkfs.fat mcopy mmd fls istat icat mmls fsstat xz python3 \
             findmnt umount; do
     command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
 done

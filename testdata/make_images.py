@@ -30,6 +30,7 @@ SECTOR = 512
 KiB = 1024
 MiB = 1024 * 1024
 GiB = 1024 * MiB
+TiB = 1024 * GiB
 
 # Frozen clock for ntfs-3g and mtools (libfaketime); the second value is set before deleting.
 TIME_CREATE = "2024-03-01 12:00:00"
@@ -290,6 +291,26 @@ class Volume:
         self.expected[rel] = {"kind": "file", "size": size, "md5": h.hexdigest(), "deleted": False,
                               "dos_name": None}
 
+    def huge_sparse(self, rel, size, offsets, island):
+        """A sparse file far larger than the volume: `island` bytes of data at each offset.
+
+        Its holes are longer than the volume, so The Sleuth Kit refuses it and the facts come
+        from ntfsinfo (see analyze_ntfs); instead of an MD5 of all its bytes (terabytes of
+        zeros) the manifest gives each island with the MD5 of its data.
+        """
+        islands = []
+        with open(self.p(rel), "wb") as f:
+            f.truncate(size)
+            for k, off in enumerate(offsets):
+                data = content("%s:%s@%d" % (self.key, rel, k), min(island, size - off))
+                f.seek(off)
+                f.write(data)
+                islands.append((off, len(data), hashlib.md5(data).hexdigest()))
+        t = stable_mtime(self.key + ":" + rel)
+        os.utime(self.p(rel), ns=(t, t))
+        self.expected[rel] = {"kind": "file", "size": size, "md5": None, "deleted": False,
+                              "dos_name": None, "islands": islands, "tsk_refuses": True}
+
     def delete(self, rel):
         os.unlink(self.p(rel))
         self.expected[rel]["deleted"] = True
@@ -464,6 +485,13 @@ def populate_masked(vol, clock):
     f("lost.txt", 7000)
     clock.set(TIME_DELETE)
     vol.delete("lost.txt")
+
+
+def populate_sparse(vol, clock):
+    """A sparse file of 4 TiB on a volume of a few MiB, with data at its start, in its middle
+    and at its end, beside an ordinary file."""
+    vol.file("notes.txt", 3000)
+    vol.huge_sparse("huge-sparse.bin", 4 * TiB, [0, TiB + 28 * KiB, 4 * TiB - 4 * KiB], 4 * KiB)
 
 
 def populate_hidden(vol, clock):
@@ -695,8 +723,30 @@ def ntfs_istat(disk, start, rec):
     return info
 
 
-def analyze_ntfs(disk, start, expected, label):
-    """Facts of one NTFS volume from TSK, checked against what was written."""
+def ntfsinfo_facts(volume_file, rec):
+    """Facts of a file that The Sleuth Kit refuses, from ntfs-3g's own ntfsinfo on the volume
+    file: sequence, parent, links, and its unnamed $DATA with the run list."""
+    text = run(["ntfsinfo", "-v", "-i", str(rec), volume_file])
+
+    def number(pattern, within=text):
+        m = re.search(pattern + r":?\s+(\d+)", within)
+        if not m:
+            fail("ntfsinfo of record %d: no %r" % (rec, pattern))
+        return int(m.group(1))
+    data = text[text.index("Dumping attribute $DATA"):]
+    runs = []
+    for m in re.finditer(r"^\s+0x([0-9a-f]+)\s+(<HOLE>|0x[0-9a-f]+)\s+0x([0-9a-f]+)$", data, re.M):
+        runs.append((None if m.group(2) == "<HOLE>" else int(m.group(2), 16), int(m.group(3), 16)))
+    return {"sequence": number(r"MFT Record Seq\. Numb\."), "links": number("Number of Hard Links"),
+            "parent": number("Parent directory"), "size": number("Data size", data),
+            "init_size": number("Initialized size", data),
+            "sparse": int(re.search(r"Attribute flags:\s+0x([0-9a-f]+)", data).group(1), 16) & 0x8000 != 0,
+            "runs": runs}
+
+
+def analyze_ntfs(disk, start, expected, label, volume_file=None):
+    """Facts of one NTFS volume from TSK, checked against what was written. Files written as
+    ones TSK refuses get their facts from ntfsinfo on the volume file instead."""
     fs = parse_fsstat(run(["fsstat", "-o", str(start), disk]))
     if fs.get("File System Type") != "NTFS":
         fail("fsstat does not see NTFS at %d in %s" % (start, disk))
@@ -730,6 +780,19 @@ def analyze_ntfs(disk, start, expected, label):
     entries = []
     for path in sorted(seen, key=lambda s: s.encode("utf-8")):
         e, x = seen[path], expected[path]
+        if x.get("tsk_refuses"):
+            if subprocess.run(["istat", "-o", str(start), disk, str(e["record"])], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL).returncode == 0:
+                fail("%s: istat reads it, though it was written as a file TSK refuses" % path)
+            nf = ntfsinfo_facts(volume_file, e["record"])
+            if nf["size"] != x["size"] or not nf["sparse"]:
+                fail("%s: ntfsinfo gives size %d, sparse %s" % (path, nf["size"], nf["sparse"]))
+            entries.append({"path": path, "record": e["record"], "sequence": nf["sequence"],
+                            "parent": nf["parent"], "kind": "file", "deleted": False, "links": nf["links"],
+                            "size": nf["size"], "md5": None, "icat_md5": None, "intact": True,
+                            "resident": False, "sparse": True, "init_size": nf["init_size"],
+                            "runs": nf["runs"], "tsk": "refused", "islands": x["islands"]})
+            continue
         st = ntfs_istat(disk, start, e["record"])
         kind = "dir" if e["type"].endswith("/d") else "file"
         if kind != x["kind"]:
@@ -1032,7 +1095,7 @@ class Builder:
             copy_into(disk, p2["start"] * SECTOR, self.vpath(key + ".fat"))
         check_mmls(disk, prim)
         parts = []
-        vol, ents = analyze_ntfs(disk, p1["start"], v.expected, label)
+        vol, ents = analyze_ntfs(disk, p1["start"], v.expected, label, self.vpath(key + ".ntfs"))
         parts.append(self.part(0, 1, "mbr-primary", p1, vol, ents, slot=1))
         if with_fat:
             vol, ents = analyze_fat(disk, prim[1]["start"], xf, 16, "QZMASKFAT")
@@ -1117,6 +1180,22 @@ class Builder:
                                    "'QueNzar ' with a type EEh table, LBA 1-3 zero, the original "
                                    "LBA 0-3 at LBA 58-61; partition facts are those of the original")
 
+    # ---- sparse.img ----
+    def build_sparse(self):
+        name = "sparse.img"
+        disk = os.path.join(self.out, name)
+        log("sparse.img: NTFS holding a sparse file of 4 TiB")
+        parts, label_id = self.small_mbr("sparse", disk, False, populate_sparse, 4096, "QZ-SPARSE")
+        huge = [e for e in parts[0]["entries"] if e["path"] == "huge-sparse.bin"][0]
+        holes = [n for lcn, n in huge["runs"] if lcn is None]
+        if sum(n for lcn, n in huge["runs"]) * 4096 != 4 * TiB or len(holes) < 2 or \
+                max(holes) * 4096 <= parts[0]["sectors"] * SECTOR:
+            fail("sparse.img: huge-sparse.bin is not 4 TiB of runs with holes longer than the volume: %s"
+                 % huge["runs"])
+        self.add_image(name, disk, "mbr", parts, disk_id="0x%08X" % label_id,
+                       description="MBR disk (NTFS, 4 KiB clusters) holding a sparse file of 4 TiB with "
+                                   "three islands of data; The Sleuth Kit refuses that file")
+
     # ---- manifest ----
     def write_manifest(self, path):
         lines = ["# Quenzar Salvage fixture manifest, written by testdata/make-images.sh; "
@@ -1167,8 +1246,9 @@ class Builder:
                     f["deleted"] = int(e["deleted"])
                     if e["kind"] == "file":
                         f["size"] = e["size"]
-                        f["md5"] = e["md5"]
-                        f["icat_md5"] = e["icat_md5"]
+                        if e["md5"] is not None:
+                            f["md5"] = e["md5"]
+                            f["icat_md5"] = e["icat_md5"]
                         f["intact"] = int(e["intact"])
                         if "resident" in e:
                             f["resident"] = int(e["resident"])
@@ -1181,6 +1261,9 @@ class Builder:
                     if "dos_name" in e:
                         f["dos_name"] = e["dos_name"]
                         f["dos_first"] = int(e["dos_first"])
+                    if "tsk" in e:
+                        f["tsk"] = e["tsk"]
+                        f["islands"] = ",".join("%d:%d:%s" % i for i in e["islands"])
                     lines.append(row("entry", **f))
         with open(path, "w", encoding="utf-8", newline="\n") as fh:
             fh.write("\n".join(lines) + "\n")
@@ -1244,6 +1327,7 @@ def main():
     b.build_long_names()
     b.build_masked()
     b.build_hidden()
+    b.build_sparse()
     b.write_manifest(os.path.join(args.out, "manifest.tsv"))
     log("images built in %.0f s" % (time.time() - t0))
 

@@ -58,7 +58,12 @@ constexpr const char* kRestoreUsage =
     "  --work-dir DIR      where the analysis' work file ~DI_Tmp.tmp goes while the command runs\n"
     "                      (default: the current folder; as --to, not on the source); it is\n"
     "                      deleted at the end\n"
-    "  --lang ru|en        the language of the messages\n";
+    "  --lang ru|en        the language of the messages\n"
+    "\n"
+    "A read that fails is tried again, then sector by sector: a file keeps every sector that can be\n"
+    "read, with zeros for the others. A file whose fragments lie outside the volume or overlap is\n"
+    "not written. Such files are listed in FOLDER/QuenzarSalvage-damaged.txt and printed. The exit\n"
+    "code is 1 when anything chosen was not restored whole or MFT records could not be read.\n";
 
 // A path as the user typed it (UTF-8, "/" or "\"), in capitals of code page 1251, without
 // leading and trailing separators.
@@ -135,16 +140,13 @@ std::optional<int> readRestoreArguments(const Arguments& args, RestoreRequest& r
 }
 
 // Analyses every file of the volume, in use and deleted, and gives the tree as the tree window
-// shows it; nothing, with the message printed, when the analysis does not complete. The work
-// file is not kept.
+// shows it, and the rest of the analysis' result; nothing, with the message printed, when the
+// analysis does not complete. The work file is not kept.
 std::optional<recovery::DirectoryTree> analyseEveryFile(platform::DiskSystem& disks,
                                                         const disk::InventoryState& inventory, char letter,
                                                         const RestoreRequest& request,
-                                                        recovery::AnalysisGeometry& geometry) {
-    recovery::SearchFilter filter;
-    filter.allExtensions = 1;
-    filter.noSystemFiles = 0;
-    filter.searchDeleted = 1;
+                                                        recovery::AnalysisResult& analysed) {
+    const recovery::SearchFilter filter = recovery::everyFileFilter();
     recovery::GenerationState generations;
     recovery::AnalysisProgress progress;
     recovery::AnalysisContext context{filter, generations, progress, request.workFolder};
@@ -160,8 +162,9 @@ std::optional<recovery::DirectoryTree> analyseEveryFile(platform::DiskSystem& di
     const std::string claim =
         recovery::mftClaimText(result.claimedRecordCount, result.recordCount, request.shared.language);
     if (!claim.empty()) std::fprintf(stderr, "%s\n", terminalText(claim).c_str());
-    geometry = result.geometry;
-    return recovery::fillTreeView(recovery::savedTable(std::move(result.tree)));
+    recovery::DirectoryTree tree = recovery::fillTreeView(recovery::savedTable(std::move(result.tree)));
+    analysed = std::move(result);
+    return tree;
 }
 
 // Prints the restored files, the counts, and the final message; the exit code of the command.
@@ -180,14 +183,24 @@ int reportRestore(const RestoreRequest& request, std::size_t marked, const recov
                 static_cast<unsigned long long>(report.renamedFiles),
                 static_cast<unsigned long long>(report.readFailures),
                 static_cast<unsigned long long>(report.writeFailures));
+    std::printf("restored with unreadable sectors %llu (%llu sectors), damaged run lists %llu, "
+                "MFT records not read by the analysis %llu\n",
+                static_cast<unsigned long long>(report.filesWithUnreadableSectors),
+                static_cast<unsigned long long>(report.unreadableSectors),
+                static_cast<unsigned long long>(report.damagedRunLists),
+                static_cast<unsigned long long>(report.unreadableMftRecords));
     if (request.withStreams) {
         std::printf("named streams found %llu\n", static_cast<unsigned long long>(report.streamsFound));
+    }
+    // The damaged files by name, as the list beside them gives them.
+    if (!report.damaged.empty()) {
+        std::printf("%s", terminalText(recovery::damageListText(report, request.shared.language)).c_str());
     }
     const std::u8string absolute = std::filesystem::absolute(target).u8string();
     const recovery::RestoreMessage message = recovery::restoreFinishedMessage(
         platform::utf8ToCp1251(std::string(absolute.begin(), absolute.end())), report, request.shared.language);
     std::printf("%s\n%s", terminalText(message.title).c_str(), terminalText(message.text).c_str());
-    return report.failures() == 0 && report.diskOpened ? kExitDone : kExitFailed;
+    return report.complete() ? kExitDone : kExitFailed;
 }
 
 }  // namespace
@@ -217,8 +230,8 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
         return kExitFailed;
     }
 
-    recovery::AnalysisGeometry geometry;
-    std::optional<recovery::DirectoryTree> tree = analyseEveryFile(system, inventory, letter, request, geometry);
+    recovery::AnalysisResult analysed;
+    std::optional<recovery::DirectoryTree> tree = analyseEveryFile(system, inventory, letter, request, analysed);
     if (!tree) return kExitFailed;
     // Files are chosen in the tree as the tree window shows it.
     const std::size_t marked = recovery::markChosen(*tree, request.choice);
@@ -239,14 +252,19 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
     const char diskNumber = static_cast<char>('0' + drive.diskNumber);
     disk::SectorMaskTable masks;
     disk::loadSectorMask(system, masks, diskNumber);
-    const recovery::RestoreSource restoreSource{system, masks, diskNumber, geometry.sectorsPerCluster,
-                                                geometry.volumeStartLba};
+    const recovery::RestoreSource restoreSource{system,
+                                                masks,
+                                                diskNumber,
+                                                analysed.geometry.sectorsPerCluster,
+                                                analysed.geometry.volumeStartLba,
+                                                analysed.volumeSectorCount,
+                                                analysed.statistics.unreadableRecords};
     recovery::RestoreProgress restoreProgress;
     restoreProgress.bytesTotal = recovery::markedBytes(tree->table);
     std::fprintf(stderr, "%s\n", terminalText(russian ? "ВОССТАНОВЛЕНИЕ ОТМЕЧЕННЫХ ФАЙЛОВ." : "RESTORE MARKED FILES.").c_str());
     const recovery::RestoreReport report = recovery::restoreMarkedFiles(restoreSource, tree->table, request.target,
                                                                         request.mode, restoreProgress,
-                                                                        request.withStreams);
+                                                                        request.withStreams, language);
     return reportRestore(request, marked, report);
 }
 

@@ -5,6 +5,7 @@
 
 #include "disk/boot_sector.h"
 #include "disk/identify_data.h"
+#include "disk/partition_scan.h"
 #include "disk/sector_access.h"
 
 namespace quenzar::disk {
@@ -74,6 +75,22 @@ VolumeFacts volumeFactsOf(const SectorBytes& bootSector) {
     return facts;
 }
 
+// A volume's first sector through its drive letter, as 4,096 bytes whatever the drive, so that
+// volumes with 4 KB sectors answer too. When not even its first 512 bytes can be read, the
+// volume's last sector stands in if it holds an NTFS boot sector (the copy NTFS keeps there), so
+// that the letter is still matched to its partition.
+void readVolumeHead(DiskHandle& volume, std::uint32_t bytesPerSector, std::array<std::uint8_t, kSectorBufferSize>& head) {
+    SeekToByte(volume, 0);
+    if (readRetrying(volume, head) >= kSystemSectorSize || !volume.isOpen()) return;
+    const std::uint64_t volumeBytes = volume.device->byteSize();
+    const std::size_t sectorBytes = std::clamp<std::size_t>(bytesPerSector, kSystemSectorSize, kSectorBufferSize);
+    if (volumeBytes < 2 * sectorBytes) return;
+    std::array<std::uint8_t, kSectorBufferSize> backup{};
+    SeekToByte(volume, volumeBytes / sectorBytes * sectorBytes - sectorBytes);
+    if (readRetrying(volume, std::span(backup).first(sectorBytes)) < kSystemSectorSize) return;
+    if (isNtfsBootSector(std::span(backup).first<512>())) head = backup;
+}
+
 // The name the inventory screen shows for a partition without a drive letter.
 Text<6> unletteredNameOf(FileSystem fileSystem) {
     switch (fileSystem) {
@@ -127,8 +144,8 @@ void AssignInventoryDriveLetters(InventoryState& state, platform::DiskSystem& di
         for (int p = 0; p < disk.partitionCount() && letter <= 'Z'; ++p) {
             const PartitionEntry& entry = disk.partitions[static_cast<std::size_t>(p)];
             SectorBytes asStored{};
-            readDiskBytes(disks, state.masks, disk.diskNumber, entry.firstSector() * bytesPerSector, asStored,
-                          Unmask::Never);
+            readVolumeBootSector(disks, state.masks, disk.diskNumber, entry.firstSector(), entry.sectorCount,
+                                 bytesPerSector, asStored, Unmask::Never);
             if (!holdsNtfsOrFat(asStored)) continue;
             if (auto source = volumeOf(state.identities[index], disks, disk.diskNumber, entry, bytesPerSector)) {
                 disks.assignVolume(letter++, std::move(*source));
@@ -147,33 +164,34 @@ void ScanLogicalDrives(InventoryState& state, platform::DiskSystem& disks) {
         // is the system's own.
         platform::MediaKind media = platform::MediaKind::Other;
         std::optional<platform::IdentifyBlock> identifyData;
+        std::uint32_t bytesPerSector = 0;
         if (const auto assigned = disks.volumes().find(letter); assigned != disks.volumes().end()) {
             const char diskNumber = assigned->second.diskNumber;
             if (isInventoryDiskNumber(diskNumber)) {
                 const platform::DeviceIdentity& identity = state.identities[static_cast<std::size_t>(diskNumber - '0')];
                 media = identity.media;
                 identifyData = identity.identifyData;
+                bytesPerSector = identity.bytesPerSector;
             }
         } else {
             const platform::DeviceIdentity identity = disks.identify(letter);
             if (identity.answered) media = identity.media;
             identifyData = identity.identifyData;
+            bytesPerSector = identity.bytesPerSector;
         }
 
-        // The first sector is read as 4,096 bytes whatever the drive, so that volumes with 4 KB
-        // sectors answer too.
         std::array<std::uint8_t, kSectorBufferSize> head{};
+        DiskHandle volume = DiskHandle::forVolume(letter);
         switch (media) {
-            case platform::MediaKind::Removable: {
-                DiskHandle handle = DiskHandle::forVolume(letter);
-                if (!OpenPhysicalDisk(disks, handle)) break;
-                ReadSectors(handle, head);
+            case platform::MediaKind::Removable:
+                if (!OpenPhysicalDisk(disks, volume)) break;
+                readVolumeHead(volume, bytesPerSector, head);
                 drive.identity = kRemovableDriveCode;
                 break;
-            }
             case platform::MediaKind::Fixed:
                 drive.identity = identifyData ? parseIdentifyStrings(*identifyData).serialNumber : kFixedDriveCode;
-                readVolumeBytes(disks, letter, 0, head);
+                OpenPhysicalDisk(disks, volume);
+                readVolumeHead(volume, bytesPerSector, head);
                 break;
             case platform::MediaKind::Other:
                 drive.diskNumber = kNotADiskDrive;

@@ -24,6 +24,14 @@ constexpr std::uint64_t kGptEntriesLba = 2;
 
 // Reads of one disk during discovery. On a hidden disk the saved copy of LBA 0 to 3 stands in
 // for the sectors the hiding overwrote; everything after them is read from where it lies.
+bool readDiskSector(platform::DiskSystem& disks, const SectorMaskTable& masks, char diskNumber, std::uint64_t lba,
+                    std::uint32_t bytesPerSector, SectorBytes& sector, Unmask unmask) {
+    std::vector<std::uint8_t> buffer(bytesPerSector);
+    const std::size_t arrived = readDiskBytes(disks, masks, diskNumber, lba * bytesPerSector, buffer, unmask);
+    std::copy_n(buffer.begin(), sector.size(), sector.begin());
+    return arrived >= sector.size();
+}
+
 class DiskReader {
 public:
     DiskReader(platform::DiskSystem& disks, const SectorMaskTable& masks, const PhysicalDiskInfo& disk)
@@ -36,10 +44,13 @@ public:
     // whole, since a device with such sectors takes no shorter transfer. Returns whether the whole
     // 512 bytes arrived.
     bool readSector(std::uint64_t lba, SectorBytes& sector, Unmask unmask) const {
-        std::vector<std::uint8_t> buffer(bytesPerSector_);
-        const std::size_t arrived = readDiskBytes(disks_, masks_, diskNumber_, lba * bytesPerSector_, buffer, unmask);
-        std::copy_n(buffer.begin(), sector.size(), sector.begin());
-        return arrived >= sector.size();
+        return readDiskSector(disks_, masks_, diskNumber_, lba, bytesPerSector_, sector, unmask);
+    }
+
+    // The boot sector of the volume of a partition, or its NTFS copy in the partition's last
+    // sector when the first one cannot be read.
+    bool readBootSector(std::uint64_t startLba, std::uint64_t sectorCount, SectorBytes& sector, Unmask unmask) const {
+        return readVolumeBootSector(disks_, masks_, diskNumber_, startLba, sectorCount, bytesPerSector_, sector, unmask);
     }
 
     // Bytes of the disk as they were before hiding.
@@ -75,7 +86,7 @@ public:
         entry.startLba = startLba;
         entry.sectorCount = sectorCount;
         SectorBytes& sector = bootSector();
-        reader_.readSector(startLba, sector, Unmask::ByGapRule);
+        reader_.readBootSector(startLba, sectorCount, sector, Unmask::ByGapRule);
         if (!hasBootSignature(sector.data())) {
             entry = PartitionEntry{};
             sector = SectorBytes{};
@@ -91,7 +102,9 @@ public:
     void addLogical(std::uint64_t startLba, std::uint64_t sectorCount) {
         if (full()) return;
         SectorBytes sector{};
-        if (!reader_.readSector(startLba, sector, Unmask::Never) || !hasBootSignature(sector.data())) return;
+        if (!reader_.readBootSector(startLba, sectorCount, sector, Unmask::Never) || !hasBootSignature(sector.data())) {
+            return;
+        }
         PartitionEntry& entry = slot();
         entry.startLba = startLba;
         entry.sectorCount = sectorCount;
@@ -104,7 +117,7 @@ public:
     void addGptEntry(std::uint64_t startLba, std::uint64_t endLba) {
         if (full()) return;
         SectorBytes sector{};
-        reader_.readSector(startLba, sector, Unmask::Never);
+        reader_.readBootSector(startLba, endLba >= startLba ? endLba - startLba + 1 : 0, sector, Unmask::Never);
         if (fileSystemByFullTags(parseBootSector(sector)) != FileSystem::Ntfs) return;
         PartitionEntry& entry = slot();
         entry.startLba = startLba;
@@ -201,6 +214,24 @@ bool isAcceptedPartitionType(std::uint8_t type) {
 bool isExtendedPartitionType(std::uint8_t type) { return type == 0x05 || type == 0x0F; }
 
 bool hasBootSignature(const std::uint8_t* sector) { return sector[510] == 0x55 && sector[511] == 0xAA; }
+
+bool isNtfsBootSector(std::span<const std::uint8_t, 512> sector) {
+    return hasBootSignature(sector.data()) && fileSystemByFullTags(parseBootSector(sector)) == FileSystem::Ntfs;
+}
+
+bool readVolumeBootSector(platform::DiskSystem& disks, const SectorMaskTable& masks, char diskNumber,
+                          std::uint64_t startLba, std::uint64_t sectorCount, std::uint32_t bytesPerSector,
+                          SectorBytes& sector, Unmask unmask) {
+    if (readDiskSector(disks, masks, diskNumber, startLba, bytesPerSector, sector, unmask)) return true;
+    if (sectorCount < 2) return false;
+    SectorBytes backup{};
+    if (!readDiskSector(disks, masks, diskNumber, startLba + sectorCount - 1, bytesPerSector, backup, unmask) ||
+        !isNtfsBootSector(backup)) {
+        return false;
+    }
+    sector = backup;
+    return true;
+}
 
 Text<4> hiddenTagOf(const std::uint8_t* lba0) {
     if (std::memcmp(lba0, kHiddenMark, 8) == 0) return {'O', 'F', 'F', ' '};

@@ -32,6 +32,16 @@ std::size_t ReadSectors(DiskHandle& handle, std::span<std::uint8_t> buffer) {
     return result.byteCount;
 }
 
+std::size_t readRetrying(DiskHandle& handle, std::span<std::uint8_t> buffer) {
+    const std::uint64_t start = handle.position;
+    std::size_t arrived = ReadSectors(handle, buffer);
+    for (int attempt = 1; attempt < kReadAttempts && arrived < buffer.size() && handle.isOpen(); ++attempt) {
+        SeekToByte(handle, start);
+        arrived = ReadSectors(handle, buffer);
+    }
+    return arrived;
+}
+
 std::size_t WriteSectors(DiskHandle& handle, std::span<const std::uint8_t> data) {
     if (!handle.isOpen()) return 0;
     const platform::TransferResult result = handle.device->writeAt(handle.position, data);
@@ -49,7 +59,7 @@ std::size_t readDiskBytes(platform::DiskSystem& disks, const SectorMaskTable& ma
     DiskHandle handle = DiskHandle::forDisk(diskNumber);
     OpenPhysicalDisk(disks, handle);
     SeekToByte(handle, byteOffset);
-    const std::size_t arrived = ReadSectors(handle, buffer);
+    const std::size_t arrived = readRetrying(handle, buffer);
     if (unmask == Unmask::ByGapRule && startsBeyondMaskGap(byteOffset)) {
         ApplySectorMask(masks, buffer, diskNumber);
     }
@@ -61,30 +71,84 @@ std::size_t readVolumeBytes(platform::DiskSystem& disks, char driveLetter, std::
     DiskHandle handle = DiskHandle::forVolume(driveLetter);
     OpenPhysicalDisk(disks, handle);
     SeekToByte(handle, byteOffset);
-    return ReadSectors(handle, buffer);
+    return readRetrying(handle, buffer);
 }
 
-BulkReadReport readBulk(DiskHandle& handle, std::uint64_t byteOffset, std::span<std::uint8_t> buffer,
-                        std::size_t pieceMaxBytes) {
-    BulkReadReport report;
-    pieceMaxBytes = std::max<std::size_t>(1, std::min(pieceMaxBytes, kBulkPieceMaxBytes));
-    for (std::size_t done = 0; done < buffer.size();) {
-        const std::size_t pieceBytes = std::min(pieceMaxBytes, buffer.size() - done);
-        SeekToByte(handle, byteOffset + done);
-        const std::size_t arrived = ReadSectors(handle, buffer.subspan(done, pieceBytes));
-        report.bytesArrived += arrived;
-        if (arrived < pieceBytes) {
-            const std::uint64_t gapStart = done + arrived;
-            const std::uint64_t gapBytes = pieceBytes - arrived;
-            if (!report.missing.empty() &&
-                report.missing.back().firstByte + report.missing.back().byteCount == gapStart) {
-                report.missing.back().byteCount += gapBytes;
-            } else {
-                report.missing.push_back({gapStart, gapBytes});
-            }
+namespace {
+
+void addMissing(BulkReadReport& report, std::uint64_t firstByte, std::uint64_t byteCount) {
+    if (!report.missing.empty() &&
+        report.missing.back().firstByte + report.missing.back().byteCount == firstByte) {
+        report.missing.back().byteCount += byteCount;
+    } else {
+        report.missing.push_back({firstByte, byteCount});
+    }
+}
+
+// A part of more than one sector that failed is split at once: trying it again would cost as
+// much as reading its halves. Single sectors get every attempt.
+int attemptsFor(std::size_t byteCount) { return byteCount <= kSystemSectorSize ? kReadAttempts : 1; }
+
+// Reads buffer[begin, end) from byteOffset + begin: tried `attempts` times while nothing arrives;
+// what arrives of it is kept and the rest read anew; a part of which nothing arrives is read
+// again in halves, down to single sectors, which are reported when they never arrive.
+void salvageRange(DiskHandle& handle, std::uint64_t byteOffset, std::span<std::uint8_t> buffer, std::size_t begin,
+                  std::size_t end, int attempts, BulkReadReport& report) {
+    while (begin < end) {
+        const std::span<std::uint8_t> part = buffer.subspan(begin, end - begin);
+        std::size_t arrived = 0;
+        for (int attempt = 0; attempt < attempts && arrived < kSystemSectorSize && arrived < part.size(); ++attempt) {
+            SeekToByte(handle, byteOffset + begin);
+            arrived = ReadSectors(handle, part);
         }
+        if (arrived == part.size()) return;
+        const std::size_t wholeSectors = arrived / kSystemSectorSize * kSystemSectorSize;
+        if (wholeSectors > 0) {
+            begin += wholeSectors;
+            continue;
+        }
+        const std::size_t sectorCount = (part.size() + kSystemSectorSize - 1) / kSystemSectorSize;
+        if (sectorCount == 1) {
+            addMissing(report, begin, part.size());
+            return;
+        }
+        const std::size_t middle = begin + sectorCount / 2 * kSystemSectorSize;
+        salvageRange(handle, byteOffset, buffer, begin, middle, attemptsFor(middle - begin), report);
+        salvageRange(handle, byteOffset, buffer, middle, end, attemptsFor(end - middle), report);
+        return;
+    }
+}
+
+}  // namespace
+
+BulkReadReport readSalvaging(DiskHandle& handle, std::uint64_t byteOffset, std::span<std::uint8_t> buffer,
+                             std::size_t pieceMaxBytes) {
+    BulkReadReport report;
+    if (!handle.isOpen()) {
+        // Nothing can arrive: no sector is tried one by one.
+        std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
+        if (!buffer.empty()) report.missing.push_back({0, buffer.size()});
+        return report;
+    }
+    pieceMaxBytes = std::max<std::size_t>(kSystemSectorSize, std::min(pieceMaxBytes, kBulkPieceMaxBytes));
+    // What lies beyond the end of the device cannot arrive, however often it is asked for.
+    std::size_t readable = buffer.size();
+    if (const std::uint64_t deviceBytes = handle.device->byteSize(); deviceBytes != 0) {
+        readable = deviceBytes <= byteOffset ? 0
+                                             : static_cast<std::size_t>(std::min<std::uint64_t>(readable, deviceBytes - byteOffset));
+    }
+    for (std::size_t done = 0; done < readable;) {
+        const std::size_t pieceBytes = std::min(pieceMaxBytes, readable - done);
+        salvageRange(handle, byteOffset, buffer, done, done + pieceBytes, kReadAttempts, report);
         done += pieceBytes;
     }
+    if (readable < buffer.size()) {
+        std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(readable), buffer.end(), std::uint8_t{0});
+        addMissing(report, readable, buffer.size() - readable);
+    }
+    std::uint64_t missingBytes = 0;
+    for (const MissingRange& gap : report.missing) missingBytes += gap.byteCount;
+    report.bytesArrived = buffer.size() - missingBytes;
     return report;
 }
 

@@ -50,6 +50,14 @@ void SeekToByte(DiskHandle& handle, std::uint64_t byteOffset);
 // Returns how many bytes arrived (0 when the handle is not open).
 std::size_t ReadSectors(DiskHandle& handle, std::span<std::uint8_t> buffer);
 
+// A read that fails is tried this many times in all before it is given up (or, by a salvaging
+// read, split): a failing disk often delivers a sector at the second or third attempt.
+inline constexpr int kReadAttempts = 3;
+
+// ReadSectors, tried again from the same position while the whole buffer has not arrived, up to
+// kReadAttempts times in all. Returns the bytes that arrived at the last attempt.
+std::size_t readRetrying(DiskHandle& handle, std::span<std::uint8_t> buffer);
+
 // Writes the data unchanged (no mask) at the current position; returns the bytes written.
 std::size_t WriteSectors(DiskHandle& handle, std::span<const std::uint8_t> data);
 
@@ -59,8 +67,8 @@ void ClosePhysicalDisk(DiskHandle& handle);
 // Whether a read is unmasked by the gap rule or left as read (partition chains, GPT entries).
 enum class Unmask { ByGapRule, Never };
 
-// One whole read of a disk: open, seek, clear, read, unmask by the rule, close.
-// Returns the bytes that arrived; the buffer holds zeros where none did.
+// One whole read of a disk: open, seek, clear, read (retried, readRetrying), unmask by the rule,
+// close. Returns the bytes that arrived; the buffer holds zeros where none did.
 std::size_t readDiskBytes(platform::DiskSystem& disks, const SectorMaskTable& masks, char diskNumber,
                           std::uint64_t byteOffset, std::span<std::uint8_t> buffer,
                           Unmask unmask = Unmask::ByGapRule);
@@ -81,11 +89,16 @@ struct BulkReadReport {
     std::vector<MissingRange> missing;  // in order; empty when everything arrived
 };
 
-// A long read through an already opened handle, in pieces of at most 32 MiB. Each piece is
-// cleared before it is read; pieces that fail are reported so the caller can retry them in
-// smaller parts. No unmasking: the caller applies the mask rule to what it keeps.
-BulkReadReport readBulk(DiskHandle& handle, std::uint64_t byteOffset, std::span<std::uint8_t> buffer,
-                        std::size_t pieceMaxBytes = kBulkPieceMaxBytes);
+// A long read through an already opened handle that keeps every sector of 512 bytes that can be
+// read. Each piece of at most
+// pieceMaxBytes is read whole, tried again when it fails (kReadAttempts in all); the part that
+// still does not arrive is read again in halves, down to single sectors, each of which is tried
+// kReadAttempts times. So one bad sector costs that sector only, and a transient error nothing.
+// Sectors that never arrive hold zeros and are reported, relative to the start of the read;
+// those beyond the end of the device are reported without being asked for. No unmasking: the
+// caller applies the mask rule.
+BulkReadReport readSalvaging(DiskHandle& handle, std::uint64_t byteOffset, std::span<std::uint8_t> buffer,
+                             std::size_t pieceMaxBytes = kBulkPieceMaxBytes);
 
 }  // namespace quenzar::disk
 

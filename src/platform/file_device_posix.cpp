@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <limits>
 
 #include "platform/sector_device.h"
 #include "platform/stdio_file.h"
@@ -133,6 +134,13 @@ bool removeCreatedFile(const std::filesystem::path& path, const FileIdentity& id
         return false;
     }
     return ::unlink(path.c_str()) == 0;
+}
+
+bool markSparse(const std::filesystem::path& /*file*/) { return true; }
+
+bool setFileLength(const std::filesystem::path& file, std::uint64_t byteCount) {
+    if (byteCount > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return false;
+    return ::truncate(file.c_str(), static_cast<off_t>(byteCount)) == 0;
 }
 
 }  // namespace quenzar::platform

@@ -6,6 +6,8 @@
 #include <io.h>
 
 #include <algorithm>
+#include <memory>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -167,6 +169,20 @@ FileIdentity identityOf(const BY_HANDLE_FILE_INFORMATION& information) {
             (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow, true};
 }
 
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using OwnedHandle = std::unique_ptr<void, HandleCloser>;
+
+// An existing file opened for changing it, shared with a stream that may hold it open; null when
+// it cannot be opened.
+OwnedHandle openForChange(const std::filesystem::path& file) {
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    return OwnedHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+
 }  // namespace
 
 CreatedFile createPlainFile(const std::filesystem::path& path) {
@@ -220,6 +236,22 @@ bool removeCreatedFile(const std::filesystem::path& path, const FileIdentity& id
                       identityOf(information) == identity;
     CloseHandle(handle);
     return same && DeleteFileW(path.c_str());
+}
+
+bool markSparse(const std::filesystem::path& file) {
+    const OwnedHandle handle = openForChange(file);
+    DWORD returned = 0;
+    return handle && DeviceIoControl(handle.get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr) != 0;
+}
+
+// SetEndOfFile rather than the C library's ftruncate, which refuses a length beyond the free
+// space of the volume even where the new part would be a hole.
+bool setFileLength(const std::filesystem::path& file, std::uint64_t byteCount) {
+    const OwnedHandle handle = openForChange(file);
+    LARGE_INTEGER length{};
+    length.QuadPart = static_cast<LONGLONG>(byteCount);
+    return handle && byteCount <= static_cast<std::uint64_t>(INT64_MAX) &&
+           SetFilePointerEx(handle.get(), length, nullptr, FILE_BEGIN) != 0 && SetEndOfFile(handle.get()) != 0;
 }
 
 }  // namespace quenzar::platform

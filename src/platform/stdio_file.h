@@ -63,4 +63,15 @@ CreatedFile createPlainFile(const std::filesystem::path& path);
 // removed.
 bool removeCreatedFile(const std::filesystem::path& path, const FileIdentity& identity);
 
+// Marks an existing file as sparse, so that the parts of it that are skipped, never written,
+// stay holes that take no space. Windows needs this before the holes are made: NTFS fills a
+// skipped part of a file that is not sparse with zeros, on the disk. Elsewhere a skip past the
+// end makes a hole by itself. Returns false where the file system has no sparse files (FAT): the
+// skipped parts are then zeros written by the system.
+bool markSparse(const std::filesystem::path& file);
+
+// Sets the length of an existing file without writing to it: a longer file ends in a hole
+// where the file system allows one. Returns whether the file has that length now.
+bool setFileLength(const std::filesystem::path& file, std::uint64_t byteCount);
+
 }  // namespace quenzar::platform

@@ -59,6 +59,15 @@ std::vector<MftRun> boundRecordCount(std::vector<MftRun> runs, const ntfs::FileR
     return runsWithin(runs, result.recordLimit);
 }
 
+// Reads the $MFT's own record at a byte of the volume (tried again when it fails) and checks it.
+AnalysisOutcome readMftRecord(disk::DiskHandle& volume, std::uint64_t byteOffset,
+                              std::span<std::uint8_t, kMftRecordBytes> bytes, ntfs::FileRecordInfo& record) {
+    disk::SeekToByte(volume, byteOffset);
+    const std::size_t arrived = disk::readRetrying(volume, bytes);
+    record = ntfs::FileRecordInfo{};
+    return checkMftRecord(arrived, bytes, record);
+}
+
 // Thrown by the extraction when the table outgrows the analysis' memory limit.
 struct TableLimitReached {};
 // Thrown by the extraction when the window asked the analysis to stop.
@@ -213,12 +222,16 @@ AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::InventorySta
         return finish(context, std::move(result));
     }
 
-    // Record 0, the $MFT's own record, at the MFT's first cluster.
+    // Record 0, the $MFT's own record, at the MFT's first cluster. When it cannot be read or is
+    // damaged, its copy in the $MFTMirr (whose cluster the boot sector gives) describes the same
+    // runs: NTFS keeps the first records of the MFT twice for this.
     std::array<std::uint8_t, kMftRecordBytes> mftBytes{};
-    disk::SeekToByte(volume, drive.mftCluster * sectorsPerCluster * disk::kSystemSectorSize);
-    const std::size_t arrived = disk::ReadSectors(volume, mftBytes);
     ntfs::FileRecordInfo mftRecord;
-    result.outcome = checkMftRecord(arrived, mftBytes, mftRecord);
+    const std::uint64_t clusterBytes = std::uint64_t{sectorsPerCluster} * disk::kSystemSectorSize;
+    result.outcome = readMftRecord(volume, drive.mftCluster * clusterBytes, mftBytes, mftRecord);
+    if (result.outcome == AnalysisOutcome::MftRecordUnreadable && drive.mftMirrorCluster != 0) {
+        result.outcome = readMftRecord(volume, drive.mftMirrorCluster * clusterBytes, mftBytes, mftRecord);
+    }
     if (result.outcome != AnalysisOutcome::Completed) return finish(context, std::move(result));
     const std::vector<MftRun> runs =
         boundRecordCount(buildMftRuns(mftRecord, sectorsPerCluster), mftRecord, volume.device->byteSize(), result);
@@ -228,6 +241,7 @@ AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::InventorySta
         return finish(context, std::move(result));
     }
 
+    result.volumeSectorCount = drive.endLba - drive.startLba;
     extractAndBuildTree(volume, MftSource{}, runs, volumeStartLba, context, result);
     return finish(context, std::move(result));
 }
@@ -248,7 +262,7 @@ AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::SectorMaskTa
     std::array<std::uint8_t, kMftRecordBytes> mftBytes{};
     const std::uint64_t mftByte = volume.runTable.rows[0].startLba * disk::kSystemSectorSize;
     disk::SeekToByte(handle, mftByte);
-    const std::size_t arrived = volume.runTable.rowCount == 0 ? 0 : disk::ReadSectors(handle, mftBytes);
+    const std::size_t arrived = volume.runTable.rowCount == 0 ? 0 : disk::readRetrying(handle, mftBytes);
     if (disk::startsBeyondMaskGap(mftByte)) disk::ApplySectorMask(masks, mftBytes, volume.diskNumber);
     ntfs::FileRecordInfo mftRecord;
     result.outcome = checkMftRecord(arrived, mftBytes, mftRecord);

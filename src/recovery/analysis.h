@@ -56,6 +56,9 @@ struct AnalysisResult {
     // records are read, and the difference is shown (mftClaimText).
     std::uint64_t claimedRecordCount = 0;
     std::uint64_t recordLimit = 0;
+    // Sectors of the analysed volume as its boot sector counts them; 0 where no boot sector
+    // told (a virtual disk).
+    std::uint64_t volumeSectorCount = 0;
     std::uint64_t entriesWritten = 0;  // entries the extraction kept: the first ones of tree.table
     std::filesystem::path workFile;
     platform::FileIdentity workFileIdentity;  // the file the analysis made there, if it made one
@@ -99,8 +102,10 @@ struct AnalysisContext {
 //
 // Mode R: a lettered NTFS volume of the inventory, read through its volume. Reads only; the work
 // file in the context's folder is written once the folder tree is built on the extracted table
-// (placed folders, files, lost folders last; see saveWorkFile). Refusals (no NTFS drive, an
-// unreadable $MFT record, an ATTRIBUTE_LIST in it, an MFT beyond 32-bit sectors) write nothing.
+// (placed folders, files, lost folders last; see saveWorkFile). The $MFT's own record is read
+// again when it fails, then taken from its copy in the $MFTMirr. Refusals (no NTFS drive, a $MFT
+// record unreadable in both places, an ATTRIBUTE_LIST in it, an MFT beyond 32-bit sectors)
+// write nothing.
 AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::InventoryState& inventory, char driveLetter,
                            AnalysisContext& context);
 

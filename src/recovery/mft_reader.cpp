@@ -6,31 +6,16 @@ namespace quenzar::recovery {
 
 namespace {
 
-// Reads the records [first, first + count) of a piece whose first byte lies at pieceOffset on the
-// volume; a part that fails is read again in two halves until single records remain. Marks each
-// record that never arrives in `unreadable` (indexes relative to the piece).
-void readWithRetry(disk::DiskHandle& volume, std::uint64_t pieceOffset, std::span<std::uint8_t> piece,
-                   std::size_t firstRecord, std::size_t recordCount, std::vector<std::uint8_t>& unreadable) {
-    const std::size_t pieceBytes = recordCount * kMftRecordBytes;
-    auto part = piece.subspan(firstRecord * kMftRecordBytes, pieceBytes);
-    const disk::BulkReadReport report =
-        disk::readBulk(volume, pieceOffset + firstRecord * kMftRecordBytes, part, pieceBytes);
-    if (report.missing.empty()) return;
-    if (recordCount == 1) {
-        unreadable[firstRecord] = 1;
-        return;
-    }
-    const std::size_t firstHalf = recordCount / 2;
-    // Only the records that the missing ranges touch are read again.
-    for (std::size_t half = 0; half < 2; ++half) {
-        const std::size_t start = half == 0 ? firstRecord : firstRecord + firstHalf;
-        const std::size_t count = half == 0 ? firstHalf : recordCount - firstHalf;
-        const std::uint64_t startByte = (start - firstRecord) * std::uint64_t{kMftRecordBytes};
-        const std::uint64_t endByte = startByte + count * std::uint64_t{kMftRecordBytes};
-        const bool touched = std::any_of(report.missing.begin(), report.missing.end(), [&](const auto& gap) {
-            return gap.firstByte < endByte && gap.firstByte + gap.byteCount > startByte;
-        });
-        if (touched) readWithRetry(volume, pieceOffset, piece, start, count, unreadable);
+// Reads the records of a piece whose first byte lies at pieceOffset, keeping every sector that
+// can be read (disk::readSalvaging); marks each record that lost a sector in `unreadable`.
+void readPiece(disk::DiskHandle& volume, std::uint64_t pieceOffset, std::span<std::uint8_t> piece,
+               std::vector<std::uint8_t>& unreadable) {
+    const disk::BulkReadReport report = disk::readSalvaging(volume, pieceOffset, piece, piece.size());
+    for (const disk::MissingRange& gap : report.missing) {
+        const std::uint64_t last = (gap.firstByte + gap.byteCount - 1) / kMftRecordBytes;
+        for (std::uint64_t record = gap.firstByte / kMftRecordBytes; record <= last; ++record) {
+            unreadable[static_cast<std::size_t>(record)] = 1;
+        }
     }
 }
 
@@ -68,7 +53,7 @@ MftReadReport readMftRecords(disk::DiskHandle& volume, const MftSource& source, 
                 (source.baseSector + run.volumeSector + kSectorsPerRecord * (next - run.firstRecord)) *
                 disk::kSystemSectorSize;
             auto piece = std::span<std::uint8_t>(buffer).first(count * kMftRecordBytes);
-            readWithRetry(volume, pieceOffset, piece, 0, count, unreadable);
+            readPiece(volume, pieceOffset, piece, unreadable);
             if (source.masks != nullptr &&
                 disk::startsBeyondMaskGap((source.baseSector + run.volumeSector) * disk::kSystemSectorSize)) {
                 disk::ApplySectorMask(*source.masks, piece, source.diskNumber);

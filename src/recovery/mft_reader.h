@@ -1,7 +1,8 @@
 // Reads the records of the MFT run by run in large sequential pieces (at most 32 MiB) into one
-// reused buffer and hands every record to the caller in order. A piece that fails is read again
-// in halves, down to single records, so one bad sector costs one record, not the whole piece;
-// records that still do not arrive are handed over as unreadable instead of as zeros.
+// reused buffer and hands every record to the caller in order. A piece that fails is tried again
+// and then read in halves, down to single sectors (disk::readSalvaging), so one bad sector costs
+// one record, not the whole piece; records that lost a sector are handed over as unreadable
+// instead of as zeros.
 #pragma once
 
 #include <atomic>

@@ -12,6 +12,7 @@
 #include "ntfs/file_record.h"
 #include "ntfs/data_streams.h"
 #include "platform/code_page_1251.h"
+#include "platform/stdio_file.h"
 #include "recovery/directory_tree.h"
 #include "recovery/safe_names.h"
 
@@ -42,34 +43,39 @@ std::filesystem::path pathOf(const std::string& cp1251) {
 }
 
 // The disk opened once for the whole run, read through the mask rule as every read of a whole
-// disk is.
+// disk is. Reads keep every sector that can be read (disk::readSalvaging).
 class DiskReader {
 public:
     explicit DiskReader(const RestoreSource& source) : source_(source), handle_(disk::DiskHandle::forDisk(source.diskNumber)) {
         disk::OpenPhysicalDisk(source.disks, handle_, platform::AccessMode::ReadOnly);
+        std::uint64_t volumeSectors = source.volumeSectorCount;
+        if (volumeSectors == 0 && handle_.isOpen()) {
+            const std::uint64_t diskSectors = handle_.device->byteSize() / kSectorBytes;
+            volumeSectors = diskSectors > source.volumeStartLba ? diskSectors - source.volumeStartLba : 0;
+        }
+        volumeClusters_ = volumeSectors == 0 || source.sectorsPerCluster == 0 ? ~std::uint64_t{0}
+                                                                              : volumeSectors / source.sectorsPerCluster;
     }
     DiskReader(const DiskReader&) = delete;
     DiskReader& operator=(const DiskReader&) = delete;
 
     bool isOpen() const { return handle_.isOpen(); }
 
-    // Whether all of the buffer arrived.
-    bool read(std::uint64_t byteOffset, std::span<std::uint8_t> buffer) {
-        disk::SeekToByte(handle_, byteOffset);
-        const std::size_t arrived = disk::ReadSectors(handle_, buffer);
+    // Reads whole sectors into the buffer; returns the parts that did not arrive (zeros in the
+    // buffer), relative to byteOffset.
+    std::vector<disk::MissingRange> read(std::uint64_t byteOffset, std::span<std::uint8_t> buffer) {
+        disk::BulkReadReport report = disk::readSalvaging(handle_, byteOffset, buffer);
         if (disk::startsBeyondMaskGap(byteOffset)) disk::ApplySectorMask(source_.masks, buffer, source_.diskNumber);
-        return arrived == buffer.size();
+        return std::move(report.missing);
     }
 
     // Reads and decodes the FILE record at an LBA into the buffer; false when it did not arrive
     // or is no good record.
     bool readRecord(std::uint32_t recordLba, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info) {
         buffer.assign(kRecordReadBytes, 0);
-        disk::SeekToByte(handle_, std::uint64_t{recordLba} * kSectorBytes);
-        const std::size_t arrived = disk::ReadSectors(handle_, buffer);
-        if (disk::startsBeyondMaskGap(std::uint64_t{recordLba} * kSectorBytes)) {
-            disk::ApplySectorMask(source_.masks, buffer, source_.diskNumber);
-        }
+        const std::vector<disk::MissingRange> missing = read(std::uint64_t{recordLba} * kSectorBytes, buffer);
+        // The record is the start of the buffer; a sector lost further on belongs to the next one.
+        const std::size_t arrived = missing.empty() ? buffer.size() : static_cast<std::size_t>(missing.front().firstByte);
         if (recordLba == 0 || arrived < ntfs::kSmallRecordSize) return false;
         info = ntfs::FileRecordInfo{};
         return ntfs::decodeFileRecord(std::span<std::uint8_t>(buffer.data(), arrived), info) == ntfs::kRecordGood;
@@ -79,10 +85,14 @@ public:
         return (cluster * source_.sectorsPerCluster + source_.volumeStartLba) * kSectorBytes;
     }
     std::uint64_t clusterBytes() const { return std::uint64_t{source_.sectorsPerCluster} * kSectorBytes; }
+    // Clusters of the volume: from its start to its end, or to the end of the disk when its size
+    // is not known.
+    std::uint64_t volumeClusters() const { return volumeClusters_; }
 
 private:
     const RestoreSource& source_;
     disk::DiskHandle handle_;
+    std::uint64_t volumeClusters_ = 0;
 };
 
 // The ancestor walk of a file and the names of its folders, each folder's record read once per
@@ -203,18 +213,64 @@ StreamLayout layoutOf(const ntfs::NamedStream& stream) {
     return {stream.nonResident, stream.realSize, stream.initializedSize, stream.residentData.data(), stream.runs};
 }
 
+// Whether a stream's runs, as far as its real size needs them, can be copied as they are: each
+// run on the disk inside the volume, and no cluster used twice. A run list that fails either
+// would copy another partition's data or repeat the file's own, and pass it off as the file.
+RunListDamage runListDamage(const StreamLayout& layout, std::uint64_t volumeClusters, std::uint64_t clusterBytes) {
+    if (!layout.nonResident) return RunListDamage::None;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> extents;  // first cluster, end cluster
+    std::uint64_t fileOffset = 0;
+    for (const ntfs::DataRun& run : layout.runs) {
+        if (fileOffset >= layout.realSize) break;
+        fileOffset += run.clusterCount * clusterBytes;
+        if (run.startCluster == ntfs::kSparseCluster) continue;
+        const std::uint64_t end = std::uint64_t{run.startCluster} + run.clusterCount;
+        if (end > volumeClusters) return RunListDamage::OutsideVolume;
+        extents.emplace_back(run.startCluster, end);
+    }
+    std::sort(extents.begin(), extents.end());
+    for (std::size_t i = 1; i < extents.size(); ++i) {
+        if (extents[i].first < extents[i - 1].second) return RunListDamage::Overlapping;
+    }
+    return RunListDamage::None;
+}
+
+// Whether some of a stream's bytes are known zeros that are not copied: a sparse run, or the part
+// beyond the initialized size.
+bool hasHoles(const StreamLayout& layout) {
+    if (!layout.nonResident) return false;
+    return layout.initialized < layout.realSize ||
+           std::any_of(layout.runs.begin(), layout.runs.end(),
+                       [](const ntfs::DataRun& run) { return run.startCluster == ntfs::kSparseCluster; });
+}
+
+// Adds unreadable sectors to a file's list, joined to the previous ones where they follow them
+// both in the file and on the disk.
+void noteUnreadable(std::vector<UnreadableSectors>& list, const UnreadableSectors& sectors) {
+    if (!list.empty()) {
+        UnreadableSectors& last = list.back();
+        if (last.fileByte + last.sectorCount * kSectorBytes == sectors.fileByte &&
+            last.lba + last.sectorCount == sectors.lba) {
+            last.byteCount += sectors.byteCount;
+            last.sectorCount += sectors.sectorCount;
+            return;
+        }
+    }
+    list.push_back(sectors);
+}
+
 // Writes a stream's data: resident bytes from the record, or its runs in order up to the real
-// size. Sparse runs and the part beyond the initialized size are zeros: they are skipped and
-// the file is extended over them, which leaves holes where the file system allows.
+// size. Sparse runs and the part beyond the initialized size are zeros: each is skipped with one
+// seek, so the file keeps a hole there (the caller sets its length at the end), and a sparse file
+// of terabytes costs neither time nor space.
 class FileCopy {
 public:
     FileCopy(DiskReader& reader, RestoreProgress& progress) : reader_(reader), progress_(progress) {}
 
-    // Returns false with readFailed set when the disk did not deliver, or when the runs end
-    // before the real size (a run list cut short).
-    bool copy(const StreamLayout& info, std::ofstream& out, bool& readFailed) {
+    // Returns false with readFailed set when the runs end before the real size (a run list cut
+    // short). Sectors that cannot be read are written as zeros and added to `unreadable`.
+    bool copy(const StreamLayout& info, std::ofstream& out, bool& readFailed, std::vector<UnreadableSectors>& unreadable) {
         readFailed = false;
-        const std::uint64_t initialized = info.initialized;
         if (!info.nonResident) {
             if (info.residentData == nullptr && info.realSize != 0) return readFailed = true, false;
             out.write(reinterpret_cast<const char*>(info.residentData), static_cast<std::streamsize>(info.realSize));
@@ -224,26 +280,30 @@ public:
         std::uint64_t fileOffset = 0;
         for (std::size_t r = 0; r < info.runs.size() && fileOffset < info.realSize; ++r) {
             const ntfs::DataRun& run = info.runs[r];
-            const std::uint64_t runEnd = std::min<std::uint64_t>(info.realSize, fileOffset + run.clusterCount * reader_.clusterBytes());
-            for (std::uint64_t runOffset = 0; fileOffset < runEnd;) {
-                const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(runEnd - fileOffset, kCopyPieceBytes));
-                if (run.startCluster == ntfs::kSparseCluster || fileOffset >= initialized) {
-                    out.seekp(static_cast<std::streamoff>(piece), std::ios::cur);
-                } else {
-                    // Whole sectors are read; only the file's bytes are written.
-                    buffer_.assign((piece + kSectorBytes - 1) / kSectorBytes * kSectorBytes, 0);
-                    if (!reader_.read(reader_.clusterByte(run.startCluster) + runOffset, buffer_)) {
-                        return readFailed = true, false;
-                    }
-                    if (initialized - fileOffset < piece) {
-                        std::fill(buffer_.begin() + static_cast<std::ptrdiff_t>(initialized - fileOffset), buffer_.end(), 0);
-                    }
-                    out.write(reinterpret_cast<const char*>(buffer_.data()), static_cast<std::streamsize>(piece));
+            const std::uint64_t runStart = fileOffset;
+            const std::uint64_t runEnd = std::min<std::uint64_t>(info.realSize, runStart + run.clusterCount * reader_.clusterBytes());
+            const std::uint64_t dataEnd =
+                run.startCluster == ntfs::kSparseCluster ? runStart : std::clamp(info.initialized, runStart, runEnd);
+            while (fileOffset < dataEnd) {
+                const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(dataEnd - fileOffset, kCopyPieceBytes));
+                // Whole sectors are read; only the file's bytes are written.
+                buffer_.assign((piece + kSectorBytes - 1) / kSectorBytes * kSectorBytes, 0);
+                const std::uint64_t diskByte = reader_.clusterByte(run.startCluster) + (fileOffset - runStart);
+                for (const disk::MissingRange& gap : reader_.read(diskByte, buffer_)) {
+                    noteUnreadable(unreadable, {fileOffset + gap.firstByte, std::min<std::uint64_t>(gap.byteCount, piece - gap.firstByte),
+                                                (diskByte + gap.firstByte) / kSectorBytes,
+                                                (gap.byteCount + kSectorBytes - 1) / kSectorBytes});
                 }
+                out.write(reinterpret_cast<const char*>(buffer_.data()), static_cast<std::streamsize>(piece));
                 if (!out.good()) return false;
                 progress_.bytesRestored += piece;
                 fileOffset += piece;
-                runOffset += piece;
+            }
+            if (fileOffset < runEnd) {
+                out.seekp(static_cast<std::streamoff>(runEnd));
+                if (!out.good()) return false;
+                progress_.bytesRestored += runEnd - fileOffset;
+                fileOffset = runEnd;
             }
         }
         if (fileOffset != info.realSize) return readFailed = true, false;
@@ -276,6 +336,13 @@ std::uint64_t markedBytes(const std::vector<FileTableEntry>& table) {
 
 namespace {
 
+// A folder below the target that files are written into.
+struct OutputFolder {
+    std::filesystem::path path;
+    std::string foldedPrefix;  // its components as Windows compares them, each followed by "/"
+    std::string shownPrefix;   // its components as written, each followed by "/", code page 1251
+};
+
 // One restore run: the open disk, the folders made so far, the names written and the report.
 class RestoreRun {
 public:
@@ -284,6 +351,7 @@ public:
         : target_(target), mode_(mode), withNamedStreams_(withNamedStreams), reader_(source),
           folderNames_(table, reader_), fileCopy_(reader_, progress), progress_(progress) {
         report_.diskOpened = reader_.isOpen();
+        report_.unreadableMftRecords = source.unreadableMftRecords;
     }
 
     RestoreReport& report() { return report_; }
@@ -296,82 +364,93 @@ public:
             return;
         }
         const std::vector<std::string> components = folderNames_.components(entry);
-        const std::filesystem::path folder = makeFolders(target_, components);
+        OutputFolder folder{makeFolders(target_, components), {}, {}};
         ntfs::FileRecordInfo info;
         if (!reader_.readRecord(entry.recordLba, recordBuffer_, info)) {
             ++report_.readFailures;
-        } else if (folder.empty()) {
+        } else if (folder.path.empty()) {
             ++report_.writeFailures;
         } else if (planData(info, mode_) == DataPlan::NotCopied) {
             ++report_.filesNotCopied;
         } else {
-            std::string folderPrefix;
-            for (const std::string& component : components) folderPrefix += foldedName(safeComponent(component)) + "/";
+            for (const std::string& component : components) {
+                folder.foldedPrefix += foldedName(safeComponent(component)) + "/";
+                folder.shownPrefix += safeComponent(component) + "/";
+            }
             const std::string name = recordName(info);
-            std::string shownFolder;
-            for (const std::string& component : components) shownFolder += safeComponent(component) + "/";
-            progress_.setCurrentFile(shownFolder, name);
+            progress_.setCurrentFile(folder.shownPrefix, name);
             const std::uint64_t initialized = ntfs::initializedDataSize(recordBuffer_, info.realSize);
-            writeStream(folder, folderPrefix, name, layoutOf(info, initialized));
-            if (withNamedStreams_ && mode_ == RestoreMode::Full) writeNamedStreams(folder, folderPrefix, name);
+            writeStream(folder, name, layoutOf(info, initialized));
+            if (withNamedStreams_ && mode_ == RestoreMode::Full) writeNamedStreams(folder, name);
         }
     }
 
 private:
     // Each named stream as a file of its own beside the file: "a.doc:extra" becomes "a.doc_extra",
     // which any target file system can hold.
-    void writeNamedStreams(const std::filesystem::path& folder, const std::string& folderPrefix,
-                           const std::string& name) {
+    void writeNamedStreams(const OutputFolder& folder, const std::string& name) {
         for (const ntfs::NamedStream& stream : ntfs::findNamedStreams(recordBuffer_)) {
             ++report_.streamsFound;
             if (!copiedAsIs(stream.flags)) {
                 ++report_.filesNotCopied;
                 continue;
             }
-            writeStream(folder, folderPrefix, name + ":" + stream.name, layoutOf(stream));
+            writeStream(folder, name + ":" + stream.name, layoutOf(stream));
         }
     }
 
     // The name a stream is written under: its name made safe, numbered when a namesake was written
     // earlier in this run (names compared as Windows compares them) or when a folder or a link of
     // that name is in the way. A plain file left by an earlier run is replaced.
-    std::string freeName(const std::filesystem::path& folder, const std::string& folderPrefix,
-                         const std::string& wantedName) {
+    std::string freeName(const OutputFolder& folder, const std::string& wantedName) {
         const std::string name = safeComponent(wantedName);
         std::string chosen = name;
         for (unsigned n = 2;; ++n) {
             std::error_code error;
-            const auto type = std::filesystem::symlink_status(folder / pathOf(chosen), error).type();
+            const auto type = std::filesystem::symlink_status(folder.path / pathOf(chosen), error).type();
             const bool inWay =
                 type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular;
-            if (!inWay && !writtenNames_.count(folderPrefix + foldedName(chosen))) break;
+            if (!inWay && !writtenNames_.count(folder.foldedPrefix + foldedName(chosen))) break;
             chosen = numberedName(name, n);
         }
         if (chosen != name) ++report_.renamedFiles;
-        writtenNames_.insert(folderPrefix + foldedName(chosen));
+        writtenNames_.insert(folder.foldedPrefix + foldedName(chosen));
         return chosen;
     }
 
-    // Writes one stream of a file and counts the outcome.
-    void writeStream(const std::filesystem::path& folder, const std::string& folderPrefix,
-                     const std::string& wantedName, const StreamLayout& layout) {
-        const std::filesystem::path file = folder / pathOf(freeName(folder, folderPrefix, wantedName));
+    // Writes one stream of a file and counts the outcome. A damaged run list is not copied at
+    // all; sectors that do not read are zeros in the file, which counts as written.
+    void writeStream(const OutputFolder& folder, const std::string& wantedName, const StreamLayout& layout) {
+        const RunListDamage damage = runListDamage(layout, reader_.volumeClusters(), reader_.clusterBytes());
+        if (damage != RunListDamage::None) {
+            ++report_.damagedRunLists;
+            report_.damaged.push_back({folder.shownPrefix + safeComponent(wantedName), damage, {}});
+            return;
+        }
+        const std::string name = freeName(folder, wantedName);
+        const std::filesystem::path file = folder.path / pathOf(name);
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
         bool readFailed = false;
         const bool opened = out.is_open();
-        bool copied = opened && fileCopy_.copy(layout, out, readFailed);
+        // Before anything is written: a file the system does not know as sparse gets its holes
+        // filled with zeros. Where it cannot be (a FAT volume), the zeros are written instead.
+        if (opened && hasHoles(layout)) platform::markSparse(file);
+        std::vector<UnreadableSectors> unreadable;
+        bool copied = opened && fileCopy_.copy(layout, out, readFailed, unreadable);
         out.close();
         copied = copied && !out.fail();
-        if (copied) {
-            // Zeros skipped at the end still belong to the file.
-            std::error_code error;
-            std::filesystem::resize_file(file, layout.realSize, error);
-            copied = !error;
-        }
+        // Zeros skipped at the end still belong to the file.
+        copied = copied && platform::setFileLength(file, layout.realSize);
         if (copied) {
             ++report_.filesWritten;
             report_.bytesWritten += layout.realSize;
             report_.written.push_back(file);
+            if (!unreadable.empty()) {
+                DamagedFile damaged{folder.shownPrefix + name, RunListDamage::None, std::move(unreadable)};
+                ++report_.filesWithUnreadableSectors;
+                report_.unreadableSectors += damaged.unreadableSectorCount();
+                report_.damaged.push_back(std::move(damaged));
+            }
         } else {
             // No half-written file is left that could pass for a restored one.
             std::error_code error;
@@ -393,6 +472,24 @@ private:
     std::vector<std::uint8_t> recordBuffer_;
 };
 
+// Writes the list of damaged files into the target folder under its fixed name, or, when a
+// folder or a link of that name is in the way, under a numbered one. Returns the file written,
+// or an empty path.
+std::filesystem::path writeDamageList(const std::filesystem::path& target, const std::string& text) {
+    for (unsigned n = 1;; ++n) {
+        const std::string name = n == 1 ? kDamageListFileName : numberedName(kDamageListFileName, n);
+        const std::filesystem::path file = target / pathOf(name);
+        std::error_code error;
+        const auto type = std::filesystem::symlink_status(file, error).type();
+        if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular) continue;
+        platform::StdioFile out = platform::openStdioFile(file, "wb");
+        if (!out) return {};
+        const bool written = std::fwrite(text.data(), 1, text.size(), out.get()) == text.size();
+        if (std::fclose(out.release()) != 0 || !written) return {};
+        return file;
+    }
+}
+
 }  // namespace
 
 void RestoreProgress::setCurrentFile(const std::string& folder, const std::string& name) {
@@ -406,9 +503,15 @@ std::pair<std::string, std::string> RestoreProgress::currentFile() const {
     return {currentFolder_, currentName_};
 }
 
+std::uint64_t DamagedFile::unreadableSectorCount() const {
+    std::uint64_t count = 0;
+    for (const UnreadableSectors& sectors : unreadable) count += sectors.sectorCount;
+    return count;
+}
+
 RestoreReport restoreMarkedFiles(const RestoreSource& source, std::vector<FileTableEntry>& table,
                                  const std::filesystem::path& targetFolder, RestoreMode mode,
-                                 RestoreProgress& progress, bool withNamedStreams) {
+                                 RestoreProgress& progress, bool withNamedStreams, text::Language language) {
     progress.entriesTotal = table.size();
     progress.entriesDone = 0;
     progress.bytesRestored = 0;
@@ -418,8 +521,52 @@ RestoreReport restoreMarkedFiles(const RestoreSource& source, std::vector<FileTa
         entry.mark = kMarkCleared;
         ++progress.entriesDone;
     }
+    RestoreReport& report = run.report();
+    if (!report.damaged.empty()) {
+        report.damageList = writeDamageList(targetFolder, damageListText(report, language));
+        if (report.damageList.empty()) ++report.writeFailures;
+    }
     progress.finished = true;
-    return std::move(run.report());
+    return std::move(report);
+}
+
+std::string damageListText(const RestoreReport& report, text::Language language) {
+    if (report.damaged.empty()) return {};
+    const bool russian = text::isRussian(language);
+    std::string text = russian ? "ФАЙЛЫ, ВОССТАНОВЛЕННЫЕ НЕ ПОЛНОСТЬЮ. Нечитаемые секторы записаны в файлы нулями; "
+                                 "файлы с поврежденным списком фрагментов не записаны.\r\n"
+                               : "FILES NOT RESTORED WHOLE. Unreadable sectors are written into the files as zeros; "
+                                 "files with a damaged list of fragments are not written.\r\n";
+    char line[200];
+    for (const DamagedFile& file : report.damaged) {
+        text += "\r\n" + file.path + "\r\n";
+        switch (file.runListDamage) {
+            case RunListDamage::OutsideVolume:
+                text += russian ? "   не записан: фрагмент лежит за пределами тома\r\n"
+                                : "   not written: a fragment lies outside the volume\r\n";
+                continue;
+            case RunListDamage::Overlapping:
+                text += russian ? "   не записан: фрагменты перекрывают друг друга\r\n"
+                                : "   not written: fragments overlap each other\r\n";
+                continue;
+            case RunListDamage::None:
+                break;
+        }
+        std::snprintf(line, sizeof line, russian ? "   нечитаемых секторов: %llu\r\n" : "   unreadable sectors: %llu\r\n",
+                      static_cast<unsigned long long>(file.unreadableSectorCount()));
+        text += line;
+        for (const UnreadableSectors& sectors : file.unreadable) {
+            std::snprintf(line, sizeof line,
+                          russian ? "   байты файла %13llu - %13llu   LBA %13llu - %13llu\r\n"
+                                  : "   file bytes  %13llu - %13llu   LBA %13llu - %13llu\r\n",
+                          static_cast<unsigned long long>(sectors.fileByte),
+                          static_cast<unsigned long long>(sectors.fileByte + sectors.byteCount - 1),
+                          static_cast<unsigned long long>(sectors.lba),
+                          static_cast<unsigned long long>(sectors.lba + sectors.sectorCount - 1));
+            text += line;
+        }
+    }
+    return text;
 }
 
 RestoreMessage restoreFinishedMessage(const std::string& targetPath, const RestoreReport& report,
@@ -435,21 +582,39 @@ RestoreMessage restoreFinishedMessage(const std::string& targetPath, const Resto
         part.resize(kLineChars, ' ');
         message.text += part + "\r\n";
     }
-    if (report.failures() != 0 || !report.diskOpened) {
+    if (!report.complete()) {
         message.title = russian ? "Извлечение файлов завершено с ошибками" : "Extract files completed with errors";
-        char counts[200];
+        message.text += "\r\n";
+        char line[300];
+        auto add = [&](const char* ru, const char* en, auto... values) {
+            std::snprintf(line, sizeof line, russian ? ru : en, static_cast<unsigned long long>(values)...);
+            message.text += line;
+        };
         if (!report.diskOpened) {
-            std::snprintf(counts, sizeof counts, "%s",
-                          russian ? "\r\nНе удалось открыть исходный диск для чтения.\r\n"
-                                  : "\r\nThe source disk could not be opened for reading.\r\n");
-        } else {
-            std::snprintf(counts, sizeof counts,
-                          russian ? "\r\nНе прочитано с диска: %llu, не записано: %llu.\r\n"
-                                  : "\r\nNot read from the disk: %llu, not written: %llu.\r\n",
-                          static_cast<unsigned long long>(report.readFailures),
-                          static_cast<unsigned long long>(report.writeFailures));
+            message.text += russian ? "Не удалось открыть исходный диск для чтения.\r\n"
+                                    : "The source disk could not be opened for reading.\r\n";
+        } else if (report.failures() != 0) {
+            add("Не прочитано с диска: %llu, не записано: %llu.\r\n", "Not read from the disk: %llu, not written: %llu.\r\n",
+                report.readFailures, report.writeFailures);
         }
-        message.text += counts;
+        if (report.filesWithUnreadableSectors != 0) {
+            add("С нечитаемыми секторами (записаны нулями): %llu, секторов: %llu.\r\n",
+                "With unreadable sectors (written as zeros): %llu, sectors: %llu.\r\n", report.filesWithUnreadableSectors,
+                report.unreadableSectors);
+        }
+        if (report.damagedRunLists != 0) {
+            add("Не записано из-за поврежденного списка фрагментов: %llu.\r\n",
+                "Not written for a damaged list of fragments: %llu.\r\n", report.damagedRunLists);
+        }
+        if (report.unreadableMftRecords != 0) {
+            add("Записей MFT, не прочитанных при анализе: %llu.\r\n", "MFT records not read during the analysis: %llu.\r\n",
+                report.unreadableMftRecords);
+        }
+        if (!report.damageList.empty()) {
+            const std::u8string name = report.damageList.filename().u8string();
+            message.text += (russian ? "Список этих файлов: " : "These files are listed in ") +
+                            platform::utf8ToCp1251(std::string(name.begin(), name.end())) + ".\r\n";
+        }
     }
     return message;
 }

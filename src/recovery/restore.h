@@ -6,8 +6,13 @@
 //
 // The test restore (the desktop program's only kind) copies small files that lie in one
 // non-resident run; the full restore of the command-line program copies every run up to the
-// real size, takes resident data from the record and writes sparse runs as zeros; it may also
+// real size, takes resident data from the record and leaves sparse runs as holes; it may also
 // write each named stream of a file ("a.doc:extra") as a file of its own beside it.
+//
+// The disk may be failing: a read that fails is tried again, then read sector by sector, and a
+// file keeps every sector that could be read, with zeros for the others. A file whose run list
+// points outside the volume or uses a cluster twice is not written. Both kinds of damage are
+// counted and listed in a text file beside the restored folders.
 #pragma once
 
 #include <atomic>
@@ -32,6 +37,10 @@ inline constexpr std::uint32_t kTestRestoreMaxBytes = 64512;  // FC00h
 // The mark of an entry once a restore has passed it.
 inline constexpr char kMarkCleared = 0;
 
+// The list of the files a restore could not copy whole, in the target folder beside the restored
+// folders (code page 1251, CR LF).
+inline constexpr const char* kDamageListFileName = "QuenzarSalvage-damaged.txt";
+
 enum class RestoreMode { Test, Full };
 
 // Where the files lie: the whole disk (read through the sector mask rule beyond the partition
@@ -42,6 +51,11 @@ struct RestoreSource {
     char diskNumber = '0';
     std::uint32_t sectorsPerCluster = 0;
     std::uint64_t volumeStartLba = 0;
+    // The volume's sectors, which no run of a file may leave; 0: up to the end of the disk.
+    std::uint64_t volumeSectorCount = 0;
+    // MFT records the analysis could not read: the files they described are missing from the
+    // table, so the restore reports them too.
+    std::uint64_t unreadableMftRecords = 0;
 };
 
 // Shared with the progress window while the worker runs; each value is read whole.
@@ -63,6 +77,32 @@ private:
     std::string currentName_;
 };
 
+// Sectors of a restored file that could not be read; the file holds zeros there.
+struct UnreadableSectors {
+    std::uint64_t fileByte = 0;     // where they lie in the file ...
+    std::uint64_t byteCount = 0;    // ... and how many of the file's bytes they held
+    std::uint64_t lba = 0;          // the first of them on the disk
+    std::uint64_t sectorCount = 0;
+
+    friend bool operator==(const UnreadableSectors&, const UnreadableSectors&) = default;
+};
+
+// Why a file's run list cannot be taken as it is.
+enum class RunListDamage {
+    None,
+    OutsideVolume,  // a run reaches beyond the volume's last cluster (into another partition)
+    Overlapping,    // two runs share clusters (a file that repeats itself, larger than the volume)
+};
+
+// A file the restore could not copy whole as its record describes it.
+struct DamagedFile {
+    std::string path;  // under the target folder, "/" between names, code page 1251
+    RunListDamage runListDamage = RunListDamage::None;  // set: the file was not written
+    std::vector<UnreadableSectors> unreadable;          // otherwise: written with zeros there
+
+    std::uint64_t unreadableSectorCount() const;
+};
+
 struct RestoreReport {
     bool diskOpened = false;
     std::uint64_t filesQualified = 0;      // marked files that the mode admits
@@ -75,9 +115,20 @@ struct RestoreReport {
     std::uint64_t writeFailures = 0;       // a folder or file that could not be made in the target
     std::uint64_t renamedFiles = 0;        // written as "name (N).ext" beside a namesake of this run
     std::uint64_t streamsFound = 0;        // named streams of the restored files, when asked for
+    std::uint64_t filesWithUnreadableSectors = 0;  // written (and counted so), zeros in place of them
+    std::uint64_t unreadableSectors = 0;           // those sectors, of all files
+    std::uint64_t damagedRunLists = 0;             // files not written for a damaged run list
+    std::uint64_t unreadableMftRecords = 0;        // records the analysis could not read
     std::vector<std::filesystem::path> written;  // every file written, in table order
+    std::vector<DamagedFile> damaged;            // files with unreadable sectors or damaged runs, in table order
+    std::filesystem::path damageList;            // the list of the damaged files; empty when none was written
 
     std::uint64_t failures() const { return readFailures + writeFailures; }
+    // Whether every chosen file was restored whole, from an MFT read whole.
+    bool complete() const {
+        return diskOpened && failures() == 0 && filesWithUnreadableSectors == 0 && damagedRunLists == 0 &&
+               unreadableMftRecords == 0;
+    }
 };
 
 // Whether an entry is restored at all: a marked non-empty file that is not the $MFT, within the
@@ -92,12 +143,20 @@ std::uint64_t markedBytes(const std::vector<FileTableEntry>& table);
 // gives "Razd" + generation, a lost folder its table name, any other folder its name read again
 // from the disk; every component is made safe (safe_names.h), so nothing lands outside the
 // target, and a second file of one name in one run gets a numbered name instead of replacing
-// the first. Failures are counted in the report, never passed over. withNamedStreams (full
-// restore only) also writes each named stream of a file as "name_stream" beside it; those files
-// count in filesWritten and the failure counts as files do.
+// the first. Failures are counted in the report, never passed over; damaged files are also
+// listed, in the language given, in kDamageListFileName in the target folder (replacing the list
+// of an earlier run). withNamedStreams (full restore only) also writes each named stream of a
+// file as "name_stream" beside it; those files count in filesWritten and the failure counts as
+// files do.
 RestoreReport restoreMarkedFiles(const RestoreSource& source, std::vector<FileTableEntry>& table,
                                  const std::filesystem::path& targetFolder, RestoreMode mode,
-                                 RestoreProgress& progress, bool withNamedStreams = false);
+                                 RestoreProgress& progress, bool withNamedStreams = false,
+                                 text::Language language = text::Language::English);
+
+// The text of the list of damaged files: each file's path, then its unreadable sectors (where
+// in the file, where on the disk) or why it was not written. Code page 1251, CR LF; empty when
+// no file is damaged.
+std::string damageListText(const RestoreReport& report, text::Language language);
 
 struct RestoreMessage {
     std::string title;
@@ -105,7 +164,9 @@ struct RestoreMessage {
 };
 
 // The box shown when the restore ends: the target path cut into five lines of 56 characters,
-// and, when some files failed, how many could not be read or written.
+// and, when the restore is not complete, how many files could not be read or written, were
+// restored with unreadable sectors or not restored for a damaged run list, how many MFT records
+// the analysis could not read, and where the damaged files are listed.
 RestoreMessage restoreFinishedMessage(const std::string& targetPath, const RestoreReport& report,
                                       text::Language language);
 

@@ -40,6 +40,14 @@ const std::array<Extension, kSystemExtensionCount> kSystemExtensions{{
     ext3("QEU"), ext3("LNK"), ext3("JOB"), ext3("POL"), ext3("MFC"), ext3("MSP"), ext3("BAC"), ext3("ASP"),
 }};
 
+SearchFilter everyFileFilter() {
+    SearchFilter filter;
+    filter.allExtensions = 1;
+    filter.noSystemFiles = 0;
+    filter.searchDeleted = 1;
+    return filter;
+}
+
 Extension normaliseUserExtension(std::string_view typed) {
     Extension ext{' ', ' ', ' '};
     for (std::size_t i = 0; i < ext.size() && i < typed.size() && typed[i] != '\0'; ++i) {

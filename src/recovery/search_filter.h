@@ -61,6 +61,10 @@ struct SearchFilter {
     char driveLetter = 0;            // the filter dialog of a logical drive only; 0 while none
 };
 
+// The filter that keeps every file, in use and deleted, the system's own ones too: what an
+// analysis for a restore of files chosen by path, folder or name takes.
+SearchFilter everyFileFilter();
+
 // A user extension as typed: the first three characters, each from ":" upwards with bit 5
 // cleared (capitals, also for the Cyrillic letters of code page 1251), missing ones as blanks.
 Extension normaliseUserExtension(std::string_view typed);

@@ -15,6 +15,7 @@
 #include "disk_image_builder.h"
 #include "inventory_test_support.h"
 #include "platform/volume_window.h"
+#include "support/faulty_disks.h"
 #include "support/fixture_manifest.h"
 
 namespace quenzar::disk {
@@ -231,6 +232,48 @@ TEST(DriveLetters, ImagePartitionsFromDUpward) {
     SectorBytes viaLetter{};
     readVolumeBytes(disks, 'D', 0, viaLetter);
     EXPECT_EQ(viaLetter, state.disk('0').bootSectors[0]);
+}
+
+// NTFS volumes whose first sector no longer reads, a primary, a logical and a GPT one: each keeps
+// its place in the inventory through the copy of its boot sector in the partition's last sector,
+// so every volume has the letter it has on the intact disks, matched to its partition with the
+// same parameters, and the letters after it do not move.
+TEST(DriveLetters, UnreadableNtfsBootSectorIsTakenFromItsBackup) {
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const std::vector<std::string> images = {fixture("mbr.img"), fixture("gpt.img")};
+    platform::ImageDiskSystem clean(images);
+    const InventoryState expected = inventoryOf(clean);
+
+    testsupport::FaultyDisks faulty(images);
+    const std::pair<const char*, int> volumes[] = {{"mbr.img", 0}, {"mbr.img", 2}, {"gpt.img", 0}};
+    for (const auto& [image, index] : volumes) {
+        const testsupport::PartitionFacts& facts = *manifest.image(image).partition(index);
+        ASSERT_EQ(facts.filesystem, "ntfs");
+        faulty.failSectors(facts.startLba, 1, testsupport::FaultyDisks::kAlways, image == std::string("mbr.img") ? '0' : '1');
+    }
+    const InventoryState state = inventoryOf(faulty);
+    EXPECT_EQ(state.screen, expected.screen);
+    ASSERT_EQ(faulty.volumes().size(), clean.volumes().size());
+    for (const auto& [letter, source] : clean.volumes()) {
+        SCOPED_TRACE(letter);
+        ASSERT_TRUE(faulty.volumes().count(letter));
+        EXPECT_EQ(faulty.volumes().at(letter).startByte, source.startByte);
+        EXPECT_EQ(faulty.volumes().at(letter).diskNumber, source.diskNumber);
+        const LogicalDriveInfo& drive = state.drive(letter);
+        EXPECT_EQ(str(drive.fileSystemLabel), str(expected.drive(letter).fileSystemLabel));
+        EXPECT_EQ(drive.startLba, expected.drive(letter).startLba);
+        EXPECT_EQ(drive.endLba, expected.drive(letter).endLba);
+        EXPECT_EQ(drive.sectorsPerCluster, expected.drive(letter).sectorsPerCluster);
+        EXPECT_EQ(drive.mftCluster, expected.drive(letter).mftCluster);
+        EXPECT_EQ(drive.mftMirrorCluster, expected.drive(letter).mftMirrorCluster);
+    }
+    for (const char disk : {'0', '1'}) {
+        ASSERT_EQ(state.disk(disk).partitionCount(), expected.disk(disk).partitionCount());
+        for (int p = 0; p < expected.disk(disk).partitionCount(); ++p) {
+            EXPECT_EQ(state.disk(disk).partitions[static_cast<std::size_t>(p)].driveLetter,
+                      expected.disk(disk).partitions[static_cast<std::size_t>(p)].driveLetter);
+        }
+    }
 }
 
 // Disks whose letters are the system's own (as on Windows): a letter is a candidate for a

@@ -6,6 +6,7 @@
 #include <numeric>
 #include <vector>
 
+#include "support/faulty_disks.h"
 #include "support/temp_folder.h"
 
 namespace quenzar::disk {
@@ -86,7 +87,7 @@ TEST_F(SparseImage, BulkReadInPiecesReportsWhatIsMissing) {
     // 6,144 bytes from 4 GiB + 1.25 GiB - 4,096: the last 2,048 bytes lie beyond the end.
     const std::uint64_t start = 5 * k4GiB / 4 - 4096;
     std::vector<std::uint8_t> buffer(6144, 0xEE);
-    const BulkReadReport report = readBulk(handle, start, buffer, 1024);
+    const BulkReadReport report = readSalvaging(handle, start, buffer, 1024);
     EXPECT_EQ(report.bytesArrived, 4096u);
     ASSERT_EQ(report.missing.size(), 1u);  // neighbouring failed pieces form one range
     EXPECT_EQ(report.missing[0].firstByte, 4096u);
@@ -170,6 +171,76 @@ TEST(SectorAccess, MaskedDiskReadsBackUnmaskedByTheGapRule) {
 
     readDiskBytes(disks, masks, '0', 100 * 512, buffer, Unmask::Never);  // partition chains: as read
     EXPECT_TRUE(std::equal(masked.begin(), masked.end(), buffer.begin()));
+}
+
+// A salvaging read on a disk with bad sectors, whichever way the layer reports a failed read:
+// every sector that can be read arrives, a transient error costs nothing, and exactly the bad
+// sectors are reported, as zeros.
+TEST(SectorAccess, SalvagingReadKeepsEverySectorThatReads) {
+    using testsupport::FaultyDisks;
+    TempFolder folder;
+    const std::string path = folder.file("disk.img");
+    constexpr std::size_t kSectors = 96;
+    const std::vector<std::uint8_t> data = pattern(kSectors * 512, 0x5C);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+
+    struct Fault {
+        std::uint64_t first, count;
+        int times;
+    };
+    const struct {
+        const char* what;
+        std::vector<Fault> faults;
+        std::vector<MissingRange> missing;  // in bytes from the start of the read (LBA 8)
+    } cases[] = {
+        {"a transient error at the start", {{8, 1, 1}}, {}},
+        {"two failures in a row of one sector", {{30, 1, 2}}, {}},
+        {"one bad sector", {{20, 1, FaultyDisks::kAlways}}, {{12 * 512, 512}}},
+        {"a bad area and a bad last sector", {{40, 3, FaultyDisks::kAlways}, {87, 1, FaultyDisks::kAlways}},
+         {{32 * 512, 3 * 512}, {79 * 512, 512}}},
+        {"everything bad", {{0, kSectors, FaultyDisks::kAlways}}, {{0, 80 * 512}}},
+    };
+    for (const FaultyDisks::Shape shape : {FaultyDisks::Shape::PrefixArrives, FaultyDisks::Shape::NothingArrives}) {
+        for (const auto& c : cases) {
+            FaultyDisks disks({path}, shape);
+            for (const Fault& fault : c.faults) disks.failSectors(fault.first, fault.count, fault.times);
+            DiskHandle handle = DiskHandle::forDisk('0');
+            ASSERT_TRUE(OpenPhysicalDisk(disks, handle));
+            std::vector<std::uint8_t> buffer(80 * 512, 0xCC);
+            // Pieces of 16 sectors: bad sectors at the edges of pieces and across them.
+            const BulkReadReport report = readSalvaging(handle, 8 * 512, buffer, 16 * 512);
+            ASSERT_EQ(report.missing.size(), c.missing.size()) << c.what;
+            std::vector<std::uint8_t> expected(data.begin() + 8 * 512, data.begin() + 88 * 512);
+            std::uint64_t missingBytes = 0;
+            for (std::size_t i = 0; i < c.missing.size(); ++i) {
+                EXPECT_EQ(report.missing[i].firstByte, c.missing[i].firstByte) << c.what;
+                EXPECT_EQ(report.missing[i].byteCount, c.missing[i].byteCount) << c.what;
+                std::fill_n(expected.begin() + static_cast<std::ptrdiff_t>(c.missing[i].firstByte), c.missing[i].byteCount, 0);
+                missingBytes += c.missing[i].byteCount;
+            }
+            EXPECT_EQ(report.bytesArrived, buffer.size() - missingBytes) << c.what;
+            EXPECT_TRUE(buffer == expected) << c.what;
+        }
+    }
+}
+
+// The whole-read helpers try a failed read again: one transient error is no failure.
+TEST(SectorAccess, ReadsAreTriedAgainWhenTheyFail) {
+    TempFolder folder;
+    const std::string path = folder.file("disk.img");
+    const std::vector<std::uint8_t> data = pattern(8 * 512, 0x21);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    testsupport::FaultyDisks disks({path}, testsupport::FaultyDisks::Shape::NothingArrives);
+    disks.failSectors(2, 1, 2);  // the third attempt reads it
+    SectorMaskTable masks;
+    std::vector<std::uint8_t> buffer(4096);
+    EXPECT_EQ(readDiskBytes(disks, masks, '0', 0, buffer), buffer.size());
+    EXPECT_EQ(buffer, data);
+
+    disks.failSectors(3);  // for good: the read gives up, with zeros
+    EXPECT_EQ(readDiskBytes(disks, masks, '0', 0, buffer), 0u);
+    EXPECT_EQ(buffer, std::vector<std::uint8_t>(4096, 0));
+    EXPECT_EQ(disks.failedReads(), static_cast<std::uint64_t>(2 + kReadAttempts));
 }
 
 }  // namespace

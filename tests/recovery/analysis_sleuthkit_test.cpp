@@ -33,15 +33,6 @@ using testsupport::TempFolder;
 const std::filesystem::path kWindowsTestData =
     (std::filesystem::path(__FILE__).parent_path() / "../../../shared/testdata/windows").lexically_normal();
 
-// A filter that keeps every file: all extensions, system files too, in use and deleted.
-SearchFilter everyFile() {
-    SearchFilter filter;
-    filter.allExtensions = 1;
-    filter.noSystemFiles = 0;
-    filter.searchDeleted = 1;
-    return filter;
-}
-
 // One line of `fls -r -p -l`.
 struct FlsEntry {
     std::uint64_t record = 0;
@@ -244,7 +235,7 @@ TEST(AnalysisSleuthKitTest, FixtureVolumesAgreeWithFls) {
             TempFolder folder;
             GenerationState generations;
             platform::ImageDiskSystem disks({path});
-            const Analysed analysed = analyseVolume(disks, part->startLba, everyFile(), folder, generations);
+            const Analysed analysed = analyseVolume(disks, part->startLba, everyFileFilter(), folder, generations);
             ASSERT_EQ(analysed.result.outcome, AnalysisOutcome::Completed);
             std::vector<std::string> explained;
             compareWithFls(path, part->startLba, analysed, explained);
@@ -273,7 +264,7 @@ TEST(AnalysisSleuthKitTest, WindowsVolumeWithDeletedFilesAgreesWithFls) {
 
     GenerationState generations;
     platform::ImageDiskSystem disks({image});
-    const Analysed analysed = analyseVolume(disks, 0, everyFile(), folder, generations);
+    const Analysed analysed = analyseVolume(disks, 0, everyFileFilter(), folder, generations);
     ASSERT_EQ(analysed.result.outcome, AnalysisOutcome::Completed);
     std::vector<std::string> explained;
     compareWithFls(image, 0, analysed, explained);
@@ -317,7 +308,7 @@ TEST(AnalysisSleuthKitTest, RecentWindowsVolumeAgreesWithFls) {
 
     GenerationState generations;
     platform::ImageDiskSystem disks({image});
-    const Analysed analysed = analyseVolume(disks, 128, everyFile(), folder, generations);
+    const Analysed analysed = analyseVolume(disks, 128, everyFileFilter(), folder, generations);
     ASSERT_EQ(analysed.result.outcome, AnalysisOutcome::Completed);
     std::vector<std::string> explained;
     compareWithFls(image, 128, analysed, explained);

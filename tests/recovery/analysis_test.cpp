@@ -20,6 +20,7 @@
 #include "recovery/work_file.h"
 #include "disk/sector_access.h"
 #include "ntfs/mft_run_table.h"
+#include "support/faulty_disks.h"
 #include "support/fixture_manifest.h"
 #include "support/temp_folder.h"
 
@@ -79,14 +80,6 @@ Analysed analyse(platform::DiskSystem& disks, const SearchFilter& filter, const 
     return analysed;
 }
 
-SearchFilter everyFile() {
-    SearchFilter filter;
-    filter.allExtensions = 1;
-    filter.noSystemFiles = 0;
-    filter.searchDeleted = 1;
-    return filter;
-}
-
 RecordBuilder mftRecord(std::uint64_t created, std::uint32_t ownNumber = 0) {
     RecordBuilder builder;
     builder.ownNumber(ownNumber).standardInformation(created, 0x06).fileName(u"$MFT", ntfs::testing::kWin32AndDos);
@@ -110,7 +103,7 @@ TEST(AnalysisTest, SecondMftRecordOpensANewGeneration) {
 
     platform::ImageDiskSystem disks({image});
     GenerationState generations;
-    const Analysed first = analyse(disks, everyFile(), folder, generations);
+    const Analysed first = analyse(disks, everyFileFilter(), folder, generations);
     ASSERT_EQ(first.result.outcome, AnalysisOutcome::Completed);
     // The volume's own $MFT has a creation time of zero: at a program start it opens none.
     for (std::uint32_t record : {0u, 1u, 5u}) {
@@ -132,7 +125,7 @@ TEST(AnalysisTest, SecondMftRecordOpensANewGeneration) {
 
     // A second analysis in the same run goes on counting: record 0's time differs from the one
     // remembered now.
-    const Analysed second = analyse(disks, everyFile(), folder, generations);
+    const Analysed second = analyse(disks, everyFileFilter(), folder, generations);
     EXPECT_EQ(second.entryAt(0)->generation, '2');
     EXPECT_EQ(second.entryAt(41)->generation, '3');
 }
@@ -171,7 +164,7 @@ TEST(AnalysisTest, AttributeListInMftRecordIsRefusedBeforeAnythingIsWritten) {
 
     platform::ImageDiskSystem disks({image});
     GenerationState generations;
-    const Analysed analysed = analyse(disks, everyFile(), folder, generations);
+    const Analysed analysed = analyse(disks, everyFileFilter(), folder, generations);
     EXPECT_EQ(analysed.result.outcome, AnalysisOutcome::AttributeListInMft);
     EXPECT_FALSE(std::filesystem::exists(folder.path() / kWorkFileName));
 
@@ -211,75 +204,83 @@ TEST(AnalysisTest, NoMatchingFileIsReportedWithTheTableWritten) {
     EXPECT_EQ(stageText(AnalysisStage::Reading, text::Language::Russian), "ЧТЕНИЕ ТАБЛИЦЫ MTF В ПАМЯТЬ       ");
 }
 
-// Reads of an image in which some bytes cannot be read: a read that touches them fails whole, as
-// a disk's read of a bad sector does.
-class FaultyDevice final : public platform::SectorDevice {
-public:
-    FaultyDevice(std::unique_ptr<platform::SectorDevice> inner, std::uint64_t badFirst, std::uint64_t badEnd,
-                 int& reads)
-        : inner_(std::move(inner)), badFirst_(badFirst), badEnd_(badEnd), reads_(reads) {}
-    platform::TransferResult readAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
-        ++reads_;
-        if (offset < badEnd_ && offset + buffer.size() > badFirst_) return {};
-        return inner_->readAt(offset, buffer);
-    }
-    platform::TransferResult writeAt(std::uint64_t, std::span<const std::uint8_t>) override { return {}; }
-    std::uint64_t byteSize() const override { return inner_->byteSize(); }
-
-private:
-    std::unique_ptr<platform::SectorDevice> inner_;
-    std::uint64_t badFirst_, badEnd_;
-    int& reads_;
-};
-
-class FaultyImages final : public platform::DiskSystem {
-public:
-    FaultyImages(const std::string& image, std::uint64_t badSector) : images_({image}), badSector_(badSector) {}
-    std::string sourceKind() const override { return "faulty image"; }
-    std::string diskPath(char diskNumber) const override { return images_.diskPath(diskNumber); }
-    platform::DeviceIdentity identify(char name) const override { return images_.identify(name); }
-    std::unique_ptr<platform::SectorDevice> openDisk(char diskNumber, platform::AccessMode mode) override {
-        auto inner = platform::DiskSystem::openDisk(diskNumber, mode);
-        if (!inner) return nullptr;
-        return std::make_unique<FaultyDevice>(std::move(inner), badSector_ * 512, badSector_ * 512 + 512, reads);
-    }
-    int reads = 0;
-
-private:
-    platform::ImageDiskSystem images_;
-    std::uint64_t badSector_;
-};
-
 TEST(AnalysisTest, BadSectorCostsOneRecordOnly) {
     const std::string image = (testsupport::fixtureDir() / "lba0-ntfs.img").string();
-    TempFolder cleanFolder, faultyFolder;
+    TempFolder cleanFolder;
     platform::ImageDiskSystem clean({image});
-    GenerationState cleanGenerations, faultyGenerations;
-    const Analysed expected = analyse(clean, everyFile(), cleanFolder, cleanGenerations);
+    GenerationState cleanGenerations;
+    const Analysed expected = analyse(clean, everyFileFilter(), cleanFolder, cleanGenerations);
     ASSERT_EQ(expected.result.outcome, AnalysisOutcome::Completed);
 
-    // The second sector of record 65 (Ёжик.txt).
-    FaultyImages faulty(image, kMftFirstLba + 2 * 65 + 1);
-    const Analysed analysed = analyse(faulty, everyFile(), faultyFolder, faultyGenerations);
-    ASSERT_EQ(analysed.result.outcome, AnalysisOutcome::Completed);
-    EXPECT_EQ(analysed.result.statistics.unreadableRecords, 1u);
-    EXPECT_EQ(analysed.result.statistics.recordsProcessed, expected.result.recordCount);
-    EXPECT_EQ(analysed.entry(65), nullptr);
-    ASSERT_EQ(analysed.entries.size() + 1, expected.entries.size());
-    for (const FileTableEntry& entry : analysed.entries) {
-        const FileTableEntry* same = expected.entry(entry.ownId);
-        ASSERT_NE(same, nullptr);
-        EXPECT_EQ(encodeEntry(entry), encodeEntry(*same));
+    // The second sector of record 65 (Ёжик.txt), whether the layer delivers the sectors before
+    // it or nothing of a read that touches it; and a transient error in record 66, which costs
+    // nothing.
+    for (const auto shape : {testsupport::FaultyDisks::Shape::PrefixArrives, testsupport::FaultyDisks::Shape::NothingArrives}) {
+        testsupport::FaultyDisks faulty({image}, shape);
+        faulty.failSectors(kMftFirstLba + 2 * 65 + 1);
+        faulty.failOnce(kMftFirstLba + 2 * 66);
+        TempFolder folder;
+        GenerationState generations;
+        const Analysed analysed = analyse(faulty, everyFileFilter(), folder, generations);
+        ASSERT_EQ(analysed.result.outcome, AnalysisOutcome::Completed);
+        EXPECT_EQ(analysed.result.statistics.unreadableRecords, 1u);
+        EXPECT_EQ(analysed.result.statistics.recordsProcessed, expected.result.recordCount);
+        EXPECT_EQ(analysed.entry(65), nullptr);
+        EXPECT_NE(analysed.entry(66), nullptr);
+        ASSERT_EQ(analysed.entries.size() + 1, expected.entries.size());
+        for (const FileTableEntry& entry : analysed.entries) {
+            const FileTableEntry* same = expected.entry(entry.ownId);
+            ASSERT_NE(same, nullptr);
+            EXPECT_EQ(encodeEntry(entry), encodeEntry(*same));
+        }
+        // Halving finds the sector in a few reads, not one read per sector of the piece.
+        EXPECT_LT(faulty.reads(), 60u);
     }
-    // Halving finds the record in a few reads, not one read per record of the piece.
-    EXPECT_LT(faulty.reads, 60);
+}
 
-    // A bad sector in the $MFT's own record stops the analysis before anything is written.
-    FaultyImages badMft(image, kMftFirstLba);
-    TempFolder mftFolder;
-    const Analysed refused = analyse(badMft, everyFile(), mftFolder, faultyGenerations);
-    EXPECT_EQ(refused.result.outcome, AnalysisOutcome::MftRecordUnreadable);
-    EXPECT_FALSE(std::filesystem::exists(mftFolder.path() / kWorkFileName));
+// The $MFT's own record: a transient error is read through, a bad sector in it is made good by
+// its copy in the $MFTMirr (whose cluster the boot sector gives), and only when both are
+// unreadable is the analysis refused, before anything is written.
+TEST(AnalysisTest, MftRecordIsReadAgainThenTakenFromTheMirror) {
+    const std::string image = (testsupport::fixtureDir() / "lba0-ntfs.img").string();
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const testsupport::PartitionFacts& volume = *manifest.image("lba0-ntfs.img").partition(0);
+    ASSERT_EQ(volume.mftCluster * volume.sectorsPerCluster(), kMftFirstLba);
+    const std::uint64_t mirrorLba = volume.mftMirrorCluster * volume.sectorsPerCluster();
+
+    TempFolder cleanFolder;
+    platform::ImageDiskSystem clean({image});
+    GenerationState cleanGenerations;
+    const Analysed expected = analyse(clean, everyFileFilter(), cleanFolder, cleanGenerations);
+
+    const struct {
+        const char* what;
+        int mftTimes;     // failed reads of record 0's second sector
+        bool mirrorBad;
+        AnalysisOutcome outcome;
+        std::uint64_t unreadableRecords;
+    } cases[] = {
+        {"one transient error, the mirror bad", 1, true, AnalysisOutcome::Completed, 0},
+        {"a bad sector", testsupport::FaultyDisks::kAlways, false, AnalysisOutcome::Completed, 1},
+        {"a bad sector, the mirror's too", testsupport::FaultyDisks::kAlways, true, AnalysisOutcome::MftRecordUnreadable, 0},
+    };
+    for (const auto& c : cases) {
+        testsupport::FaultyDisks faulty({image});
+        faulty.failSectors(kMftFirstLba + 1, 1, c.mftTimes);
+        if (c.mirrorBad) faulty.failSectors(mirrorLba);
+        TempFolder folder;
+        GenerationState generations;
+        const Analysed analysed = analyse(faulty, everyFileFilter(), folder, generations);
+        EXPECT_EQ(analysed.result.outcome, c.outcome) << c.what;
+        EXPECT_EQ(analysed.result.statistics.unreadableRecords, c.unreadableRecords) << c.what;
+        if (c.outcome != AnalysisOutcome::Completed) {
+            EXPECT_FALSE(std::filesystem::exists(folder.path() / kWorkFileName)) << c.what;
+            continue;
+        }
+        // Every file and folder is found; only the $MFT's own entry is missing with its record.
+        EXPECT_EQ(analysed.entries.size() + c.unreadableRecords, expected.entries.size()) << c.what;
+        for (std::uint32_t record : {64u, 65u, 66u}) EXPECT_NE(analysed.entry(record), nullptr) << c.what;
+    }
 }
 
 // A table beyond the memory the analysis may take ends it with a message, leaving neither a tree
@@ -289,7 +290,7 @@ TEST(AnalysisTest, TableBeyondTheMemoryLimitIsRefused) {
     disk::InventoryState inventory;
     disk::BuildDiskInventory(inventory, disks);
     auto analyseWithin = [&](std::uint64_t entries, const TempFolder& folder) {
-        const SearchFilter filter = everyFile();
+        const SearchFilter filter = everyFileFilter();
         GenerationState generations;
         AnalysisProgress progress;
         AnalysisContext context{filter, generations, progress, folder.path(), entries * kFileTableEntryBytes};
@@ -339,7 +340,7 @@ TEST(AnalysisTest, ClusterAreaOfTheFilesAgreesWithTheRunLists) {
     platform::ImageDiskSystem disks({facts.path(testsupport::fixtureDir())});
     disk::InventoryState inventory;
     disk::BuildDiskInventory(inventory, disks);
-    const SearchFilter filter = everyFile();
+    const SearchFilter filter = everyFileFilter();
     TempFolder folder;
     GenerationState generations;
     AnalysisProgress progress;
@@ -356,7 +357,7 @@ TEST(AnalysisTest, StopRequestLeavesNothingBehind) {
     platform::ImageDiskSystem disks({(testsupport::fixtureDir() / "mbr.img").string()});
     disk::InventoryState inventory;
     disk::BuildDiskInventory(inventory, disks);
-    const SearchFilter filter = everyFile();
+    const SearchFilter filter = everyFileFilter();
     TempFolder whole, stopped;
     GenerationState generations;
     AnalysisProgress progress;
@@ -448,7 +449,7 @@ AnalysisResult analyseVirtualDisk(platform::DiskSystem& disks, const disk::Secto
                                   const VirtualDiskVolume& volume, const TempFolder& folder) {
     GenerationState generations;
     AnalysisProgress progress;
-    const SearchFilter filter = everyFile();
+    const SearchFilter filter = everyFileFilter();
     AnalysisContext context{filter, generations, progress, folder.path()};
     AnalysisResult result = runAnalysis(disks, masks, volume, context);
     EXPECT_TRUE(progress.finished.load());
@@ -461,7 +462,7 @@ TEST(VirtualDiskAnalysisTest, SameTableAsTheLetteredVolume) {
     platform::ImageDiskSystem disks({facts.path(testsupport::fixtureDir())});
     TempFolder lettered, virtualDisk;
     GenerationState generations;
-    const Analysed expected = analyse(disks, everyFile(), lettered, generations);
+    const Analysed expected = analyse(disks, everyFileFilter(), lettered, generations);
     ASSERT_EQ(expected.result.outcome, AnalysisOutcome::Completed);
 
     disk::SectorMaskTable masks;
@@ -526,7 +527,7 @@ TEST(AnalysisTest, MftRecordClaimingMoreThanTheVolumeHoldsIsReadAsFarAsItGoes) {
     platform::ImageDiskSystem clean({(testsupport::fixtureDir() / "lba0-ntfs.img").string()});
     TempFolder cleanFolder;
     GenerationState cleanGenerations;
-    const Analysed expected = analyse(clean, everyFile(), cleanFolder, cleanGenerations);
+    const Analysed expected = analyse(clean, everyFileFilter(), cleanFolder, cleanGenerations);
     ASSERT_EQ(expected.result.outcome, AnalysisOutcome::Completed);
     EXPECT_EQ(expected.result.claimedRecordCount, kRecords);
     EXPECT_EQ(mftClaimText(expected.result.claimedRecordCount, expected.result.recordCount, text::Language::English),
@@ -542,7 +543,7 @@ TEST(AnalysisTest, MftRecordClaimingMoreThanTheVolumeHoldsIsReadAsFarAsItGoes) {
         platform::ImageDiskSystem disks({image});
 
         GenerationState generations;
-        const Analysed analysed = analyse(disks, everyFile(), folder, generations);
+        const Analysed analysed = analyse(disks, everyFileFilter(), folder, generations);
         ASSERT_EQ(analysed.result.outcome, AnalysisOutcome::Completed);
         EXPECT_EQ(analysed.result.claimedRecordCount, c.realSize / 1024);
         EXPECT_EQ(analysed.result.recordCount, c.recordsRead);

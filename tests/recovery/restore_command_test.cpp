@@ -10,6 +10,7 @@
 
 #include "recovery/safe_names.h"
 #include "support/fixture_manifest.h"
+#include "support/run_list_patch.h"
 #include "support/temp_folder.h"
 #include "support/windows_images.h"
 
@@ -187,6 +188,41 @@ TEST(RestoreCommandTest, TargetIsNeverTheImageItself) {
     }
     EXPECT_EQ(runCommand("md5sum < '" + image.string() + "'"), md5);
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "~DI_Tmp.tmp"));
+}
+
+// A copy of the disk whose run lists were damaged after it was written: a file whose only run
+// reaches past the volume's end, and one whose second run lies on its first. Both are named in
+// the output and in the list beside the restored folders, neither is written, and the command
+// ends with the exit code of a failure; the other files are restored.
+TEST(RestoreCommandTest, DamagedRunListsAreNamedAndNotWritten) {
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const testsupport::ImageFacts& facts = manifest.image("mbr.img");
+    TempFolder folder;
+    const std::string image = testsupport::copyWithDamagedRunLists(folder, facts);
+
+    const auto target = folder.path() / "out";
+    int exitCode = -1;
+    const std::string out =
+        salvage("restore '" + image + "' --lang en --full --work-dir '" + folder.path().string() + "' --to '" +
+                    target.string() + "' --folder documents/reports/2023/q2 --path media/fragmented.bin",
+                &exitCode);
+    EXPECT_EQ(exitCode, 1) << out;
+    std::set<std::string> expected{"QuenzarSalvage-damaged.txt " +
+                                   runCommand("md5sum < '" + (target / "QuenzarSalvage-damaged.txt").string() + "'").substr(0, 32)};
+    for (const char* restored : {"budget-64513.xls", "old-budget-64512.xls"}) {
+        const testsupport::EntryFacts& file = *facts.entry(0, std::string("Documents/Reports/2023/Q2/") + restored);
+        expected.insert("Razd0/" + file.path + " " + file.md5);
+    }
+    EXPECT_EQ(filesWithMd5(target), expected);
+    EXPECT_NE(out.find("restored with unreadable sectors 0 (0 sectors), damaged run lists 2, MFT records not read by the analysis 0"),
+              std::string::npos)
+        << out;
+    for (const std::string& named : {std::string("Razd0/Documents/Reports/2023/Q2/budget-64512.xls\n   not written: a fragment lies outside the volume\n"),
+                                     std::string("Razd0/Media/fragmented.bin\n   not written: fragments overlap each other\n")}) {
+        EXPECT_NE(out.find(named), std::string::npos) << named << out;
+    }
+    EXPECT_NE(out.find("Extract files completed with errors"), std::string::npos) << out;
+    EXPECT_NE(out.find("Not written for a damaged list of fragments: 2."), std::string::npos) << out;
 }
 
 TEST(RestoreCommandTest, UsageAndHelp) {

@@ -3,12 +3,16 @@
 // the published MD5 sum; names from the disk that try to leave the target folder stay inside,
 // and namesakes of one run keep their own data.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,7 +22,9 @@
 #include "recovery/analysis.h"
 #include "recovery/restore.h"
 #include "recovery/safe_names.h"
+#include "support/faulty_disks.h"
 #include "support/fixture_manifest.h"
+#include "support/run_list_patch.h"
 #include "support/temp_folder.h"
 #include "support/windows_images.h"
 
@@ -114,6 +120,15 @@ TEST(RestoreTest, FinishedMessageCutsThePathIntoFiveLinesAndReportsFailures) {
     EXPECT_NE(failed.text.find("Not read from the disk: 2, not written: 1."), std::string::npos);
     EXPECT_NE(restoreFinishedMessage(path, report, text::Language::Russian).text.find("Не прочитано с диска: 2"),
               std::string::npos);
+
+    // Every file restored, but the analysis could not read some MFT records: files may be missing.
+    RestoreReport unreadMft;
+    unreadMft.diskOpened = true;
+    unreadMft.unreadableMftRecords = 3;
+    const RestoreMessage missing = restoreFinishedMessage(path, unreadMft, text::Language::Russian);
+    EXPECT_EQ(missing.title, "Извлечение файлов завершено с ошибками");
+    EXPECT_NE(missing.text.find("\r\nЗаписей MFT, не прочитанных при анализе: 3.\r\n"), std::string::npos);
+    EXPECT_EQ(missing.text.find("Не прочитано с диска"), std::string::npos);
 }
 
 // The volume analysed with every file and the deleted ones, and where it lies on its disk.
@@ -135,10 +150,7 @@ AnalysedVolume analyseImage(platform::DiskSystem& disks, const TempFolder& folde
         }
     }
     EXPECT_NE(letter, 0);
-    SearchFilter filter;
-    filter.allExtensions = 1;
-    filter.noSystemFiles = 0;
-    filter.searchDeleted = 1;
+    const SearchFilter filter = everyFileFilter();
     GenerationState generations;
     AnalysisProgress progress;
     AnalysisContext context{filter, generations, progress, folder.path()};
@@ -182,20 +194,29 @@ struct RestoreRun {
     std::vector<FileTableEntry> table;
 };
 
-RestoreRun restoreImage(const std::string& image, const TempFolder& folder, const std::filesystem::path& target,
-                        RestoreMode mode) {
-    platform::ImageDiskSystem disks({image});
+// Analyses the disks' first NTFS volume, marks the files `chosen` picks and restores them into
+// the target as the program does, with the volume's size and the analysis' unreadable records.
+RestoreRun restoreChosen(platform::DiskSystem& disks, const TempFolder& folder, const std::filesystem::path& target,
+                         RestoreMode mode, const std::function<bool(const FileTableEntry&)>& chosen,
+                         text::Language language = text::Language::English) {
     AnalysedVolume analysed = analyseImage(disks, folder);
     RestoreRun run;
     run.table = analysed.result.tree.table;
-    markUserFiles(run.table);
+    for (FileTableEntry& entry : run.table) {
+        if (!entry.isFolder() && chosen(entry)) entry.mark = '1';
+    }
     disk::SectorMaskTable masks;
-    const RestoreSource source{disks, masks, analysed.diskNumber, analysed.result.geometry.sectorsPerCluster,
-                               analysed.result.geometry.volumeStartLba};
+    const RestoreSource source{disks,
+                               masks,
+                               analysed.diskNumber,
+                               analysed.result.geometry.sectorsPerCluster,
+                               analysed.result.geometry.volumeStartLba,
+                               analysed.result.volumeSectorCount,
+                               analysed.result.statistics.unreadableRecords};
     RestoreProgress progress;
     progress.bytesTotal = markedBytes(run.table);
     std::filesystem::create_directories(target);
-    run.report = restoreMarkedFiles(source, run.table, target, mode, progress);
+    run.report = restoreMarkedFiles(source, run.table, target, mode, progress, false, language);
     EXPECT_TRUE(progress.finished.load());
     EXPECT_EQ(progress.entriesDone.load(), run.table.size());
     EXPECT_EQ(progress.bytesRestored.load(), run.report.bytesWritten);
@@ -206,6 +227,12 @@ RestoreRun restoreImage(const std::string& image, const TempFolder& folder, cons
         EXPECT_TRUE(currentFolder.ends_with("/")) << currentFolder;
     }
     return run;
+}
+
+RestoreRun restoreImage(const std::string& image, const TempFolder& folder, const std::filesystem::path& target,
+                        RestoreMode mode) {
+    platform::ImageDiskSystem disks({image});
+    return restoreChosen(disks, folder, target, mode, [](const FileTableEntry& entry) { return entry.name[0] != '$'; });
 }
 
 TEST(RestoreTest, TestRestoreWritesTheSmallOneRunFilesWithThePublishedSums) {
@@ -282,13 +309,17 @@ TEST(RestoreTest, FullRestoreOfFragmentedSparseAndResidentFilesMatchesTheManifes
     EXPECT_TRUE(expected.count("Razd0/Media/sparse-exact-4GiB.img"));
 
     disk::SectorMaskTable masks;
-    const RestoreSource source{disks, masks, analysed.diskNumber, analysed.result.geometry.sectorsPerCluster,
-                               analysed.result.geometry.volumeStartLba};
+    const RestoreSource source{disks,
+                               masks,
+                               analysed.diskNumber,
+                               analysed.result.geometry.sectorsPerCluster,
+                               analysed.result.geometry.volumeStartLba,
+                               analysed.result.volumeSectorCount};
     RestoreProgress progress;
     const std::filesystem::path target = folder.path() / "restored";
     std::filesystem::create_directories(target);
     const RestoreReport report = restoreMarkedFiles(source, table, target, RestoreMode::Full, progress);
-    EXPECT_EQ(report.failures(), 0u);
+    EXPECT_TRUE(report.complete());
     EXPECT_EQ(filesWithMd5(target), expected);
 }
 
@@ -376,6 +407,239 @@ TEST(RestoreTest, UnreadableDiskIsReportedNotCompleted) {
     EXPECT_EQ(report.readFailures, report.filesQualified);
     EXPECT_NE(restoreFinishedMessage(target.string(), report, text::Language::English).title,
               "Extract files completed    ");
+}
+
+// Where a byte of a file lies on its disk, by the run list of its manifest entry.
+std::uint64_t lbaOfFileByte(const testsupport::EntryFacts& file, const testsupport::PartitionFacts& volume,
+                            std::uint64_t fileByte) {
+    std::uint64_t runStart = 0;
+    for (const testsupport::RunFacts& run : file.runs) {
+        const std::uint64_t runBytes = run.length * volume.clusterSize;
+        if (fileByte < runStart + runBytes) return volume.startLba + (run.lcn * volume.clusterSize + fileByte - runStart) / 512;
+        runStart += runBytes;
+    }
+    ADD_FAILURE() << file.path << " has no byte " << fileByte;
+    return 0;
+}
+
+std::string contentsOf(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Every restored file below the target (the list of damaged files left out), with its contents.
+std::map<std::string, std::string> restoredContents(const std::filesystem::path& target) {
+    std::map<std::string, std::string> files;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(target)) {
+        if (item.is_regular_file() && item.path().parent_path() != target) {
+            files[std::filesystem::relative(item.path(), target).generic_string()] = contentsOf(item.path());
+        }
+    }
+    return files;
+}
+
+const DamagedFile* damagedFile(const RestoreReport& report, const std::string& path) {
+    for (const DamagedFile& file : report.damaged) {
+        if (file.path == path) return &file;
+    }
+    return nullptr;
+}
+
+// The restore on a failing disk, whichever way its layer reports a failed read: a transient
+// error costs nothing, a bad sector costs that sector only, which the restored file holds as
+// zeros; the file is counted as restored with unreadable sectors and listed with where they lie,
+// in the file and on the disk. An MFT record that the analysis could not read is counted too.
+TEST(RestoreTest, UnreadableSectorsAreZerosInTheRestoredFileAndListed) {
+    using testsupport::EntryFacts;
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const testsupport::ImageFacts& facts = manifest.image("mbr.img");
+    const testsupport::PartitionFacts& volume = *facts.partition(0);
+    const std::string image = facts.path(testsupport::fixtureDir());
+    const EntryFacts& fragmented = *facts.entry(0, "Media/fragmented.bin");  // runs of 64 KiB, 64 KiB, 32 KiB ...
+    const EntryFacts& budget = *facts.entry(0, "Documents/Reports/2023/Q2/budget-64512.xls");
+    const EntryFacts& oldBudget = *facts.entry(0, "Documents/Reports/2023/Q2/old-budget-64512.xls");
+    const EntryFacts& readme = *facts.entry(0, "Documents/readme.txt");  // its FILE record will not read
+    const std::uint32_t readmeRecordLba = testsupport::recordLbas(image).at(static_cast<std::uint32_t>(readme.record));
+
+    struct Sectors {
+        const EntryFacts* file;
+        std::uint64_t fileByte, count;
+    };
+    // Two bad sectors at the end of fragmented.bin's first run and one in its third; one in
+    // budget-64512.xls. Transient errors at the start of fragmented.bin's second run and at the
+    // start of old-budget-64512.xls.
+    const Sectors bad[] = {{&fragmented, 65536 - 1024, 2}, {&fragmented, 131072 + 2560, 1}, {&budget, 3584, 1}};
+    const Sectors transient[] = {{&fragmented, 65536, 1}, {&oldBudget, 0, 1}};
+
+    for (const auto shape : {testsupport::FaultyDisks::Shape::PrefixArrives, testsupport::FaultyDisks::Shape::NothingArrives}) {
+        for (const RestoreMode mode : {RestoreMode::Test, RestoreMode::Full}) {
+            SCOPED_TRACE(std::string(mode == RestoreMode::Test ? "test restore" : "full restore") +
+                         (shape == testsupport::FaultyDisks::Shape::PrefixArrives ? ", short reads" : ", failed reads"));
+            testsupport::FaultyDisks disks({image}, shape);
+            for (const Sectors& sectors : bad) disks.failSectors(lbaOfFileByte(*sectors.file, volume, sectors.fileByte), sectors.count);
+            for (const Sectors& sectors : transient) disks.failOnce(lbaOfFileByte(*sectors.file, volume, sectors.fileByte));
+            disks.failSectors(readmeRecordLba + 1);
+            TempFolder folder;
+            const std::filesystem::path target = folder.path() / "restored";
+            const RestoreRun run = restoreChosen(disks, folder, target, mode, [&](const FileTableEntry& entry) {
+                return entry.ownId == fragmented.record || entry.ownId == budget.record || entry.ownId == oldBudget.record;
+            });
+            const RestoreReport& report = run.report;
+
+            // The Sleuth Kit's bytes of each file, with zeros where its sectors are bad; a test
+            // restore leaves out the fragmented file.
+            std::map<std::string, std::string> expected;
+            for (const EntryFacts* file : {&fragmented, &budget, &oldBudget}) {
+                if (mode == RestoreMode::Test && file == &fragmented) continue;
+                std::string data = testsupport::runCommand("icat -o " + std::to_string(volume.startLba) + " '" + image +
+                                                           "' " + std::to_string(file->record));
+                ASSERT_EQ(data.size(), file->size);
+                for (const Sectors& sectors : bad) {
+                    if (sectors.file == file) std::fill_n(data.begin() + static_cast<std::ptrdiff_t>(sectors.fileByte), sectors.count * 512, '\0');
+                }
+                expected["Razd0/" + file->path] = data;
+            }
+            EXPECT_TRUE(restoredContents(target) == expected);
+            EXPECT_EQ(report.filesWritten, expected.size());
+            EXPECT_EQ(report.failures(), 0u);
+            EXPECT_EQ(report.filesWithUnreadableSectors, mode == RestoreMode::Full ? 2u : 1u);
+            EXPECT_EQ(report.unreadableSectors, mode == RestoreMode::Full ? 4u : 1u);
+            EXPECT_EQ(report.unreadableMftRecords, 1u);
+            EXPECT_FALSE(report.complete());
+
+            // Where the zeros lie in each file and on the disk, two sectors at the end of a run
+            // apart from the one in the next run but one.
+            const DamagedFile* damagedBudget = damagedFile(report, "Razd0/" + budget.path);
+            ASSERT_NE(damagedBudget, nullptr);
+            EXPECT_EQ(damagedBudget->unreadable, (std::vector<UnreadableSectors>{{3584, 512, lbaOfFileByte(budget, volume, 3584), 1}}));
+            if (mode == RestoreMode::Full) {
+                const DamagedFile* damagedFragmented = damagedFile(report, "Razd0/" + fragmented.path);
+                ASSERT_NE(damagedFragmented, nullptr);
+                EXPECT_EQ(damagedFragmented->unreadable,
+                          (std::vector<UnreadableSectors>{{64512, 1024, lbaOfFileByte(fragmented, volume, 64512), 2},
+                                                          {133632, 512, lbaOfFileByte(fragmented, volume, 133632), 1}}));
+            }
+
+            // The list beside the restored folders, and the final message, which points to it.
+            EXPECT_EQ(report.damageList, target / kDamageListFileName);
+            EXPECT_EQ(contentsOf(report.damageList), damageListText(report, text::Language::English));
+            const std::string message = restoreFinishedMessage(target.string(), report, text::Language::English).text;
+            EXPECT_NE(message.find(mode == RestoreMode::Full ? "With unreadable sectors (written as zeros): 2, sectors: 4."
+                                                             : "With unreadable sectors (written as zeros): 1, sectors: 1."),
+                      std::string::npos)
+                << message;
+            EXPECT_NE(message.find("MFT records not read during the analysis: 1."), std::string::npos) << message;
+            EXPECT_NE(message.find("These files are listed in QuenzarSalvage-damaged.txt."), std::string::npos) << message;
+        }
+    }
+}
+
+// The list of damaged files, line by line, in both languages.
+TEST(RestoreTest, DamageListNamesEachFileWithWhereItsSectorsLie) {
+    RestoreReport report;
+    report.damaged.push_back({"Razd0/Docs/a.doc", RunListDamage::None, {{0, 1024, 4096, 2}, {70000, 100, 9000, 1}}});
+    report.damaged.push_back({"Razd0/b.bin", RunListDamage::OutsideVolume, {}});
+    report.damaged.push_back({"Lost folder              37/c.bin", RunListDamage::Overlapping, {}});
+    EXPECT_EQ(damageListText(report, text::Language::English),
+              "FILES NOT RESTORED WHOLE. Unreadable sectors are written into the files as zeros; files with a damaged "
+              "list of fragments are not written.\r\n"
+              "\r\nRazd0/Docs/a.doc\r\n"
+              "   unreadable sectors: 3\r\n"
+              "   file bytes              0 -          1023   LBA          4096 -          4097\r\n"
+              "   file bytes          70000 -         70099   LBA          9000 -          9000\r\n"
+              "\r\nRazd0/b.bin\r\n"
+              "   not written: a fragment lies outside the volume\r\n"
+              "\r\nLost folder              37/c.bin\r\n"
+              "   not written: fragments overlap each other\r\n");
+    const std::string russian = damageListText(report, text::Language::Russian);
+    EXPECT_EQ(russian.substr(0, 39), "ФАЙЛЫ, ВОССТАНОВЛЕННЫЕ НЕ ПОЛНОСТЬЮ. Не");
+    EXPECT_NE(russian.find("   байты файла         70000 -         70099   LBA          9000 -          9000\r\n"),
+              std::string::npos);
+    EXPECT_NE(russian.find("   не записан: фрагменты перекрывают друг друга\r\n"), std::string::npos);
+    EXPECT_EQ(damageListText(RestoreReport{}, text::Language::English), "");
+}
+
+// Run lists changed on a copy of the disk after the analysis, as a damaged volume shows them: a
+// file's only run moved to the volume's last clusters, so that it reaches into the next
+// partition, and a run moved onto the clusters of the run before it. Neither file is written as
+// if it were good: both are counted and listed, and the other files are restored.
+TEST(RestoreTest, RunsOutsideTheVolumeOrOverlappingAreNotWritten) {
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const testsupport::ImageFacts& facts = manifest.image("mbr.img");
+    const testsupport::EntryFacts& fragmented = *facts.entry(0, "Media/fragmented.bin");
+    const testsupport::EntryFacts& budget = *facts.entry(0, "Documents/Reports/2023/Q2/budget-64512.xls");
+    const testsupport::EntryFacts& oldBudget = *facts.entry(0, "Documents/Reports/2023/Q2/old-budget-64512.xls");
+    TempFolder folder;
+    const std::string image = testsupport::copyWithDamagedRunLists(folder, facts);
+
+    for (const RestoreMode mode : {RestoreMode::Test, RestoreMode::Full}) {
+        SCOPED_TRACE(mode == RestoreMode::Test ? "test restore" : "full restore");
+        platform::ImageDiskSystem disks({image});
+        const std::filesystem::path target = folder.path() / (mode == RestoreMode::Test ? "tested" : "full");
+        const RestoreRun run = restoreChosen(disks, folder, target, mode, [&](const FileTableEntry& entry) {
+            return entry.ownId == fragmented.record || entry.ownId == budget.record || entry.ownId == oldBudget.record;
+        });
+        const RestoreReport& report = run.report;
+        EXPECT_EQ(filesWithMd5(target), (std::map<std::string, std::string>{
+                                            {"QuenzarSalvage-damaged.txt", filesWithMd5(target).at("QuenzarSalvage-damaged.txt")},
+                                            {"Razd0/" + oldBudget.path, oldBudget.md5}}));
+        EXPECT_EQ(report.filesWritten, 1u);
+        EXPECT_EQ(report.damagedRunLists, mode == RestoreMode::Full ? 2u : 1u);
+        EXPECT_EQ(report.failures(), 0u);
+        EXPECT_FALSE(report.complete());
+        const DamagedFile* outside = damagedFile(report, "Razd0/" + budget.path);
+        ASSERT_NE(outside, nullptr);
+        EXPECT_EQ(outside->runListDamage, RunListDamage::OutsideVolume);
+        if (mode == RestoreMode::Full) {
+            const DamagedFile* overlapping = damagedFile(report, "Razd0/" + fragmented.path);
+            ASSERT_NE(overlapping, nullptr);
+            EXPECT_EQ(overlapping->runListDamage, RunListDamage::Overlapping);
+        }
+        EXPECT_EQ(contentsOf(report.damageList), damageListText(report, text::Language::English));
+        EXPECT_NE(restoreFinishedMessage(target.string(), report, text::Language::English)
+                      .text.find(mode == RestoreMode::Full ? "Not written for a damaged list of fragments: 2."
+                                                           : "Not written for a damaged list of fragments: 1."),
+                  std::string::npos);
+    }
+}
+
+// A sparse file of 4 TiB made by ntfs-3g, whose data are three islands of 4 KiB: restored in a
+// moment as a file of 4 TiB that keeps its holes and takes no more space than its islands.
+TEST(RestoreTest, SparseFileOfFourTebibytesKeepsItsHoles) {
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const testsupport::ImageFacts& facts = manifest.image("sparse.img");
+    const testsupport::EntryFacts& huge = *facts.entry(0, "huge-sparse.bin");
+    const testsupport::EntryFacts& notes = *facts.entry(0, "notes.txt");
+    TempFolder folder;
+    platform::ImageDiskSystem disks({facts.path(testsupport::fixtureDir())});
+    const std::filesystem::path target = folder.path() / "restored";
+    const RestoreRun run = restoreChosen(disks, folder, target, RestoreMode::Full, [](const FileTableEntry&) { return true; });
+    EXPECT_TRUE(run.report.complete());
+    EXPECT_EQ(run.report.filesWritten, 2u);
+    EXPECT_EQ(run.report.bytesWritten, huge.size + notes.size);
+    EXPECT_EQ(testsupport::runCommand("md5sum < '" + (target / "Razd0" / "notes.txt").string() + "'").substr(0, 32), notes.md5);
+
+    const std::filesystem::path restored = target / "Razd0" / "huge-sparse.bin";
+    ASSERT_EQ(std::filesystem::file_size(restored), huge.size);
+    std::ifstream in(restored, std::ios::binary);
+    std::uint64_t islandBytes = 0;
+    // islands=OFFSET:LENGTH:MD5,...
+    std::istringstream islands(huge.fields.at("islands"));
+    for (std::string island; std::getline(islands, island, ',');) {
+        const std::uint64_t offset = std::stoull(island.substr(0, island.find(':')));
+        const std::uint64_t length = std::stoull(island.substr(island.find(':') + 1));
+        std::string data(length, '\0');
+        in.seekg(static_cast<std::streamoff>(offset));
+        in.read(data.data(), static_cast<std::streamsize>(length));
+        std::ofstream(folder.file("island"), std::ios::binary).write(data.data(), static_cast<std::streamsize>(length));
+        const std::string md5 = testsupport::runCommand("md5sum < '" + folder.file("island") + "'").substr(0, 32);
+        EXPECT_EQ(md5, island.substr(island.rfind(':') + 1)) << offset;
+        islandBytes += length;
+    }
+    EXPECT_EQ(islandBytes, 3u * 4096);
+    struct stat info {};
+    ASSERT_EQ(::stat(restored.c_str(), &info), 0);
+    EXPECT_LE(static_cast<std::uint64_t>(info.st_blocks) * 512, 1u << 20);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <iterator>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,6 +38,7 @@
 #include "resources/posted_command_ids.h"
 #include "resources/progress_dialog_ids.h"
 #include "shell_fixture.h"
+#include "support/faulty_disks.h"
 
 namespace {
 
@@ -577,6 +579,37 @@ TEST_CASE(stopEndsTheProgramWithZeroAndNoWorkFile) {
     CHECK(!std::filesystem::exists(work.path() / recovery::kWorkFileName));
 }
 
+// Analyses D: through the menu (files in use, and deleted ones when asked), marks the root
+// folder's subtree with "Select all" and test-restores it into the target, answering the question
+// with Yes; `whileRestoring` runs right after the click on the restore button. Returns once the
+// restore's final box has been shown.
+static void restoreAllThroughTheWindow(ShellWindow& shell, text::Language language, const std::filesystem::path& target,
+                                bool withDeleted, const std::function<void()>& whileRestoring) {
+    bool restored = false;
+    auto treeScript = [&](DialogProbe& tree) {
+        REQUIRE(waitForTreeJobs(tree));
+        tree.click(IDC_TREE_SELECT_ALL);
+        REQUIRE(waitForTreeJobs(tree));
+        shell.record.answers = {IDYES};
+        shell.record.folderAnswer = quenzar::app::text1251FromWide(target.wstring());
+        tree.click(IDC_TREE_RESTORE);
+        whileRestoring();
+        restored = quenzar::wintest::pumpUntil([&] { return !shell.record.messages.empty() &&
+                                                              shell.record.messages.back().flags != UINT(MB_YESNO | MB_ICONQUESTION); });
+        REQUIRE(waitForTreeJobs(tree));
+        tree.close();
+    };
+    quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
+        quenzar::wintest::onNextDialog(treeScript, std::wstring(inLanguage(language, L"Дерево каталогов логического диска D:",
+                                                                           L"The directory tree logical disk D:")));
+        filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
+        if (withDeleted) filter.click(IDC_FILTER_DELETED);
+        filter.click(IDC_FILTER_APPLY);
+    });
+    shell.command(CMD_RECOVER_LOGICAL_DRIVE);
+    REQUIRE(quenzar::wintest::pumpUntil([&] { return quenzar::wintest::dialogScriptRan() && restored; }, 60'000));
+}
+
 // WAITR caught at its start: a restore whose first data read waits shows its title and the time
 // left before its first figures; once the disk answers, the restore ends as ever.
 TEST_CASE(restoreProgressShowsWhileTheFilesAreCopied) {
@@ -590,14 +623,7 @@ TEST_CASE(restoreProgressShowsWhileTheFilesAreCopied) {
         ShellWindow shell(language, true, std::move(gated));
         REQUIRE(shell.window() != nullptr);
         shell.state.analysis.workFolder = work.path();
-        bool restored = false;
-        auto treeScript = [&](DialogProbe& tree) {
-            REQUIRE(waitForTreeJobs(tree));
-            tree.click(IDC_TREE_SELECT_ALL);
-            REQUIRE(waitForTreeJobs(tree));
-            shell.record.answers = {IDYES};
-            shell.record.folderAnswer = quenzar::app::text1251FromWide(target.path().wstring());
-            tree.click(IDC_TREE_RESTORE);
+        restoreAllThroughTheWindow(shell, language, target.path(), true, [&] {
             REQUIRE(gate.waitUntilHeld(20'000));
             const std::wstring stage(inLanguage(language, L"ВОССТАНОВЛЕНИЕ ОТМЕЧЕННЫХ ФАЙЛОВ.", L"RESTORE MARKED FILES."));
             HWND progressWindow = quenzar::wintest::findDialog(stage);
@@ -610,21 +636,59 @@ TEST_CASE(restoreProgressShowsWhileTheFilesAreCopied) {
             progress.tick(IDT_PROGRESS);
             quenzar::wintest::saveScreenshot(progressWindow, language == kRussian ? "waitr-ru" : "waitr-en");
             gate.openGate();
-            restored = quenzar::wintest::pumpUntil([&] { return !shell.record.messages.empty() &&
-                                                                  shell.record.messages.back().flags != UINT(MB_YESNO | MB_ICONQUESTION); });
-            REQUIRE(waitForTreeJobs(tree));
-            tree.close();
-        };
-        quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
-            quenzar::wintest::onNextDialog(treeScript, std::wstring(inLanguage(language, L"Дерево каталогов логического диска D:",
-                                                                               L"The directory tree logical disk D:")));
-            filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
-            filter.click(IDC_FILTER_DELETED);
-            filter.click(IDC_FILTER_APPLY);
         });
-        shell.command(CMD_RECOVER_LOGICAL_DRIVE);
-        REQUIRE(quenzar::wintest::pumpUntil([&] { return quenzar::wintest::dialogScriptRan() && restored; }, 60'000));
         CHECK(!folderContents(target.path()).empty());
+    }
+}
+
+// The test restore on a failing disk: the analysis cannot read one MFT record, and a marked file
+// has a bad sector. The file is restored with zeros there, the list of damaged files lies beside
+// the restored folders, and the final box says what went wrong, with the warning icon.
+TEST_CASE(restoreOnAFailingDiskCountsWhatItCouldNotRead) {
+    // Where the file's data and the other file's record lie, as the engine finds them.
+    const recovery::AnalysisResult direct =
+        analyseDirectly(quenzar::wintest::shellTestImages(), 'D', recovery::everyFileFilter());
+    REQUIRE(direct.outcome == recovery::AnalysisOutcome::Completed);
+    std::uint64_t badDataLba = 0, badRecordLba = 0;
+    for (const recovery::FileTableEntry& entry : direct.tree.table) {
+        if (std::strcmp(entry.name, "budget-64512.xls") == 0) {
+            badDataLba = direct.geometry.volumeStartLba + std::uint64_t{entry.firstCluster} * direct.geometry.sectorsPerCluster + 7;
+        }
+        if (std::strcmp(entry.name, "readme.txt") == 0) badRecordLba = entry.recordLba + 1;
+    }
+    REQUIRE(badDataLba != 0 && badRecordLba != 0);
+
+    for (text::Language language : {kEnglish, kRussian}) {
+        Note note(quenzar::wintest::languageName(language));
+        TempFolder work, target;
+        auto faulty = std::make_unique<quenzar::testsupport::FaultyDisks>(quenzar::wintest::shellTestImages());
+        faulty->failSectors(badDataLba);
+        faulty->failSectors(badRecordLba);
+        ShellWindow shell(language, true, std::move(faulty));
+        REQUIRE(shell.window() != nullptr);
+        shell.state.analysis.workFolder = work.path();
+        restoreAllThroughTheWindow(shell, language, target.path(), false, [] {});
+
+        const auto& box = shell.record.messages.back();
+        CHECK_EQ(box.flags, UINT(MB_ICONWARNING));
+        CHECK_EQ(utf16(box.caption), std::wstring(inLanguage(language, L"Извлечение файлов завершено с ошибками",
+                                                             L"Extract files completed with errors")));
+        for (const wchar_t* line : {inLanguage(language, L"С нечитаемыми секторами (записаны нулями): 1, секторов: 1.",
+                                               L"With unreadable sectors (written as zeros): 1, sectors: 1."),
+                                    inLanguage(language, L"Записей MFT, не прочитанных при анализе: 1.",
+                                               L"MFT records not read during the analysis: 1."),
+                                    inLanguage(language, L"Список этих файлов: QuenzarSalvage-damaged.txt.",
+                                               L"These files are listed in QuenzarSalvage-damaged.txt.")}) {
+            CHECK(utf16(box.text).find(line) != std::wstring::npos);
+        }
+        const std::map<std::wstring, std::string> files = folderContents(target.path());
+        const auto damaged = files.find(L"QuenzarSalvage-damaged.txt");
+        REQUIRE(damaged != files.end());
+        CHECK(damaged->second.find("Razd0/Documents/Reports/2023/Q2/budget-64512.xls\r\n") != std::string::npos);
+        const auto budget = files.find(L"Razd0\\Documents\\Reports\\2023\\Q2\\budget-64512.xls");
+        REQUIRE(budget != files.end());
+        CHECK_EQ(budget->second.size(), std::size_t{64512});
+        CHECK(budget->second.substr(3584, 512) == std::string(512, '\0'));
     }
 }
 
@@ -724,7 +788,7 @@ TEST_CASE(restoreStopEndsTheProgramWithZeroAndNoWorkFile) {
 }
 
 TEST_CASE(failedAnalysisShowsItsBoxAndTheProgramGoesOn) {
-    // A copy of the first image whose $MFT record of D: is destroyed.
+    // A copy of the first image whose $MFT record of D: is destroyed, with its copy in the $MFTMirr.
     TempFolder work;
     const std::filesystem::path image = work.path() / "no-mft.img";
     REQUIRE(CopyFileW(std::filesystem::path(quenzar::wintest::fixtureImage("mbr.img")).wstring().c_str(),
@@ -735,12 +799,14 @@ TEST_CASE(failedAnalysisShowsItsBoxAndTheProgramGoesOn) {
         unsigned char boot[512] = {};
         disk.seekg(static_cast<std::streamoff>(kVolumeStart));
         disk.read(reinterpret_cast<char*>(boot), sizeof boot);
-        std::uint64_t mftCluster = 0;
-        std::memcpy(&mftCluster, boot + 0x30, sizeof mftCluster);
         const std::uint64_t clusterBytes = std::uint64_t{boot[0x0D]} * 512;
         const std::vector<char> zeros(1024, 0);
-        disk.seekp(static_cast<std::streamoff>(kVolumeStart + mftCluster * clusterBytes));
-        disk.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+        for (const std::size_t clusterField : {0x30, 0x38}) {
+            std::uint64_t cluster = 0;
+            std::memcpy(&cluster, boot + clusterField, sizeof cluster);
+            disk.seekp(static_cast<std::streamoff>(kVolumeStart + cluster * clusterBytes));
+            disk.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+        }
         REQUIRE(disk.good());
     }
     ShellWindow shell(kEnglish, false,

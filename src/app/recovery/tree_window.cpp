@@ -382,11 +382,17 @@ void restoreMarked(TreeWindow& window) {
         window, texts::kRestoreStage, true,
         [&window] {
             AnalysisSession& analysed = window.state.analysis;
-            const recovery::RestoreSource source{*window.state.disks, analysed.inventory.masks, analysed.diskNumber,
-                                                 analysed.sectorsPerCluster, analysed.volumeStartLba};
+            const recovery::RestoreSource source{*window.state.disks,
+                                                 analysed.inventory.masks,
+                                                 analysed.diskNumber,
+                                                 analysed.sectorsPerCluster,
+                                                 analysed.volumeStartLba,
+                                                 analysed.result.volumeSectorCount,
+                                                 analysed.result.statistics.unreadableRecords};
             window.restoreReport = recovery::restoreMarkedFiles(source, window.tree.table,
                                                                 std::filesystem::path(wideFrom1251(window.restoreTarget)),
-                                                                recovery::RestoreMode::Test, window.restoreProgress);
+                                                                recovery::RestoreMode::Test, window.restoreProgress,
+                                                                false, window.language());
         },
         [&window] {
             recovery::removeWorkFile(window.state.analysis.result);
@@ -395,7 +401,7 @@ void restoreMarked(TreeWindow& window) {
             const recovery::RestoreMessage done =
                 recovery::restoreFinishedMessage(window.restoreTarget, window.restoreReport, window.language());
             window.state.seams.showMessage(done.text, done.title,
-                                           window.restoreReport.failures() == 0 ? MB_ICONINFORMATION : MB_ICONWARNING);
+                                           window.restoreReport.complete() ? MB_ICONINFORMATION : MB_ICONWARNING);
             PostMessageW(window.dialog, WM_COMMAND, MAKEWPARAM(IDC_TREE_CLEAR_ALL, BN_CLICKED), 0);
         });
 }
