@@ -1,6 +1,7 @@
 // salvage consult and salvage order: the two requests to the laboratory, as the desktop program's
 // HELP and ORDER forms make them. The forms' texts come from the arguments (UTF-8, converted to
 // the program's code page 1251); the same checks refuse the same input with the same messages.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -100,8 +101,11 @@ std::optional<int> readFormArguments(const Arguments& args, bool order, FormArgu
 }
 
 // The form's message box on the terminal: the title, then the text.
+// A CR alone, which the message box shows as a line break, is one on the terminal too.
 void printMessage(std::FILE* stream, std::string_view title, std::string_view text) {
-    std::fprintf(stream, "%s\n%s\n", terminalText(title).c_str(), terminalText(text).c_str());
+    std::string lines = terminalText(text);
+    std::replace(lines.begin(), lines.end(), '\r', '\n');
+    std::fprintf(stream, "%s\n%s\n", terminalText(title).c_str(), lines.c_str());
 }
 
 // Refuses the form with the message of the first field that fails.
@@ -227,8 +231,7 @@ int runOrder(platform::DiskSystem& disks, const Arguments& args) {
     }
 
     const char diskNumber = static_cast<char>('0' + inventory.drive(letter).diskNumber);
-    const online::TariffGroup group =
-        inventory.masks.hasMask(diskNumber) ? online::TariffGroup::B : online::TariffGroup::A;
+    const online::TariffGroup group = online::tariffGroupOf(inventory.masks, diskNumber);
     const std::string_view tariffRow = online::tariffRow(group, form.tariff).in(language);
     const disk::PhysicalDiskInfo& disk = inventory.disk(diskNumber);
     online::OrderDetails details{form.name,

@@ -69,6 +69,10 @@ std::size_t putLine(OrderFile& file, std::size_t offset, std::string_view label,
 
 }  // namespace
 
+TariffGroup tariffGroupOf(const disk::SectorMaskTable& masks, char diskNumber) {
+    return masks.hasMask(diskNumber) ? TariffGroup::B : TariffGroup::A;
+}
+
 text::TextPair tariffRow(TariffGroup group, int tariff) {
     const int index = std::clamp(tariff, 1, kTariffCount) - 1;
     return kTariffRows[group == TariffGroup::B ? 1 : 0][index];

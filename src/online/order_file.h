@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 
+#include "disk/sector_mask.h"
 #include "recovery/mft_runs.h"
 #include "text/language.h"
 
@@ -43,6 +44,9 @@ using KeyBlock = std::array<std::uint8_t, kKeyBlockBytes>;
 
 // Group A tariffs for disks without a sector mask, group B (dearer) for masked disks.
 enum class TariffGroup : char { A = 'A', B = 'B' };
+
+// The group of the disk being recovered: B when it carries a sector mask.
+TariffGroup tariffGroupOf(const disk::SectorMaskTable& masks, char diskNumber);
 
 // The row of tariff 1..4 of a group (58 characters), as the form lists it and the file stores it.
 text::TextPair tariffRow(TariffGroup group, int tariff);

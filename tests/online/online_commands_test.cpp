@@ -44,7 +44,7 @@ public:
         const std::string portFile = folder.file("port");
         pid_ = std::stoi(runCommand("python3 '" + kScripts + "recording_server.py' --port-file '" + portFile +
                                     "' --record '" + record_ + "' " + options + " >/dev/null 2>&1 & echo $!"));
-        for (int i = 0; i < 100 && port_ == 0; ++i) {
+        for (int i = 0; i < 400 && port_ == 0; ++i) {
             const std::string text = readFile(portFile);
             if (!text.empty()) port_ = std::stoi(text);
             else std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -226,7 +226,7 @@ WrittenOrder writeOrder(const TempFolder& folder, const char* image, int port, c
 
 TEST(OnlineCommands, OrderFileCarriesTheVolumeGeometry) {
     const testsupport::Manifest manifest = testsupport::Manifest::loadFromDir(QUENZAR_FIXTURE_DIR);
-    for (const auto& [image, group] : {std::pair{"mbr.img", 'A'}, std::pair{"masked.img", 'B'}}) {
+    for (const auto& [image, group] : {std::pair{"mbr.img", 'A'}, std::pair{"gpt.img", 'A'}}) {
         SCOPED_TRACE(image);
         TempFolder folder;
         const WrittenOrder order = writeOrder(folder, image, closedPort(), "--write-only");

@@ -85,6 +85,15 @@ TEST(OrderFile, DescramblingGivesTheGeometryBack) {
     }
 }
 
+TEST(OrderFile, MaskedDiskOrdersGroupB) {
+    disk::SectorMaskTable masks;
+    std::array<std::uint8_t, disk::kSectorMaskSize> mask{};
+    mask[0] = 0x5A;
+    masks.store('1', mask);
+    EXPECT_EQ(tariffGroupOf(masks, '1'), TariffGroup::B);
+    EXPECT_EQ(tariffGroupOf(masks, '0'), TariffGroup::A);
+}
+
 TEST(OrderFile, TariffRowsOfBothGroupsAndLanguages) {
     EXPECT_EQ(tariffRow(TariffGroup::A, 1).english, "Economy A - twenty-four working hours    $14  or  800 rub.");
     EXPECT_EQ(tariffRow(TariffGroup::A, 1).russian, "Эконом  A - двадцать четыре рабочих часа $14 или  800 руб.");
