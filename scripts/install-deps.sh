@@ -10,7 +10,7 @@ set -euo pipefail
 
 group=${1:-test}
 
-demo_packages=(cmake make g++ xz-utils)
+demo_packages=(cmake make g++ xz-utils libcurl4-openssl-dev)
 test_packages=(
   "${demo_packages[@]}"
   libgtest-dev libbenchmark-dev                       # core tests and benchmarks

@@ -25,5 +25,7 @@ int runVdisk(platform::DiskSystem& disks, const Arguments& args);
 int runAnalyze(platform::DiskSystem& disks, const Arguments& args);
 int runRestore(platform::DiskSystem& disks, const Arguments& args);
 int runView(platform::DiskSystem& disks, const Arguments& args);
+int runConsult(platform::DiskSystem& disks, const Arguments& args);
+int runOrder(platform::DiskSystem& disks, const Arguments& args);
 
 }  // namespace quenzar::cli

@@ -45,7 +45,14 @@ constexpr const char* kUsage =
     "  restore (LETTER | IMAGE) --to FOLDER (--all | --deleted | --path P | --folder P | --pattern N)...\n"
     "          [--full] [options]         restore files of an NTFS volume into FOLDER: a test restore\n"
     "                                     of small one-fragment files, or every file whole with --full\n"
-    "                                     (salvage restore --help lists its options)\n";
+    "                                     (salvage restore --help lists its options)\n"
+    "  consult --name N --email E --description TEXT [--lang ru|en]\n"
+    "                                     ask the laboratory for a free consultation; the inventory\n"
+    "                                     of the disks goes with it (server: QUENZAR_SERVER)\n"
+    "  order (LETTER | IMAGE) --name N --email E --tariff 1-4 [--write-only] [options]\n"
+    "                                     analyse the volume, write the recovery order\n"
+    "                                     QuenzarSalvage.bin and send it to the laboratory\n"
+    "                                     (salvage order --help lists its options)\n";
 
 }  // namespace
 
@@ -92,6 +99,8 @@ int main(int argc, char** argv) {
     if (command == "analyze") return cli::runAnalyze(*disks, args);
     if (command == "restore") return cli::runRestore(*disks, args);
     if (command == "view") return cli::runView(*disks, args);
+    if (command == "consult") return cli::runConsult(*disks, args);
+    if (command == "order") return cli::runOrder(*disks, args);
     std::fprintf(stderr, "salvage: unknown command \"%s\"\n\n%s", command.c_str(), kUsage);
     return cli::kExitUsage;
 }
