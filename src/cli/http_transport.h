@@ -6,14 +6,8 @@
 
 namespace quenzar::cli {
 
-// Time limits of one request, so that a dead or silent server never holds the program.
-struct TransportLimits {
-    long connectSeconds = 10;
-    long totalSeconds = 30;
-};
-
 // The limits, with the total time taken from QUENZAR_HTTP_TIMEOUT (whole seconds) when it is set.
-TransportLimits transportLimitsOfEnvironment();
+online::TransportLimits transportLimitsOfEnvironment();
 
 // The server named by QUENZAR_SERVER (host[:port]), else the default host; nothing when the
 // variable holds no usable address.
@@ -22,6 +16,6 @@ std::optional<online::ServerAddress> serverOfEnvironment();
 // False when this build of the program cannot send at all.
 bool transportAvailable();
 
-online::SendOutcome sendRequest(const online::HttpRequest& request, const TransportLimits& limits);
+online::SendOutcome sendRequest(const online::HttpRequest& request, const online::TransportLimits& limits);
 
 }  // namespace quenzar::cli

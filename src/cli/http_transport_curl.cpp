@@ -48,7 +48,7 @@ struct CurlHandle {
 
 bool transportAvailable() { return true; }
 
-online::SendOutcome sendRequest(const online::HttpRequest& request, const TransportLimits& limits) {
+online::SendOutcome sendRequest(const online::HttpRequest& request, const online::TransportLimits& limits) {
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     online::SendOutcome outcome;
     CurlHandle curl;

@@ -6,6 +6,6 @@ namespace quenzar::cli {
 
 bool transportAvailable() { return false; }
 
-online::SendOutcome sendRequest(const online::HttpRequest&, const TransportLimits&) { return {}; }
+online::SendOutcome sendRequest(const online::HttpRequest&, const online::TransportLimits&) { return {}; }
 
 }  // namespace quenzar::cli

@@ -114,17 +114,6 @@ int refuseForm(const online::FormFailure& failure, text::Language language) {
     return kExitUsage;
 }
 
-// The server's answer is shown as text: control characters other than line ends and tabs would
-// drive the terminal, so they are shown as "?".
-std::string printableAnswer(std::string_view answer) {
-    std::string text(answer);
-    for (char& c : text) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if ((u < 0x20 && c != '\n' && c != '\r' && c != '\t') || u == 0x7F) c = '?';
-    }
-    return text;
-}
-
 // Sends the request and prints how it ended: the server's answer, or the failure text.
 int sendAndReport(const online::HttpRequest& request, online::RequestKind kind, text::Language language) {
     const online::SendOutcome outcome = sendRequest(request, transportLimitsOfEnvironment());
@@ -133,7 +122,7 @@ int sendAndReport(const online::HttpRequest& request, online::RequestKind kind, 
         printMessage(stderr, message.title, message.text);
         return kExitFailed;
     }
-    printMessage(stdout, message.title, printableAnswer(message.text));
+    printMessage(stdout, message.title, message.text);
     return kExitDone;
 }
 

@@ -124,9 +124,35 @@ HttpRequest makeOrderRequest(const ServerAddress& server, const OrderForm& form,
 
 std::string_view shownResponse(std::string_view response) { return response.substr(0, kResponseMaxBytes); }
 
+TransportLimits transportLimitsOf(const char* timeoutSetting) {
+    TransportLimits limits;
+    if (timeoutSetting == nullptr || *timeoutSetting == '\0') return limits;
+    const std::string_view text(timeoutSetting);
+    long seconds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error == std::errc{} && end == text.data() + text.size() && seconds > 0 && seconds <= limits.totalSeconds) {
+        limits.totalSeconds = seconds;
+        if (limits.connectSeconds > seconds) limits.connectSeconds = seconds;
+    }
+    return limits;
+}
+
+namespace {
+
+std::string printable(std::string_view answer) {
+    std::string text(answer);
+    for (char& c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\n' && c != '\r' && c != '\t') || u == 0x7F) c = '?';
+    }
+    return text;
+}
+
+}  // namespace
+
 OutcomeMessage outcomeMessage(RequestKind kind, const SendOutcome& outcome, text::Language language) {
     if (outcome.sent) {
-        return {std::string(kResponseTitle.in(language)), std::string(shownResponse(outcome.response))};
+        return {std::string(kResponseTitle.in(language)), printable(shownResponse(outcome.response))};
     }
     const text::TextPair& failure = kind == RequestKind::Consultation ? kConsultationFailure : kOrderFailure;
     return {std::string(kFailureTitle.in(language)), std::string(failure.in(language))};

@@ -52,6 +52,17 @@ inline constexpr std::string_view kDefaultServer = "quenzar.example";
 // "host" or "host:port" (port 1 to 65535); nothing for an empty host or a wrong port.
 std::optional<ServerAddress> parseServerAddress(std::string_view text);
 
+// The time limits of one request, so that a dead or silent server never holds the program.
+struct TransportLimits {
+    long connectSeconds = 10;
+    long totalSeconds = 30;
+};
+
+// The limits with the total time shortened to the whole seconds of `timeoutSetting` (the
+// QUENZAR_HTTP_TIMEOUT setting) when it holds a number from 1 to the default; null or anything
+// else keeps the defaults.
+TransportLimits transportLimitsOf(const char* timeoutSetting);
+
 // The form's texts, code page 1251, already checked by the form validation.
 struct ConsultationForm {
     std::string_view name;
@@ -100,6 +111,8 @@ struct SendOutcome {
 };
 
 // The answer as it is shown: at most its first 500 bytes.
+// (outcomeMessage also shows control characters other than line ends and tabs as "?": they would
+// cut a message box's text or drive a terminal.)
 std::string_view shownResponse(std::string_view response);
 
 // The message box a request ends with.

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "online/form_validation.h"
-#include "online/online_dialog_texts.h"
 
 namespace quenzar::online {
 namespace {
@@ -74,11 +73,6 @@ TEST(FormValidation, MessagesInBothLanguages) {
     EXPECT_EQ(description->message.english, "Description of the situation too meek.\r\n\r\nDescribe it in more detail.");
     EXPECT_EQ(kInputErrorTitle.english, "Error input data.");
     EXPECT_EQ(kInputErrorTitle.russian, "Ошибка ввода данных.");
-}
-
-TEST(FormTexts, OrderTitleCarriesTheDiskNumber) {
-    EXPECT_EQ(orderFormTitle('3', text::Language::English), "SENDING ORDER DATA RECOVERY FROM HD3");
-    EXPECT_EQ(orderFormTitle('0', text::Language::Russian), "ЗАКАЗ НА ВОССТАНОВЛЕНИЕ ДАННЫХ С HD0");
 }
 
 }  // namespace

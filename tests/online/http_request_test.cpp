@@ -70,12 +70,30 @@ TEST(RequestBytes, AnswerCutAndOutcomeTexts) {
         outcomeMessage(RequestKind::Order, {true, std::string(501, 'y')}, text::Language::English);
     EXPECT_EQ(shown.title, "Response from server Quenzar ");
     EXPECT_EQ(shown.text, std::string(500, 'y'));
+    // A zero byte would end a message box's text and an escape would drive a terminal.
+    EXPECT_EQ(outcomeMessage(RequestKind::Order, {true, std::string("ok\0\x1b[2J\r\n\tend\x7f", 14)},
+                             text::Language::English)
+                  .text,
+              std::string("ok??[2J\r\n\tend?"));
     const OutcomeMessage failed = outcomeMessage(RequestKind::Consultation, {}, text::Language::Russian);
     EXPECT_EQ(failed.title, "Проблема с интернет");
     EXPECT_EQ(failed.text, "При попытке передачи данных, возникла фатальная проблема! \r\n\r\n"
                            "Передайте файл QuenzarSalvage.bin в лабораторию Quenzar \rиным способом.");
     EXPECT_EQ(outcomeMessage(RequestKind::Order, {}, text::Language::English).text,
               "When attempting to transfer data, there was a fatal problem!");
+}
+
+TEST(RequestBytes, TimeoutSettingOnlyShortensTheLimits) {
+    struct Case {
+        const char* setting;
+        long connect, total;
+    } const cases[] = {{nullptr, 10, 30}, {"", 10, 30}, {"2", 2, 2}, {"15", 10, 15}, {"30", 10, 30},
+                       {"31", 10, 30}, {"0", 10, 30}, {"-3", 10, 30}, {"5s", 10, 30}};
+    for (const Case& c : cases) {
+        const TransportLimits limits = transportLimitsOf(c.setting);
+        EXPECT_EQ(limits.connectSeconds, c.connect) << (c.setting ? c.setting : "null");
+        EXPECT_EQ(limits.totalSeconds, c.total) << (c.setting ? c.setting : "null");
+    }
 }
 
 TEST(RequestBytes, ServerSetting) {
