@@ -17,6 +17,7 @@
 #include "disk/inventory_records.h"
 #include "disk/power_commands.h"
 #include "ntfs/mft_lookup.h"
+#include "online/http_request.h"
 #include "ntfs/volume_params.h"
 #include "viewer/adjustment.h"
 #include "viewer/structure_views.h"
@@ -91,6 +92,7 @@ struct AppState {
     AnalysisSession analysis;
 
     std::string webServer;  // host[:port] of the maker's web server
+    online::TransportLimits sendLimits;  // how long a request to it may take
     ShellSeams seams = systemSeams();
 };
 

@@ -1,6 +1,8 @@
 #include "app/dialog_commands.h"
 
 #include "app/disk/hide_disk_dialog.h"
+#include "app/online/consultation_dialog.h"
+#include "app/online/order_dialog.h"
 #include "app/recovery/analysis_worker.h"
 #include "app/recovery/filter_dialog.h"
 #include "app/recovery/tree_window.h"
@@ -38,7 +40,7 @@ void openRecoveryWindow(AppState& state) {
     runTreeWindow(state);
 }
 
-void runConsultationRequest(AppState&) {}
-void sendRecoveryOrder(AppState&) {}
+void runConsultationRequest(AppState& state) { requestConsultation(state); }
+void sendRecoveryOrder(AppState& state) { orderRecovery(state); }
 
 }  // namespace quenzar::app

@@ -13,6 +13,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     static app::AppState state;  // the whole run's state: a window procedure reaches it until the end
     state.disks = platform::makeDiskSystemFromEnvironment();
     state.webServer = app::webServer(std::getenv("QUENZAR_SERVER"));
+    state.sendLimits = online::transportLimitsOf(std::getenv("QUENZAR_HTTP_TIMEOUT"));
     const int exitCode = app::startUp(state, GetCommandLineW(), GetUserDefaultLangID());
     ExitProcess(static_cast<UINT>(exitCode));
 }

@@ -20,6 +20,8 @@ struct GeometryRunRow {
     std::uint32_t firstRecord = 0;
     std::uint32_t lastRecord = 0;
     std::uint32_t startLba = 0;  // absolute on the disk; 0 ends the table
+
+    friend bool operator==(const GeometryRunRow&, const GeometryRunRow&) = default;
 };
 using GeometryRunTable = std::array<GeometryRunRow, kGeometryRunRows>;
 

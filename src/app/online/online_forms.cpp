@@ -1,0 +1,36 @@
+#include "app/online/online_forms.h"
+
+#include "app/dialog_support.h"
+#include "app/online/wininet_transport.h"
+#include "recovery/work_file.h"
+
+namespace quenzar::app {
+
+void refuseFormField(HWND dialog, AppState& state, const online::FormFailure& failure, int editId) {
+    const text::Language language = state.texts.uiLanguage;
+    state.seams.showMessage(failure.message.in(language), online::kInputErrorTitle.in(language), MB_ICONWARNING);
+    if (!failure.clearsField()) return;
+    setItemText(dialog, editId, "");
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, editId)), TRUE);
+}
+
+void sendAndShowOutcome(AppState& state, online::RequestKind kind,
+                        const std::function<online::HttpRequest(const online::ServerAddress&)>& makeRequest) {
+    online::SendOutcome outcome;
+    // A server setting that is no host[:port] reaches no server: the request fails like one that
+    // finds none.
+    if (const std::optional<online::ServerAddress> server = online::parseServerAddress(state.webServer)) {
+        const HCURSOR previous = SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));  // the wait cursor
+        outcome = sendWithWinInet(makeRequest(*server), state.sendLimits);
+        SetCursor(previous);
+    }
+    const online::OutcomeMessage message = online::outcomeMessage(kind, outcome, state.texts.uiLanguage);
+    state.seams.showMessage(message.text, message.title, outcome.sent ? MB_ICONINFORMATION : MB_ICONERROR);
+}
+
+void endProgramFromForm(AppState& state) {
+    recovery::removeWorkFile(state.analysis.result);
+    state.seams.endProcess(0);
+}
+
+}  // namespace quenzar::app
