@@ -233,33 +233,7 @@ void MatchPartitions(InventoryState& state, char diskNumber) {
             drive.startLba = entry.firstSector();
             drive.endLba = drive.startLba + facts.totalSectors;
             drive.fileSystemLabel = label;
-            drive.sectorsPerCluster = 0;
-            drive.reservedSectors = 0;
-            drive.sectorsPerFat = drive.rootCluster = 0;
-            drive.rootEntries = 0;
-            drive.mftCluster = drive.mftMirrorCluster = 0;
-            switch (facts.fileSystem) {
-                case FileSystem::Ntfs:
-                    drive.sectorsPerCluster = boot.sectorsPerCluster;
-                    drive.mftCluster = boot.mftCluster;
-                    drive.mftMirrorCluster = boot.mftMirrorCluster;
-                    break;
-                case FileSystem::Fat16:
-                    drive.sectorsPerCluster = boot.sectorsPerCluster;
-                    drive.reservedSectors = boot.reservedSectors;
-                    drive.sectorsPerFat = boot.fat16SectorsPerFat;
-                    drive.rootCluster = 2;
-                    drive.rootEntries = boot.rootEntryCount;
-                    break;
-                case FileSystem::Fat32:
-                    drive.sectorsPerCluster = boot.sectorsPerCluster;
-                    drive.reservedSectors = boot.reservedSectors;
-                    drive.sectorsPerFat = boot.fat32SectorsPerFat;
-                    drive.rootCluster = boot.fat32RootCluster;
-                    break;
-                case FileSystem::Unknown:
-                    break;
-            }
+            static_cast<VolumeGeometry&>(drive) = volumeGeometryOf(boot, facts.fileSystem);
             drive.capacityText = facts.fileSystem == FileSystem::Unknown
                                      ? textOf<8>("????????")
                                      : capacityText(capacityMegabytes(facts.totalSectors, bytesPerSector));
@@ -267,13 +241,7 @@ void MatchPartitions(InventoryState& state, char diskNumber) {
             entry.driveLetter = matchLetter;
             std::copy_n(label.begin() + 2, 4, entry.fileSystemTag.begin());
             entry.extent = drive.endLba;
-            entry.sectorsPerCluster = drive.sectorsPerCluster;
-            entry.reservedSectors = drive.reservedSectors;
-            entry.sectorsPerFat = drive.sectorsPerFat;
-            entry.rootCluster = drive.rootCluster;
-            entry.rootEntries = drive.rootEntries;
-            entry.mftCluster = drive.mftCluster;
-            entry.mftMirrorCluster = drive.mftMirrorCluster;
+            static_cast<VolumeGeometry&>(entry) = drive;
 
             cell.fileSystemName = label;
             cell.label = matchLetter;

@@ -12,6 +12,7 @@
 
 #include "disk/file_system.h"
 #include "disk/sector_mask.h"
+#include "disk/volume_geometry.h"
 #include "platform/disk_identity.h"
 #include "text/language.h"
 
@@ -47,8 +48,11 @@ constexpr Text<N> blankText() {
     return text;
 }
 
-// One partition of a disk, in discovery order. An entry whose start LBA is 0 ends the list.
-struct PartitionEntry {
+// One partition of a disk, in discovery order. An entry whose start LBA is 0 ends the list. Its
+// volume geometry comes from its boot sector; a FAT-16 entry keeps rootEntries at discovery as the
+// root-entry count / 32, quotient in the low byte and remainder in the high byte, and once matched
+// to a drive letter as the count itself.
+struct PartitionEntry : VolumeGeometry {
     std::uint64_t startLba = 0;  // 0: no partition; kWholeDiskVolumeMark: LBA 0 is the volume
     // NTFS: total sectors of the boot sector; FAT-32: total sectors - 1; FAT-16: not set; GPT: the
     // entry's ending LBA. Once matched to a drive letter: first sector + total sectors of the volume.
@@ -60,15 +64,6 @@ struct PartitionEntry {
     char driveLetter = 0;  // "C".."Z" once matched; 0 for a disabled partition
     // "NTFS", "FAT3", "FAT1" from the boot sector; once matched: "NTFS", "T-32", "T-16", "????".
     Text<4> fileSystemTag = blankText<4>();
-    std::uint8_t sectorsPerCluster = 0;
-    std::uint16_t reservedSectors = 0;
-    std::uint32_t sectorsPerFat = 0;
-    std::uint32_t rootCluster = 0;
-    // FAT-16 at discovery: the root-entry count / 32, quotient in the low byte and remainder in the
-    // high byte; once matched to a drive letter, the root-entry count itself.
-    std::uint16_t rootEntries = 0;
-    std::uint64_t mftCluster = 0;
-    std::uint64_t mftMirrorCluster = 0;
     // The partition reaches past the last sector the disk holds (an image cut short): its last
     // sectors cannot be read. Kept in memory for the screens only; no stored format carries it.
     bool pastDiskEnd = false;
@@ -122,8 +117,8 @@ struct PhysicalDiskInfo {
 // The disk number of a drive letter that is neither removable nor fixed.
 inline constexpr std::uint8_t kNotADiskDrive = 255;
 
-// One drive letter, C to Z.
-struct LogicalDriveInfo {
+// One drive letter, C to Z, with the geometry of the volume behind it once matched.
+struct LogicalDriveInfo : VolumeGeometry {
     // The ATA serial number of the disk behind the letter; or the code "ЖД  " (fixed disk that gave
     // no identify data) or "СД  " (removable drive), padded with blanks; or 20 zero bytes (no drive
     // or another drive type).
@@ -136,13 +131,6 @@ struct LogicalDriveInfo {
     std::uint64_t endLba = 0;    // startLba + total sectors
     Text<6> fileSystemLabel = blankText<6>();  // "  NTFS", "FAT-16", "FAT-32" or "??????"
     Text<8> capacityText = blankText<8>();
-    std::uint8_t sectorsPerCluster = 0;
-    std::uint16_t reservedSectors = 0;
-    std::uint32_t sectorsPerFat = 0;
-    std::uint32_t rootCluster = 0;
-    std::uint16_t rootEntries = 0;
-    std::uint64_t mftCluster = 0;
-    std::uint64_t mftMirrorCluster = 0;
 
     FileSystem fileSystem() const;
 };

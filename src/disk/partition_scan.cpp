@@ -134,28 +134,19 @@ private:
 
     static void fillFromBootSector(PartitionEntry& entry, const SectorBytes& sector) {
         const BootSector boot = parseBootSector(sector);
-        switch (fileSystemByFullTags(boot)) {
+        const FileSystem fileSystem = fileSystemByFullTags(boot);
+        static_cast<VolumeGeometry&>(entry) = volumeGeometryOf(boot, fileSystem);
+        switch (fileSystem) {
             case FileSystem::Ntfs:
                 entry.fileSystemTag = {'N', 'T', 'F', 'S'};
                 entry.extent = boot.ntfsSectorCount;
-                entry.mftCluster = boot.mftCluster;
-                entry.mftMirrorCluster = boot.mftMirrorCluster;
-                entry.sectorsPerCluster = boot.sectorsPerCluster;
                 break;
             case FileSystem::Fat32:
                 entry.fileSystemTag = {'F', 'A', 'T', '3'};
-                entry.sectorsPerCluster = boot.sectorsPerCluster;
-                entry.reservedSectors = boot.reservedSectors;
                 entry.extent = boot.largeSectorCount == 0 ? 0 : boot.largeSectorCount - 1;
-                entry.sectorsPerFat = boot.fat32SectorsPerFat;
-                entry.rootCluster = boot.fat32RootCluster;
                 break;
             case FileSystem::Fat16: {
                 entry.fileSystemTag = {'F', 'A', 'T', '1'};
-                entry.sectorsPerCluster = boot.sectorsPerCluster;
-                entry.reservedSectors = boot.reservedSectors;
-                entry.sectorsPerFat = boot.fat16SectorsPerFat;
-                entry.rootCluster = 2;
                 // The root-entry count / 32: quotient in the low byte, remainder in the high byte.
                 const std::uint16_t rootEntries = boot.rootEntryCount;
                 entry.rootEntries = static_cast<std::uint16_t>((rootEntries / 32 & 0xFF) | (rootEntries % 32) << 8);

@@ -225,7 +225,7 @@ VirtualDiskOutcome computeFromBootSector(NtfsVolumeParams& params, std::string_v
         }
         if (found) {
             params.mftFound = 'Y';
-            params.fsType = 'M';
+            params.fsType = disk::FileSystem::Ntfs;
         } else {
             withResult(outcome, ResultWord::NoMft, language);
             outcome.buttons.run = false;
@@ -241,7 +241,7 @@ VirtualDiskOutcome computeFromBootSector(NtfsVolumeParams& params, std::string_v
         if (fat32) {
             params.fat32 = FatVolumeValues{boot.sectorsPerCluster, boot.reservedSectors, boot.fat32SectorsPerFat,
                                            boot.fat32RootCluster};
-            params.fsType = '2';
+            params.fsType = disk::FileSystem::Fat32;
             outcome.radio = FileSystemRadio::Fat32;
             outcome.fields.fat32SectorsPerCluster = params.fat32.sectorsPerCluster;
             outcome.fields.fat32ReservedSectors = params.fat32.reservedSectors;
@@ -251,7 +251,7 @@ VirtualDiskOutcome computeFromBootSector(NtfsVolumeParams& params, std::string_v
         } else {
             params.fat16 = FatVolumeValues{boot.sectorsPerCluster, boot.reservedSectors, boot.fat16SectorsPerFat,
                                            boot.rootEntryCount};
-            params.fsType = '6';
+            params.fsType = disk::FileSystem::Fat16;
             outcome.radio = FileSystemRadio::Fat16;
             outcome.fields.fat16SectorsPerCluster = params.fat16.sectorsPerCluster;
             outcome.fields.fat16ReservedSectors = params.fat16.reservedSectors;
@@ -394,9 +394,9 @@ VirtualDiskOutcome recomputeFromStoredInput(VirtualDiskDialog dialog, NtfsVolume
     return computeFromInput(dialog, params, storedRecordLba, text::formatLbaText(storedLba), read, language);
 }
 
-FileSystemRadio radioOfFileSystem(char fsType) {
-    if (fsType == 'M') return FileSystemRadio::Ntfs;
-    if (fsType == '2') return FileSystemRadio::Fat32;
+FileSystemRadio radioOfFileSystem(disk::FileSystem fsType) {
+    if (fsType == disk::FileSystem::Ntfs) return FileSystemRadio::Ntfs;
+    if (fsType == disk::FileSystem::Fat32) return FileSystemRadio::Fat32;
     return FileSystemRadio::Fat16;
 }
 

@@ -138,8 +138,8 @@ VirtualDiskOutcome recomputeFromStoredInput(VirtualDiskDialog dialog, NtfsVolume
                                             std::uint64_t& storedRecordLba, const SectorReader& read,
                                             text::Language language);
 
-// The file-system radio the boot-sector dialog marks on opening: "M" NTFS, "2" FAT-32, else FAT-16.
-FileSystemRadio radioOfFileSystem(char fsType);
+// The file-system radio the boot-sector dialog marks on opening: NTFS, FAT-32, else FAT-16.
+FileSystemRadio radioOfFileSystem(disk::FileSystem fsType);
 
 // What "RUN RECONSTRUCTION" hands the analysis of the virtual disk.
 struct ReconstructionStart {

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "disk/chs_address.h"
+#include "disk/file_system.h"
 #include "disk/inventory_records.h"
 
 namespace quenzar::ntfs {
@@ -27,7 +28,7 @@ struct NtfsVolumeParams {
     std::uint64_t bootLba = 63;    // the boot sector: the first sector of the virtual disk
     ChsAddress mftChs{};
     std::uint64_t mftLba = 0;      // the first $MFT record
-    char fsType = 'M';             // "M" NTFS, "2" FAT-32, "6" FAT-16
+    disk::FileSystem fsType = disk::FileSystem::Ntfs;  // what the boot-sector computation found
     std::uint32_t sectorsPerCluster = 0;
     std::uint32_t mftCluster = 0;  // first cluster of the $MFT's first run
     FatVolumeValues fat32{};

@@ -41,13 +41,7 @@ std::optional<NavigationDrive> driveOfLetter(const disk::InventoryState& invento
     drive.fileSystem = info.fileSystem();
     drive.volumeStart = info.startLba;
     drive.volumeEnd = info.endLba;
-    drive.sectorsPerCluster = info.sectorsPerCluster;
-    drive.reservedSectors = info.reservedSectors;
-    drive.sectorsPerFat = info.sectorsPerFat;
-    drive.rootCluster = info.rootCluster;
-    drive.rootEntries = info.rootEntries;
-    drive.mftCluster = info.mftCluster;
-    drive.mftMirrorCluster = info.mftMirrorCluster;
+    static_cast<disk::VolumeGeometry&>(drive) = info;
     return drive;
 }
 

@@ -17,20 +17,13 @@
 namespace quenzar::viewer {
 
 // The values of the accepted drive, copied from the inventory.
-struct NavigationDrive {
+struct NavigationDrive : disk::VolumeGeometry {
     char letter = '?';
     std::uint8_t diskNumber = 0;
     // NTFS or FAT-32; any other file system counts as FAT-16.
     disk::FileSystem fileSystem = disk::FileSystem::Unknown;
     std::uint64_t volumeStart = 0;
     std::uint64_t volumeEnd = 0;
-    std::uint32_t sectorsPerCluster = 0;
-    std::uint32_t reservedSectors = 0;
-    std::uint32_t sectorsPerFat = 0;
-    std::uint32_t rootCluster = 0;
-    std::uint32_t rootEntries = 0;
-    std::uint64_t mftCluster = 0;
-    std::uint64_t mftMirrorCluster = 0;
 
     bool isNtfs() const { return fileSystem == disk::FileSystem::Ntfs; }
     bool isFat32() const { return fileSystem == disk::FileSystem::Fat32; }

@@ -149,12 +149,12 @@ std::string virtualPanel(const ntfs::NtfsVolumeParams& volume, char diskNumber, 
     const std::uint64_t relative = lba - volume.bootLba;
     blank(panel, at(kRecordLine, kRecordColumn), 13);
     switch (volume.fsType) {
-        case '2':
+        case disk::FileSystem::Fat32:
             writeVolumeFields(panel, "FAT-32", relative,
                               fatPlace(relative, volume.fat32.sectorsPerCluster, volume.fat32.reservedSectors,
                                        volume.fat32.sectorsPerFat, 0));
             break;
-        case '6':
+        case disk::FileSystem::Fat16:
             writeVolumeFields(panel, "FAT-16", relative,
                               fatPlace(relative, volume.fat16.sectorsPerCluster, volume.fat16.reservedSectors,
                                        volume.fat16.sectorsPerFat, volume.fat16.root));

@@ -38,19 +38,15 @@ void restorePosition(ViewerState& state) {
     decimal13(state.saved.lba, state.position.lbaText.data());
 }
 
-std::string fileSystemCode(const disk::LogicalDriveInfo& drive) {
-    return std::string(drive.fileSystemLabel.data() + 2, 4);
-}
-
 VolumeContext beginSectorView(ViewerState& state, ViewKind kind, const disk::LogicalDriveInfo* currentVolume) {
     state.viewSource = kind == ViewKind::Sector ? kViewSourceSector : kViewSourceCluster;
     savePosition(state);
     VolumeContext context;
-    const std::string code = currentVolume != nullptr ? fileSystemCode(*currentVolume) : std::string();
-    if (kind == ViewKind::Cluster && code == "NTFS") {
+    const disk::FileSystem fileSystem = currentVolume != nullptr ? currentVolume->fileSystem() : disk::FileSystem::Unknown;
+    if (kind == ViewKind::Cluster && fileSystem == disk::FileSystem::Ntfs) {
         context.kind = "NTFS";
     } else {
-        context.kind = code.size() == 4 && code[3] == '2' ? "FAT2" : "FAT1";
+        context.kind = fileSystem == disk::FileSystem::Fat32 ? "FAT2" : "FAT1";
     }
     if (currentVolume != nullptr) {
         context.volumeStart = currentVolume->startLba;

@@ -95,10 +95,6 @@ struct VolumeContext {
 
 enum class ViewKind { Sector, Cluster };
 
-// The file-system code of a lettered volume: the last four characters of its label ("NTFS",
-// "T-32", "T-16", "????").
-std::string fileSystemCode(const disk::LogicalDriveInfo& drive);
-
 // Opening sector or cluster navigation: the view source is set, the position saved and the
 // context for the dialog built from the volume under the current sector (none: zeros).
 VolumeContext beginSectorView(ViewerState& state, ViewKind kind, const disk::LogicalDriveInfo* currentVolume);

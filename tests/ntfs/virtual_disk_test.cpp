@@ -52,7 +52,7 @@ TEST(VirtualDiskParams, StartValuesAndChs) {
     EXPECT_EQ(start.entryMode, 'l');
     EXPECT_EQ(start.bootLba, 63u);
     EXPECT_EQ(start.bootChs, (ChsAddress{0, 1, 1}));
-    EXPECT_EQ(start.fsType, 'M');
+    EXPECT_EQ(start.fsType, disk::FileSystem::Ntfs);
     EXPECT_EQ(start.diskDigit, '?');
     EXPECT_EQ(start.mftFound, 'N');
     EXPECT_EQ(start.mftLba, 0u);
@@ -87,7 +87,7 @@ TEST(VirtualDiskFromBootSector, FindsTheMftOfTheWorkedVolume) {
         EXPECT_FALSE(out.fields.fat32SectorsPerCluster || out.fields.fat16RootEntries);
         EXPECT_EQ(params.entryMode, 'L');
         EXPECT_EQ(params.mftFound, 'Y');
-        EXPECT_EQ(params.fsType, 'M');
+        EXPECT_EQ(params.fsType, disk::FileSystem::Ntfs);
         EXPECT_EQ(params.mftLba, kMftLba);
         EXPECT_EQ(params.bootChs, (ChsAddress{0, 1, 1}));
         EXPECT_EQ(params.mftChs, (ChsAddress{391, 160, 25}));
@@ -148,7 +148,7 @@ TEST(VirtualDiskFromBootSector, FatBootSectorsFillTheirOwnFields) {
     EXPECT_EQ(out.fields.fat32RootCluster, 2u);
     EXPECT_FALSE(out.fields.sectorsPerCluster || out.fields.mftCluster || out.fields.mftLba);
     EXPECT_FALSE(out.fields.fat16SectorsPerCluster);
-    EXPECT_EQ(params.fsType, '2');
+    EXPECT_EQ(params.fsType, disk::FileSystem::Fat32);
     EXPECT_EQ(params.mftFound, 'N');
 
     out = computeFromBootSector(params, "200", disk.reader(), Language::English);
@@ -159,7 +159,7 @@ TEST(VirtualDiskFromBootSector, FatBootSectorsFillTheirOwnFields) {
     EXPECT_EQ(out.fields.fat16SectorsPerFat, 64u);
     EXPECT_EQ(out.fields.fat16RootEntries, 512u);
     EXPECT_FALSE(out.fields.fat32SectorsPerCluster || out.fields.mftLba);
-    EXPECT_EQ(params.fsType, '6');
+    EXPECT_EQ(params.fsType, disk::FileSystem::Fat16);
     EXPECT_EQ(params.fat32.sectorsPerFat, 630u);  // kept from before
 
     // Neither: everything computed is emptied, the typed LBA stays.
@@ -394,9 +394,9 @@ TEST(VirtualDiskReopening, ChoosingADiskRepeatsTheComputationFromTheStoredInput)
                                    Language::English);
     EXPECT_EQ(out.diagnostics[3], "Billing address of the beginning of the boot sector (BOOT)            63");
 
-    EXPECT_EQ(radioOfFileSystem('M'), FileSystemRadio::Ntfs);
-    EXPECT_EQ(radioOfFileSystem('2'), FileSystemRadio::Fat32);
-    EXPECT_EQ(radioOfFileSystem('6'), FileSystemRadio::Fat16);
+    EXPECT_EQ(radioOfFileSystem(disk::FileSystem::Ntfs), FileSystemRadio::Ntfs);
+    EXPECT_EQ(radioOfFileSystem(disk::FileSystem::Fat32), FileSystemRadio::Fat32);
+    EXPECT_EQ(radioOfFileSystem(disk::FileSystem::Fat16), FileSystemRadio::Fat16);
 }
 
 TEST(VirtualDiskTexts, TitlesAndFields) {

@@ -40,7 +40,7 @@ TEST(ClusterNavigation, WorkedFigures) {
     NavigationDrive fat16 = fat32;
     fat16.fileSystem = disk::FileSystem::Fat16;
     struct Case {
-        std::uint32_t rootEntries;
+        std::uint16_t rootEntries;
         std::uint64_t cluster2;
     };
     for (const Case c : {Case{512, 2095 + 32}, Case{500, 2095 + 32}, Case{16, 2095 + 1}, Case{0, 2095}}) {

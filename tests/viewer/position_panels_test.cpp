@@ -96,7 +96,7 @@ TEST(PositionPanels, VirtualPanel) {
     volume.bootLba = 63;
     volume.sectorsPerCluster = 8;
     volume.mftLba = 6'291'519;
-    volume.fsType = 'M';
+    volume.fsType = disk::FileSystem::Ntfs;
     EXPECT_EQ(virtualPanel(volume, '1', 6'291'519 + 3),
               virtualText('1', "  NTFS", "      6291459", "       786432", "  3", "         1 +1"));
     EXPECT_EQ(virtualPanel(volume, '1', 63),
@@ -106,7 +106,7 @@ TEST(PositionPanels, VirtualPanel) {
     EXPECT_EQ(virtualPanel(volume, '0', 6'291'519), blankPanel);
     EXPECT_EQ(virtualPanel(volume, '1', 62), blankPanel);
 
-    volume.fsType = '2';
+    volume.fsType = disk::FileSystem::Fat32;
     volume.fat32 = ntfs::FatVolumeValues{4, 32, 100, 2};
     EXPECT_EQ(virtualPanel(volume, '1', 63 + 231 + 9),
               virtualText('1', "FAT-32", "          240", "            4", "  0", "             "));
