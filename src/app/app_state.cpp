@@ -27,7 +27,7 @@ ShellSeams systemSeams() {
     seams.openPage = [](const std::string& address) {
         ShellExecuteW(nullptr, nullptr, wideFrom1251(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };
-    seams.runPowerAction = [](disk::PowerAction action) { disk::RunPowerAction(action); };
+    seams.runPowerAction = [](disk::PowerAction action) { disk::runPowerAction(action); };
     seams.chooseFolder = [](HWND owner, std::string_view title,
                             std::string_view instruction) -> std::optional<std::string> {
         std::wstring windowTitle = wideFrom1251(title);

@@ -290,7 +290,7 @@ int viewRecord(platform::DiskSystem& disks, const disk::InventoryState& inventor
         std::fprintf(stderr, "salvage view: the $MFT of this virtual disk has no records\n");
         return kExitFailed;
     }
-    viewer::SectorPosition position = viewer::goToSector(disks, inventory, params, request.diskNumber, *lba);
+    viewer::SectorPosition position = viewer::GoToSector(disks, inventory, params, request.diskNumber, *lba);
     printPanels(position);
     ntfs::FileRecordInfo record;
     ntfs::decodeFileRecord(std::span<std::uint8_t>(position.bytes.data(), 1024), record);
@@ -300,7 +300,7 @@ int viewRecord(platform::DiskSystem& disks, const disk::InventoryState& inventor
 
 int viewSector(platform::DiskSystem& disks, const disk::InventoryState& inventory, const ViewRequest& request) {
     const ntfs::NtfsVolumeParams noVirtualDisk;
-    const viewer::SectorPosition position = viewer::goToSector(disks, inventory, noVirtualDisk, request.diskNumber,
+    const viewer::SectorPosition position = viewer::GoToSector(disks, inventory, noVirtualDisk, request.diskNumber,
                                                            *request.lba);
     if (position.bytesArrived < viewer::kViewSectorBytes) {
         std::fprintf(stderr, "salvage view: sector %llu of disk %c cannot be read\n",

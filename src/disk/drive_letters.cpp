@@ -126,7 +126,7 @@ FileSystem LogicalDriveInfo::fileSystem() const { return fileSystemOfLabel(fileS
 const Text<20> kFixedDriveCode = codeText("ЖД  ");
 const Text<20> kRemovableDriveCode = codeText("СД  ");
 
-void AssignInventoryDriveLetters(InventoryState& state, platform::DiskSystem& disks) {
+void assignInventoryDriveLetters(InventoryState& state, platform::DiskSystem& disks) {
     const auto lettersFromInventory = [&](std::size_t index) {
         return state.disks[index].isPresent() &&
                state.identities[index].letters != platform::LetterSource::System;

@@ -12,7 +12,7 @@ namespace quenzar::disk {
 // sector (as it lies on the disk) holds NTFS or FAT. A hidden disk gets no letters, as Windows
 // sees no partition on it; nor does a partition whose file system only shows once unmasked.
 // Does nothing when every disk's letters are the system's own (Windows).
-void AssignInventoryDriveLetters(InventoryState& state, platform::DiskSystem& disks);
+void assignInventoryDriveLetters(InventoryState& state, platform::DiskSystem& disks);
 
 // The 24 letter records C to Z: identity, first sector of the volume, disk number 255 for
 // letters that are no removable or fixed drive.

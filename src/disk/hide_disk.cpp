@@ -91,7 +91,7 @@ HideCheck checkForHiding(InventoryState& state, platform::DiskSystem& disks, cha
     // A volume that begins at LBA 0 (no partition table) or a partition that begins before LBA
     // 62 would lose sectors to the copy.
     PhysicalDiskInfo probe = disk;
-    DiscoverPartitions(probe, disks, state.masks);
+    discoverPartitions(probe, disks, state.masks);
     if (probe.partitions[0].isWholeDiskVolume()) return HideCheck::SavedCopyAreaInUse;
     if (partitionReachesCopyArea(disks, state.masks, disk, head)) return HideCheck::SavedCopyAreaInUse;
     return HideCheck::Eligible;

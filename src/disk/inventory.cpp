@@ -107,7 +107,7 @@ void ProbeDisk(InventoryState& state, platform::DiskSystem& disks, char diskNumb
     disk.cells = {};
     IdentifyDisk(state, disks, diskNumber);
     if (!disk.isPresent()) return;
-    DiscoverPartitions(disk, disks, state.masks);
+    discoverPartitions(disk, disks, state.masks);
 }
 
 void BuildDiskInventory(InventoryState& state, platform::DiskSystem& disks) {
@@ -115,12 +115,12 @@ void BuildDiskInventory(InventoryState& state, platform::DiskSystem& disks) {
     for (char diskNumber = '0'; diskNumber < '0' + kInventoryDiskCount; ++diskNumber) {
         ProbeDisk(state, disks, diskNumber);
     }
-    AssignInventoryDriveLetters(state, disks);
+    assignInventoryDriveLetters(state, disks);
     ScanLogicalDrives(state, disks);
     for (char diskNumber = '0'; diskNumber < '0' + kInventoryDiskCount; ++diskNumber) {
         MatchPartitions(state, diskNumber);
     }
-    RenderInventoryScreen(state);
+    renderInventoryScreen(state);
 }
 
 }  // namespace quenzar::disk

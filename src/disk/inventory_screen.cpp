@@ -123,7 +123,7 @@ std::string diskChoiceLine(const PhysicalDiskInfo& disk) {
     return line;
 }
 
-void RenderInventoryScreen(InventoryState& state) {
+void renderInventoryScreen(InventoryState& state) {
     std::string& screen = state.screen;
     screen.clear();
     screen.reserve(kScreenLineCount * kScreenLineBytes);

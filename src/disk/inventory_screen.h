@@ -45,7 +45,7 @@ std::string diskSummaryLine(const PhysicalDiskInfo& disk);
 std::string diskChoiceLine(const PhysicalDiskInfo& disk);
 
 // Writes the whole screen and every summary line of the state from its records.
-void RenderInventoryScreen(InventoryState& state);
+void renderInventoryScreen(InventoryState& state);
 
 // Line `line` (0-based) of the state's screen, without its CR LF.
 std::string_view screenLine(const InventoryState& state, std::size_t line);

@@ -311,7 +311,7 @@ void discover(PhysicalDiskInfo& disk, platform::DiskSystem& disks, const SectorM
 
 }  // namespace
 
-void DiscoverPartitions(PhysicalDiskInfo& disk, platform::DiskSystem& disks, const SectorMaskTable& masks) {
+void discoverPartitions(PhysicalDiskInfo& disk, platform::DiskSystem& disks, const SectorMaskTable& masks) {
     discover(disk, disks, masks);
     markPartitionsPastTheEnd(disk, disks);
 }

@@ -35,6 +35,6 @@ bool readVolumeBootSector(platform::DiskSystem& disks, const SectorMaskTable& ma
 
 // Fills the scheme tag, the hidden-state tag, the partition entries and their boot-sector copies
 // of an identified, present disk. Nothing is written to the disk.
-void DiscoverPartitions(PhysicalDiskInfo& disk, platform::DiskSystem& disks, const SectorMaskTable& masks);
+void discoverPartitions(PhysicalDiskInfo& disk, platform::DiskSystem& disks, const SectorMaskTable& masks);
 
 }  // namespace quenzar::disk

@@ -8,8 +8,8 @@ std::string powerCommandLine(PowerAction action) {
     return action == PowerAction::Restart ? platform::restartCommandLine() : platform::shutDownCommandLine();
 }
 
-bool RunPowerAction(PowerAction action, const CommandStarter& start) { return start(powerCommandLine(action)); }
+bool runPowerAction(PowerAction action, const CommandStarter& start) { return start(powerCommandLine(action)); }
 
-bool RunPowerAction(PowerAction action) { return RunPowerAction(action, platform::startSystemCommand); }
+bool runPowerAction(PowerAction action) { return runPowerAction(action, platform::startSystemCommand); }
 
 }  // namespace quenzar::disk

@@ -16,7 +16,7 @@ std::string powerCommandLine(PowerAction action);
 // Starts the command line through `start` (by default the system's process start, which does not
 // wait); returns whether it could be started.
 using CommandStarter = std::function<bool(const std::string& commandLine)>;
-bool RunPowerAction(PowerAction action, const CommandStarter& start);
-bool RunPowerAction(PowerAction action);
+bool runPowerAction(PowerAction action, const CommandStarter& start);
+bool runPowerAction(PowerAction action);
 
 }  // namespace quenzar::disk

@@ -176,7 +176,7 @@ std::string virtualPanel(const ntfs::NtfsVolumeParams& volume, char diskNumber, 
     return panel;
 }
 
-SectorPosition goToSector(platform::DiskSystem& disks, const disk::InventoryState& inventory,
+SectorPosition GoToSector(platform::DiskSystem& disks, const disk::InventoryState& inventory,
                           const ntfs::NtfsVolumeParams& volume, char diskNumber, std::uint64_t lba) {
     SectorPosition position;
     position.diskNumber = diskNumber;

@@ -45,7 +45,7 @@ struct SectorPosition {
 };
 
 // Fills the panels and reads 2,048 bytes at LBA x 512 (unmasked by the gap rule).
-SectorPosition goToSector(platform::DiskSystem& disks, const disk::InventoryState& inventory,
+SectorPosition GoToSector(platform::DiskSystem& disks, const disk::InventoryState& inventory,
                           const ntfs::NtfsVolumeParams& volume, char diskNumber, std::uint64_t lba);
 
 }  // namespace quenzar::viewer

@@ -324,8 +324,8 @@ TEST(PowerCommands, CommandLinesAreHandedToTheStarterOnly) {
         started.push_back(line);
         return true;
     };
-    EXPECT_TRUE(RunPowerAction(PowerAction::Restart, starter));
-    EXPECT_TRUE(RunPowerAction(PowerAction::ShutDown, starter));
+    EXPECT_TRUE(runPowerAction(PowerAction::Restart, starter));
+    EXPECT_TRUE(runPowerAction(PowerAction::ShutDown, starter));
     EXPECT_EQ(started, (std::vector<std::string>{"shutdown -r now", "shutdown -P now"}));
 }
 

@@ -134,7 +134,7 @@ TEST(PositionPanels, GoToSectorOnAFixtureDisk) {
     virtualDisk.sectorsPerCluster = volume.sectorsPerCluster();
     virtualDisk.mftLba = volume.startLba + volume.mftCluster * volume.sectorsPerCluster();
 
-    const SectorPosition position = goToSector(disks, inventory, virtualDisk, '0', virtualDisk.mftLba + 2);
+    const SectorPosition position = GoToSector(disks, inventory, virtualDisk, '0', virtualDisk.mftLba + 2);
     EXPECT_EQ(position.bytesArrived, position.bytes.size());
     EXPECT_EQ(std::string(position.bytes.begin(), position.bytes.begin() + 4), "FILE");  // record 1, unmasked
     EXPECT_EQ(position.physical, physicalPanel('0', virtualDisk.mftLba + 2));

@@ -70,9 +70,7 @@ void requestConsultation(AppState& state) {
     if (ended == 0) endProgramFromForm(state);
     if (ended != 1) return;
     const online::ConsultationForm form{self.name, self.email, self.description, state.texts.uiLanguage};
-    sendAndShowOutcome(state, online::RequestKind::Consultation, [&](const online::ServerAddress& server) {
-        return online::makeConsultationRequest(server, form, state.inventory.screen);
-    });
+    SendConsultationRequest(state, form);
 }
 
 }  // namespace quenzar::app

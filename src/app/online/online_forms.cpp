@@ -1,5 +1,7 @@
 #include "app/online/online_forms.h"
 
+#include <functional>
+
 #include "app/dialog_support.h"
 #include "app/online/wininet_transport.h"
 #include "recovery/work_file.h"
@@ -14,6 +16,8 @@ void refuseFormField(HWND dialog, AppState& state, const online::FormFailure& fa
     SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, editId)), TRUE);
 }
 
+namespace {
+
 void sendAndShowOutcome(AppState& state, online::RequestKind kind,
                         const std::function<online::HttpRequest(const online::ServerAddress&)>& makeRequest) {
     online::SendOutcome outcome;
@@ -26,6 +30,20 @@ void sendAndShowOutcome(AppState& state, online::RequestKind kind,
     }
     const online::OutcomeMessage message = online::outcomeMessage(kind, outcome, state.texts.uiLanguage);
     state.seams.showMessage(message.text, message.title, outcome.sent ? MB_ICONINFORMATION : MB_ICONERROR);
+}
+
+}  // namespace
+
+void SendConsultationRequest(AppState& state, const online::ConsultationForm& form) {
+    sendAndShowOutcome(state, online::RequestKind::Consultation, [&](const online::ServerAddress& server) {
+        return online::makeConsultationRequest(server, form, state.inventory.screen);
+    });
+}
+
+void SendOrderRequest(AppState& state, const online::OrderForm& form, const online::OrderFile& orderFile) {
+    sendAndShowOutcome(state, online::RequestKind::Order, [&](const online::ServerAddress& server) {
+        return online::makeOrderRequest(server, form, orderFile);
+    });
 }
 
 void endProgramFromForm(AppState& state) {

@@ -1,6 +1,6 @@
 // What the two forms of the online services share: the refusal of a field with its message, the
-// request sent behind a wait cursor and the box that shows how it ended, and the end of the
-// program when a form's window is closed.
+// two requests, each sent behind a wait cursor and ended by the box that shows the server's answer
+// or the failure, and the end of the program when a form's window is closed.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +8,7 @@
 #include "app/app_state.h"
 #include "online/form_validation.h"
 #include "online/http_request.h"
+#include "online/order_file.h"
 
 namespace quenzar::app {
 
@@ -15,10 +16,9 @@ namespace quenzar::app {
 // gives the edit the focus.
 void refuseFormField(HWND dialog, AppState& state, const online::FormFailure& failure, int editId);
 
-// Sends the request to the state's server and shows the server's answer or the failure text of
-// the request's kind.
-void sendAndShowOutcome(AppState& state, online::RequestKind kind,
-                        const std::function<online::HttpRequest(const online::ServerAddress&)>& makeRequest);
+// Build the request's body, send it to the state's server and show how it ended.
+void SendConsultationRequest(AppState& state, const online::ConsultationForm& form);
+void SendOrderRequest(AppState& state, const online::OrderForm& form, const online::OrderFile& orderFile);
 
 // The close box of a form ends the program at once, with exit code 0, leaving no work file.
 void endProgramFromForm(AppState& state);

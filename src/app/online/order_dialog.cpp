@@ -134,9 +134,7 @@ void orderRecovery(AppState& state) {
                                 texts::kOrderFileNotWritten.title.in(language), MB_ICONWARNING);
     }
     const online::OrderForm form{self.name, self.email, self.tariffRow, language};
-    sendAndShowOutcome(state, online::RequestKind::Order, [&](const online::ServerAddress& server) {
-        return online::makeOrderRequest(server, form, self.file);
-    });
+    SendOrderRequest(state, form, self.file);
 }
 
 }  // namespace quenzar::app

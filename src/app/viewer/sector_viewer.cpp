@@ -21,7 +21,7 @@ const disk::PhysicalDiskInfo& diskOf(const AppState& state, char diskDigit) {
 
 void readViewerSector(AppState& state) {
     viewer::ViewerState& shown = state.viewer;
-    const viewer::SectorPosition read = viewer::goToSector(*state.disks, state.inventory, state.volumeParams,
+    const viewer::SectorPosition read = viewer::GoToSector(*state.disks, state.inventory, state.volumeParams,
                                                            shown.position.diskDigit, shown.position.lba);
     std::copy(read.bytes.begin(), read.bytes.end(), shown.viewBytes.begin());
     std::copy_n(read.bytes.begin(), shown.editSector.size(), shown.editSector.begin());
