@@ -1,5 +1,6 @@
-// Reads the records of the MFT run by run in large sequential pieces (at most 32 MiB) into one
-// reused buffer and hands every record to the caller in order. A piece that fails is tried again
+// Reads the records of the MFT run by run in large sequential pieces (at most 32 MiB) and hands
+// every record to the caller in order; the next piece is read on a thread of its own while the
+// caller works on the current one. A piece that fails is tried again
 // and then read in halves, down to single sectors (disk::readSalvaging), so one bad sector costs
 // one record, not the whole piece; records that lost a sector are handed over as unreadable
 // instead of as zeros.
