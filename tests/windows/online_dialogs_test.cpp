@@ -30,16 +30,13 @@ namespace text = quenzar::text;
 namespace online = quenzar::online;
 using quenzar::wintest::DialogProbe;
 using quenzar::wintest::kEnglish;
+using quenzar::wintest::inLanguage;
 using quenzar::wintest::kRussian;
 using quenzar::wintest::LoopbackHttpServer;
 using quenzar::wintest::Note;
 using quenzar::wintest::ShellWindow;
 using quenzar::wintest::TempFolder;
 using quenzar::wintest::utf16;
-
-const wchar_t* inLanguage(text::Language language, const wchar_t* russian, const wchar_t* english) {
-    return language == kRussian ? russian : english;
-}
 
 std::string cp1251(std::wstring_view text) { return quenzar::app::text1251FromWide(std::wstring(text)); }
 

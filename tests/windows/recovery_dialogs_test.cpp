@@ -46,15 +46,12 @@ namespace text = quenzar::text;
 namespace recovery = quenzar::recovery;
 using quenzar::wintest::DialogProbe;
 using quenzar::wintest::kEnglish;
+using quenzar::wintest::inLanguage;
 using quenzar::wintest::kRussian;
 using quenzar::wintest::Note;
 using quenzar::wintest::ShellWindow;
 using quenzar::wintest::TempFolder;
 using quenzar::wintest::utf16;
-
-const wchar_t* inLanguage(text::Language language, const wchar_t* russian, const wchar_t* english) {
-    return language == kRussian ? russian : english;
-}
 
 // The analysis of the same volume with the same filter, run directly on the engine.
 recovery::AnalysisResult analyseDirectly(const std::vector<std::string>& images, char letter,

@@ -24,6 +24,10 @@ inline constexpr text::Language kRussian = text::Language::Russian;
 inline const char* languageName(text::Language language) {
     return language == kRussian ? "Russian" : "English";
 }
+// The text a window shows in the language, for comparisons with what it shows.
+inline const wchar_t* inLanguage(text::Language language, const wchar_t* russian, const wchar_t* english) {
+    return language == kRussian ? russian : english;
+}
 
 // The images the window tests attach: two partitioned disks, a disk whose LBA 0 is an NTFS boot
 // sector, a disk with a sector mask and a disk hidden from Windows.
