@@ -187,41 +187,6 @@ void printTree(const recovery::DirectoryTree& tree) {
     }
 }
 
-// Models the virtual disk as the three dialogs and "RUN RECONSTRUCTION" do; nothing when the
-// known sector leads to no NTFS volume whose $MFT can be read.
-std::optional<recovery::VirtualDiskVolume> modelVirtualDisk(platform::DiskSystem& disks,
-                                                            disk::InventoryState& inventory, char diskNumber,
-                                                            const VirtualDiskStart& start, text::Language language) {
-    const disk::PhysicalDiskInfo& info = inventory.disk(diskNumber);
-    if (!info.isPresent() || info.totalSectors == 0) {
-        std::fprintf(stderr, "salvage analyze: disk %c cannot be read\n", diskNumber);
-        return std::nullopt;
-    }
-    ntfs::NtfsVolumeParams params;
-    ntfs::chooseDisk(params, diskNumber, info);
-    const ntfs::SectorReader read = ntfs::diskSectorReader(disks, inventory.masks, diskNumber);
-    const std::string lbaText = std::to_string(start.lba);
-    std::uint64_t storedRecordLba = 0;
-    const ntfs::VirtualDiskOutcome outcome =
-        ntfs::computeFromInput(start.dialog, params, storedRecordLba, lbaText, read, language);
-    if (!outcome.buttons.run) {
-        std::fprintf(stderr, "salvage analyze: no NTFS volume found there (%s)\n",
-                     terminalText(outcome.resultText).c_str());
-        return std::nullopt;
-    }
-    recovery::VirtualDiskVolume volume;
-    const ntfs::ReconstructionStart started = ntfs::startReconstruction(params, volume.runTable, read);
-    if (!started.ready) {
-        std::fprintf(stderr, "salvage analyze: record 0 of the $MFT does not decode (integrity code %u)\n",
-                     started.integrityCode);
-        return std::nullopt;
-    }
-    volume.diskNumber = diskNumber;
-    volume.bootLba = params.bootLba;
-    volume.sectorsPerCluster = params.sectorsPerCluster;
-    return volume;
-}
-
 }  // namespace
 
 // What the arguments of salvage analyze ask for.
@@ -283,10 +248,7 @@ std::optional<int> readAnalyzeArguments(const Arguments& args, AnalyzeRequest& r
             usageError = true;
         }
     }
-    // A virtual disk lies on a disk the program sees (by its number) or on an image, never on a
-    // lettered volume.
-    if (haveTarget && request.shared.virtualStart && parseDriveLetter(request.target)) usageError = true;
-    if (usageError || !haveTarget) {
+    if (usageError || !haveTarget || !targetFitsOptions(request.target, request.shared)) {
         std::fputs(kAnalyzeUsage, stderr);
         return kExitUsage;
     }
@@ -295,15 +257,10 @@ std::optional<int> readAnalyzeArguments(const Arguments& args, AnalyzeRequest& r
 
 // Runs the analysis on a worker thread and shows its stage and counters on standard error until
 // it is done.
-recovery::AnalysisResult analyseShowingProgress(platform::DiskSystem& disks, const disk::InventoryState& inventory,
-                                                char letter,
-                                                const std::optional<recovery::VirtualDiskVolume>& virtualVolume,
-                                                recovery::AnalysisContext& context, text::Language language) {
+recovery::AnalysisResult analyseShowingProgress(const ChosenVolume& volume, recovery::AnalysisContext& context,
+                                                text::Language language) {
     recovery::AnalysisResult result;
-    std::future<void> worker = std::async(std::launch::async, [&] {
-        result = virtualVolume ? recovery::runAnalysis(disks, inventory.masks, *virtualVolume, context)
-                               : recovery::runAnalysis(disks, inventory, letter, context);
-    });
+    std::future<void> worker = std::async(std::launch::async, [&] { result = volume.analyse(context); });
     // The worker shares its stage and counters through atomics; this thread only shows them, and
     // wakes as soon as the worker is done rather than at the next tick.
     const recovery::AnalysisProgress& progress = context.progress;
@@ -324,49 +281,26 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     AnalyzeRequest request;
     if (const std::optional<int> exitCode = readAnalyzeArguments(args, request)) return *exitCode;
     const text::Language language = request.shared.language;
-    const std::optional<VirtualDiskStart>& virtualStart = request.shared.virtualStart;
-    const std::optional<VolumeSource> source =
-        openVolumeSource(disks, request.target, virtualStart.has_value(), "analyze");
-    if (!source) return kExitFailed;
-
-    disk::InventoryState inventory;
-    inventory.language = language;
-    disk::BuildDiskInventory(inventory, *source->disks);
-    std::optional<recovery::VirtualDiskVolume> virtualVolume;
-    if (virtualStart) {
-        const char diskNumber = parseDiskNumber(request.target).value_or('0');
-        virtualVolume = modelVirtualDisk(*source->disks, inventory, diskNumber, *virtualStart, language);
-        if (!virtualVolume) return kExitFailed;
-    }
-    const char letter = virtualVolume ? 'V' : source->letter(inventory, request.shared.volumeNumber);
-    if (letter == 0) {
-        std::fprintf(stderr, "salvage analyze: %s: no NTFS volume number %d\n", request.target.c_str(),
-                     request.shared.volumeNumber);
-        return kExitFailed;
-    }
+    ChosenVolume volume;
+    if (!chooseVolume(disks, request.target, request.shared, "analyze", volume)) return kExitFailed;
+    const std::optional<recovery::VirtualDiskVolume>& virtualVolume = volume.virtualVolume;
+    const char letter = volume.letter;
     // The work file and the listing never go onto what is being read.
-    const std::optional<char> wholeDisk =
-        virtualVolume ? std::optional<char>(virtualVolume->diskNumber) : std::nullopt;
-    if (refuseFolderOnSource(*source->disks, letter, wholeDisk, request.workFolder, "analyze", language)) {
-        return kExitFailed;
-    }
+    if (volume.refusesFolder(request.workFolder, "analyze", language)) return kExitFailed;
 
     recovery::GenerationState generations;
     recovery::AnalysisProgress progress;
     recovery::AnalysisContext context{request.filter, generations, progress, request.workFolder};
     recovery::AnalysisResult result =
-        analyseShowingProgress(*source->disks, inventory, letter, virtualVolume, context, language);
+        analyseShowingProgress(volume, context, language);
 
     bool listingFailed = false;
     if (request.listing && (result.outcome == recovery::AnalysisOutcome::Completed ||
                     result.outcome == recovery::AnalysisOutcome::NoFileMatched)) {
         // The record positions of the table are absolute LBAs of the disk that holds the volume.
-        const char diskNumber =
-            virtualVolume ? virtualVolume->diskNumber
-                          : static_cast<char>('0' + inventory.drives[static_cast<std::size_t>(letter - disk::kFirstDriveLetter)].diskNumber);
         const std::filesystem::path file = request.workFolder / recovery::kListingFileName;
         const platform::WriteProblem problem =
-            recovery::writeAnalysisListing(*source->disks, diskNumber, result, file, request.shared.language);
+            recovery::writeAnalysisListing(volume.disks(), volume.diskNumber(), result, file, request.shared.language);
         printWriteProblem("analyze", file, problem);
         listingFailed = problem != platform::WriteProblem::None;
     }

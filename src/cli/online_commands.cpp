@@ -14,6 +14,7 @@
 #include "cli/http_transport.h"
 #include "cli/shared_options.h"
 #include "cli/terminal.h"
+#include "cli/volume_choice.h"
 #include "disk/inventory.h"
 #include "online/form_validation.h"
 #include "online/http_request.h"
@@ -33,6 +34,7 @@ constexpr const char* kConsultUsage =
 
 constexpr const char* kOrderUsage =
     "usage: salvage order (LETTER | IMAGE) --name NAME --email E-MAIL --tariff 1-4 [options]\n"
+    "       salvage order (DISK | IMAGE) (--boot LBA | --mft LBA | --record LBA) --name NAME ...\n"
     "\n"
     "Orders the recovery of an NTFS volume from the laboratory: the volume is analysed, the order\n"
     "file QuenzarSalvage.bin (who orders, the tariff, the disk's serial number and where the\n"
@@ -43,10 +45,12 @@ constexpr const char* kOrderUsage =
     "options:\n"
     "  --write-only        write QuenzarSalvage.bin and send nothing (hand it over another way)\n"
     "  --volume N          the N-th NTFS volume of IMAGE (1 = the first, the default)\n"
+    "  --boot LBA, --mft LBA, --record LBA\n"
+    "                      a virtual disk on DISK (0..7) or IMAGE, as in salvage analyze\n"
     "  --work-dir DIR      where QuenzarSalvage.bin and the work file go (default: the current folder)\n"
     "  --lang ru|en        the language of the messages and of the tariff row\n";
 
-constexpr SharedOptionSet kOrderOptions{.volume = true};
+constexpr SharedOptionSet kOrderOptions{.volume = true, .virtualDisk = true};
 
 struct FormArguments {
     SharedOptions shared;
@@ -93,7 +97,7 @@ std::optional<int> readFormArguments(const Arguments& args, bool order, FormArgu
             usageError = true;
         }
     }
-    if (usageError || (order && form.target.empty())) {
+    if (usageError || (order && (form.target.empty() || !targetFitsOptions(form.target, form.shared)))) {
         std::fputs(usage, stderr);
         return kExitUsage;
     }
@@ -192,17 +196,10 @@ int runOrder(platform::DiskSystem& disks, const Arguments& args) {
     std::optional<online::ServerAddress> server;
     if (!form.writeOnly && !(server = serverToSendTo("order"))) return kExitFailed;
 
-    const std::optional<VolumeSource> source = openVolumeSource(disks, form.target, false, "order");
-    if (!source) return kExitFailed;
-    disk::InventoryState inventory;
-    inventory.language = language;
-    disk::BuildDiskInventory(inventory, *source->disks);
-    const char letter = source->letter(inventory, form.shared.volumeNumber);
-    if (letter == 0) {
-        std::fprintf(stderr, "salvage order: %s: no NTFS volume number %d\n", form.target.c_str(),
-                     form.shared.volumeNumber);
-        return kExitFailed;
-    }
+    ChosenVolume volume;
+    if (!chooseVolume(disks, form.target, form.shared, "order", volume)) return kExitFailed;
+    // The order file and the work file never go onto what is being read.
+    if (volume.refusesFolder(form.workFolder, "order", language)) return kExitFailed;
 
     // The order carries the geometry of the volume's analysis, as the desktop program orders
     // from the tree window of an analysed volume.
@@ -211,7 +208,7 @@ int runOrder(platform::DiskSystem& disks, const Arguments& args) {
     recovery::GenerationState generations;
     recovery::AnalysisProgress progress;
     recovery::AnalysisContext context{filter, generations, progress, form.workFolder};
-    const recovery::AnalysisResult analysis = recovery::runAnalysis(*source->disks, inventory, letter, context);
+    const recovery::AnalysisResult analysis = volume.analyse(context);
     if (analysis.outcome != recovery::AnalysisOutcome::Completed &&
         analysis.outcome != recovery::AnalysisOutcome::NoFileMatched) {
         const recovery::MessageText message = recovery::analysisMessage(analysis.outcome, language);
@@ -219,10 +216,10 @@ int runOrder(platform::DiskSystem& disks, const Arguments& args) {
         return kExitFailed;
     }
 
-    const char diskNumber = static_cast<char>('0' + inventory.drive(letter).diskNumber);
-    const online::TariffGroup group = online::tariffGroupOf(inventory.masks, diskNumber);
+    const char diskNumber = volume.diskNumber();
+    const online::TariffGroup group = online::tariffGroupOf(volume.inventory.masks, diskNumber);
     const std::string_view tariffRow = online::tariffRow(group, form.tariff).in(language);
-    const disk::PhysicalDiskInfo& disk = inventory.disk(diskNumber);
+    const disk::PhysicalDiskInfo& disk = volume.inventory.disk(diskNumber);
     online::OrderDetails details{form.name,
                                  form.email,
                                  tariffRow,
@@ -236,7 +233,7 @@ int runOrder(platform::DiskSystem& disks, const Arguments& args) {
         std::fprintf(stderr, "salvage order: %s could not be written\n", path.string().c_str());
         return kExitFailed;
     }
-    std::printf("%s written for volume %c:, tariff %s\n", path.string().c_str(), letter,
+    std::printf("%s written for volume %c:, tariff %s\n", path.string().c_str(), volume.letter,
                 terminalText(tariffRow).c_str());
     if (form.writeOnly) return kExitDone;
 

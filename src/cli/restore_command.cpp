@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/shared_options.h"
 #include "cli/terminal.h"
+#include "cli/volume_choice.h"
 #include "disk/inventory.h"
 #include "disk/sector_access.h"
 #include "disk/sector_mask.h"
@@ -25,6 +26,7 @@ namespace {
 
 constexpr const char* kRestoreUsage =
     "usage: salvage restore (LETTER | IMAGE) --to FOLDER CHOICE... [options]\n"
+    "       salvage restore (DISK | IMAGE) (--boot LBA | --mft LBA | --record LBA) --to FOLDER CHOICE... [options]\n"
     "\n"
     "Analyses the NTFS volume (every file, in use and deleted), then restores the chosen files into\n"
     "FOLDER under a copy of their folder path: Razd0/Docs/a.doc for a.doc in folder Docs of the\n"
@@ -34,6 +36,10 @@ constexpr const char* kRestoreUsage =
     "\n"
     "LETTER is a drive letter of the inventory (see salvage disks), for example D or D:.\n"
     "IMAGE is a disk image or a device path; its NTFS volumes are taken in order (--volume).\n"
+    "With --boot, --mft or --record LBA the volume is a virtual disk on DISK (0..7) or on IMAGE: an\n"
+    "NTFS volume no partition table describes, modelled from its boot sector, its $MFT or any FILE\n"
+    "record of the $MFT's first fragment (as salvage vdisk does). Then FOLDER may lie nowhere on\n"
+    "that disk.\n"
     "\n"
     "choice (at least one; a file chosen by any of them is restored):\n"
     "  --all               every file\n"
@@ -88,6 +94,8 @@ struct RestoreRequest {
     bool withStreams = false;
 };
 
+constexpr SharedOptionSet kRestoreOptions{.volume = true, .virtualDisk = true};
+
 // Reads the arguments into the request; an exit code when the command ends there (--help, a
 // usage error, with the usage printed).
 std::optional<int> readRestoreArguments(const Arguments& args, RestoreRequest& request) {
@@ -98,7 +106,7 @@ std::optional<int> readRestoreArguments(const Arguments& args, RestoreRequest& r
     for (std::size_t i = 0; i < args.size() && !usageError; ++i) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (const OptionRead shared = readSharedOption(args, i, request.shared, {.volume = true});
+        if (const OptionRead shared = readSharedOption(args, i, request.shared, kRestoreOptions);
             shared != OptionRead::NotShared) {
             usageError = shared == OptionRead::Refused;
         } else if (arg == "--help" || arg == "-h") {
@@ -132,7 +140,7 @@ std::optional<int> readRestoreArguments(const Arguments& args, RestoreRequest& r
     }
     // A test restore copies no streams.
     if (request.withStreams && request.mode != recovery::RestoreMode::Full) usageError = true;
-    if (usageError || !haveSource || !haveTarget || choice.empty()) {
+    if (usageError || !haveSource || !haveTarget || choice.empty() || !targetFitsOptions(request.source, request.shared)) {
         std::fputs(kRestoreUsage, stderr);
         return kExitUsage;
     }
@@ -142,16 +150,19 @@ std::optional<int> readRestoreArguments(const Arguments& args, RestoreRequest& r
 // Analyses every file of the volume, in use and deleted, and gives the tree as the tree window
 // shows it, and the rest of the analysis' result; nothing, with the message printed, when the
 // analysis does not complete. The work file is not kept.
-std::optional<recovery::DirectoryTree> analyseEveryFile(platform::DiskSystem& disks,
-                                                        const disk::InventoryState& inventory, char letter,
-                                                        const RestoreRequest& request,
+std::optional<recovery::DirectoryTree> analyseEveryFile(const ChosenVolume& volume, const RestoreRequest& request,
                                                         recovery::AnalysisResult& analysed) {
     const recovery::SearchFilter filter = recovery::everyFileFilter();
     recovery::GenerationState generations;
     recovery::AnalysisProgress progress;
     recovery::AnalysisContext context{filter, generations, progress, request.workFolder};
-    std::fprintf(stderr, "analysing volume %c: ...\n", letter);
-    recovery::AnalysisResult result = recovery::runAnalysis(disks, inventory, letter, context);
+    if (volume.virtualVolume) {
+        std::fprintf(stderr, "analysing the virtual disk on disk %c from LBA %llu ...\n", volume.virtualVolume->diskNumber,
+                     static_cast<unsigned long long>(volume.virtualVolume->bootLba));
+    } else {
+        std::fprintf(stderr, "analysing volume %c: ...\n", volume.letter);
+    }
+    recovery::AnalysisResult result = volume.analyse(context);
     recovery::removeWorkFile(result);
     if (result.outcome != recovery::AnalysisOutcome::Completed) {
         printWriteProblem("restore", result.workFile, result.workFileProblem);
@@ -210,28 +221,18 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
     if (const std::optional<int> exitCode = readRestoreArguments(args, request)) return *exitCode;
     const text::Language language = request.shared.language;
     const bool russian = text::isRussian(language);
-    const std::optional<VolumeSource> source = openVolumeSource(disks, request.source, false, "restore");
-    if (!source) return kExitFailed;
-    platform::DiskSystem& system = *source->disks;
-
-    disk::InventoryState inventory;
-    inventory.language = language;
-    disk::BuildDiskInventory(inventory, system);
-    const char letter = source->letter(inventory, request.shared.volumeNumber);
-    if (letter == 0) {
-        std::fprintf(stderr, "salvage restore: %s: no NTFS volume number %d\n", request.source.c_str(),
-                     request.shared.volumeNumber);
-        return kExitFailed;
-    }
+    ChosenVolume volume;
+    if (!chooseVolume(disks, request.source, request.shared, "restore", volume)) return kExitFailed;
     // Never write on what is being read: neither the restored files nor the work file. An image
-    // or device source counts whole, with every mount and loop device made of it.
-    if (refuseFolderOnSource(system, letter, std::nullopt, request.target, "restore", language) ||
-        refuseFolderOnSource(system, letter, std::nullopt, request.workFolder, "restore", language)) {
+    // or device source counts whole, with every mount and loop device made of it; so does the
+    // disk of a virtual disk.
+    if (volume.refusesFolder(request.target, "restore", language) ||
+        volume.refusesFolder(request.workFolder, "restore", language)) {
         return kExitFailed;
     }
 
     recovery::AnalysisResult analysed;
-    std::optional<recovery::DirectoryTree> tree = analyseEveryFile(system, inventory, letter, request, analysed);
+    std::optional<recovery::DirectoryTree> tree = analyseEveryFile(volume, request, analysed);
     if (!tree) return kExitFailed;
     // Files are chosen in the tree as the tree window shows it.
     const std::size_t marked = recovery::markChosen(*tree, request.choice);
@@ -248,11 +249,10 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
         return kExitFailed;
     }
 
-    const disk::LogicalDriveInfo& drive = inventory.drives[static_cast<std::size_t>(letter - disk::kFirstDriveLetter)];
-    const char diskNumber = static_cast<char>('0' + drive.diskNumber);
+    const char diskNumber = volume.diskNumber();
     disk::SectorMaskTable masks;
-    disk::loadSectorMask(system, masks, diskNumber);
-    const recovery::RestoreSource restoreSource{system,
+    disk::loadSectorMask(volume.disks(), masks, diskNumber);
+    const recovery::RestoreSource restoreSource{volume.disks(),
                                                 masks,
                                                 diskNumber,
                                                 analysed.geometry.sectorsPerCluster,

@@ -33,6 +33,10 @@ std::optional<char> parseDriveLetter(const std::string& text) {
     return static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
 }
 
+bool targetFitsOptions(const std::string& target, const SharedOptions& options) {
+    return !(options.virtualStart && parseDriveLetter(target));
+}
+
 OptionRead readSharedOption(const Arguments& args, std::size_t& i, SharedOptions& options,
                             const SharedOptionSet& accepted) {
     const std::string& arg = args[i];

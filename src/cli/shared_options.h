@@ -58,6 +58,10 @@ std::optional<text::Language> parseLanguage(const std::string& text);
 // The number of --volume: a plain decimal number from 1.
 std::optional<int> parseVolumeNumber(const std::string& text);
 
+// Whether the volume argument fits the shared options: a virtual disk lies on a disk the program
+// sees (by its number) or on an image, never on a lettered volume.
+bool targetFitsOptions(const std::string& target, const SharedOptions& options);
+
 // A drive letter as the user gives it: "D" or "D:", in capitals; nothing for anything else (an
 // image or device path).
 std::optional<char> parseDriveLetter(const std::string& text);

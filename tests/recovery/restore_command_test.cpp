@@ -24,17 +24,7 @@ std::string salvage(const std::string& arguments, int* exitCode) {
     return runCommand(std::string(QUENZAR_SALVAGE_EXE) + " " + arguments + " 2>&1", exitCode);
 }
 
-// Every file below the folder with its MD5 sum, "path md5".
-std::set<std::string> filesWithMd5(const std::filesystem::path& folder) {
-    std::set<std::string> files;
-    if (!std::filesystem::exists(folder)) return files;
-    for (const auto& item : std::filesystem::recursive_directory_iterator(folder)) {
-        if (!item.is_regular_file()) continue;
-        const std::string md5 = runCommand("md5sum < '" + item.path().string() + "'").substr(0, 32);
-        files.insert(std::filesystem::relative(item.path(), folder).generic_string() + " " + md5);
-    }
-    return files;
-}
+using testsupport::filesWithMd5;
 
 TEST(RestoreCommandTest, TestRestoreByDefaultFullRestoreOnRequest) {
     TempFolder folder;

@@ -35,6 +35,17 @@ std::string runCommand(const std::string& command, int* exitCode) {
     return output;
 }
 
+std::set<std::string> filesWithMd5(const std::filesystem::path& folder) {
+    std::set<std::string> files;
+    if (!std::filesystem::exists(folder)) return files;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!item.is_regular_file()) continue;
+        const std::string md5 = runCommand("md5sum < '" + item.path().string() + "'").substr(0, 32);
+        files.insert(std::filesystem::relative(item.path(), folder).generic_string() + " " + md5);
+    }
+    return files;
+}
+
 std::filesystem::path fixtureDir() { return QUENZAR_FIXTURE_DIR; }
 
 }  // namespace quenzar::testsupport

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <set>
 #include <string>
 
 namespace quenzar::testsupport {
@@ -22,6 +23,10 @@ private:
 
 // Runs a shell command and returns its standard output; exitCode receives its exit status.
 std::string runCommand(const std::string& command, int* exitCode = nullptr);
+
+// Every regular file below the folder as "PATH MD5", the path relative to the folder with "/"
+// between names (UTF-8 on Linux); empty when the folder does not exist.
+std::set<std::string> filesWithMd5(const std::filesystem::path& folder);
 
 // Where the unpacked fixture images lie (set by the build).
 std::filesystem::path fixtureDir();
