@@ -477,6 +477,37 @@ def populate_long_names(vol, clock):
     vol.delete(long_name(255, "gone"))
 
 
+# Names in scripts that code page 1251 lacks: Chinese, Polish, Czech, Greek, Turkish, a character
+# beyond the 16-bit range (a surrogate pair in NTFS), and two names that only differ in letters
+# 1251 lacks. Sizes pick a resident file, small and larger one-run files, an empty one.
+WORLD_NAMES = (
+    ("中文.txt", 3000),
+    ("ab中.txt", 1100),
+    ("ab日.txt", 1200),
+    ("Zażółć gęślą jaźń.txt", 5000),
+    ("Dokumenty/Źródła/łódź.doc", 9000),
+    ("Dokumenty/pusty ś.txt", 0),
+    ("Příliš žluťoučký kůň.txt", 300),
+    ("Ελληνικά/Αρχείο σημειώσεων.txt", 7000),
+    ("Ελληνικά/ΣΊΣΥΦΟΣ σίσυφος.txt", 2000),
+    ("İstanbul ışık.txt", 1500),
+    ("notes 📝 2024.txt", 2500),
+    ("中文目录/深层/文件.bin", 70000),
+    ("Отчёт – итог.txt", 1800),
+)
+
+
+def populate_world_names(vol, clock):
+    f = vol.file
+    for name, size in WORLD_NAMES:
+        f(name, size)
+    f("中文目录/已删除.txt", 4000)
+    f("Ελληνικά/διαγραμμένο.txt", 3500)
+    clock.set(TIME_DELETE)
+    vol.delete("中文目录/已删除.txt")
+    vol.delete("Ελληνικά/διαγραμμένο.txt")
+
+
 def populate_masked(vol, clock):
     f = vol.file
     f("secret/plan.txt", 10000)
@@ -1070,6 +1101,13 @@ class Builder:
         if not any(max(len(c) for c in path.split("/")) == 255 for path in v.expected):
             fail("long-names.img holds no name of 255 characters")
 
+    def build_world_names(self):
+        log("world-names.img: NTFS at LBA 0, names in scripts code page 1251 lacks")
+        v = self.whole_disk_ntfs("world-names.img", 4, 4096, "QZ-WORLD", populate_world_names, "world",
+                                 "NTFS from LBA 0, Chinese, Polish, Czech, Greek and Turkish names")
+        if not any(any(ord(c) > 0xFFFF for c in path) for path in v.expected):
+            fail("world-names.img holds no name beyond the 16-bit range")
+
     # ---- small MBR disk (base of masked.img and hidden.img) ----
     def small_mbr(self, key, disk, with_fat, populate, cluster, label):
         sectors = 32 * MiB // SECTOR
@@ -1325,6 +1363,7 @@ def main():
     b.build_gpt()
     b.build_lba0()
     b.build_long_names()
+    b.build_world_names()
     b.build_masked()
     b.build_hidden()
     b.build_sparse()
