@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <span>
 
@@ -75,5 +76,24 @@ inline NonResidentSizes readNonResidentSizes(const std::uint8_t* attribute) {
 
 // The first kNonResidentHeaderBytes must lie in the record.
 inline std::uint64_t readInitializedSize(const std::uint8_t* attribute) { return platform::le64(attribute + 0x38); }
+
+// Hands each attribute of the record's used part to `visit` (its offset and its header, the
+// attribute's length checked to lie within that part) until the end marker, an attribute that does
+// not fit, or `visit` returning false. The record is as decodeFileRecord leaves it (update
+// sequence undone).
+template <typename Visit>
+void forEachAttribute(std::span<const std::uint8_t> record, Visit&& visit) {
+    if (record.size() < 0x20) return;
+    const std::size_t end = std::min<std::size_t>(record.size(), platform::le32(&record[0x18]));
+    std::size_t offset = platform::le16(&record[0x14]);
+    while (offset + kAttributeCommonBytes <= end) {
+        const AttributeHeader header = readAttributeHeader(&record[offset]);
+        if (header.type == kAttributeEndMarker || header.length < kAttributeCommonBytes || header.length > end - offset) {
+            return;
+        }
+        if (!visit(offset, header)) return;
+        offset += header.length;
+    }
+}
 
 }  // namespace quenzar::ntfs

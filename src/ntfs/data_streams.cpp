@@ -1,7 +1,6 @@
 #include "ntfs/data_streams.h"
 
 #include <algorithm>
-#include <functional>
 
 #include "ntfs/attribute_header.h"
 #include "ntfs/data_runs.h"
@@ -23,24 +22,6 @@ std::string streamName(const std::uint8_t* utf16, std::size_t charCount) {
         name += platform::cp1251FromCodePoint(char32_t{le16(utf16 + 2 * i)});
     }
     return name;
-}
-
-// Hands each attribute of the record's used part to `visit` (its offset and its header, the
-// attribute's length checked to lie within that part) until the end marker, an attribute that does
-// not fit, or `visit` returning false.
-void forEachAttribute(std::span<const std::uint8_t> record,
-                      const std::function<bool(std::size_t offset, const AttributeHeader& header)>& visit) {
-    if (record.size() < 0x20) return;
-    const std::size_t end = std::min<std::size_t>(record.size(), le32(&record[0x18]));
-    std::size_t offset = le16(&record[0x14]);
-    while (offset + kAttributeCommonBytes <= end) {
-        const AttributeHeader header = readAttributeHeader(&record[offset]);
-        if (header.type == kAttributeEndMarker || header.length < kAttributeCommonBytes || header.length > end - offset) {
-            return;
-        }
-        if (!visit(offset, header)) return;
-        offset += header.length;
-    }
 }
 
 }  // namespace

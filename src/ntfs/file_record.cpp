@@ -50,26 +50,22 @@ constexpr std::size_t kMaxNameChars = 255;
 constexpr std::uint32_t kMaxFileNameLength = (kFnName + 2 * kMaxNameChars + 7) / 8 * 8;
 static_assert(kMaxFileNameLength == 600);
 
-// UTF-16 name characters into 8-bit code page 1251 text: Latin-1 characters keep their low byte,
-// the Cyrillic letters U+0410..U+044F go to C0h..FFh, and the other characters of the Cyrillic
-// block go to their own 1251 positions (Ё A8h, ё B8h, Ї AFh, ...) or "?" where 1251 has none:
-// keeping their low byte would turn "Ёлка" into a control character and "ёж" into "Qж". The
-// first character outside both blocks cuts the name there; the rest of the target keeps what it
-// held. Returns the characters written.
+// UTF-16 name characters into 8-bit code page 1251 text: each character goes to its own 1251
+// position (the Cyrillic letters U+0410..U+044F to C0h..FFh, Ё to A8h, ё to B8h, "–" to 96h, ...)
+// or to "?" where 1251 has none, a surrogate pair (one character beyond the 16-bit range) to one
+// "?". Keeping a low byte would show "é" as "й" and "ёж" as "Qж"; cutting the name at such a
+// character would turn "中文.txt" into an empty name. The rest of the target keeps what it held.
+// Returns the characters written.
 std::size_t convertName(const std::uint8_t* utf16, std::size_t charCount, char* target) {
+    std::size_t written = 0;
     for (std::size_t i = 0; i < charCount; ++i) {
-        const std::uint8_t low = utf16[2 * i];
-        const std::uint8_t high = utf16[2 * i + 1];
-        if (high == 0x00) {
-            target[i] = static_cast<char>(low);
-        } else if (high == 0x04) {
-            target[i] = low >= 0x10 && low <= 0x4F ? static_cast<char>(low + 0xB0)
-                                                   : platform::cp1251FromCodePoint(0x400u + low);
-        } else {
-            return i;
-        }
+        const char16_t unit = static_cast<char16_t>(utf16[2 * i] | (utf16[2 * i + 1] << 8));
+        const bool pairFollows = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < charCount &&
+                                 utf16[2 * i + 3] >= 0xDC && utf16[2 * i + 3] <= 0xDF;
+        if (pairFollows) ++i;
+        target[written++] = platform::cp1251FromCodePoint(unit);
     }
-    return charCount;
+    return written;
 }
 
 // Characters above 40h lose bit 5: upper case for Latin and for 1251 Cyrillic letters.

@@ -92,4 +92,33 @@ std::string utf8ToCp1251(std::string_view text) {
     return out;
 }
 
+namespace {
+
+// The code point at text[i], a surrogate pair taken whole; `units` receives how many units it took.
+char32_t codePointAt(std::u16string_view text, std::size_t i, std::size_t& units) {
+    const char16_t unit = text[i];
+    units = 1;
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        units = 2;
+        return 0x10000 + ((char32_t{unit} - 0xD800) << 10) + (char32_t{text[i + 1]} - 0xDC00);
+    }
+    return unit >= 0xD800 && unit <= 0xDFFF ? char32_t{0xFFFD} : char32_t{unit};
+}
+
+}  // namespace
+
+std::string utf16ToCp1251(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0, units = 0; i < text.size(); i += units) out += cp1251FromCodePoint(codePointAt(text, i, units));
+    return out;
+}
+
+std::string utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size() * 3);
+    for (std::size_t i = 0, units = 0; i < text.size(); i += units) appendUtf8(out, codePointAt(text, i, units));
+    return out;
+}
+
 }  // namespace quenzar::platform

@@ -18,4 +18,12 @@ char cp1251FromCodePoint(char32_t code, char missing = '?');
 // The reverse, for text typed by the user; characters 1251 lacks become "?".
 std::string utf8ToCp1251(std::string_view text);
 
+// UTF-16 text from the disk (a file name) in code page 1251: characters 1251 lacks become "?",
+// a surrogate pair one "?".
+std::string utf16ToCp1251(std::u16string_view text);
+
+// UTF-16 text from the disk as UTF-8; a surrogate that has no partner becomes U+FFFD, since
+// UTF-8 cannot carry it.
+std::string utf16ToUtf8(std::u16string_view text);
+
 }  // namespace quenzar::platform

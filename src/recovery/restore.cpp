@@ -11,6 +11,7 @@
 #include "disk/sector_access.h"
 #include "ntfs/file_record.h"
 #include "ntfs/data_streams.h"
+#include "ntfs/record_names.h"
 #include "platform/code_page_1251.h"
 #include "platform/stdio_file.h"
 #include "recovery/directory_tree.h"
@@ -31,16 +32,17 @@ constexpr std::uint16_t kEncrypted = 0x4000;
 
 std::string entryName(const FileTableEntry& entry) { return std::string(entry.name, strnlen(entry.name, kEntryNameBytes)); }
 
-std::string recordName(const ntfs::FileRecordInfo& info) {
-    return std::string(info.longName, strnlen(info.longName, ntfs::kLongNameBytes));
+// The real name of the record's file as the volume stores it; the decoder's code page 1251 name
+// when no $FILE_NAME can be read whole (it then has a name of the table's kind anyway).
+std::u16string recordName(std::span<const std::uint8_t> record, const ntfs::FileRecordInfo& info) {
+    std::u16string name = ntfs::recordLongName(record);
+    if (name.empty()) name = platform::cp1251ToUtf16(std::string(info.longName, strnlen(info.longName, ntfs::kLongNameBytes)));
+    return name;
 }
 
-// The path of a code page 1251 name, through UTF-8, which both the Linux and the Windows build
-// turn into their own file names.
-std::filesystem::path pathOf(const std::string& cp1251) {
-    const std::string utf8 = platform::cp1251ToUtf8(cp1251);
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
+// The path of a name made safe: the Linux build makes UTF-8 of it, the Windows build gives it to
+// the wide functions as it is.
+std::filesystem::path pathOf(const std::u16string& safe) { return std::filesystem::path(safe); }
 
 // The disk opened once for the whole run, read through the mask rule as every read of a whole
 // disk is. Reads keep every sector that can be read (disk::readSalvaging).
@@ -108,25 +110,25 @@ public:
     // From the far end of the chain down to the file's folder. The walk goes through every
     // folder up to the root folder or a lost one; a cycle of parent links or a chain deeper than
     // kAncestorChainMax ends at the lost folder of the record where it stopped, as in the tree.
-    std::vector<std::string> components(const FileTableEntry& file) {
-        std::vector<std::string> reversed;
+    std::vector<std::u16string> components(const FileTableEntry& file) {
+        std::vector<std::u16string> reversed;
         std::vector<std::size_t> chain;
         const char generation = file.generation;
         std::uint32_t target = file.parentId;
         for (;;) {
             if (target == kRootFolderRecord) {
-                reversed.push_back(std::string("Razd") + generation);
+                reversed.push_back(u"Razd" + std::u16string(1, static_cast<char16_t>(generation)));
                 break;
             }
             const auto found = firstFolder_.find(folderKey(generation, target));
             if (found == firstFolder_.end() || chain.size() == kAncestorChainMax ||
                 std::find(chain.begin(), chain.end(), found->second) != chain.end()) {
-                reversed.push_back(entryName(makeLostFolder(target, generation)));
+                reversed.push_back(platform::cp1251ToUtf16(entryName(makeLostFolder(target, generation))));
                 break;
             }
             const FileTableEntry& folder = table_[found->second];
             if (isLostFolder(folder)) {
-                reversed.push_back(entryName(folder));
+                reversed.push_back(platform::cp1251ToUtf16(entryName(folder)));
                 break;
             }
             chain.push_back(found->second);
@@ -139,15 +141,15 @@ public:
 private:
     // The folder's name as its record gives it now; the table's (cut) name when the record no
     // longer reads.
-    const std::string& nameOnDisk(std::size_t index) {
+    const std::u16string& nameOnDisk(std::size_t index) {
         const auto cached = names_.find(index);
         if (cached != names_.end()) return cached->second;
         ntfs::FileRecordInfo info;
-        std::string name = entryName(table_[index]);
+        std::u16string name = platform::cp1251ToUtf16(entryName(table_[index]));
         reader_.readRecord(table_[index].recordLba, buffer_, info);
         // A record reused since by a file names that file, not the folder.
         if (info.stage >= ntfs::DecodeStage::FirstName && info.isFolder && info.longName[0] != 0) {
-            name = recordName(info);
+            name = recordName(buffer_, info);
         }
         return names_.emplace(index, std::move(name)).first->second;
     }
@@ -155,16 +157,16 @@ private:
     const std::vector<FileTableEntry>& table_;
     DiskReader& reader_;
     std::unordered_map<std::uint64_t, std::size_t> firstFolder_;
-    std::unordered_map<std::size_t, std::string> names_;
+    std::unordered_map<std::size_t, std::u16string> names_;
     std::vector<std::uint8_t> buffer_;
 };
 
 // Makes each folder of the path in turn below the target. An existing folder is used; a symbolic
 // link or a file in the way is not followed. Returns the folder, or an empty path on failure.
-std::filesystem::path makeFolders(const std::filesystem::path& target, const std::vector<std::string>& components) {
+std::filesystem::path makeFolders(const std::filesystem::path& target, const std::vector<std::u16string>& components) {
     std::filesystem::path folder = target;
-    for (const std::string& component : components) {
-        folder /= pathOf(safeComponent(component));
+    for (const std::u16string& component : components) {
+        folder /= pathOf(safeName(component));
         std::error_code error;
         const auto status = std::filesystem::symlink_status(folder, error);
         if (status.type() == std::filesystem::file_type::not_found) {
@@ -339,7 +341,7 @@ namespace {
 // A folder below the target that files are written into.
 struct OutputFolder {
     std::filesystem::path path;
-    std::string foldedPrefix;  // its components as Windows compares them, each followed by "/"
+    std::u16string foldedPrefix;  // its components as Windows compares them, each followed by "/"
     std::string shownPrefix;   // its components as written, each followed by "/", code page 1251
 };
 
@@ -363,7 +365,7 @@ public:
             ++report_.readFailures;
             return;
         }
-        const std::vector<std::string> components = folderNames_.components(entry);
+        const std::vector<std::u16string> components = folderNames_.components(entry);
         OutputFolder folder{makeFolders(target_, components), {}, {}};
         ntfs::FileRecordInfo info;
         if (!reader_.readRecord(entry.recordLba, recordBuffer_, info)) {
@@ -373,12 +375,13 @@ public:
         } else if (planData(info, mode_) == DataPlan::NotCopied) {
             ++report_.filesNotCopied;
         } else {
-            for (const std::string& component : components) {
-                folder.foldedPrefix += foldedName(safeComponent(component)) + "/";
-                folder.shownPrefix += safeComponent(component) + "/";
+            for (const std::u16string& component : components) {
+                const std::u16string safe = safeName(component);
+                folder.foldedPrefix += foldedName(safe) + u"/";
+                folder.shownPrefix += platform::utf16ToCp1251(safe) + "/";
             }
-            const std::string name = recordName(info);
-            progress_.setCurrentFile(folder.shownPrefix, name);
+            const std::u16string name = recordName(recordBuffer_, info);
+            progress_.setCurrentFile(folder.shownPrefix, platform::utf16ToCp1251(name));
             const std::uint64_t initialized = ntfs::initializedDataSize(recordBuffer_, info.realSize);
             writeStream(folder, name, layoutOf(info, initialized));
             if (withNamedStreams_ && mode_ == RestoreMode::Full) writeNamedStreams(folder, name);
@@ -388,23 +391,23 @@ public:
 private:
     // Each named stream as a file of its own beside the file: "a.doc:extra" becomes "a.doc_extra",
     // which any target file system can hold.
-    void writeNamedStreams(const OutputFolder& folder, const std::string& name) {
+    void writeNamedStreams(const OutputFolder& folder, const std::u16string& name) {
         for (const ntfs::NamedStream& stream : ntfs::findNamedStreams(recordBuffer_)) {
             ++report_.streamsFound;
             if (!copiedAsIs(stream.flags)) {
                 ++report_.filesNotCopied;
                 continue;
             }
-            writeStream(folder, name + ":" + stream.name, layoutOf(stream));
+            writeStream(folder, name + u":" + platform::cp1251ToUtf16(stream.name), layoutOf(stream));
         }
     }
 
     // The name a stream is written under: its name made safe, numbered when a namesake was written
     // earlier in this run (names compared as Windows compares them) or when a folder or a link of
     // that name is in the way. A plain file left by an earlier run is replaced.
-    std::string freeName(const OutputFolder& folder, const std::string& wantedName) {
-        const std::string name = safeComponent(wantedName);
-        std::string chosen = name;
+    std::u16string freeName(const OutputFolder& folder, const std::u16string& wantedName) {
+        const std::u16string name = safeName(wantedName);
+        std::u16string chosen = name;
         for (unsigned n = 2;; ++n) {
             std::error_code error;
             const auto type = std::filesystem::symlink_status(folder.path / pathOf(chosen), error).type();
@@ -420,14 +423,14 @@ private:
 
     // Writes one stream of a file and counts the outcome. A damaged run list is not copied at
     // all; sectors that do not read are zeros in the file, which counts as written.
-    void writeStream(const OutputFolder& folder, const std::string& wantedName, const StreamLayout& layout) {
+    void writeStream(const OutputFolder& folder, const std::u16string& wantedName, const StreamLayout& layout) {
         const RunListDamage damage = runListDamage(layout, reader_.volumeClusters(), reader_.clusterBytes());
         if (damage != RunListDamage::None) {
             ++report_.damagedRunLists;
-            report_.damaged.push_back({folder.shownPrefix + safeComponent(wantedName), damage, {}});
+            report_.damaged.push_back({folder.shownPrefix + platform::utf16ToCp1251(safeName(wantedName)), damage, {}});
             return;
         }
-        const std::string name = freeName(folder, wantedName);
+        const std::u16string name = freeName(folder, wantedName);
         const std::filesystem::path file = folder.path / pathOf(name);
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
         bool readFailed = false;
@@ -446,7 +449,8 @@ private:
             report_.bytesWritten += layout.realSize;
             report_.written.push_back(file);
             if (!unreadable.empty()) {
-                DamagedFile damaged{folder.shownPrefix + name, RunListDamage::None, std::move(unreadable)};
+                DamagedFile damaged{folder.shownPrefix + platform::utf16ToCp1251(name), RunListDamage::None,
+                                    std::move(unreadable)};
                 ++report_.filesWithUnreadableSectors;
                 report_.unreadableSectors += damaged.unreadableSectorCount();
                 report_.damaged.push_back(std::move(damaged));
@@ -468,7 +472,7 @@ private:
     FileCopy fileCopy_;
     RestoreProgress& progress_;
     // Every file written in this run, by folder and name as Windows compares them.
-    std::unordered_set<std::string> writtenNames_;
+    std::unordered_set<std::u16string> writtenNames_;
     std::vector<std::uint8_t> recordBuffer_;
 };
 
@@ -478,7 +482,7 @@ private:
 std::filesystem::path writeDamageList(const std::filesystem::path& target, const std::string& text) {
     for (unsigned n = 1;; ++n) {
         const std::string name = n == 1 ? kDamageListFileName : numberedName(kDamageListFileName, n);
-        const std::filesystem::path file = target / pathOf(name);
+        const std::filesystem::path file = target / pathOf(platform::cp1251ToUtf16(name));
         std::error_code error;
         const auto type = std::filesystem::symlink_status(file, error).type();
         if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular) continue;

@@ -426,8 +426,15 @@ TEST(FileRecord, NamesAndExtensions) {
         {{{u"отчёт.док", kWin32}}, "отчёт.док", "отчёт.док" + std::string(3, '\0'), "ДОК"},
         {{{u"Ёлка Їжак ґ.txt", kWin32}}, "Ёлка Їжак ґ.txt", "Ёлка Їжак ґ.", "TXT"},
         {{{u"a\u04E8b", kWin32}}, "a?b", "a?b" + std::string(9, '\0'), "   "},
-        // A character outside Latin-1 and the Cyrillic block cuts the name.
-        {{{u"ab€cd.txt", kWin32}}, "ab", "ab" + std::string(10, '\0'), "   "},
+        // Every other character takes its 1251 position ("€") or "?", never cutting the name: a
+        // Chinese, Polish or Greek name keeps its length and its extension; a surrogate pair is one
+        // character, a lone surrogate one "?" as well.
+        {{{u"ab€cd.txt", kWin32}}, "ab€cd.txt", "ab€cd.txt" + std::string(3, '\0'), "TXT"},
+        {{{u"中文.txt", kWin32}}, "??.txt", "??.txt" + std::string(6, '\0'), "TXT"},
+        {{{u"Zażółć.txt", kWin32}}, "Za????.txt", "Za????.txt" + std::string(2, '\0'), "TXT"},
+        {{{u"Café.doc", kWin32}}, "Caf?.doc", "Caf?.doc" + std::string(4, '\0'), "DOC"},
+        {{{u"Σ\U0001F4DD x.txt", kWin32}}, "?? x.txt", "?? x.txt" + std::string(4, '\0'), "TXT"},
+        {{{u"a\xD800" u"b.txt", kWin32}}, "a?b.txt", "a?b.txt" + std::string(5, '\0'), "TXT"},
     };
     for (const Case& c : cases) {
         RecordBuilder builder;
@@ -462,13 +469,21 @@ TEST(FileRecord, NamesOfEveryLegalLength) {
     }
 }
 
-// A name that converts to nothing takes the short name, as the file table needs some name.
+// An empty long name takes the short name, as the file table needs some name; a name in letters
+// code page 1251 lacks keeps its own form with "?" for them, never the short name.
 TEST(FileRecord, EmptyLongNameTakesTheShortName) {
-    RecordBuilder builder;
-    builder.standardInformation().fileName(u"\u4E2D\u6587.txt", kWin32).fileName(u"8F12~1.TXT", kDos).residentData("x");
-    const FileRecordInfo info = decode(builder.build());
+    RecordBuilder empty;
+    empty.standardInformation().fileName(u"", kWin32).fileName(u"8F12~1.TXT", kDos).residentData("x");
+    FileRecordInfo info = decode(empty.build());
     EXPECT_EQ(info.integrityCode, kRecordGood);
     EXPECT_EQ(longName(info), "8F12~1.TXT  ");
+    EXPECT_STREQ(info.ext, "TXT");
+
+    RecordBuilder chinese;
+    chinese.standardInformation().fileName(u"\u4E2D\u6587.txt", kWin32).fileName(u"8F12~1.TXT", kDos).residentData("x");
+    info = decode(chinese.build());
+    EXPECT_EQ(info.integrityCode, kRecordGood);
+    EXPECT_EQ(longName(info), "??.txt");
     EXPECT_STREQ(info.ext, "TXT");
 }
 

@@ -24,5 +24,26 @@ TEST(CodePage1251, ConvertsBothWays) {
     EXPECT_EQ(utf8ToCp1251("\xD0"), "?");          // a cut sequence
 }
 
+// Names from the disk: 1251 keeps its letters and gets "?" for the others, one for a surrogate
+// pair; UTF-8 carries everything but a surrogate without its partner.
+TEST(CodePage1251, NamesFromTheDisk) {
+    const struct {
+        std::u16string utf16;
+        std::string cp1251;
+        std::u8string utf8;
+    } cases[] = {
+        {u"Отчёт – итог.txt", "Отчёт – итог.txt", u8"Отчёт – итог.txt"},
+        {u"中文.txt", "??.txt", u8"中文.txt"},
+        {u"Zażółć", "Za????", u8"Zażółć"},
+        {u"a\U0001F4DDb", "a?b", u8"a\U0001F4DDb"},
+        {u"a\xDC00" u"b", "a?b", u8"a\uFFFDb"},
+        {u"a\xD83D", "a?", u8"a\uFFFD"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(utf16ToCp1251(c.utf16), c.cp1251);
+        EXPECT_EQ(utf16ToUtf8(c.utf16), std::string(c.utf8.begin(), c.utf8.end()));
+    }
+}
+
 }  // namespace
 }  // namespace quenzar::platform

@@ -138,6 +138,44 @@ TEST(RestoreCommandTest, FilesWithNamesOfUpTo255CharactersAreRestored) {
     EXPECT_EQ(filesWithMd5(target), expected);
 }
 
+// Names in scripts that code page 1251 lacks come back as the volume holds them: every file and
+// folder of the volume, deleted ones too, under its name exactly as The Sleuth Kit's fls prints it
+// (the manifest's paths), with its contents; two names that differ only in a Chinese letter stay
+// two files. The analysis' tree keeps the 1251 form, "?" for the letters 1251 lacks, never an
+// empty or a cut name.
+TEST(RestoreCommandTest, RealNamesComeBackAsTheVolumeHoldsThem) {
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const testsupport::ImageFacts& facts = manifest.image("world-names.img");
+    std::set<std::string> expected;
+    for (const testsupport::EntryFacts* entry : facts.entriesOf(0)) {
+        if (entry->isFile() && entry->size != 0) expected.insert("Razd0/" + entry->path + " " + entry->md5);
+    }
+    ASSERT_EQ(expected.size(), 14u);
+    TempFolder folder;
+    const auto target = folder.path() / "out";
+    const std::string common = "'" + facts.path(testsupport::fixtureDir()) + "' --lang en --work-dir '" +
+                               folder.path().string() + "'";
+    int exitCode = -1;
+    const std::string out = salvage("restore " + common + " --to '" + target.string() + "' --all --full", &exitCode);
+    EXPECT_EQ(exitCode, 0) << out;
+    EXPECT_EQ(filesWithMd5(target), expected);
+    // The restored files are listed under their real names too. (A name a code page 1251 literal
+    // cannot hold never stands inside a test macro, which makes a narrow text of its arguments.)
+    const std::string deepFile = testsupport::utf8(u8"Razd0/中文目录/深层/文件.bin\n");
+    EXPECT_NE(out.find(deepFile), std::string::npos) << out;
+
+    const std::string tree = salvage("analyze " + common + " --all-files --with-system --deleted", &exitCode);
+    EXPECT_EQ(exitCode, 0) << tree;
+    // Written with "\?": two question marks before "/" would make a trigraph.
+    for (const char8_t* shown : {u8"\n    \?\?.txt ", u8"\n    ab?.txt ", u8"\n    Za???? g??l? ja??.txt ",
+                                 u8"\n    Отчёт – итог.txt ", u8"\n    notes ? 2024.txt ",
+                                 u8"\n    \?\?\?\?\?\?\?\?/\n", u8"\n    \?\?\?\?/\n", u8"\n      \?\?/\n",
+                                 u8"\n        \?\?.bin "}) {
+        EXPECT_NE(tree.find(testsupport::utf8(shown)), std::string::npos) << testsupport::utf8(shown) << tree;
+    }
+    EXPECT_NE(tree.find("ab?.txt", tree.find("ab?.txt") + 1), std::string::npos) << tree;
+}
+
 // A link planted where the analysis puts its work file: the restore stops with the reason, writes
 // nothing through the link, and leaves the link, which it did not make, where it is.
 TEST(RestoreCommandTest, PlantedWorkFileLinkIsRefusedAndKept) {

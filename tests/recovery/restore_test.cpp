@@ -18,6 +18,7 @@
 
 #include "disk/inventory.h"
 #include "disk/sector_mask.h"
+#include "platform/code_page_1251.h"
 #include "platform/disk_system.h"
 #include "recovery/analysis.h"
 #include "recovery/restore.h"
@@ -68,6 +69,44 @@ TEST(SafeNamesTest, ComponentsFromTheDiskNameOneEntryInTheirFolder) {
     EXPECT_EQ(numberedName("README", 2), "README (2)");
     EXPECT_EQ(numberedName(".profile", 2), ".profile (2)");
     EXPECT_EQ(foldedName("Ёлка.Doc"), "ЁЛКА.DOC");
+}
+
+// Real names keep every letter and follow the same rules: nothing that leaves the folder, no
+// surrogate without its partner, at most 120 characters and 240 bytes of UTF-8 (a Chinese name
+// is cut at 80 characters), the extension kept; namesakes compare without regard to case in
+// Latin, Greek and Cyrillic letters.
+TEST(SafeNamesTest, RealNamesKeepTheirLettersAndStaySafe) {
+    const struct {
+        std::u16string name;
+        std::u16string safe;
+    } cases[] = {
+        {u"中文.txt", u"中文.txt"},
+        {u"Zażółć gęślą jaźń.txt", u"Zażółć gęślą jaźń.txt"},
+        {u"notes \U0001F4DD.txt", u"notes \U0001F4DD.txt"},
+        {u"a\xD800" u"b", u"a_b"},
+        {u"中/文\\..", u"中_文___"},
+        {u"Con.日本", u"_Con.日本"},
+        {u"", u"_"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(safeName(c.name), c.safe);
+
+    // (Texts that code page 1251 cannot hold stay out of the test macros, which make narrow texts
+    // of their arguments.)
+    const std::u16string chinese = safeName(std::u16string(200, u'\u4E2D') + u".txt");
+    const std::u16string chineseCut = std::u16string(78, u'\u4E2D') + u".txt";
+    EXPECT_EQ(chinese, chineseCut);
+    EXPECT_LE(platform::utf16ToUtf8(chinese).size(), kSafeNameMaxUtf8Bytes);
+    // A surrogate pair at the cut is kept whole or left out whole.
+    std::u16string emoji;
+    for (int i = 0; i < 100; ++i) emoji += u"\U0001F4DD";
+    EXPECT_EQ(safeName(emoji).size(), 2u * 60);
+
+    const std::u16string numbered = numberedName(u"ab\u4E2D.txt", 2), numberedWanted = u"ab\u4E2D (2).txt";
+    EXPECT_EQ(numbered, numberedWanted);
+    const std::u16string folded = foldedName(u"Ελληνικά Żółć ёж straße"), foldedWanted = u"ΕΛΛΗΝΙΚΆ ŻÓŁĆ ЁЖ STRAßE";
+    EXPECT_EQ(folded, foldedWanted);
+    const std::u16string finalSigma = foldedName(u"σίσυφος"), finalSigmaWanted = u"ΣΊΣΥΦΟΣ";
+    EXPECT_EQ(finalSigma, finalSigmaWanted);
 }
 
 TEST(RestoreTest, QualifyingEntries) {

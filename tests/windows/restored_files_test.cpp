@@ -1,5 +1,6 @@
 // Restored files as Windows writes them: a sparse file of 4 TiB (the fixture sparse.img, made by
-// ntfs-3g) restored whole, in a moment, keeping its holes.
+// ntfs-3g) restored whole, in a moment, keeping its holes; Chinese, Polish and Greek names (the
+// fixture world-names.img) created through the wide functions as the volume holds them.
 #include <windows.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "disk/inventory.h"
+#include "fixture_manifest.h"
 #include "harness.h"
 #include "platform/stdio_file.h"
 #include "recovery/analysis.h"
@@ -52,11 +54,16 @@ TEST_CASE(aFileOfFourTebibytesGetsItsLengthAsAHole) {
     CHECK_EQ(std::filesystem::file_size(file), std::uintmax_t{1});
 }
 
-TEST_CASE(aSparseFileOfFourTebibytesIsRestoredWithItsHoles) {
-    quenzar::platform::ImageDiskSystem disks({quenzar::wintest::fixtureImage("sparse.img")});
+namespace {
+
+// Analyses the first volume (D:) of a fixture image for every file, marks every file whose name
+// does not begin with "$" and restores them into `target` as the tree window's restore does.
+recovery::RestoreReport restoreEveryFile(const char* image, const TempFolder& folder,
+                                         const std::filesystem::path& target, recovery::RestoreMode mode,
+                                         recovery::RestoreProgress& progress) {
+    quenzar::platform::ImageDiskSystem disks({quenzar::wintest::fixtureImage(image)});
     quenzar::disk::InventoryState inventory;
     quenzar::disk::BuildDiskInventory(inventory, disks);
-    TempFolder folder;
     const recovery::SearchFilter filter = recovery::everyFileFilter();
     recovery::GenerationState generations;
     recovery::AnalysisProgress analysisProgress;
@@ -75,12 +82,34 @@ TEST_CASE(aSparseFileOfFourTebibytesIsRestoredWithItsHoles) {
                                          analysed.geometry.volumeStartLba,
                                          analysed.volumeSectorCount,
                                          analysed.statistics.unreadableRecords};
-    const std::filesystem::path target = folder.path() / "restored";
     std::filesystem::create_directory(target);
+    return recovery::restoreMarkedFiles(source, table, target, mode, progress);
+}
+
+// The names in one folder as Windows lists them.
+std::vector<std::wstring> namesIn(const std::filesystem::path& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((folder / L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST_CASE(aSparseFileOfFourTebibytesIsRestoredWithItsHoles) {
+    TempFolder folder;
+    const std::filesystem::path target = folder.path() / "restored";
     recovery::RestoreProgress progress;
     const DWORD started = GetTickCount();
     const recovery::RestoreReport report =
-        recovery::restoreMarkedFiles(source, table, target, recovery::RestoreMode::Full, progress);
+        restoreEveryFile("sparse.img", folder, target, recovery::RestoreMode::Full, progress);
     const DWORD elapsedMs = GetTickCount() - started;
     CHECK(report.complete());
     CHECK_EQ(report.filesWritten, std::uint64_t{2});
@@ -102,4 +131,31 @@ TEST_CASE(aSparseFileOfFourTebibytesIsRestoredWithItsHoles) {
     CloseHandle(file);
     CHECK(known);
     CHECK(static_cast<std::uint64_t>(info.AllocationSize.QuadPart) <= std::uint64_t{1} << 20);
+}
+
+// Every file of the volume, deleted ones too, is created under the name The Sleuth Kit's fls
+// reads on the volume (the manifest's paths), in folders of such names, with its size; the two
+// names that differ only in a Chinese letter stay two files.
+TEST_CASE(namesInScriptsCodePage1251LacksAreRestoredAsTheVolumeHoldsThem) {
+    const auto manifest = quenzar::testsupport::Manifest::loadFromDir(QUENZAR_FIXTURE_DIR);
+    TempFolder folder;
+    const std::filesystem::path target = folder.path() / "restored";
+    recovery::RestoreProgress progress;
+    const recovery::RestoreReport report =
+        restoreEveryFile("world-names.img", folder, target, recovery::RestoreMode::Full, progress);
+    CHECK(report.complete());
+    std::uint64_t files = 0;
+    for (const quenzar::testsupport::EntryFacts* entry : manifest.image("world-names.img").entriesOf(0)) {
+        if (!entry->isFile() || entry->size == 0) continue;
+        ++files;
+        const std::filesystem::path file =
+            target / L"Razd0" / std::filesystem::path(std::u8string(entry->path.begin(), entry->path.end()));
+        CHECK(std::filesystem::is_regular_file(file));
+        if (std::filesystem::is_regular_file(file)) CHECK_EQ(std::filesystem::file_size(file), entry->size);
+    }
+    CHECK_EQ(report.filesWritten, files);
+    const std::vector<std::wstring> names = namesIn(target / L"Razd0");
+    for (const wchar_t* name : {L"ab\u4E2D.txt", L"ab\u65E5.txt", L"\u4E2D\u6587.txt", L"notes \U0001F4DD 2024.txt"}) {
+        CHECK(std::find(names.begin(), names.end(), name) != names.end());
+    }
 }
