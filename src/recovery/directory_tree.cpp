@@ -21,13 +21,7 @@ constexpr const char* kTreeExcludedNames[] = {"$MFT", "$Log", "$Vol", "$Att", "$
 constexpr const char* kListExcludedNames[] = {"$MFT", "$Usn", "$Log", "$Vol", "$Att", "$Bit", "$Boo",
                                               "$Bad", "$Sec", "$Ext", "$UpC", "MountPoi"};
 
-bool fileListedInFolder(const FileTableEntry& entry) {
-    if (entry.sizeLow == 0) return false;
-    for (const char* prefix : kListExcludedNames) {
-        if (nameBegins(entry, prefix)) return false;
-    }
-    return true;
-}
+bool fileListedInFolder(const FileTableEntry& entry) { return entry.sizeLow != 0 && !isFileSystemFile(entry); }
 
 // Upper case of code page 1251 letters, for comparing texts without regard to case.
 unsigned char foldCase(unsigned char c) {
@@ -48,6 +42,13 @@ bool textLess(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
+
+bool isFileSystemFile(const FileTableEntry& entry) {
+    for (const char* prefix : kListExcludedNames) {
+        if (nameBegins(entry, prefix)) return true;
+    }
+    return false;
+}
 
 bool fileAdmittedToTree(const FileTableEntry& entry, TreeWalk walk) {
     if (entry.folderFlag != kFileFlag || entry.sizeLow == 0) return false;

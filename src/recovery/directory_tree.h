@@ -33,6 +33,10 @@ enum class TreeWalk { Build, Display };
 // file system's own. Folders never do.
 bool fileAdmittedToTree(const FileTableEntry& entry, TreeWalk walk);
 
+// Whether a file carries one of the file system's own names ($MFT, $LogFile, $UpCase, ...), which
+// a folder's list never shows.
+bool isFileSystemFile(const FileTableEntry& entry);
+
 // The entry made for a parent record number that has no folder entry of its generation.
 FileTableEntry makeLostFolder(std::uint32_t recordNumber, char generation);
 // Whether an entry is such a lost folder (as the saved work file carries them).

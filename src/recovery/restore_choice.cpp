@@ -58,12 +58,16 @@ std::size_t markChosen(DirectoryTree& tree, const RestoreChoice& choice) {
     const auto paths = folderPaths(tree);
     std::size_t marked = 0;
     for (FileTableEntry& entry : tree.table) {
-        if (entry.isFolder()) continue;
+        // Only the files the tree shows in its folders: a file whose folder the tree left out
+        // (its only file was one the tree does not place, such as tracking.log) would otherwise be
+        // restored under a lost folder made up for a folder that is alive. Empty files count: a
+        // full restore creates them.
+        const auto folder = paths.find(folderKey(entry.generation, entry.parentId));
+        if (entry.isFolder() || folder == paths.end() || isFileSystemFile(entry)) continue;
         const std::string name = foldedName(entryName(entry));
         bool chosen = choice.all || (choice.deleted && entry.isDeleted());
         for (const std::string& pattern : choice.patterns) chosen = chosen || matchesPattern(name, pattern);
-        const auto folder = paths.find(folderKey(entry.generation, entry.parentId));
-        if (!chosen && folder != paths.end()) {
+        if (!chosen) {
             const std::string path = folder->second.empty() ? name : folder->second + "/" + name;
             for (const std::string& wanted : choice.paths) chosen = chosen || path == wanted;
             for (const std::string& wanted : choice.folders) {

@@ -33,7 +33,8 @@ bool matchesPattern(std::string_view name, std::string_view pattern);
 // without the root folder: "" for the root, "DOCUMENTS/REPORTS" ..., in capitals; by folderKey.
 std::unordered_map<std::uint64_t, std::string> folderPaths(const DirectoryTree& tree);
 
-// Marks the chosen files (never folders) of the tree's table; returns how many.
+// Marks the chosen files of the tree's table; returns how many. Only files in the tree's placed
+// folders (lost ones included) are chosen, never folders nor the file system's own files.
 std::size_t markChosen(DirectoryTree& tree, const RestoreChoice& choice);
 
 }  // namespace quenzar::recovery

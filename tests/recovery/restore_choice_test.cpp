@@ -44,7 +44,8 @@ TEST(RestoreChoiceTest, NamePatterns) {
 }
 
 // A root folder (record 5, named ".") with docs/reports below it, a deleted file and a file whose
-// folder is gone.
+// folder is gone; an empty file; a folder whose only file is one the tree does not place
+// (tracking.log), and a file of the file system's own.
 std::vector<FileTableEntry> smallVolume() {
     using testing::file;
     using testing::folder;
@@ -57,6 +58,10 @@ std::vector<FileTableEntry> smallVolume() {
         file(72, 65, "q1.doc"),
         file(73, 65, "q2.xls"),
         file(74, 900, "lost.doc"),
+        file(75, 64, "empty.txt", 0),
+        folder(27, 5, "System Volume Information"),
+        file(28, 27, "tracking.log"),
+        file(2, 5, "$LogFile"),
     };
     table[4].deletedFlag = kDeletedFlag;  // plan.doc
     return table;
@@ -77,14 +82,18 @@ TEST(RestoreChoiceTest, MarksFilesByPathFolderPatternAndState) {
         std::set<std::string> marked;
     };
     const Case cases[] = {
-        {"all", {.all = true}, {"top.txt", "plan.doc", "q1.doc", "q2.xls", "lost.doc"}},
+        // Never tracking.log: its folder is not in the tree, and a lost folder would be made up
+        // for it; never $LogFile.
+        {"all", {.all = true}, {"top.txt", "plan.doc", "q1.doc", "q2.xls", "lost.doc", "empty.txt"}},
         {"deleted", {.deleted = true}, {"plan.doc"}},
         {"path", {.paths = {"DOCS/REPORTS/Q1.DOC"}}, {"q1.doc"}},
         {"path in the root", {.paths = {"TOP.TXT"}}, {"top.txt"}},
-        {"folder with its subfolders", {.folders = {"DOCS"}}, {"plan.doc", "q1.doc", "q2.xls"}},
+        {"folder with its subfolders", {.folders = {"DOCS"}}, {"plan.doc", "q1.doc", "q2.xls", "empty.txt"}},
         {"folder is a whole name", {.folders = {"DOC"}}, {}},
-        {"the whole volume, lost folders too", {.folders = {""}}, {"top.txt", "plan.doc", "q1.doc", "q2.xls", "lost.doc"}},
+        {"the whole volume, lost folders too", {.folders = {""}}, {"top.txt", "plan.doc", "q1.doc", "q2.xls", "lost.doc", "empty.txt"}},
+        {"a path the tree does not show", {.paths = {"SYSTEM VOLUME INFORMATION/TRACKING.LOG"}}, {}},
         {"pattern, in any folder", {.patterns = {"*.DOC"}}, {"plan.doc", "q1.doc", "lost.doc"}},
+        {"pattern of a file the tree leaves out", {.patterns = {"TRACKING.*", "$LOG*"}}, {}},
     };
     for (const Case& c : cases) {
         DirectoryTree tree = fillTreeView(savedTable(buildTree(smallVolume())));

@@ -63,6 +63,14 @@ TEST(RestoreCommandTest, TestRestoreByDefaultFullRestoreOnRequest) {
                                       "Lost folder              37/sing2.dat c229626f6a71b167ad7e50c4f2fccdb1",
                                   }));
 
+    // --all chooses from the tree's files: tracking.log, whose folder the tree leaves out, is not
+    // restored under a lost folder made up for its living folder.
+    const auto all = folder.path() / "all";
+    out = salvage(common + all.string() + "' --full --all", &exitCode);
+    EXPECT_EQ(exitCode, 0) << out;
+    EXPECT_EQ(filesWithMd5(all), filesWithMd5(full));
+    EXPECT_FALSE(std::filesystem::exists(all / "Lost folder              27")) << out;
+
     // With --streams the alternate data stream mult1.dat:ADS comes beside its file; a test
     // restore copies no streams.
     const auto streams = folder.path() / "streams";
