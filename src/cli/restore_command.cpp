@@ -56,15 +56,19 @@ constexpr const char* kRestoreUsage =
     "                      not on a partition of it, the disk that holds it, or a loop device or\n"
     "                      mount made of the image (a folder beside the image is fine)\n"
     "  --full              restore every chosen file whole: all its fragments up to its real size,\n"
-    "                      data kept inside its record, sparse parts as zeros. Without it a test\n"
-    "                      restore is made, as the desktop program does: only files of at most\n"
-    "                      64,512 bytes lying in one fragment are written (their folders are made\n"
-    "                      for all chosen files)\n"
+    "                      data kept inside its record, sparse parts as zeros, empty files as empty\n"
+    "                      files. Without it a test restore is made, as the desktop program does:\n"
+    "                      only files of 1 to 64,512 bytes lying in one fragment are written (the\n"
+    "                      folders of every chosen file of that size are made)\n"
     "  --volume N          the N-th NTFS volume of IMAGE (1 = the first, the default)\n"
     "  --work-dir DIR      where the analysis' work file ~DI_Tmp.tmp goes while the command runs\n"
     "                      (default: the current folder; as --to, not on the source); it is\n"
     "                      deleted at the end\n"
     "  --lang ru|en        the language of the messages\n"
+    "\n"
+    "Only the files the analysis' tree lists in its folders are chosen (not the file system's own\n"
+    "files). The summary counts every chosen file once: restored, not copied by the kind of\n"
+    "restore, unreadable, not written, or not written for a damaged list of fragments.\n"
     "\n"
     "A read that fails is tried again, then sector by sector: a file keeps every sector that can be\n"
     "read, with zeros for the others. A file whose fragments lie outside the volume or overlap is\n"
@@ -179,29 +183,35 @@ std::optional<recovery::DirectoryTree> analyseEveryFile(const ChosenVolume& volu
 }
 
 // Prints the restored files, the counts, and the final message; the exit code of the command.
-int reportRestore(const RestoreRequest& request, std::size_t marked, const recovery::RestoreReport& report) {
+int reportRestore(const RestoreRequest& request, const recovery::RestoreReport& report) {
     const std::filesystem::path& target = request.target;
     for (const std::filesystem::path& file : report.written) {
         const std::u8string text = std::filesystem::relative(file, target).generic_u8string();
         std::printf("%s\n", std::string(text.begin(), text.end()).c_str());
     }
-    std::printf("chosen %zu, restored %llu (%llu bytes), not copied by a %s restore %llu, renamed %llu, "
-                "unreadable %llu, not written %llu\n",
-                marked, static_cast<unsigned long long>(report.filesWritten),
+    // Every chosen file is counted once, in one of the first line's categories after "chosen".
+    std::printf("chosen %llu: restored %llu (%llu bytes), not copied by a %s restore %llu, unreadable %llu, "
+                "not written %llu, damaged run lists %llu\n",
+                static_cast<unsigned long long>(report.filesChosen),
+                static_cast<unsigned long long>(report.filesWritten),
                 static_cast<unsigned long long>(report.bytesWritten),
                 request.mode == recovery::RestoreMode::Full ? "full" : "test",
                 static_cast<unsigned long long>(report.filesNotCopied),
-                static_cast<unsigned long long>(report.renamedFiles),
                 static_cast<unsigned long long>(report.readFailures),
-                static_cast<unsigned long long>(report.writeFailures));
-    std::printf("restored with unreadable sectors %llu (%llu sectors), damaged run lists %llu, "
+                static_cast<unsigned long long>(report.writeFailures),
+                static_cast<unsigned long long>(report.damagedRunLists));
+    std::printf("of the restored: renamed %llu, with unreadable sectors %llu (%llu sectors); "
                 "MFT records not read by the analysis %llu\n",
+                static_cast<unsigned long long>(report.renamedFiles),
                 static_cast<unsigned long long>(report.filesWithUnreadableSectors),
                 static_cast<unsigned long long>(report.unreadableSectors),
-                static_cast<unsigned long long>(report.damagedRunLists),
                 static_cast<unsigned long long>(report.unreadableMftRecords));
     if (request.withStreams) {
-        std::printf("named streams found %llu\n", static_cast<unsigned long long>(report.streamsFound));
+        std::printf("named streams found %llu: restored %llu, not copied %llu, not restored %llu\n",
+                    static_cast<unsigned long long>(report.streamsFound),
+                    static_cast<unsigned long long>(report.streamsWritten),
+                    static_cast<unsigned long long>(report.streamsNotCopied),
+                    static_cast<unsigned long long>(report.streamFailures));
     }
     // The damaged files by name, as the list beside them gives them.
     if (!report.damaged.empty()) {
@@ -265,7 +275,7 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
     const recovery::RestoreReport report = recovery::restoreMarkedFiles(restoreSource, tree->table, request.target,
                                                                         request.mode, restoreProgress,
                                                                         request.withStreams, language);
-    return reportRestore(request, marked, report);
+    return reportRestore(request, report);
 }
 
 }  // namespace quenzar::cli

@@ -323,9 +323,9 @@ private:
 bool entryQualifies(const FileTableEntry& entry, RestoreMode mode) {
     // The whole 48-bit size counts: a file of exactly 4 GiB is not empty, and one of 4 GiB and
     // 100 bytes is not small.
-    if (entry.folderFlag != kFileFlag || entry.size() == 0 || entry.mark != kMarked) return false;
+    if (entry.folderFlag != kFileFlag || entry.mark != kMarked) return false;
     if (std::strncmp(entry.name, "$MFT", 4) == 0) return false;
-    return mode == RestoreMode::Full || entry.size() <= kTestRestoreMaxBytes;
+    return mode == RestoreMode::Full || (entry.size() != 0 && entry.size() <= kTestRestoreMaxBytes);
 }
 
 std::uint64_t markedBytes(const std::vector<FileTableEntry>& table) {
@@ -337,6 +337,9 @@ std::uint64_t markedBytes(const std::vector<FileTableEntry>& table) {
 }
 
 namespace {
+
+// What became of one stream written as a file.
+enum class StreamOutcome { Written, WrittenWithUnreadableSectors, DamagedRuns, NotRead, NotWritten };
 
 // A folder below the target that files are written into.
 struct OutputFolder {
@@ -383,7 +386,23 @@ public:
             const std::u16string name = recordName(recordBuffer_, info);
             progress_.setCurrentFile(folder.shownPrefix, platform::utf16ToCp1251(name));
             const std::uint64_t initialized = ntfs::initializedDataSize(recordBuffer_, info.realSize);
-            writeStream(folder, name, layoutOf(info, initialized));
+            switch (writeStream(folder, name, layoutOf(info, initialized))) {
+                case StreamOutcome::WrittenWithUnreadableSectors:
+                    ++report_.filesWithUnreadableSectors;
+                    [[fallthrough]];
+                case StreamOutcome::Written:
+                    ++report_.filesWritten;
+                    break;
+                case StreamOutcome::DamagedRuns:
+                    ++report_.damagedRunLists;
+                    break;
+                case StreamOutcome::NotRead:
+                    ++report_.readFailures;
+                    break;
+                case StreamOutcome::NotWritten:
+                    ++report_.writeFailures;
+                    break;
+            }
             if (withNamedStreams_ && mode_ == RestoreMode::Full) writeNamedStreams(folder, name);
         }
     }
@@ -395,10 +414,14 @@ private:
         for (const ntfs::NamedStream& stream : ntfs::findNamedStreams(recordBuffer_)) {
             ++report_.streamsFound;
             if (!copiedAsIs(stream.flags)) {
-                ++report_.filesNotCopied;
+                ++report_.streamsNotCopied;
                 continue;
             }
-            writeStream(folder, name + u":" + platform::cp1251ToUtf16(stream.name), layoutOf(stream));
+            const StreamOutcome outcome =
+                writeStream(folder, name + u":" + platform::cp1251ToUtf16(stream.name), layoutOf(stream));
+            const bool written =
+                outcome == StreamOutcome::Written || outcome == StreamOutcome::WrittenWithUnreadableSectors;
+            ++(written ? report_.streamsWritten : report_.streamFailures);
         }
     }
 
@@ -421,14 +444,14 @@ private:
         return chosen;
     }
 
-    // Writes one stream of a file and counts the outcome. A damaged run list is not copied at
-    // all; sectors that do not read are zeros in the file, which counts as written.
-    void writeStream(const OutputFolder& folder, const std::u16string& wantedName, const StreamLayout& layout) {
+    // Writes one stream of a file; the caller counts the outcome. A damaged run list is not
+    // copied at all; sectors that do not read are zeros in the file, which counts as written. Both
+    // go on the list of damaged files.
+    StreamOutcome writeStream(const OutputFolder& folder, const std::u16string& wantedName, const StreamLayout& layout) {
         const RunListDamage damage = runListDamage(layout, reader_.volumeClusters(), reader_.clusterBytes());
         if (damage != RunListDamage::None) {
-            ++report_.damagedRunLists;
             report_.damaged.push_back({folder.shownPrefix + platform::utf16ToCp1251(safeName(wantedName)), damage, {}});
-            return;
+            return StreamOutcome::DamagedRuns;
         }
         const std::u16string name = freeName(folder, wantedName);
         const std::filesystem::path file = folder.path / pathOf(name);
@@ -445,22 +468,19 @@ private:
         // Zeros skipped at the end still belong to the file.
         copied = copied && platform::setFileLength(file, layout.realSize);
         if (copied) {
-            ++report_.filesWritten;
             report_.bytesWritten += layout.realSize;
             report_.written.push_back(file);
-            if (!unreadable.empty()) {
-                DamagedFile damaged{folder.shownPrefix + platform::utf16ToCp1251(name), RunListDamage::None,
-                                    std::move(unreadable)};
-                ++report_.filesWithUnreadableSectors;
-                report_.unreadableSectors += damaged.unreadableSectorCount();
-                report_.damaged.push_back(std::move(damaged));
-            }
-        } else {
-            // No half-written file is left that could pass for a restored one.
-            std::error_code error;
-            if (opened) std::filesystem::remove(file, error);
-            ++(readFailed ? report_.readFailures : report_.writeFailures);
+            if (unreadable.empty()) return StreamOutcome::Written;
+            DamagedFile damaged{folder.shownPrefix + platform::utf16ToCp1251(name), RunListDamage::None,
+                                std::move(unreadable)};
+            report_.unreadableSectors += damaged.unreadableSectorCount();
+            report_.damaged.push_back(std::move(damaged));
+            return StreamOutcome::WrittenWithUnreadableSectors;
         }
+        // No half-written file is left that could pass for a restored one.
+        std::error_code error;
+        if (opened) std::filesystem::remove(file, error);
+        return readFailed ? StreamOutcome::NotRead : StreamOutcome::NotWritten;
     }
 
     const std::filesystem::path& target_;
@@ -520,15 +540,24 @@ RestoreReport restoreMarkedFiles(const RestoreSource& source, std::vector<FileTa
     progress.entriesDone = 0;
     progress.bytesRestored = 0;
     RestoreRun run(source, table, targetFolder, mode, progress, withNamedStreams);
+    RestoreReport& report = run.report();
     for (FileTableEntry& entry : table) {
-        if (entryQualifies(entry, mode)) run.restoreEntry(entry);
+        if (entry.folderFlag == kFileFlag && entry.mark == kMarked) {
+            ++report.filesChosen;
+            // A chosen file the mode does not take is counted too: every chosen file has its place
+            // in the final counts.
+            if (entryQualifies(entry, mode)) {
+                run.restoreEntry(entry);
+            } else {
+                ++report.filesNotCopied;
+            }
+        }
         entry.mark = kMarkCleared;
         ++progress.entriesDone;
     }
-    RestoreReport& report = run.report();
     if (!report.damaged.empty()) {
         report.damageList = writeDamageList(targetFolder, damageListText(report, language));
-        if (report.damageList.empty()) ++report.writeFailures;
+        report.damageListFailed = report.damageList.empty();
     }
     progress.finished = true;
     return std::move(report);
@@ -613,6 +642,14 @@ RestoreMessage restoreFinishedMessage(const std::string& targetPath, const Resto
         if (report.unreadableMftRecords != 0) {
             add("Записей MFT, не прочитанных при анализе: %llu.\r\n", "MFT records not read during the analysis: %llu.\r\n",
                 report.unreadableMftRecords);
+        }
+        if (report.streamFailures != 0) {
+            add("Именованных потоков не восстановлено: %llu.\r\n", "Named streams not restored: %llu.\r\n",
+                report.streamFailures);
+        }
+        if (report.damageListFailed) {
+            message.text += russian ? "Список поврежденных файлов не удалось записать.\r\n"
+                                    : "The list of the damaged files could not be written.\r\n";
         }
         if (!report.damageList.empty()) {
             const std::u8string name = report.damageList.filename().u8string();

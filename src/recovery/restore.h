@@ -103,36 +103,52 @@ struct DamagedFile {
     std::uint64_t unreadableSectorCount() const;
 };
 
+// Every marked file is counted once, in exactly one of filesWritten, filesNotCopied,
+// readFailures, writeFailures and damagedRunLists; named streams are counted apart.
 struct RestoreReport {
     bool diskOpened = false;
+    std::uint64_t filesChosen = 0;         // marked files, whatever became of them
     std::uint64_t filesQualified = 0;      // marked files that the mode admits
     std::uint64_t filesWritten = 0;
     std::uint64_t bytesWritten = 0;
-    // Qualified files whose data the mode does not copy: resident, fragmented or sparse in the
-    // test restore; compressed or encrypted in either mode.
+    // Marked files whose data the mode does not copy: in the test restore empty files, files over
+    // 64,512 bytes and resident, fragmented or sparse ones; compressed or encrypted ones in either
+    // mode; the $MFT.
     std::uint64_t filesNotCopied = 0;
     std::uint64_t readFailures = 0;        // a FILE record or data that did not arrive from the disk
     std::uint64_t writeFailures = 0;       // a folder or file that could not be made in the target
     std::uint64_t renamedFiles = 0;        // written as "name (N).ext" beside a namesake of this run
-    std::uint64_t streamsFound = 0;        // named streams of the restored files, when asked for
     std::uint64_t filesWithUnreadableSectors = 0;  // written (and counted so), zeros in place of them
-    std::uint64_t unreadableSectors = 0;           // those sectors, of all files
+    std::uint64_t unreadableSectors = 0;           // those sectors, of all files and streams
     std::uint64_t damagedRunLists = 0;             // files not written for a damaged run list
     std::uint64_t unreadableMftRecords = 0;        // records the analysis could not read
+    // Named streams of the restored files, when asked for: found, written as files of their own,
+    // not copied (compressed or encrypted), and not read, not written or with a damaged run list.
+    std::uint64_t streamsFound = 0;
+    std::uint64_t streamsWritten = 0;
+    std::uint64_t streamsNotCopied = 0;
+    std::uint64_t streamFailures = 0;
+    // The list of the damaged files and its own failure to be written.
+    bool damageListFailed = false;
     std::vector<std::filesystem::path> written;  // every file written, in table order
     std::vector<DamagedFile> damaged;            // files with unreadable sectors or damaged runs, in table order
     std::filesystem::path damageList;            // the list of the damaged files; empty when none was written
 
     std::uint64_t failures() const { return readFailures + writeFailures; }
+    // The files counted in one of the five categories: filesChosen when every file is accounted for.
+    std::uint64_t filesAccounted() const {
+        return filesWritten + filesNotCopied + readFailures + writeFailures + damagedRunLists;
+    }
     // Whether every chosen file was restored whole, from an MFT read whole.
     bool complete() const {
-        return diskOpened && failures() == 0 && filesWithUnreadableSectors == 0 && damagedRunLists == 0 &&
-               unreadableMftRecords == 0;
+        return diskOpened && failures() == 0 && unreadableSectors == 0 && damagedRunLists == 0 &&
+               unreadableMftRecords == 0 && streamFailures == 0 && !damageListFailed;
     }
 };
 
-// Whether an entry is restored at all: a marked non-empty file that is not the $MFT, within the
-// test restore's size when that is the mode (sizes taken whole, not by their low 32 bits).
+// Whether an entry is restored at all: a marked file that is not the $MFT; in the test restore a
+// non-empty one within its size (sizes taken whole, not by their low 32 bits). The full restore
+// creates empty files too: they exist on the volume.
 bool entryQualifies(const FileTableEntry& entry, RestoreMode mode);
 
 // The marked files' sizes, as the progress window shows them as the total.

@@ -5,9 +5,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <string>
 
+#include "recovery/restore.h"
 #include "recovery/safe_names.h"
 #include "support/fixture_manifest.h"
 #include "support/run_list_patch.h"
@@ -42,7 +44,10 @@ TEST(RestoreCommandTest, TestRestoreByDefaultFullRestoreOnRequest) {
                                         "Razd1/dir1/mult2.dat 59cf0e9cd107bc1e75afb7374f6e05bb",
                                         "Lost folder              37/sing2.dat c229626f6a71b167ad7e50c4f2fccdb1",
                                     }));
-    EXPECT_NE(out.find("chosen 8, restored 4 (7301 bytes), not copied by a test restore 4"), std::string::npos) << out;
+    EXPECT_NE(out.find("chosen 8: restored 4 (7301 bytes), not copied by a test restore 4, unreadable 0, not written 0, "
+                       "damaged run lists 0\n"),
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find(testsupport::utf8(u8"Extract files completed    \nMarked files, with деревон directory, stored in folder: \n\n")),
               std::string::npos)
         << out;
@@ -80,7 +85,7 @@ TEST(RestoreCommandTest, TestRestoreByDefaultFullRestoreOnRequest) {
                                          "Razd1/mult1.dat ffd27bd782bdce67750b6b9ee069d2ef",
                                          "Razd1/mult1.dat_ADS ba1b9eedb1c091ddca253d35dde8f616",
                                      }));
-    EXPECT_NE(out.find("named streams found 1"), std::string::npos) << out;
+    EXPECT_NE(out.find("named streams found 1: restored 1, not copied 0, not restored 0"), std::string::npos) << out;
     salvage(common + streams.string() + "' --streams --pattern 'mult1.dat'", &exitCode);
     EXPECT_EQ(exitCode, 2);
 
@@ -120,6 +125,61 @@ TEST(RestoreCommandTest, TestRestoreTakesFilesUpTo64512Bytes) {
                                     }));
 }
 
+// Every chosen file is counted once in the summary: on a volume with empty, resident, fragmented,
+// sparse files and files over 64,512 bytes, the test restore writes the small one-fragment ones
+// and counts every other chosen file as not copied; the full restore writes every file, the
+// empty ones too, each with its size. The counts are those the manifest's facts give.
+TEST(RestoreCommandTest, EveryChosenFileIsCountedOnce) {
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const testsupport::ImageFacts& facts = manifest.image("mbr.img");
+    std::map<std::string, std::uint64_t> sizes;
+    std::size_t small = 0;
+    for (const testsupport::EntryFacts* entry : facts.entriesOf(0)) {
+        // The tree's folders do not list $Logo.txt: its name begins as $LogFile's does.
+        if (!entry->isFile() || entry->name()[0] == '$' ||
+            !(entry->path.starts_with("Documents/") || entry->path.starts_with("Media/"))) {
+            continue;
+        }
+        sizes["Razd0/" + entry->path] = entry->size;
+        const bool testRestored = entry->size != 0 && entry->size <= kTestRestoreMaxBytes && !entry->resident &&
+                                  !entry->sparse && entry->runCount == 1;
+        small += testRestored ? 1 : 0;
+    }
+    ASSERT_GT(small, 5u);
+    ASSERT_GT(sizes.size(), small + 5);
+    TempFolder folder;
+    const std::string common = "restore '" + facts.path(testsupport::fixtureDir()) + "' --lang en --work-dir '" +
+                               folder.path().string() + "' --folder Documents --folder media --to '";
+    int exitCode = -1;
+    const auto tested = folder.path() / "tested";
+    std::string out = salvage(common + tested.string() + "'", &exitCode);
+    EXPECT_EQ(exitCode, 0) << out;
+    EXPECT_NE(out.find("chosen " + std::to_string(sizes.size()) + ": restored " + std::to_string(small) + " (") ,
+              std::string::npos) << out;
+    EXPECT_NE(out.find("), not copied by a test restore " + std::to_string(sizes.size() - small) +
+                       ", unreadable 0, not written 0, damaged run lists 0\n"),
+              std::string::npos)
+        << out;
+
+    const auto full = folder.path() / "full";
+    out = salvage(common + full.string() + "' --full", &exitCode);
+    EXPECT_EQ(exitCode, 0) << out;
+    EXPECT_NE(out.find("chosen " + std::to_string(sizes.size()) + ": restored " + std::to_string(sizes.size()) +
+                       " ("),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("), not copied by a full restore 0, unreadable 0, not written 0, damaged run lists 0\n"),
+              std::string::npos)
+        << out;
+    std::map<std::string, std::uint64_t> written;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(full)) {
+        if (item.is_regular_file()) {
+            written[std::filesystem::relative(item.path(), full).generic_string()] = item.file_size();
+        }
+    }
+    EXPECT_EQ(written, sizes);
+}
+
 // Names of up to the 255 characters NTFS allows are not taken for damage: every file of the
 // volume, deleted ones too, comes back with the contents the manifest gives, in its folder of
 // 255 characters, each name as the restore's safe-name rule shortens a long one (the names are
@@ -147,7 +207,7 @@ TEST(RestoreCommandTest, FilesWithNamesOfUpTo255CharactersAreRestored) {
 }
 
 // Names in scripts that code page 1251 lacks come back as the volume holds them: every file and
-// folder of the volume, deleted ones too, under its name exactly as The Sleuth Kit's fls prints it
+// folder of the volume, deleted and empty ones too, under its name exactly as The Sleuth Kit's fls prints it
 // (the manifest's paths), with its contents; two names that differ only in a Chinese letter stay
 // two files. The analysis' tree keeps the 1251 form, "?" for the letters 1251 lacks, never an
 // empty or a cut name.
@@ -156,9 +216,9 @@ TEST(RestoreCommandTest, RealNamesComeBackAsTheVolumeHoldsThem) {
     const testsupport::ImageFacts& facts = manifest.image("world-names.img");
     std::set<std::string> expected;
     for (const testsupport::EntryFacts* entry : facts.entriesOf(0)) {
-        if (entry->isFile() && entry->size != 0) expected.insert("Razd0/" + entry->path + " " + entry->md5);
+        if (entry->isFile()) expected.insert("Razd0/" + entry->path + " " + entry->md5);
     }
-    ASSERT_EQ(expected.size(), 14u);
+    ASSERT_EQ(expected.size(), 15u);
     TempFolder folder;
     const auto target = folder.path() / "out";
     const std::string common = "'" + facts.path(testsupport::fixtureDir()) + "' --lang en --work-dir '" +
@@ -250,7 +310,9 @@ TEST(RestoreCommandTest, DamagedRunListsAreNamedAndNotWritten) {
         expected.insert("Razd0/" + file.path + " " + file.md5);
     }
     EXPECT_EQ(filesWithMd5(target), expected);
-    EXPECT_NE(out.find("restored with unreadable sectors 0 (0 sectors), damaged run lists 2, MFT records not read by the analysis 0"),
+    EXPECT_NE(out.find("chosen 4: restored 2 (129025 bytes), not copied by a full restore 0, unreadable 0, not written 0, "
+                       "damaged run lists 2\nof the restored: renamed 0, with unreadable sectors 0 (0 sectors); MFT "
+                       "records not read by the analysis 0\n"),
               std::string::npos)
         << out;
     for (const std::string& named : {std::string("Razd0/Documents/Reports/2023/Q2/budget-64512.xls\n   not written: a fragment lies outside the volume\n"),

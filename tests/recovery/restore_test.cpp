@@ -127,15 +127,18 @@ TEST(RestoreTest, QualifyingEntries) {
         EXPECT_FALSE(entryQualifies(huge, RestoreMode::Test));
         EXPECT_TRUE(entryQualifies(huge, RestoreMode::Full));
     }
-    FileTableEntry unmarked = file;
-    unmarked.mark = '0';
+    // An empty file exists on the volume: the full restore creates it, the test restore does not.
     FileTableEntry empty = file;
     empty.sizeLow = 0;
+    EXPECT_FALSE(entryQualifies(empty, RestoreMode::Test));
+    EXPECT_TRUE(entryQualifies(empty, RestoreMode::Full));
+    FileTableEntry unmarked = file;
+    unmarked.mark = '0';
     FileTableEntry mft = file;
     std::memcpy(mft.name, "$MFTMirr", 8);
     FileTableEntry folder = file;
     folder.folderFlag = kFolderFlag;
-    for (const FileTableEntry* entry : {&unmarked, &empty, &mft, &folder}) {
+    for (const FileTableEntry* entry : {&unmarked, &mft, &folder}) {
         EXPECT_FALSE(entryQualifies(*entry, RestoreMode::Full)) << entry->name;
     }
 }
@@ -259,6 +262,12 @@ RestoreRun restoreChosen(platform::DiskSystem& disks, const TempFolder& folder, 
     EXPECT_TRUE(progress.finished.load());
     EXPECT_EQ(progress.entriesDone.load(), run.table.size());
     EXPECT_EQ(progress.bytesRestored.load(), run.report.bytesWritten);
+    // Every chosen file is counted once, whatever became of it.
+    EXPECT_EQ(run.report.filesChosen,
+              static_cast<std::uint64_t>(std::count_if(run.table.begin(), run.table.end(), [&](const FileTableEntry& e) {
+                  return !e.isFolder() && chosen(e);
+              })));
+    EXPECT_EQ(run.report.filesAccounted(), run.report.filesChosen);
     // The progress window's current file is the last one a restore went to copy, under its folder.
     if (!run.report.written.empty()) {
         const auto [currentFolder, currentName] = progress.currentFile();
