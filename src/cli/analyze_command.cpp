@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_texts.h"
 #include "cli/commands.h"
 #include "cli/terminal.h"
 #include "cli/volume_choice.h"
@@ -75,7 +76,7 @@ std::string lowerCase(std::string text) {
     return text;
 }
 
-bool setCatalogue(recovery::SearchFilter& filter, const std::string& list) {
+bool setCatalogue(recovery::SearchFilter& filter, const std::string& list, text::Language language) {
     filter.extensionOn.fill(0);
     std::size_t begin = 0;
     while (begin <= list.size()) {
@@ -90,8 +91,7 @@ bool setCatalogue(recovery::SearchFilter& filter, const std::string& list) {
             }
         }
         if (!known) {
-            std::fprintf(stderr, "salvage analyze: \"%s\" is not in the catalogue; use --ext for it\n",
-                         list.substr(begin, end - begin).c_str());
+            printIn(stderr, language, texts::kNotInCatalogue, list.substr(begin, end - begin).c_str());
             return false;
         }
         begin = end + 1;
@@ -109,26 +109,26 @@ bool isRootFolder(const recovery::FileTableEntry& folder) { return folder.name[0
 
 void printStatistics(const recovery::AnalysisResult& result, text::Language language) {
     const recovery::FileStatistics& s = result.statistics;
-    std::printf("MFT records            %llu (unreadable %llu, not FILE records or damaged %llu)\n",
-                static_cast<unsigned long long>(result.recordCount),
+    printIn(stdout, language, texts::kMftRecordsLine, static_cast<unsigned long long>(result.recordCount),
                 static_cast<unsigned long long>(s.unreadableRecords),
                 static_cast<unsigned long long>(s.rejectedRecords));
     const std::string claim = recovery::mftClaimText(result.claimedRecordCount, result.recordCount, language);
     if (!claim.empty()) std::printf("%s\n", terminalText(claim).c_str());
-    std::printf("folders                %llu in use, %llu deleted\n",
-                static_cast<unsigned long long>(s.foldersInUse), static_cast<unsigned long long>(s.foldersDeleted));
-    std::printf("files                  %llu in use (%s bytes), %llu deleted (%s bytes)\n",
-                static_cast<unsigned long long>(s.filesInUse), sizeText(s.bytesInUse).c_str(),
-                static_cast<unsigned long long>(s.filesDeleted), sizeText(s.bytesDeleted).c_str());
-    std::printf("found by the filter    %llu in use (%s bytes), %llu deleted (%s bytes)\n",
-                static_cast<unsigned long long>(s.matchedInUse), sizeText(s.matchedBytesInUse).c_str(),
-                static_cast<unsigned long long>(s.matchedDeleted), sizeText(s.matchedBytesDeleted).c_str());
-    if (result.tree.lostFolderCount != 0) {
-        std::printf("lost folders           %zu\n", result.tree.lostFolderCount);
-    }
+    printIn(stdout, language, texts::kFoldersLine, static_cast<unsigned long long>(s.foldersInUse),
+            static_cast<unsigned long long>(s.foldersDeleted));
+    printIn(stdout, language, texts::kFilesLine, static_cast<unsigned long long>(s.filesInUse),
+            sizeText(s.bytesInUse).c_str(), static_cast<unsigned long long>(s.filesDeleted),
+            sizeText(s.bytesDeleted).c_str());
+    printIn(stdout, language, texts::kMatchedLine, static_cast<unsigned long long>(s.matchedInUse),
+            sizeText(s.matchedBytesInUse).c_str(), static_cast<unsigned long long>(s.matchedDeleted),
+            sizeText(s.matchedBytesDeleted).c_str());
+    if (result.tree.lostFolderCount != 0) printIn(stdout, language, texts::kLostFoldersLine, result.tree.lostFolderCount);
 }
 
-void printTree(const recovery::DirectoryTree& tree) {
+void printTree(const recovery::DirectoryTree& tree, text::Language language) {
+    const std::string lostMark = textIn(language, texts::kLostMark);
+    const std::string deletedMark = textIn(language, texts::kDeletedMark);
+    const std::string rootText = textIn(language, texts::kRootFolder);
     const recovery::TreeView view = recovery::makeTreeView(tree);
     // Names come from the disk: control characters (an escape sequence would drive the terminal)
     // are shown as "?".
@@ -151,7 +151,10 @@ void printTree(const recovery::DirectoryTree& tree) {
         int depth;
     };
     for (std::size_t g = 0; g < tree.generations.size(); ++g) {
-        std::printf("\n%s\n", terminalText(recovery::generationText(tree.generations[g])).c_str());
+        const char generation = tree.generations[g];
+        std::fputc('\n', stdout);
+        printIn(stdout, language, generation == '1' ? texts::kDiskItem : texts::kRegionItem, generation);
+        std::fputc('\n', stdout);
         std::vector<Item> stack;
         for (auto it = view.topLevel[g].rbegin(); it != view.topLevel[g].rend(); ++it) stack.push_back({*it, 1});
         while (!stack.empty()) {
@@ -160,9 +163,9 @@ void printTree(const recovery::DirectoryTree& tree) {
             const recovery::FileTableEntry& folder = tree.table[item.index];
             const bool lost = recovery::isLostFolder(folder);
             const std::string indent(static_cast<std::size_t>(2 * item.depth), ' ');
-            const std::string text = isRootFolder(folder) ? recovery::folderText(folder) : entryName(item.index);
-            std::printf("%s%s/%s\n", indent.c_str(), terminalText(text).c_str(),
-                        lost ? "  [lost]" : folder.isDeleted() ? "  [deleted]" : "");
+            const std::string text = isRootFolder(folder) ? rootText : entryName(item.index);
+            std::printf("%s%s/%s\n", indent.c_str(), isRootFolder(folder) ? text.c_str() : terminalText(text).c_str(),
+                        lost ? lostMark.c_str() : folder.isDeleted() ? deletedMark.c_str() : "");
             if (const auto files = view.files.find(item.index); files != view.files.end()) {
                 // A folder may list a great many files: each line is made in one reused buffer.
                 for (std::uint32_t f : files->second) {
@@ -174,7 +177,8 @@ void printTree(const recovery::DirectoryTree& tree) {
                     const auto sizeEnd = std::to_chars(size, size + sizeof size, file.size()).ptr;
                     const std::size_t digits = static_cast<std::size_t>(sizeEnd - size);
                     line.append(" ").append(digits < kSizeColumn ? kSizeColumn - digits : 0, ' ').append(size, digits);
-                    line.append(file.isDeleted() ? "  [deleted]\n" : "\n");
+                    if (file.isDeleted()) line.append(deletedMark);
+                    line.append("\n");
                     std::fwrite(line.data(), 1, line.size(), stdout);
                 }
             }
@@ -218,7 +222,7 @@ std::optional<int> readAnalyzeArguments(const Arguments& args, AnalyzeRequest& r
             std::fputs(kAnalyzeUsage, stdout);
             return kExitDone;
         } else if (arg == "--types" && hasValue) {
-            usageError = !setCatalogue(request.filter, lowerCase(args[++i]));
+            usageError = !setCatalogue(request.filter, lowerCase(args[++i]), request.shared.language);
         } else if (arg == "--ext" && hasValue && userExtensions < recovery::kUserExtensionCount) {
             request.filter.userExt[userExtensions++] = {1, recovery::normaliseUserExtension(args[++i])};
         } else if (arg == "--all-files") {
@@ -301,26 +305,25 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
         const std::filesystem::path file = request.workFolder / recovery::kListingFileName;
         const platform::WriteProblem problem =
             recovery::writeAnalysisListing(volume.disks(), volume.diskNumber(), result, file, request.shared.language);
-        printWriteProblem("analyze", file, problem);
+        printWriteProblem("analyze", file, problem, language);
         listingFailed = problem != platform::WriteProblem::None;
     }
     if (result.outcome != recovery::AnalysisOutcome::Completed) {
-        printWriteProblem("analyze", result.workFile, result.workFileProblem);
+        printWriteProblem("analyze", result.workFile, result.workFileProblem, language);
         const recovery::MessageText message = recovery::analysisMessage(result.outcome, request.shared.language);
         std::fprintf(stderr, "%s\n%s\n", terminalText(message.title).c_str(), terminalText(message.text).c_str());
         if (result.outcome == recovery::AnalysisOutcome::NoFileMatched) printStatistics(result, language);
         return kExitFailed;
     }
     if (virtualVolume) {
-        std::printf("virtual disk on disk %c from LBA %llu, %u sectors a cluster:  work file %s\n",
-                    virtualVolume->diskNumber, static_cast<unsigned long long>(virtualVolume->bootLba),
+        printIn(stdout, language, texts::kVirtualHeader, virtualVolume->diskNumber, static_cast<unsigned long long>(virtualVolume->bootLba),
                     virtualVolume->sectorsPerCluster, result.workFile.string().c_str());
     } else {
-        std::printf("volume %c:  work file %s\n", letter, result.workFile.string().c_str());
+        printIn(stdout, language, texts::kVolumeHeader, letter, result.workFile.string().c_str());
     }
     printStatistics(result, language);
     // The tree as the tree window shows it, from the table the work file keeps.
-    if (request.showTree) printTree(recovery::fillTreeView(recovery::savedTable(std::move(result.tree))));
+    if (request.showTree) printTree(recovery::fillTreeView(recovery::savedTable(std::move(result.tree))), language);
     // The analysis itself is shown, but a listing asked for and not written is a failure.
     return listingFailed ? kExitFailed : kExitDone;
 }

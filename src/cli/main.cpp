@@ -10,6 +10,7 @@
 
 #include "cli/commands.h"
 #include "cli/shared_options.h"
+#include "cli/terminal.h"
 
 namespace {
 
@@ -81,7 +82,7 @@ int main(int argc, char** argv) {
     }
 
     for (const std::string& image : images) {
-        if (!cli::isImageSource(image, "salvage")) return cli::kExitFailed;
+        if (!cli::isImageSource(image, "salvage", cli::languageOfEnvironment())) return cli::kExitFailed;
     }
 
     std::unique_ptr<platform::DiskSystem> disks =

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/command_texts.h"
 #include "cli/commands.h"
 #include "cli/http_transport.h"
 #include "cli/shared_options.h"
@@ -230,11 +231,10 @@ int runOrder(platform::DiskSystem& disks, const Arguments& args) {
     const online::OrderFile orderFile = online::buildOrderFile(details);
     const std::filesystem::path path = form.workFolder / online::kOrderFileName;
     if (!writeOrderFile(path, orderFile)) {
-        std::fprintf(stderr, "salvage order: %s could not be written\n", path.string().c_str());
+        printIn(stderr, language, texts::kOrderNotWritten, path.string().c_str());
         return kExitFailed;
     }
-    std::printf("%s written for volume %c:, tariff %s\n", path.string().c_str(), volume.letter,
-                terminalText(tariffRow).c_str());
+    printIn(stdout, language, texts::kOrderWritten, path.string().c_str(), volume.letter, terminalText(tariffRow).c_str());
     if (form.writeOnly) return kExitDone;
 
     const online::OrderForm order{form.name, form.email, tariffRow, language};

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/command_texts.h"
 #include "cli/commands.h"
 #include "cli/shared_options.h"
 #include "cli/terminal.h"
@@ -161,15 +162,15 @@ std::optional<recovery::DirectoryTree> analyseEveryFile(const ChosenVolume& volu
     recovery::AnalysisProgress progress;
     recovery::AnalysisContext context{filter, generations, progress, request.workFolder};
     if (volume.virtualVolume) {
-        std::fprintf(stderr, "analysing the virtual disk on disk %c from LBA %llu ...\n", volume.virtualVolume->diskNumber,
-                     static_cast<unsigned long long>(volume.virtualVolume->bootLba));
+        printIn(stderr, request.shared.language, texts::kAnalysingVirtualDisk, volume.virtualVolume->diskNumber,
+                static_cast<unsigned long long>(volume.virtualVolume->bootLba));
     } else {
-        std::fprintf(stderr, "analysing volume %c: ...\n", volume.letter);
+        printIn(stderr, request.shared.language, texts::kAnalysingVolume, volume.letter);
     }
     recovery::AnalysisResult result = volume.analyse(context);
     recovery::removeWorkFile(result);
     if (result.outcome != recovery::AnalysisOutcome::Completed) {
-        printWriteProblem("restore", result.workFile, result.workFileProblem);
+        printWriteProblem("restore", result.workFile, result.workFileProblem, request.shared.language);
         const recovery::MessageText message = recovery::analysisMessage(result.outcome, request.shared.language);
         std::fprintf(stderr, "%s\n%s\n", terminalText(message.title).c_str(), terminalText(message.text).c_str());
         return std::nullopt;
@@ -190,28 +191,23 @@ int reportRestore(const RestoreRequest& request, const recovery::RestoreReport& 
         std::printf("%s\n", std::string(text.begin(), text.end()).c_str());
     }
     // Every chosen file is counted once, in one of the first line's categories after "chosen".
-    std::printf("chosen %llu: restored %llu (%llu bytes), not copied by a %s restore %llu, unreadable %llu, "
-                "not written %llu, damaged run lists %llu\n",
-                static_cast<unsigned long long>(report.filesChosen),
-                static_cast<unsigned long long>(report.filesWritten),
-                static_cast<unsigned long long>(report.bytesWritten),
-                request.mode == recovery::RestoreMode::Full ? "full" : "test",
-                static_cast<unsigned long long>(report.filesNotCopied),
-                static_cast<unsigned long long>(report.readFailures),
-                static_cast<unsigned long long>(report.writeFailures),
-                static_cast<unsigned long long>(report.damagedRunLists));
-    std::printf("of the restored: renamed %llu, with unreadable sectors %llu (%llu sectors); "
-                "MFT records not read by the analysis %llu\n",
-                static_cast<unsigned long long>(report.renamedFiles),
-                static_cast<unsigned long long>(report.filesWithUnreadableSectors),
-                static_cast<unsigned long long>(report.unreadableSectors),
-                static_cast<unsigned long long>(report.unreadableMftRecords));
+    const text::Language language = request.shared.language;
+    const std::string kind =
+        textIn(language, request.mode == recovery::RestoreMode::Full ? texts::kFullRestore : texts::kTestRestore);
+    printIn(stdout, language, texts::kRestoreCounts, static_cast<unsigned long long>(report.filesChosen),
+            static_cast<unsigned long long>(report.filesWritten), static_cast<unsigned long long>(report.bytesWritten),
+            kind.c_str(), static_cast<unsigned long long>(report.filesNotCopied),
+            static_cast<unsigned long long>(report.readFailures), static_cast<unsigned long long>(report.writeFailures),
+            static_cast<unsigned long long>(report.damagedRunLists));
+    printIn(stdout, language, texts::kRestoredDetails, static_cast<unsigned long long>(report.renamedFiles),
+            static_cast<unsigned long long>(report.filesWithUnreadableSectors),
+            static_cast<unsigned long long>(report.unreadableSectors),
+            static_cast<unsigned long long>(report.unreadableMftRecords));
     if (request.withStreams) {
-        std::printf("named streams found %llu: restored %llu, not copied %llu, not restored %llu\n",
-                    static_cast<unsigned long long>(report.streamsFound),
-                    static_cast<unsigned long long>(report.streamsWritten),
-                    static_cast<unsigned long long>(report.streamsNotCopied),
-                    static_cast<unsigned long long>(report.streamFailures));
+        printIn(stdout, language, texts::kStreamCounts, static_cast<unsigned long long>(report.streamsFound),
+                static_cast<unsigned long long>(report.streamsWritten),
+                static_cast<unsigned long long>(report.streamsNotCopied),
+                static_cast<unsigned long long>(report.streamFailures));
     }
     // The damaged files by name, as the list beside them gives them.
     if (!report.damaged.empty()) {
@@ -255,7 +251,7 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
     std::error_code error;
     std::filesystem::create_directories(request.target, error);
     if (!std::filesystem::is_directory(request.target)) {
-        std::fprintf(stderr, "salvage restore: %s: the folder cannot be made\n", request.target.string().c_str());
+        printIn(stderr, language, texts::kFolderNotMade, request.target.string().c_str());
         return kExitFailed;
     }
 

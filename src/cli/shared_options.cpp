@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "cli/command_texts.h"
 #include "cli/number_arguments.h"
 #include "cli/terminal.h"
 #include "cli/volume_choice.h"
@@ -73,17 +74,25 @@ char VolumeSource::letter(const disk::InventoryState& inventory, int volumeNumbe
     return driveLetter ? *driveLetter : letterOfVolume(inventory, volumeNumber);
 }
 
-bool isImageSource(const std::string& path, std::string_view who) {
+bool isImageSource(const std::string& path, std::string_view who, text::Language language) {
     if (platform::sourceKindOf(path) != platform::SourceKind::NotADisk) return true;
-    std::fprintf(stderr, "%.*s: %s: neither a disk image file nor a disk device; nothing is read from it\n",
-                 static_cast<int>(who.size()), who.data(), path.c_str());
+    printIn(stderr, language, texts::kNotADisk, std::string(who).c_str(), path.c_str());
     return false;
 }
 
-void printWriteProblem(std::string_view command, const std::filesystem::path& file, platform::WriteProblem problem) {
-    if (problem == platform::WriteProblem::None) return;
-    std::fprintf(stderr, "salvage %.*s: %s %s\n", static_cast<int>(command.size()), command.data(),
-                 file.string().c_str(), platform::writeProblemText(problem));
+void printWriteProblem(std::string_view command, const std::filesystem::path& file, platform::WriteProblem problem,
+                       text::Language language) {
+    const text::TextPair* format = nullptr;
+    switch (problem) {
+        case platform::WriteProblem::None: return;
+        case platform::WriteProblem::Link: format = &texts::kWriteLink; break;
+        case platform::WriteProblem::NotPlainFile: format = &texts::kWriteNotPlainFile; break;
+        case platform::WriteProblem::OtherNames: format = &texts::kWriteOtherNames; break;
+        case platform::WriteProblem::NotCreated: format = &texts::kWriteNotCreated; break;
+        case platform::WriteProblem::NotWritten: format = &texts::kWriteNotWritten; break;
+    }
+    if (format == nullptr) format = &texts::kWriteNotWritten;
+    printIn(stderr, language, *format, ("salvage " + std::string(command)).c_str(), file.string().c_str());
 }
 
 bool refuseFolderOnSource(const platform::DiskSystem& disks, char letter, std::optional<char> wholeDisk,
@@ -111,26 +120,28 @@ bool refuseFolderOnSource(const platform::DiskSystem& disks, char letter, std::o
     // Which source it is, by the path it is read through.
     std::string source = !wholeDisk && volume != disks.volumes().end() ? volume->second.devicePath : std::string();
     if (source.empty()) source = disks.diskPath(diskNumber);
-    if (source.empty()) source = std::string("the volume ") + letter + ":";
-    std::fprintf(stderr,
-                 "salvage %.*s: %s lies on %s, which is being read: writing there would overwrite the data being "
-                 "recovered; nothing was written\n",
-                 static_cast<int>(command.size()), command.data(), where.string().c_str(), source.c_str());
+    if (source.empty()) {
+        char volumeText[64];
+        std::snprintf(volumeText, sizeof volumeText, textIn(language, texts::kTheVolume).c_str(), letter);
+        source = volumeText;
+    }
+    printIn(stderr, language, texts::kFolderOnSource, ("salvage " + std::string(command)).c_str(),
+            where.string().c_str(), source.c_str());
     return true;
 }
 
 std::optional<VolumeSource> openVolumeSource(platform::DiskSystem& disks, const std::string& name,
-                                             bool diskNumberAllowed, std::string_view command) {
+                                             bool diskNumberAllowed, std::string_view command, text::Language language) {
     VolumeSource source;
     source.disks = &disks;
     source.driveLetter = parseDriveLetter(name);
     if (source.driveLetter || (diskNumberAllowed && parseDiskNumber(name))) return source;
     const std::string who = "salvage " + std::string(command);
     if (platform::sourceKindOf(name) == platform::SourceKind::Missing) {
-        std::fprintf(stderr, "%s: %s: no such file or device\n", who.c_str(), name.c_str());
+        printIn(stderr, language, texts::kNoSuchSource, who.c_str(), name.c_str());
         return std::nullopt;
     }
-    if (!isImageSource(name, who)) return std::nullopt;
+    if (!isImageSource(name, who, language)) return std::nullopt;
     source.image = std::make_unique<platform::ImageDiskSystem>(std::vector<std::string>{name});
     source.disks = source.image.get();
     return source;

@@ -82,7 +82,8 @@ struct VolumeSource {
 
 // Prints on standard error why a file of the program's own (the work file, the listing) was not
 // written: "salvage COMMAND: PATH is a symbolic link ...". Nothing for WriteProblem::None.
-void printWriteProblem(std::string_view command, const std::filesystem::path& file, platform::WriteProblem problem);
+void printWriteProblem(std::string_view command, const std::filesystem::path& file, platform::WriteProblem problem,
+                       text::Language language);
 
 // Whether a folder the command writes into (the restore's target, the work folder) lies on what
 // is being read: the volume of `letter`, or with `wholeDisk` that disk (a virtual disk's), as
@@ -96,9 +97,9 @@ bool refuseFolderOnSource(const platform::DiskSystem& disks, char letter, std::o
 // False, with the reason on standard error, when the path names something that holds no sectors
 // (a FIFO, a socket, a character device, a folder): reading it would block or read nothing. A
 // path that does not exist passes; the disk it names is absent. `who` begins the message.
-bool isImageSource(const std::string& path, std::string_view who);
+bool isImageSource(const std::string& path, std::string_view who, text::Language language);
 
 std::optional<VolumeSource> openVolumeSource(platform::DiskSystem& disks, const std::string& name,
-                                             bool diskNumberAllowed, std::string_view command);
+                                             bool diskNumberAllowed, std::string_view command, text::Language language);
 
 }  // namespace quenzar::cli

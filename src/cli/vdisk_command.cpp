@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/command_texts.h"
 #include "cli/commands.h"
 #include "cli/terminal.h"
 #include "cli/number_arguments.h"
@@ -30,7 +31,7 @@ void printField(const char* name, const ntfs::FieldValue& value) {
     if (value) std::printf("%-28s %s\n", name, ntfs::fieldText(value).c_str());
 }
 
-const char* onOff(bool enabled) { return enabled ? "on" : "off"; }
+std::string onOff(bool enabled, text::Language language) { return textIn(language, enabled ? texts::kOn : texts::kOff); }
 
 }  // namespace
 
@@ -63,7 +64,7 @@ int runVdisk(platform::DiskSystem& disks, const Arguments& args) {
     disk::IdentifyDisk(inventory, disks, *diskNumber);
     const disk::PhysicalDiskInfo& info = inventory.disk(*diskNumber);
     if (!info.isPresent() || info.totalSectors == 0) {
-        std::fprintf(stderr, "salvage vdisk: disk %c cannot be read\n", *diskNumber);
+        printIn(stderr, language, texts::kDiskUnreadable, "salvage vdisk", *diskNumber);
         return kExitFailed;
     }
 
@@ -76,9 +77,10 @@ int runVdisk(platform::DiskSystem& disks, const Arguments& args) {
         ntfs::computeFromInput(dialog, params, storedRecordLba, lbaText, read, language);
 
     printText(std::string(ntfs::dialogTitle(dialog, language)) + "\n");
-    std::printf("disk %c: %llu sectors of %u bytes\n", *diskNumber,
-                static_cast<unsigned long long>(params.totalSectors), params.bytesPerSector);
-    printText("result: " + outcome.resultText + "\n");
+    printIn(stdout, language, texts::kVdiskDisk, *diskNumber, static_cast<unsigned long long>(params.totalSectors),
+            params.bytesPerSector);
+    printIn(stdout, language, texts::kVdiskResult);
+    printText(outcome.resultText + "\n");
     const ntfs::VirtualDiskFields& f = outcome.fields;
     printField("record-lba", f.recordLba);
     printField("boot-lba", f.bootLba);
@@ -95,11 +97,13 @@ int runVdisk(platform::DiskSystem& disks, const Arguments& args) {
     printField("fat16-root-entries", f.fat16RootEntries);
     if (dialog == ntfs::VirtualDiskDialog::FromFileRecord) {
         for (std::size_t i = 0; i < outcome.diagnostics.size(); ++i) {
-            printText("diagnostics " + std::to_string(i + 1) + ": " + outcome.diagnostics[i] + "\n");
+            printIn(stdout, language, texts::kVdiskDiagnostics, i + 1);
+            printText(outcome.diagnostics[i] + "\n");
         }
     }
-    std::printf("buttons: Sector %s, Cluster %s, No MFT %s, RUN RECONSTRUCTION %s\n", onOff(outcome.buttons.sector),
-                onOff(outcome.buttons.cluster), onOff(outcome.buttons.noMft), onOff(outcome.buttons.run));
+    printIn(stdout, language, texts::kVdiskButtons, onOff(outcome.buttons.sector, language).c_str(),
+            onOff(outcome.buttons.cluster, language).c_str(), onOff(outcome.buttons.noMft, language).c_str(),
+            onOff(outcome.buttons.run, language).c_str());
 
     const bool fat = outcome.result == ntfs::ResultWord::Fat32 || outcome.result == ntfs::ResultWord::Fat16;
     if (!outcome.buttons.run) return fat ? kExitDone : kExitFailed;
@@ -107,8 +111,7 @@ int runVdisk(platform::DiskSystem& disks, const Arguments& args) {
     ntfs::MftRunTable table;
     const ntfs::ReconstructionStart start = ntfs::startReconstruction(params, table, read);
     if (!start.ready) {
-        std::fprintf(stderr, "salvage vdisk: record 0 of the $MFT does not decode (integrity code %u)\n",
-                     start.integrityCode);
+        printIn(stderr, language, texts::kMftRecordZeroBroken, "salvage vdisk", start.integrityCode);
         return kExitFailed;
     }
     std::printf("mft-record-limit             %u\n", params.mftRecordLimit);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "cli/command_texts.h"
 #include "cli/number_arguments.h"
 #include "cli/terminal.h"
 #include "ntfs/virtual_disk.h"
@@ -20,7 +21,7 @@ std::optional<recovery::VirtualDiskVolume> modelVirtualDisk(platform::DiskSystem
                                                             const std::string& who) {
     const disk::PhysicalDiskInfo& info = inventory.disk(diskNumber);
     if (!info.isPresent() || info.totalSectors == 0) {
-        std::fprintf(stderr, "%s: disk %c cannot be read\n", who.c_str(), diskNumber);
+        printIn(stderr, language, texts::kDiskUnreadable, who.c_str(), diskNumber);
         return std::nullopt;
     }
     ntfs::NtfsVolumeParams params;
@@ -31,15 +32,13 @@ std::optional<recovery::VirtualDiskVolume> modelVirtualDisk(platform::DiskSystem
     const ntfs::VirtualDiskOutcome outcome =
         ntfs::computeFromInput(start.dialog, params, storedRecordLba, lbaText, read, language);
     if (!outcome.buttons.run) {
-        std::fprintf(stderr, "%s: no NTFS volume found there (%s)\n", who.c_str(),
-                     terminalText(outcome.resultText).c_str());
+        printIn(stderr, language, texts::kNoNtfsThere, who.c_str(), terminalText(outcome.resultText).c_str());
         return std::nullopt;
     }
     recovery::VirtualDiskVolume volume;
     const ntfs::ReconstructionStart started = ntfs::startReconstruction(params, volume.runTable, read);
     if (!started.ready) {
-        std::fprintf(stderr, "%s: record 0 of the $MFT does not decode (integrity code %u)\n", who.c_str(),
-                     started.integrityCode);
+        printIn(stderr, language, texts::kMftRecordZeroBroken, who.c_str(), started.integrityCode);
         return std::nullopt;
     }
     volume.diskNumber = diskNumber;
@@ -82,7 +81,8 @@ bool chooseVolume(platform::DiskSystem& disks, const std::string& target, const 
                   std::string_view command, ChosenVolume& volume) {
     const std::string who = "salvage " + std::string(command);
     const std::optional<VirtualDiskStart>& virtualStart = options.virtualStart;
-    std::optional<VolumeSource> source = openVolumeSource(disks, target, virtualStart.has_value(), command);
+    std::optional<VolumeSource> source =
+        openVolumeSource(disks, target, virtualStart.has_value(), command, options.language);
     if (!source) return false;
     volume.source = std::move(*source);
     volume.inventory.language = options.language;
@@ -98,7 +98,7 @@ bool chooseVolume(platform::DiskSystem& disks, const std::string& target, const 
     }
     volume.letter = volume.source.letter(volume.inventory, options.volumeNumber);
     if (volume.letter == 0) {
-        std::fprintf(stderr, "%s: %s: no NTFS volume number %d\n", who.c_str(), target.c_str(), options.volumeNumber);
+        printIn(stderr, options.language, texts::kNoVolumeNumber, who.c_str(), target.c_str(), options.volumeNumber);
         return false;
     }
     return true;
