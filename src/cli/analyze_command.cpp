@@ -18,6 +18,7 @@
 
 #include "cli/command_texts.h"
 #include "cli/commands.h"
+#include "cli/progress.h"
 #include "cli/terminal.h"
 #include "cli/volume_choice.h"
 #include "cli/number_arguments.h"
@@ -259,32 +260,11 @@ std::optional<int> readAnalyzeArguments(const Arguments& args, AnalyzeRequest& r
     return std::nullopt;
 }
 
-// Runs the analysis on a worker thread and shows its stage and counters on standard error until
-// it is done.
-recovery::AnalysisResult analyseShowingProgress(const ChosenVolume& volume, recovery::AnalysisContext& context,
-                                                text::Language language) {
-    recovery::AnalysisResult result;
-    std::future<void> worker = std::async(std::launch::async, [&] { result = volume.analyse(context); });
-    // The worker shares its stage and counters through atomics; this thread only shows them, and
-    // wakes as soon as the worker is done rather than at the next tick.
-    const recovery::AnalysisProgress& progress = context.progress;
-    while (worker.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
-        const recovery::AnalysisStage stage = progress.stage.load();
-        if (stage == recovery::AnalysisStage::Extraction || stage == recovery::AnalysisStage::Tree) {
-            std::fprintf(stderr, "\r%s  %llu / %llu", terminalText(recovery::stageText(stage, language)).c_str(),
-                         static_cast<unsigned long long>(progress.position.load()),
-                         static_cast<unsigned long long>(progress.maximum.load()));
-        }
-    }
-    worker.get();
-    std::fputc('\n', stderr);
-    return result;
-}
-
 int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     AnalyzeRequest request;
     if (const std::optional<int> exitCode = readAnalyzeArguments(args, request)) return *exitCode;
     const text::Language language = request.shared.language;
+    const StopSignals stopSignals;
     ChosenVolume volume;
     if (!chooseVolume(disks, request.target, request.shared, "analyze", volume)) return kExitFailed;
     const std::optional<recovery::VirtualDiskVolume>& virtualVolume = volume.virtualVolume;
@@ -295,8 +275,13 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     recovery::GenerationState generations;
     recovery::AnalysisProgress progress;
     recovery::AnalysisContext context{request.filter, generations, progress, request.workFolder};
-    recovery::AnalysisResult result =
-        analyseShowingProgress(volume, context, language);
+    recovery::AnalysisResult result = analyseShowingProgress(volume, context, language);
+    if (result.outcome == recovery::AnalysisOutcome::Stopped || stopSignalled()) {
+        // Stopped by Ctrl+C: nothing of the analysis stays behind.
+        recovery::removeWorkFile(result);
+        printIn(stderr, language, texts::kAnalysisStopped);
+        return stoppedExitCode();
+    }
 
     bool listingFailed = false;
     if (request.listing && (result.outcome == recovery::AnalysisOutcome::Completed ||

@@ -96,6 +96,8 @@ inline constexpr TextPair kRestoredDetails{
     "записей MFT, не прочитанных при анализе, %llu\n",
     "of the restored: renamed %llu, with unreadable sectors %llu (%llu sectors); MFT records not read by the "
     "analysis %llu\n"};
+inline constexpr TextPair kNotReachedCount{"не восстановлено из-за прерывания %llu\n",
+                                           "not restored since the restore was stopped %llu\n"};
 inline constexpr TextPair kStreamCounts{
     "именованных потоков найдено %llu: восстановлено %llu, не копируется %llu, не восстановлено %llu\n",
     "named streams found %llu: restored %llu, not copied %llu, not restored %llu\n"};
@@ -108,6 +110,13 @@ inline constexpr TextPair kVdiskButtons{"кнопки: Sector %s, Cluster %s, No
                                         "buttons: Sector %s, Cluster %s, No MFT %s, RUN RECONSTRUCTION %s\n"};
 inline constexpr TextPair kOn{"вкл", "on"};
 inline constexpr TextPair kOff{"выкл", "off"};
+
+// The progress line and a stop.
+inline constexpr TextPair kAnalysisProgress{"записей %llu из %llu, %llu в секунду", "records %llu of %llu, %llu a second"};
+inline constexpr TextPair kRestoreProgress{"файлов %llu из %llu  %s из %s  %s/с", "files %llu of %llu  %s of %s  %s/s"};
+inline constexpr TextPair kTimeLeft{"осталось %s", "%s left"};
+inline constexpr TextPair kAnalysisStopped{"Анализ прерван; рабочий файл удален.\n",
+                                           "The analysis was stopped; its work file is removed.\n"};
 
 // salvage order.
 inline constexpr TextPair kOrderWritten{"%s записан для тома %c:, тариф %s\n", "%s written for volume %c:, tariff %s\n"};

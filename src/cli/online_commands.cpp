@@ -12,6 +12,7 @@
 
 #include "cli/command_texts.h"
 #include "cli/commands.h"
+#include "cli/progress.h"
 #include "cli/http_transport.h"
 #include "cli/shared_options.h"
 #include "cli/terminal.h"
@@ -197,6 +198,7 @@ int runOrder(platform::DiskSystem& disks, const Arguments& args) {
     std::optional<online::ServerAddress> server;
     if (!form.writeOnly && !(server = serverToSendTo("order"))) return kExitFailed;
 
+    const StopSignals stopSignals;
     ChosenVolume volume;
     if (!chooseVolume(disks, form.target, form.shared, "order", volume)) return kExitFailed;
     // The order file and the work file never go onto what is being read.
@@ -209,7 +211,11 @@ int runOrder(platform::DiskSystem& disks, const Arguments& args) {
     recovery::GenerationState generations;
     recovery::AnalysisProgress progress;
     recovery::AnalysisContext context{filter, generations, progress, form.workFolder};
-    const recovery::AnalysisResult analysis = volume.analyse(context);
+    const recovery::AnalysisResult analysis = analyseShowingProgress(volume, context, language);
+    if (analysis.outcome == recovery::AnalysisOutcome::Stopped) {
+        printIn(stderr, language, texts::kAnalysisStopped);
+        return stoppedExitCode();
+    }
     if (analysis.outcome != recovery::AnalysisOutcome::Completed &&
         analysis.outcome != recovery::AnalysisOutcome::NoFileMatched) {
         const recovery::MessageText message = recovery::analysisMessage(analysis.outcome, language);

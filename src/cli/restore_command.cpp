@@ -9,6 +9,7 @@
 
 #include "cli/command_texts.h"
 #include "cli/commands.h"
+#include "cli/progress.h"
 #include "cli/shared_options.h"
 #include "cli/terminal.h"
 #include "cli/volume_choice.h"
@@ -167,8 +168,12 @@ std::optional<recovery::DirectoryTree> analyseEveryFile(const ChosenVolume& volu
     } else {
         printIn(stderr, request.shared.language, texts::kAnalysingVolume, volume.letter);
     }
-    recovery::AnalysisResult result = volume.analyse(context);
+    recovery::AnalysisResult result = analyseShowingProgress(volume, context, request.shared.language);
     recovery::removeWorkFile(result);
+    if (result.outcome == recovery::AnalysisOutcome::Stopped) {
+        printIn(stderr, request.shared.language, texts::kAnalysisStopped);
+        return std::nullopt;
+    }
     if (result.outcome != recovery::AnalysisOutcome::Completed) {
         printWriteProblem("restore", result.workFile, result.workFileProblem, request.shared.language);
         const recovery::MessageText message = recovery::analysisMessage(result.outcome, request.shared.language);
@@ -199,6 +204,9 @@ int reportRestore(const RestoreRequest& request, const recovery::RestoreReport& 
             kind.c_str(), static_cast<unsigned long long>(report.filesNotCopied),
             static_cast<unsigned long long>(report.readFailures), static_cast<unsigned long long>(report.writeFailures),
             static_cast<unsigned long long>(report.damagedRunLists));
+    if (report.filesNotReached != 0) {
+        printIn(stdout, language, texts::kNotReachedCount, static_cast<unsigned long long>(report.filesNotReached));
+    }
     printIn(stdout, language, texts::kRestoredDetails, static_cast<unsigned long long>(report.renamedFiles),
             static_cast<unsigned long long>(report.filesWithUnreadableSectors),
             static_cast<unsigned long long>(report.unreadableSectors),
@@ -227,6 +235,7 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
     if (const std::optional<int> exitCode = readRestoreArguments(args, request)) return *exitCode;
     const text::Language language = request.shared.language;
     const bool russian = text::isRussian(language);
+    const StopSignals stopSignals;
     ChosenVolume volume;
     if (!chooseVolume(disks, request.source, request.shared, "restore", volume)) return kExitFailed;
     // Never write on what is being read: neither the restored files nor the work file. An image
@@ -239,7 +248,7 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
 
     recovery::AnalysisResult analysed;
     std::optional<recovery::DirectoryTree> tree = analyseEveryFile(volume, request, analysed);
-    if (!tree) return kExitFailed;
+    if (!tree) return stopSignalled() ? stoppedExitCode() : kExitFailed;
     // Files are chosen in the tree as the tree window shows it.
     const std::size_t marked = recovery::markChosen(*tree, request.choice);
     if (marked == 0) {
@@ -267,11 +276,16 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
                                                 analysed.statistics.unreadableRecords};
     recovery::RestoreProgress restoreProgress;
     restoreProgress.bytesTotal = recovery::markedBytes(tree->table);
+    restoreProgress.filesTotal = marked;
     std::fprintf(stderr, "%s\n", terminalText(russian ? "ВОССТАНОВЛЕНИЕ ОТМЕЧЕННЫХ ФАЙЛОВ." : "RESTORE MARKED FILES.").c_str());
-    const recovery::RestoreReport report = recovery::restoreMarkedFiles(restoreSource, tree->table, request.target,
-                                                                        request.mode, restoreProgress,
-                                                                        request.withStreams, language);
-    return reportRestore(request, report);
+    const recovery::RestoreReport report = restoreShowingProgress(
+        [&] {
+            return recovery::restoreMarkedFiles(restoreSource, tree->table, request.target, request.mode,
+                                                restoreProgress, request.withStreams, language);
+        },
+        restoreProgress, language);
+    const int exitCode = reportRestore(request, report);
+    return report.stopped ? stoppedExitCode() : exitCode;
 }
 
 }  // namespace quenzar::cli

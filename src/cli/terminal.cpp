@@ -1,7 +1,14 @@
 #include "cli/terminal.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "platform/code_page_1251.h"
 
@@ -15,6 +22,14 @@ text::Language languageOfEnvironment() {
         }
     }
     return text::Language::English;
+}
+
+bool stderrIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
 }
 
 std::string terminalText(std::string_view text) {

@@ -13,6 +13,9 @@ namespace quenzar::cli {
 // the desktop program chooses at start; English otherwise.
 text::Language languageOfEnvironment();
 
+// Whether standard error goes to a terminal (not to a file or a pipe).
+bool stderrIsTerminal();
+
 // The program's texts are code page 1251 with CR LF line ends; a terminal wants UTF-8 and LF.
 std::string terminalText(std::string_view text);
 

@@ -270,9 +270,12 @@ public:
     FileCopy(DiskReader& reader, RestoreProgress& progress) : reader_(reader), progress_(progress) {}
 
     // Returns false with readFailed set when the runs end before the real size (a run list cut
-    // short). Sectors that cannot be read are written as zeros and added to `unreadable`.
-    bool copy(const StreamLayout& info, std::ofstream& out, bool& readFailed, std::vector<UnreadableSectors>& unreadable) {
+    // short), with stopped set when a stop was asked for between two pieces. Sectors that cannot
+    // be read are written as zeros and added to `unreadable`.
+    bool copy(const StreamLayout& info, std::ofstream& out, bool& readFailed, bool& stopped,
+              std::vector<UnreadableSectors>& unreadable) {
         readFailed = false;
+        stopped = false;
         if (!info.nonResident) {
             if (info.residentData == nullptr && info.realSize != 0) return readFailed = true, false;
             out.write(reinterpret_cast<const char*>(info.residentData), static_cast<std::streamsize>(info.realSize));
@@ -287,6 +290,7 @@ public:
             const std::uint64_t dataEnd =
                 run.startCluster == ntfs::kSparseCluster ? runStart : std::clamp(info.initialized, runStart, runEnd);
             while (fileOffset < dataEnd) {
+                if (progress_.stopRequested.load(std::memory_order_relaxed)) return stopped = true, false;
                 const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(dataEnd - fileOffset, kCopyPieceBytes));
                 // Whole sectors are read; only the file's bytes are written.
                 buffer_.assign((piece + kSectorBytes - 1) / kSectorBytes * kSectorBytes, 0);
@@ -339,7 +343,7 @@ std::uint64_t markedBytes(const std::vector<FileTableEntry>& table) {
 namespace {
 
 // What became of one stream written as a file.
-enum class StreamOutcome { Written, WrittenWithUnreadableSectors, DamagedRuns, NotRead, NotWritten };
+enum class StreamOutcome { Written, WrittenWithUnreadableSectors, DamagedRuns, NotRead, NotWritten, Stopped };
 
 // A folder below the target that files are written into.
 struct OutputFolder {
@@ -402,6 +406,9 @@ public:
                 case StreamOutcome::NotWritten:
                     ++report_.writeFailures;
                     break;
+                case StreamOutcome::Stopped:
+                    ++report_.filesNotReached;
+                    return;
             }
             if (withNamedStreams_ && mode_ == RestoreMode::Full) writeNamedStreams(folder, name);
         }
@@ -419,6 +426,10 @@ private:
             }
             const StreamOutcome outcome =
                 writeStream(folder, name + u":" + platform::cp1251ToUtf16(stream.name), layoutOf(stream));
+            if (outcome == StreamOutcome::Stopped) {
+                report_.stopped = true;
+                return;
+            }
             const bool written =
                 outcome == StreamOutcome::Written || outcome == StreamOutcome::WrittenWithUnreadableSectors;
             ++(written ? report_.streamsWritten : report_.streamFailures);
@@ -457,12 +468,14 @@ private:
         const std::filesystem::path file = folder.path / pathOf(name);
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
         bool readFailed = false;
+        bool stopped = false;
         const bool opened = out.is_open();
         // Before anything is written: a file the system does not know as sparse gets its holes
         // filled with zeros. Where it cannot be (a FAT volume), the zeros are written instead.
         if (opened && hasHoles(layout)) platform::markSparse(file);
         std::vector<UnreadableSectors> unreadable;
-        bool copied = opened && fileCopy_.copy(layout, out, readFailed, unreadable);
+        const std::uint64_t bytesBefore = progress_.bytesRestored.load();
+        bool copied = opened && fileCopy_.copy(layout, out, readFailed, stopped, unreadable);
         out.close();
         copied = copied && !out.fail();
         // Zeros skipped at the end still belong to the file.
@@ -477,9 +490,11 @@ private:
             report_.damaged.push_back(std::move(damaged));
             return StreamOutcome::WrittenWithUnreadableSectors;
         }
-        // No half-written file is left that could pass for a restored one.
+        // No half-written file is left that could pass for a restored one, nor counted as restored.
         std::error_code error;
         if (opened) std::filesystem::remove(file, error);
+        progress_.bytesRestored -= progress_.bytesRestored.load() - bytesBefore;
+        if (stopped) return StreamOutcome::Stopped;
         return readFailed ? StreamOutcome::NotRead : StreamOutcome::NotWritten;
     }
 
@@ -541,20 +556,27 @@ RestoreReport restoreMarkedFiles(const RestoreSource& source, std::vector<FileTa
     progress.bytesRestored = 0;
     RestoreRun run(source, table, targetFolder, mode, progress, withNamedStreams);
     RestoreReport& report = run.report();
+    auto chosen = [](const FileTableEntry& entry) { return entry.folderFlag == kFileFlag && entry.mark == kMarked; };
+    progress.filesDone = 0;
+    progress.filesTotal = static_cast<std::uint64_t>(std::count_if(table.begin(), table.end(), chosen));
     for (FileTableEntry& entry : table) {
-        if (entry.folderFlag == kFileFlag && entry.mark == kMarked) {
+        if (chosen(entry)) {
             ++report.filesChosen;
             // A chosen file the mode does not take is counted too: every chosen file has its place
-            // in the final counts.
-            if (entryQualifies(entry, mode)) {
+            // in the final counts, also those a stop leaves.
+            if (progress.stopRequested.load()) {
+                ++report.filesNotReached;
+            } else if (entryQualifies(entry, mode)) {
                 run.restoreEntry(entry);
             } else {
                 ++report.filesNotCopied;
             }
+            ++progress.filesDone;
         }
         entry.mark = kMarkCleared;
         ++progress.entriesDone;
     }
+    report.stopped = report.stopped || report.filesNotReached != 0;
     if (!report.damaged.empty()) {
         report.damageList = writeDamageList(targetFolder, damageListText(report, language));
         report.damageListFailed = report.damageList.empty();
@@ -646,6 +668,10 @@ RestoreMessage restoreFinishedMessage(const std::string& targetPath, const Resto
         if (report.streamFailures != 0) {
             add("Именованных потоков не восстановлено: %llu.\r\n", "Named streams not restored: %llu.\r\n",
                 report.streamFailures);
+        }
+        if (report.stopped) {
+            add("Восстановление прервано, не восстановлено файлов: %llu.\r\n",
+                "The restore was stopped; files not restored: %llu.\r\n", report.filesNotReached);
         }
         if (report.damageListFailed) {
             message.text += russian ? "Список поврежденных файлов не удалось записать.\r\n"

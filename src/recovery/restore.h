@@ -64,7 +64,12 @@ struct RestoreProgress {
     std::atomic<std::uint64_t> bytesRestored{0};
     std::atomic<std::uint64_t> entriesDone{0};
     std::atomic<std::uint64_t> entriesTotal{0};
+    std::atomic<std::uint64_t> filesDone{0};   // marked files passed, whatever became of them
+    std::atomic<std::uint64_t> filesTotal{0};  // the marked files
     std::atomic<bool> finished{false};
+    // Set by whoever shows the progress to end the restore early (Ctrl+C): the file being copied
+    // is removed, no further file is begun, and the report says so.
+    std::atomic<bool> stopRequested{false};
 
     // The file being copied, for the progress window: its folder path under the target folder
     // ("Razd0/Docs/") and its name, code page 1251. Texts are replaced whole under a lock.
@@ -104,7 +109,8 @@ struct DamagedFile {
 };
 
 // Every marked file is counted once, in exactly one of filesWritten, filesNotCopied,
-// readFailures, writeFailures and damagedRunLists; named streams are counted apart.
+// readFailures, writeFailures, damagedRunLists and filesNotReached; named streams are counted
+// apart.
 struct RestoreReport {
     bool diskOpened = false;
     std::uint64_t filesChosen = 0;         // marked files, whatever became of them
@@ -130,6 +136,10 @@ struct RestoreReport {
     std::uint64_t streamFailures = 0;
     // The list of the damaged files and its own failure to be written.
     bool damageListFailed = false;
+    // A restore stopped on request: the file being copied was removed, and it and the files after
+    // it were not restored.
+    bool stopped = false;
+    std::uint64_t filesNotReached = 0;
     std::vector<std::filesystem::path> written;  // every file written, in table order
     std::vector<DamagedFile> damaged;            // files with unreadable sectors or damaged runs, in table order
     std::filesystem::path damageList;            // the list of the damaged files; empty when none was written
@@ -137,12 +147,12 @@ struct RestoreReport {
     std::uint64_t failures() const { return readFailures + writeFailures; }
     // The files counted in one of the five categories: filesChosen when every file is accounted for.
     std::uint64_t filesAccounted() const {
-        return filesWritten + filesNotCopied + readFailures + writeFailures + damagedRunLists;
+        return filesWritten + filesNotCopied + readFailures + writeFailures + damagedRunLists + filesNotReached;
     }
     // Whether every chosen file was restored whole, from an MFT read whole.
     bool complete() const {
         return diskOpened && failures() == 0 && unreadableSectors == 0 && damagedRunLists == 0 &&
-               unreadableMftRecords == 0 && streamFailures == 0 && !damageListFailed;
+               unreadableMftRecords == 0 && streamFailures == 0 && !damageListFailed && !stopped;
     }
 };
 

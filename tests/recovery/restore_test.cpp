@@ -240,7 +240,8 @@ struct RestoreRun {
 // the target as the program does, with the volume's size and the analysis' unreadable records.
 RestoreRun restoreChosen(platform::DiskSystem& disks, const TempFolder& folder, const std::filesystem::path& target,
                          RestoreMode mode, const std::function<bool(const FileTableEntry&)>& chosen,
-                         text::Language language = text::Language::English) {
+                         text::Language language = text::Language::English,
+                         const std::function<void(RestoreProgress&)>& prepare = {}) {
     AnalysedVolume analysed = analyseImage(disks, folder);
     RestoreRun run;
     run.table = analysed.result.tree.table;
@@ -257,6 +258,7 @@ RestoreRun restoreChosen(platform::DiskSystem& disks, const TempFolder& folder, 
                                analysed.result.statistics.unreadableRecords};
     RestoreProgress progress;
     progress.bytesTotal = markedBytes(run.table);
+    if (prepare) prepare(progress);
     std::filesystem::create_directories(target);
     run.report = restoreMarkedFiles(source, run.table, target, mode, progress, false, language);
     EXPECT_TRUE(progress.finished.load());
@@ -583,6 +585,48 @@ TEST(RestoreTest, UnreadableSectorsAreZerosInTheRestoredFileAndListed) {
 }
 
 // The list of damaged files, line by line, in both languages.
+// A stop asked for in the middle of a file (Ctrl+C at the terminal): the file being copied is
+// removed, no later file is begun, the files before it stay whole, and every chosen file is
+// counted, the stopped one and those after it as not reached.
+TEST(RestoreTest, StopInTheMiddleOfAFileLeavesNoPartOfIt) {
+    using testsupport::EntryFacts;
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const testsupport::ImageFacts& facts = manifest.image("mbr.img");
+    const testsupport::PartitionFacts& volume = *facts.partition(0);
+    const EntryFacts& before = *facts.entry(0, "Documents/readme.txt");
+    const EntryFacts& stopped = *facts.entry(0, "Media/fragmented.bin");  // runs of 64 KiB, 64 KiB, 32 KiB ...
+    const EntryFacts& after = *facts.entry(0, "Temp/filler.bin");
+    ASSERT_LT(before.record, stopped.record);
+    ASSERT_LT(stopped.record, after.record);
+    ASSERT_GT(stopped.runs.size(), 2u);
+
+    testsupport::FaultyDisks disks({facts.path(testsupport::fixtureDir())});
+    RestoreProgress* running = nullptr;
+    // The stop comes while the second run is read: the first run is in the file by then.
+    disks.whenRead(lbaOfFileByte(stopped, volume, stopped.runs[0].length * volume.clusterSize),
+                   [&] { running->stopRequested = true; });
+    TempFolder folder;
+    const std::filesystem::path target = folder.path() / "restored";
+    const RestoreRun run = restoreChosen(
+        disks, folder, target, RestoreMode::Full,
+        [&](const FileTableEntry& entry) {
+            return entry.ownId == before.record || entry.ownId == stopped.record || entry.ownId == after.record;
+        },
+        text::Language::English, [&](RestoreProgress& progress) { running = &progress; });
+    const RestoreReport& report = run.report;
+    EXPECT_TRUE(report.stopped);
+    EXPECT_FALSE(report.complete());
+    EXPECT_EQ(report.filesWritten, 1u);
+    EXPECT_EQ(report.filesNotReached, 2u);
+    EXPECT_EQ(report.failures(), 0u);
+    const std::map<std::string, std::string> expected{{"Razd0/" + before.path, contentsOf(target / "Razd0" / before.path)}};
+    EXPECT_EQ(restoredContents(target), expected);
+    EXPECT_EQ(expected.begin()->second.size(), before.size);
+    EXPECT_NE(restoreFinishedMessage(target.string(), report, text::Language::English)
+                  .text.find("The restore was stopped; files not restored: 2."),
+              std::string::npos);
+}
+
 TEST(RestoreTest, DamageListNamesEachFileWithWhereItsSectorsLie) {
     RestoreReport report;
     report.damaged.push_back({"Razd0/Docs/a.doc", RunListDamage::None, {{0, 1024, 4096, 2}, {70000, 100, 9000, 1}}});

@@ -1,6 +1,7 @@
 #include "support/faulty_disks.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace quenzar::testsupport {
 namespace {
@@ -22,6 +23,11 @@ public:
         {
             const std::lock_guard<std::mutex> lock(state_->mutex);
             ++state_->reads;
+            for (FaultyDisks::Trigger& trigger : state_->triggers) {
+                if (trigger.diskNumber != diskNumber_ || !trigger.action) continue;
+                if (trigger.byte < byteOffset || trigger.byte >= endByte) continue;
+                std::exchange(trigger.action, nullptr)();
+            }
             for (FaultyDisks::Fault& fault : state_->faults) {
                 if (fault.diskNumber != diskNumber_ || fault.timesLeft == 0) continue;
                 if (fault.firstByte >= endByte || fault.endByte <= byteOffset) continue;
@@ -66,6 +72,11 @@ void FaultyDisks::failSectors(std::uint64_t firstSector, std::uint64_t sectorCou
     const std::lock_guard<std::mutex> lock(state_->mutex);
     state_->faults.push_back(
         {diskNumber, firstSector * kSectorBytes, (firstSector + sectorCount) * kSectorBytes, times});
+}
+
+void FaultyDisks::whenRead(std::uint64_t sector, std::function<void()> action, char diskNumber) {
+    const std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->triggers.push_back({diskNumber, sector * kSectorBytes, std::move(action)});
 }
 
 std::uint64_t FaultyDisks::reads() const {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -41,6 +42,10 @@ public:
         failSectors(firstSector, sectorCount, 1, diskNumber);
     }
 
+    // Runs `action` once, at the first read that touches the sector (before the read), as a thing
+    // that happens at that moment of a long read: a stop asked for, for instance.
+    void whenRead(std::uint64_t sector, std::function<void()> action, char diskNumber = '0');
+
     // Reads made through every device opened so far, and those of them that failed.
     std::uint64_t reads() const;
     std::uint64_t failedReads() const;
@@ -60,10 +65,16 @@ public:
         int timesLeft;  // kAlways: never runs out
     };
     // Shared by the disk system and every device it opened.
+    struct Trigger {
+        char diskNumber;
+        std::uint64_t byte;
+        std::function<void()> action;  // emptied once run
+    };
     struct State {
         Shape shape;
         mutable std::mutex mutex;
         std::vector<Fault> faults;
+        std::vector<Trigger> triggers;
         std::uint64_t reads = 0;
         std::uint64_t failedReads = 0;
     };
