@@ -11,10 +11,10 @@
 #include "disk/sector_access.h"
 #include "ntfs/file_record.h"
 #include "ntfs/data_streams.h"
-#include "ntfs/record_names.h"
 #include "platform/code_page_1251.h"
 #include "platform/stdio_file.h"
 #include "recovery/directory_tree.h"
+#include "recovery/folder_names.h"
 #include "recovery/safe_names.h"
 
 namespace quenzar::recovery {
@@ -30,15 +30,6 @@ constexpr std::size_t kCopyPieceBytes = 1 << 20;
 constexpr std::uint16_t kCompressedMask = 0x00FF;
 constexpr std::uint16_t kEncrypted = 0x4000;
 
-std::string entryName(const FileTableEntry& entry) { return std::string(entry.name, strnlen(entry.name, kEntryNameBytes)); }
-
-// The real name of the record's file as the volume stores it; the decoder's code page 1251 name
-// when no $FILE_NAME can be read whole (it then has a name of the table's kind anyway).
-std::u16string recordName(std::span<const std::uint8_t> record, const ntfs::FileRecordInfo& info) {
-    std::u16string name = ntfs::recordLongName(record);
-    if (name.empty()) name = platform::cp1251ToUtf16(std::string(info.longName, strnlen(info.longName, ntfs::kLongNameBytes)));
-    return name;
-}
 
 // The path of a name made safe: the Linux build makes UTF-8 of it, the Windows build gives it to
 // the wide functions as it is.
@@ -95,70 +86,6 @@ private:
     const RestoreSource& source_;
     disk::DiskHandle handle_;
     std::uint64_t volumeClusters_ = 0;
-};
-
-// The ancestor walk of a file and the names of its folders, each folder's record read once per
-// run however many files lie below it.
-class FolderNames {
-public:
-    FolderNames(const std::vector<FileTableEntry>& table, DiskReader& reader) : table_(table), reader_(reader) {
-        for (std::size_t i = 0; i < table.size(); ++i) {
-            if (table[i].isFolder()) firstFolder_.emplace(folderKey(table[i].generation, table[i].ownId), i);
-        }
-    }
-
-    // From the far end of the chain down to the file's folder. The walk goes through every
-    // folder up to the root folder or a lost one; a cycle of parent links or a chain deeper than
-    // kAncestorChainMax ends at the lost folder of the record where it stopped, as in the tree.
-    std::vector<std::u16string> components(const FileTableEntry& file) {
-        std::vector<std::u16string> reversed;
-        std::vector<std::size_t> chain;
-        const char generation = file.generation;
-        std::uint32_t target = file.parentId;
-        for (;;) {
-            if (target == kRootFolderRecord) {
-                reversed.push_back(u"Razd" + std::u16string(1, static_cast<char16_t>(generation)));
-                break;
-            }
-            const auto found = firstFolder_.find(folderKey(generation, target));
-            if (found == firstFolder_.end() || chain.size() == kAncestorChainMax ||
-                std::find(chain.begin(), chain.end(), found->second) != chain.end()) {
-                reversed.push_back(platform::cp1251ToUtf16(entryName(makeLostFolder(target, generation))));
-                break;
-            }
-            const FileTableEntry& folder = table_[found->second];
-            if (isLostFolder(folder)) {
-                reversed.push_back(platform::cp1251ToUtf16(entryName(folder)));
-                break;
-            }
-            chain.push_back(found->second);
-            reversed.push_back(nameOnDisk(found->second));
-            target = folder.parentId;
-        }
-        return {reversed.rbegin(), reversed.rend()};
-    }
-
-private:
-    // The folder's name as its record gives it now; the table's (cut) name when the record no
-    // longer reads.
-    const std::u16string& nameOnDisk(std::size_t index) {
-        const auto cached = names_.find(index);
-        if (cached != names_.end()) return cached->second;
-        ntfs::FileRecordInfo info;
-        std::u16string name = platform::cp1251ToUtf16(entryName(table_[index]));
-        reader_.readRecord(table_[index].recordLba, buffer_, info);
-        // A record reused since by a file names that file, not the folder.
-        if (info.stage >= ntfs::DecodeStage::FirstName && info.isFolder && info.longName[0] != 0) {
-            name = recordName(buffer_, info);
-        }
-        return names_.emplace(index, std::move(name)).first->second;
-    }
-
-    const std::vector<FileTableEntry>& table_;
-    DiskReader& reader_;
-    std::unordered_map<std::uint64_t, std::size_t> firstFolder_;
-    std::unordered_map<std::size_t, std::u16string> names_;
-    std::vector<std::uint8_t> buffer_;
 };
 
 // Makes each folder of the path in turn below the target. An existing folder is used; a symbolic
@@ -358,7 +285,11 @@ public:
     RestoreRun(const RestoreSource& source, std::vector<FileTableEntry>& table, const std::filesystem::path& target,
                RestoreMode mode, RestoreProgress& progress, bool withNamedStreams)
         : target_(target), mode_(mode), withNamedStreams_(withNamedStreams), reader_(source),
-          folderNames_(table, reader_), fileCopy_(reader_, progress), progress_(progress) {
+          folderNames_(table,
+                       [this](std::uint32_t recordLba, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info) {
+                           return reader_.readRecord(recordLba, buffer, info);
+                       }),
+          fileCopy_(reader_, progress), progress_(progress) {
         report_.diskOpened = reader_.isOpen();
         report_.unreadableMftRecords = source.unreadableMftRecords;
     }
@@ -372,7 +303,11 @@ public:
             ++report_.readFailures;
             return;
         }
-        const std::vector<std::u16string> components = folderNames_.components(entry);
+        // The root folder of generation N is "RazdN" under the target; a lost folder its own name.
+        const FolderChain chain = folderNames_.chain(entry);
+        std::vector<std::u16string> components;
+        if (chain.underRoot) components.push_back(u"Razd" + std::u16string(1, static_cast<char16_t>(entry.generation)));
+        components.insert(components.end(), chain.names.begin(), chain.names.end());
         OutputFolder folder{makeFolders(target_, components), {}, {}};
         ntfs::FileRecordInfo info;
         if (!reader_.readRecord(entry.recordLba, recordBuffer_, info)) {
