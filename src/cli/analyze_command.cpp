@@ -29,6 +29,7 @@
 #include "recovery/analysis.h"
 #include "recovery/analysis_listing.h"
 #include "recovery/directory_tree.h"
+#include "recovery/file_listing.h"
 #include "recovery/listing.h"
 #include "recovery/work_file.h"
 #include "disk/sector_access.h"
@@ -66,6 +67,11 @@ constexpr const char* kAnalyzeUsage =
     "  --work-dir DIR      where the work file ~DI_Tmp.tmp goes (default: the current folder);\n"
     "                      never on the volume, disk or image being read\n"
     "  --no-tree           print the statistics only\n"
+    "  --json              instead of the statistics and the tree, one JSON object a line for each\n"
+    "                      file and folder found: record, sequence, parent, generation, folder,\n"
+    "                      deleted, size, the four times in ISO 8601 UTC, the full path in UTF-8,\n"
+    "                      fragments and runs ([first cluster, clusters], null for a sparse one)\n"
+    "  --bodyfile          instead, The Sleuth Kit's body file (mactime -b FILE makes a timeline)\n"
     "  --listing           also write the analytical listing QuenzarSalvage.txt beside the work\n"
     "                      file: one line per record of the file table (position of its FILE\n"
     "                      record, size, times, record numbers, state, first cluster, fragments,\n"
@@ -192,6 +198,102 @@ void printTree(const recovery::DirectoryTree& tree, text::Language language) {
     }
 }
 
+// A text as a JSON string: quotes, backslashes and control characters escaped; the rest is UTF-8
+// already.
+void appendJsonString(std::string& out, const std::string& text) {
+    out += '"';
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+void appendJsonTime(std::string& out, const char* key, std::uint64_t fileTime, bool known) {
+    out += ",\"";
+    out += key;
+    out += "\":";
+    if (known) {
+        appendJsonString(out, recovery::isoTime(fileTime));
+    } else {
+        out += "null";
+    }
+}
+
+std::string jsonLine(const recovery::ListedFile& file) {
+    const recovery::FileTableEntry& entry = *file.entry;
+    std::string line = "{\"record\":" + std::to_string(entry.ownId);
+    line += ",\"sequence\":" + (file.recordRead ? std::to_string(file.sequence) : std::string("null"));
+    line += ",\"parent\":" + std::to_string(entry.parentId);
+    line += ",\"generation\":" + std::string(1, entry.generation);
+    line += std::string(",\"folder\":") + (entry.isFolder() ? "true" : "false");
+    line += std::string(",\"deleted\":") + (entry.isDeleted() ? "true" : "false");
+    line += ",\"size\":" + std::to_string(file.size);
+    appendJsonTime(line, "created", file.created, file.recordRead);
+    appendJsonTime(line, "modified", file.modified, file.recordRead);
+    appendJsonTime(line, "mft_modified", file.mftModified, file.recordRead);
+    appendJsonTime(line, "accessed", file.accessed, file.recordRead);
+    line += ",\"path\":";
+    appendJsonString(line, file.path);
+    line += ",\"fragments\":" + std::to_string(file.recordRead ? file.runs.size() : std::size_t{entry.fragments});
+    line += ",\"runs\":[";
+    for (std::size_t i = 0; i < file.runs.size(); ++i) {
+        const ntfs::DataRun& run = file.runs[i];
+        if (i != 0) line += ',';
+        line += '[';
+        line += run.startCluster == ntfs::kSparseCluster ? std::string("null") : std::to_string(run.startCluster);
+        line += ',' + std::to_string(run.clusterCount) + ']';
+    }
+    line += "]}\n";
+    return line;
+}
+
+// The Sleuth Kit's body format (3.x): MD5|name|inode|mode|UID|GID|size|atime|mtime|ctime|crtime,
+// times in seconds since 1970 UTC, ctime the MFT record's change. A deleted entry's name ends in
+// " (deleted)", as fls writes it.
+std::string bodyLine(const recovery::ListedFile& file) {
+    const recovery::FileTableEntry& entry = *file.entry;
+    char times[128];
+    std::snprintf(times, sizeof times, "|%lld|%lld|%lld|%lld\n", static_cast<long long>(recovery::unixTime(file.accessed)),
+                  static_cast<long long>(recovery::unixTime(file.modified)),
+                  static_cast<long long>(recovery::unixTime(file.mftModified)),
+                  static_cast<long long>(recovery::unixTime(file.created)));
+    return "0|/" + file.path + (entry.isDeleted() ? " (deleted)" : "") + "|" + std::to_string(entry.ownId) + "|" +
+           (entry.isFolder() ? "d/drwxrwxrwx" : "r/rrwxrwxrwx") + "|0|0|" + std::to_string(file.size) + times;
+}
+
+// Every file and folder of the analysis with what its record, read again, tells; the exit code.
+int printFileListing(const ChosenVolume& volume, const recovery::AnalysisResult& result, bool json,
+                     text::Language language) {
+    disk::SectorMaskTable masks;
+    disk::loadSectorMask(volume.disks(), masks, volume.diskNumber());
+    const recovery::RestoreSource source{volume.disks(),
+                                         masks,
+                                         volume.diskNumber(),
+                                         result.geometry.sectorsPerCluster,
+                                         result.geometry.volumeStartLba,
+                                         result.volumeSectorCount,
+                                         result.statistics.unreadableRecords};
+    std::uint64_t unread = 0;
+    const bool opened = recovery::listFiles(source, recovery::extractedTable(result), [&](const recovery::ListedFile& file) {
+        if (!file.recordRead) ++unread;
+        const std::string line = json ? jsonLine(file) : bodyLine(file);
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    });
+    if (!opened) printIn(stderr, language, texts::kDiskUnreadable, "salvage analyze", volume.diskNumber());
+    if (unread != 0) printIn(stderr, language, texts::kRecordsNotReadAgain, static_cast<unsigned long long>(unread));
+    return opened && unread == 0 && result.statistics.unreadableRecords == 0 ? kExitDone : kExitFailed;
+}
+
 }  // namespace
 
 // What the arguments of salvage analyze ask for.
@@ -202,6 +304,7 @@ struct AnalyzeRequest {
     std::filesystem::path workFolder;
     bool showTree = true;
     bool listing = false;
+    enum class Output { Text, Json, Bodyfile } output = Output::Text;
 };
 
 constexpr SharedOptionSet kAnalyzeOptions{.volume = true, .virtualDisk = true};
@@ -246,6 +349,10 @@ std::optional<int> readAnalyzeArguments(const Arguments& args, AnalyzeRequest& r
             request.showTree = false;
         } else if (arg == "--listing") {
             request.listing = true;
+        } else if (arg == "--json" && request.output == AnalyzeRequest::Output::Text) {
+            request.output = AnalyzeRequest::Output::Json;
+        } else if (arg == "--bodyfile" && request.output == AnalyzeRequest::Output::Text) {
+            request.output = AnalyzeRequest::Output::Bodyfile;
         } else if (!haveTarget && !arg.empty() && arg[0] != '-') {
             request.target = arg;
             haveTarget = true;
@@ -299,6 +406,9 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
         std::fprintf(stderr, "%s\n%s\n", terminalText(message.title).c_str(), terminalText(message.text).c_str());
         if (result.outcome == recovery::AnalysisOutcome::NoFileMatched) printStatistics(result, language);
         return kExitFailed;
+    }
+    if (request.output != AnalyzeRequest::Output::Text) {
+        return printFileListing(volume, result, request.output == AnalyzeRequest::Output::Json, language);
     }
     if (virtualVolume) {
         printIn(stdout, language, texts::kVirtualHeader, virtualVolume->diskNumber, static_cast<unsigned long long>(virtualVolume->bootLba),

@@ -78,6 +78,10 @@ inline constexpr TextPair kRegionItem{"Область %c", "Region %c"};
 inline constexpr TextPair kLostMark{"  [потеряна]", "  [lost]"};
 inline constexpr TextPair kDeletedMark{"  [удален]", "  [deleted]"};
 
+inline constexpr TextPair kRecordsNotReadAgain{
+    "salvage analyze: записей FILE, не прочитанных повторно: %llu (у них только данные таблицы)\n",
+    "salvage analyze: FILE records that did not read again: %llu (only the table's facts are given)\n"};
+
 // salvage restore.
 inline constexpr TextPair kAnalysingVolume{"анализ тома %c: ...\n", "analysing volume %c: ...\n"};
 inline constexpr TextPair kAnalysingVirtualDisk{"анализ виртуального диска на диске %c с LBA %llu ...\n",

@@ -11,7 +11,8 @@ namespace quenzar::cli {
 
 using Arguments = std::vector<std::string>;
 
-// Exit codes: 0 done, 1 the work failed (unreadable disk, nothing found), 2 wrong usage.
+// Exit codes: 0 done, 1 done with errors or refused (unreadable disk, nothing found, a target on
+// the source), 2 wrong usage; a command stopped by a signal ends with 128 + its number.
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;

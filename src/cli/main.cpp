@@ -53,7 +53,14 @@ constexpr const char* kUsage =
     "  order (LETTER | IMAGE) --name N --email E --tariff 1-4 [--write-only] [options]\n"
     "                                     analyse the volume, write the recovery order\n"
     "                                     QuenzarSalvage.bin and send it to the laboratory\n"
-    "                                     (salvage order --help lists its options)\n";
+    "                                     (salvage order --help lists its options)\n"
+    "\n"
+    "exit codes:\n"
+    "  0    done\n"
+    "  1    done with errors (files or records that could not be read or written), or refused\n"
+    "       (no such disk or volume, a target on what is read, nothing found)\n"
+    "  2    wrong usage\n"
+    "  130  stopped by Ctrl+C (143: by a termination request); what was begun is removed\n";
 
 }  // namespace
 

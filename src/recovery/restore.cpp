@@ -466,6 +466,20 @@ std::filesystem::path writeDamageList(const std::filesystem::path& target, const
 
 }  // namespace
 
+class SourceRecords::Reader : public DiskReader {
+public:
+    using DiskReader::DiskReader;
+};
+
+SourceRecords::SourceRecords(const RestoreSource& source) : reader_(std::make_unique<Reader>(source)) {}
+SourceRecords::~SourceRecords() = default;
+
+bool SourceRecords::isOpen() const { return reader_->isOpen(); }
+
+bool SourceRecords::read(std::uint32_t recordLba, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info) {
+    return reader_->readRecord(recordLba, buffer, info);
+}
+
 void RestoreProgress::setCurrentFile(const std::string& folder, const std::string& name) {
     const std::lock_guard<std::mutex> lock(currentMutex_);
     currentFolder_ = folder;

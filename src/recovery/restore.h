@@ -18,6 +18,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <utility>
 #include <string>
@@ -26,6 +27,7 @@
 #include "text/language.h"
 #include "disk/inventory_records.h"
 #include "disk/sector_mask.h"
+#include "ntfs/file_record.h"
 #include "platform/disk_system.h"
 #include "recovery/file_table_entry.h"
 
@@ -154,6 +156,26 @@ struct RestoreReport {
         return diskOpened && failures() == 0 && unreadableSectors == 0 && damagedRunLists == 0 &&
                unreadableMftRecords == 0 && streamFailures == 0 && !damageListFailed && !stopped;
     }
+};
+
+// The FILE records of the source read again one by one, as the restore reads them (retried and
+// sector by sector, through the sector mask), for whoever needs more of a record than the table
+// keeps.
+class SourceRecords {
+public:
+    explicit SourceRecords(const RestoreSource& source);
+    ~SourceRecords();
+    SourceRecords(const SourceRecords&) = delete;
+    SourceRecords& operator=(const SourceRecords&) = delete;
+
+    bool isOpen() const;
+    // Reads and decodes the record at the LBA into the buffer (update sequence undone); false when
+    // it did not arrive or is no good record.
+    bool read(std::uint32_t recordLba, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info);
+
+private:
+    class Reader;
+    std::unique_ptr<Reader> reader_;
 };
 
 // Whether an entry is restored at all: a marked file that is not the $MFT; in the test restore a

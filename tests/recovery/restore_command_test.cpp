@@ -335,7 +335,16 @@ TEST(RestoreCommandTest, UsageAndHelp) {
     EXPECT_EQ(exitCode, 2);
     salvage("restore image.dd --to somewhere", &exitCode);  // no choice
     EXPECT_EQ(exitCode, 2);
-    EXPECT_NE(salvage("--help", &exitCode).find("restore (LETTER | IMAGE) --to FOLDER"), std::string::npos);
+    const std::string programHelp = salvage("--help", &exitCode);
+    EXPECT_NE(programHelp.find("restore (LETTER | IMAGE) --to FOLDER"), std::string::npos);
+    for (const char* exitCodeLine : {"\n  0    done\n", "\n  1    done with errors", "\n  2    wrong usage\n",
+                                     "\n  130  stopped by Ctrl+C"}) {
+        EXPECT_NE(programHelp.find(exitCodeLine), std::string::npos) << exitCodeLine;
+    }
+    const std::string analyzeHelp = salvage("analyze --help", &exitCode);
+    for (const char* option : {"--json", "--bodyfile", "--boot LBA"}) {
+        EXPECT_NE(analyzeHelp.find(option), std::string::npos) << option;
+    }
 }
 
 // --volume takes a plain number from 1 in every command that has it; anything else is a usage
