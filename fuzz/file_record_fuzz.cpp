@@ -15,6 +15,7 @@
 #include "ntfs/file_record_view.h"
 #include "ntfs/data_streams.h"
 #include "ntfs/mft_run_table.h"
+#include "ntfs/record_names.h"
 #include "recovery/mft_runs.h"
 
 using namespace quenzar::ntfs;
@@ -100,6 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             require(stream.nonResident || stream.residentData.size() == stream.realSize);
             require(stream.runs.size() <= kRunListMaxFragments);
         }
+        // The real name a restored file gets: at most the 255 characters a $FILE_NAME holds.
+        require(recordLongName(record).size() <= 255);
     }
     return 0;
 }
