@@ -178,13 +178,14 @@ class Clock:
 class NtfsMount:
     """ntfs-3g on a volume file, in the foreground so that unmounting can wait for it."""
 
-    def __init__(self, image, mountpoint, clock, logfile):
+    def __init__(self, image, mountpoint, clock, logfile, options=()):
         self.image, self.mnt, self.clock, self.logfile = image, mountpoint, clock, logfile
+        self.options = ",".join(("no_detach",) + tuple(options))
 
     def __enter__(self):
         os.makedirs(self.mnt, exist_ok=True)
         self.log = open(self.logfile, "ab")
-        self.proc = subprocess.Popen(["ntfs-3g", "-o", "no_detach", self.image, self.mnt],
+        self.proc = subprocess.Popen(["ntfs-3g", "-o", self.options, self.image, self.mnt],
                                      stdout=self.log, stderr=self.log, env=self.clock.env())
         deadline = time.time() + 20
         while not os.path.ismount(self.mnt):
@@ -224,6 +225,10 @@ class Volume:
     def __init__(self, key, root):
         self.key, self.root = key, root
         self.expected = {}  # path -> dict(kind, size, md5, deleted, dos_name, sparse_data_md5...)
+        # Folders whose many files only fill the volume: their files are counted, not listed.
+        self.bulk_folders = []
+        self.bulk_count = {}
+        self.bulk_files_in_use = 0
 
     def p(self, rel):
         return os.path.join(self.root, *rel.split("/"))
@@ -251,6 +256,81 @@ class Volume:
         self.expected[rel] = {"kind": "file", "size": size, "md5": hashlib.md5(data).hexdigest(),
                               "deleted": False, "dos_name": dos_name}
         return data
+
+    def data_file(self, rel, data, holes=()):
+        """A file of the given bytes; each (offset, length) of `holes` (zeros in `data`) is
+        skipped with a seek instead of written, so the file system keeps it sparse."""
+        parent = rel.rsplit("/", 1)[0] if "/" in rel else None
+        if parent:
+            self.mkdir(parent)
+        with open(self.p(rel), "wb") as f:
+            pos = 0
+            for off, n in sorted(holes) + [(len(data), 0)]:
+                f.seek(pos)
+                f.write(data[pos:off])
+                pos = off + n
+            f.truncate(len(data))
+        t = stable_mtime(self.key + ":" + rel)
+        os.utime(self.p(rel), ns=(t, t))
+        self.expected[rel] = {"kind": "file", "size": len(data), "md5": hashlib.md5(data).hexdigest(),
+                              "deleted": False, "dos_name": None}
+
+    def hard_link(self, existing, rel):
+        parent = rel.rsplit("/", 1)[0] if "/" in rel else None
+        if parent:
+            self.mkdir(parent)
+        os.link(self.p(existing), self.p(rel))
+        self.expected[rel] = dict(self.expected[existing])
+
+    def bulk_file(self, folder, data):
+        """One more file of a bulk folder (written only to fill the volume), named by its
+        number; returns its path, or None when the volume is full."""
+        if folder + "/" not in self.bulk_folders:
+            self.mkdir(folder)
+            self.bulk_folders.append(folder + "/")
+            self.bulk_count[folder] = 0
+        name = "%s/f%05d" % (folder, self.bulk_count[folder])
+        try:
+            with open(self.p(name), "wb") as f:
+                f.write(data)
+        except OSError as e:
+            if e.errno != 28:  # ENOSPC
+                raise
+            if os.path.exists(self.p(name)):
+                os.unlink(self.p(name))
+            return None
+        self.bulk_count[folder] += 1
+        self.bulk_files_in_use += 1
+        return name
+
+    def fill_folder(self, folder, size):
+        """Files of `size` bytes in a bulk folder until the volume is full; returns their paths."""
+        data = content(self.key + ":" + folder, size)
+        names = []
+        while (name := self.bulk_file(folder, data)) is not None:
+            names.append(name)
+        return names
+
+    def interleaved(self, rel, pieces, piece_size, folder):
+        """A file written `piece_size` bytes at a time, each piece appended after a bulk file was
+        written into `folder`: the two take turns on the free clusters, so the file ends up
+        in many runs."""
+        data = content(self.key + ":" + rel, pieces * piece_size)
+        filler = content(self.key + ":" + folder, 1000)
+        self.mkdir(rel.rsplit("/", 1)[0])
+        for i in range(pieces):
+            with open(self.p(rel), "ab") as f:
+                f.write(data[i * piece_size:(i + 1) * piece_size])
+            if self.bulk_file(folder, filler) is None:
+                fail("volume full while writing " + rel)
+        t = stable_mtime(self.key + ":" + rel)
+        os.utime(self.p(rel), ns=(t, t))
+        self.expected[rel] = {"kind": "file", "size": len(data), "md5": hashlib.md5(data).hexdigest(),
+                              "deleted": False, "dos_name": None}
+
+    def delete_bulk(self, rel):
+        os.unlink(self.p(rel))
+        self.bulk_files_in_use -= 1
 
     def sparse(self, rel, size, step, island):
         """A sparse file: `island` bytes of data at every multiple of `step`, holes between.
@@ -508,6 +588,51 @@ def populate_world_names(vol, clock):
     vol.delete("Ελληνικά/διαγραμμένο.txt")
 
 
+def populate_lists(vol, clock):
+    """Attribute lists everywhere. Two files are written in turns with small files, so they get
+    hundreds of runs that continue in extension records; a file gets many hard links; then the
+    volume is filled with one-cluster files, which fragments the folders' index allocations until
+    their $FILE_NAME moves to an extension record, and every other one is deleted, so that the
+    $MFT, growing for a last folder of empty files, takes one-cluster holes until its own runs
+    continue in extension records."""
+    vol.interleaved("Fragmented/hundreds.bin", 900, KiB, "Crowded")
+    vol.interleaved("Fragmented/two-hundred.bin", 600, KiB, "Crowded")
+    vol.file("Linked/original.txt", 6000)
+    for i in range(LINK_COUNT):
+        vol.hard_link("Linked/original.txt", "Linked/names/link-%02d.txt" % i)
+    crowded = vol.fill_folder("Crowded", 1000)
+    clock.set(TIME_DELETE)
+    for name in crowded[1::2]:
+        vol.delete_bulk(name)
+    clock.set(TIME_CREATE)
+    vol.fill_folder("More", 0)
+
+
+LINK_COUNT = 60
+
+
+def populate_compressed(vol, clock):
+    """Files that ntfs-3g compresses (a folder with the compressed attribute): text that
+    compresses, random bytes stored as they are, sparse and all-zero units, a file shorter than
+    one unit, a resident one, a deleted one; and an uncompressed file beside them."""
+    vol.mkdir("Packed")
+    attributes = struct.unpack(">I", os.getxattr(vol.p("Packed"), "system.ntfs_attrib_be"))[0]
+    os.setxattr(vol.p("Packed"), "system.ntfs_attrib_be", struct.pack(">I", attributes | 0x800))
+    rng = random.Random(1509)
+    f = vol.file
+    f("Packed/text.txt", 300 * KiB + 123)
+    vol.data_file("Packed/random.bin", rng.randbytes(150 * KiB + 7))
+    mixed = (content(vol.key + ":mixed-a", 70 * KiB) + rng.randbytes(64 * KiB) + bytes(64 * KiB) +
+             bytes(200 * KiB) + content(vol.key + ":mixed-b", 33 * KiB + 100))
+    vol.data_file("Packed/mixed.bin", mixed, holes=[(198 * KiB, 200 * KiB)])
+    f("Packed/small.txt", 5000)
+    f("Packed/resident.txt", 300)
+    f("Packed/gone.txt", 90 * KiB)
+    f("Plain/plain.txt", 20000)
+    clock.set(TIME_DELETE)
+    vol.delete("Packed/gone.txt")
+
+
 def populate_masked(vol, clock):
     f = vol.file
     f("secret/plan.txt", 10000)
@@ -552,7 +677,7 @@ FAT_PLANS = {
 # making volumes
 
 
-def make_ntfs(path, sectors, start_lba, cluster, label, populate, key, clock, work):
+def make_ntfs(path, sectors, start_lba, cluster, label, populate, key, clock, work, mount_options=()):
     """mkntfs on a file of `sectors` sectors, fixed serial, then filled through ntfs-3g."""
     make_sparse_file(path, sectors * SECTOR)
     run(["mkntfs", "-F", "-q", "-Q", "-T", "-s", "512", "-c", str(cluster), "-p", str(start_lba),
@@ -571,7 +696,7 @@ def make_ntfs(path, sectors, start_lba, cluster, label, populate, key, clock, wo
     mnt = os.path.join(work, "mnt-" + key)
     vol = Volume(key, mnt)
     clock.set(TIME_CREATE)
-    with NtfsMount(path, mnt, clock, os.path.join(work, "ntfs-3g-%s.log" % key)):
+    with NtfsMount(path, mnt, clock, os.path.join(work, "ntfs-3g-%s.log" % key), mount_options):
         populate(vol, clock)
     clock.set(TIME_CREATE)
     return vol
@@ -775,9 +900,10 @@ def ntfsinfo_facts(volume_file, rec):
             "runs": runs}
 
 
-def analyze_ntfs(disk, start, expected, label, volume_file=None):
+def analyze_ntfs(disk, start, expected, label, volume_file=None, bulk_folders=(), bulk_in_use=0):
     """Facts of one NTFS volume from TSK, checked against what was written. Files written as
-    ones TSK refuses get their facts from ntfsinfo on the volume file instead."""
+    ones TSK refuses get their facts from ntfsinfo on the volume file instead. The files of
+    bulk folders (written only to fill the volume) are counted, not listed."""
     fs = parse_fsstat(run(["fsstat", "-o", str(start), disk]))
     if fs.get("File System Type") != "NTFS":
         fail("fsstat does not see NTFS at %d in %s" % (start, disk))
@@ -793,16 +919,22 @@ def analyze_ntfs(disk, start, expected, label, volume_file=None):
     if vol["label"] != label:
         fail("volume label %r, expected %r" % (vol["label"], label))
     seen = {}
+    bulk_seen = 0
     for e in fls_entries(disk, start):
         p = e["path"]
         if e["type"] in ("V/V", "v/v") or p.startswith("$OrphanFiles") or p.startswith("$Extend") \
                 or e["record"] < 24 or e["realloc"]:
+            continue
+        if any(p.startswith(folder) for folder in bulk_folders):
+            bulk_seen += not e["deleted"]
             continue
         if p in seen:
             if seen[p]["record"] != e["record"]:
                 fail("two records for %s in %s" % (p, disk))
             continue
         seen[p] = e
+    if bulk_seen != bulk_in_use:
+        fail("fls lists %d files in use in %s of %s, %d were written" % (bulk_seen, bulk_folders, disk, bulk_in_use))
     missing = sorted(set(expected) - set(seen))
     extra = sorted(set(seen) - set(expected))
     if missing or extra:
@@ -862,7 +994,7 @@ def analyze_ntfs(disk, start, expected, label, volume_file=None):
                 icat_md5 = ""
             ent.update({"size": d["size"], "md5": x["md5"], "icat_md5": icat_md5,
                         "intact": icat_md5 == x["md5"], "resident": d["resident"],
-                        "sparse": d["sparse"], "init_size": d["init_size"],
+                        "sparse": d["sparse"], "compressed": d["compressed"], "init_size": d["init_size"],
                         "runs": [] if d["resident"] else st["runs"]})
             if not x["deleted"] and not ent["intact"]:
                 fail("%s: icat gives %s, written %s" % (path, icat_md5, x["md5"]))
@@ -1075,15 +1207,16 @@ class Builder:
                                    "'Basic data partition' holding FAT16 (not NTFS)")
 
     # ---- NTFS volumes from LBA 0, no partition table ----
-    def whole_disk_ntfs(self, name, mib, cluster, label, populate, key, description):
+    def whole_disk_ntfs(self, name, mib, cluster, label, populate, key, description, mount_options=()):
         disk = os.path.join(self.out, name)
         sectors = mib * MiB // SECTOR
-        v = make_ntfs(disk, sectors, 0, cluster, label, populate, key, self.clock, self.work)
+        v = make_ntfs(disk, sectors, 0, cluster, label, populate, key, self.clock, self.work, mount_options)
         rows = mmls_rows(disk) if subprocess.run(["mmls", disk], stdout=subprocess.DEVNULL,
                                                  stderr=subprocess.DEVNULL).returncode == 0 else []
         if any(r["slot"] not in ("Meta", "-------") for r in rows):
             fail("mmls finds a partition table in %s" % name)
-        vol, ents = analyze_ntfs(disk, 0, v.expected, label)
+        vol, ents = analyze_ntfs(disk, 0, v.expected, label, bulk_folders=v.bulk_folders,
+                                 bulk_in_use=v.bulk_files_in_use)
         p = {"start": 0, "sectors": sectors, "type": None}
         parts = [self.part(0, 0, "whole-disk", p, vol, ents)]
         self.add_image(name, disk, "none", parts, description=description)
@@ -1107,6 +1240,33 @@ class Builder:
                                  "NTFS from LBA 0, Chinese, Polish, Czech, Greek and Turkish names")
         if not any(any(ord(c) > 0xFFFF for c in path) for path in v.expected):
             fail("world-names.img holds no name beyond the 16-bit range")
+
+    def build_lists(self):
+        log("lists.img: NTFS at LBA 0 whose $MFT, folders and files continue in extension records")
+        self.whole_disk_ntfs("lists.img", 16, 1024, "QZ-LISTS", populate_lists, "lists",
+                             "NTFS from LBA 0, 1 KiB clusters, filled with one-cluster files: attribute "
+                             "lists in the $MFT, in crowded folders, in a file of hundreds of runs and "
+                             "in a file of %d hard links" % (LINK_COUNT + 1))
+        disk = os.path.join(self.out, "lists.img")
+        ents = {e["path"]: e for e in self.images[-1]["parts"][0]["entries"]}
+        if len(ents["Fragmented/hundreds.bin"]["runs"]) < 200:
+            fail("lists.img: Fragmented/hundreds.bin has only %d runs" % len(ents["Fragmented/hundreds.bin"]["runs"]))
+        for rec, what in ((0, "the $MFT"), (ents["Crowded"]["record"], "Crowded"),
+                          (ents["Fragmented/hundreds.bin"]["record"], "Fragmented/hundreds.bin"),
+                          (ents["Linked/original.txt"]["record"], "Linked/original.txt")):
+            if "$ATTRIBUTE_LIST" not in run(["istat", disk, str(rec)]):
+                fail("lists.img: %s has no attribute list" % what)
+
+    def build_compressed(self):
+        log("compressed.img: NTFS at LBA 0 with files that ntfs-3g compressed")
+        self.whole_disk_ntfs("compressed.img", 8, 4096, "QZ-PACKED", populate_compressed, "packed",
+                             "NTFS from LBA 0, 4 KiB clusters, LZNT1-compressed files (compressed, "
+                             "stored, sparse and zero units) beside an uncompressed one",
+                             mount_options=("compression",))
+        ents = {e["path"]: e for e in self.images[-1]["parts"][0]["entries"]}
+        for path in ("Packed/text.txt", "Packed/random.bin", "Packed/mixed.bin", "Packed/small.txt"):
+            if not ents[path].get("compressed"):
+                fail("compressed.img: %s is not compressed" % path)
 
     # ---- small MBR disk (base of masked.img and hidden.img) ----
     def small_mbr(self, key, disk, with_fat, populate, cluster, label):
@@ -1291,6 +1451,8 @@ class Builder:
                         if "resident" in e:
                             f["resident"] = int(e["resident"])
                             f["sparse"] = int(e["sparse"])
+                            if e.get("compressed"):
+                                f["compressed"] = 1
                             f["runs"] = len(e["runs"])
                             if e["init_size"] is not None:
                                 f["init_size"] = e["init_size"]
@@ -1364,6 +1526,8 @@ def main():
     b.build_lba0()
     b.build_long_names()
     b.build_world_names()
+    b.build_lists()
+    b.build_compressed()
     b.build_masked()
     b.build_hidden()
     b.build_sparse()
