@@ -2,14 +2,16 @@
 
 namespace quenzar::ntfs {
 
-RunListResult decodeRunList(std::span<const std::uint8_t> bytes, std::size_t offset,
-                            DataRun (&runs)[kRunListEntries]) {
+namespace {
+
+// Decodes runs until the closing zero or until `take` returns false, handing each run to it.
+template <typename Take>
+RunListResult decodeRuns(std::span<const std::uint8_t> bytes, std::size_t offset, Take&& take) {
     RunListResult result;
     const std::size_t end = bytes.size();
     std::size_t position = offset;
     std::uint32_t currentCluster = 0;
-    std::size_t runCount = 0;
-    while (runCount < kRunListMaxFragments) {
+    for (;;) {
         // A list that reaches the end of the record without its closing zero is as broken as a
         // header without count bytes.
         if (position >= end) {
@@ -45,13 +47,62 @@ RunListResult decodeRunList(std::span<const std::uint8_t> bytes, std::size_t off
             for (unsigned i = offsetSize; i-- > 0;) delta = (delta << 8) | field[i];
         }
         currentCluster += static_cast<std::uint32_t>(delta);
-
-        runs[runCount].clusterCount = static_cast<std::uint32_t>(count);
-        runs[runCount].startCluster = offsetSize == 0 ? kSparseCluster : currentCluster;
-        ++runCount;
         position += 1 + countSize + offsetSize;
+        if (!take(DataRun{static_cast<std::uint32_t>(count), offsetSize == 0 ? kSparseCluster : currentCluster})) {
+            break;
+        }
     }
     return result;
+}
+
+// Bytes a signed value needs in two's complement.
+unsigned signedBytes(std::int64_t value) {
+    unsigned bytes = 1;
+    while (bytes < 8) {
+        const std::int64_t limit = std::int64_t{1} << (8 * bytes - 1);
+        if (value >= -limit && value < limit) break;
+        ++bytes;
+    }
+    return bytes;
+}
+
+}  // namespace
+
+RunListResult decodeRunList(std::span<const std::uint8_t> bytes, std::size_t offset,
+                            DataRun (&runs)[kRunListEntries]) {
+    // After 99 runs the list ends and the rest is not read.
+    std::size_t runCount = 0;
+    return decodeRuns(bytes, offset, [&](const DataRun& run) {
+        runs[runCount++] = run;
+        return runCount < kRunListMaxFragments;
+    });
+}
+
+RunListResult decodeRunList(std::span<const std::uint8_t> bytes, std::size_t offset, std::vector<DataRun>& runs) {
+    return decodeRuns(bytes, offset, [&](const DataRun& run) {
+        runs.push_back(run);
+        return true;
+    });
+}
+
+std::vector<std::uint8_t> encodeRunList(std::span<const DataRun> runs) {
+    std::vector<std::uint8_t> bytes;
+    std::int64_t previous = 0;
+    for (const DataRun& run : runs) {
+        unsigned countSize = 1;
+        while (countSize < 4 && (run.clusterCount >> (8 * countSize)) != 0) ++countSize;
+        const bool sparse = run.startCluster == kSparseCluster;
+        const std::int64_t delta = sparse ? 0 : std::int64_t{run.startCluster} - previous;
+        const unsigned offsetSize = sparse ? 0 : signedBytes(delta);
+        bytes.push_back(static_cast<std::uint8_t>(countSize | (offsetSize << 4)));
+        for (unsigned i = 0; i < countSize; ++i) bytes.push_back(static_cast<std::uint8_t>(run.clusterCount >> (8 * i)));
+        for (unsigned i = 0; i < offsetSize; ++i) {
+            bytes.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(delta) >> (8 * i)));
+        }
+        if (!sparse) previous = run.startCluster;
+    }
+    bytes.push_back(0);
+    return bytes;
 }
 
 }  // namespace quenzar::ntfs

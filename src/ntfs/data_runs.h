@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "ntfs/file_record.h"
 
@@ -23,5 +24,14 @@ struct RunListResult {
 // and the rest is not read. The entry after the last decoded run stays the terminating zero entry.
 RunListResult decodeRunList(std::span<const std::uint8_t> bytes, std::size_t offset,
                             DataRun (&runs)[kRunListEntries]);
+
+// The same rules without the list's capacity: every run up to the closing zero is appended to
+// `runs`. A full restore copies a file of hundreds of runs whole, and the $MFT's runs tell where
+// every record lies.
+RunListResult decodeRunList(std::span<const std::uint8_t> bytes, std::size_t offset, std::vector<DataRun>& runs);
+
+// The bytes of a run list that decodes to `runs` (each offset as few bytes as it needs, a sparse
+// run without offset bytes), closed by the header byte 0.
+std::vector<std::uint8_t> encodeRunList(std::span<const DataRun> runs);
 
 }  // namespace quenzar::ntfs

@@ -9,6 +9,7 @@
 #include "disk/sector_access.h"
 #include "recovery/file_table_extraction.h"
 #include "recovery/mft_reader.h"
+#include "recovery/volume_records.h"
 #include "recovery/work_file.h"
 
 namespace quenzar::recovery {
@@ -36,15 +37,44 @@ bool isNtfsDrive(const disk::LogicalDriveInfo& drive) {
     return drive.fileSystem() == disk::FileSystem::Ntfs && drive.sectorsPerCluster != 0;
 }
 
-// The checks of the $MFT's own record; Completed when the analysis may go on.
-AnalysisOutcome checkMftRecord(std::size_t bytesArrived, std::span<std::uint8_t> bytes, ntfs::FileRecordInfo& record) {
-    if (bytesArrived != bytes.size() || ntfs::decodeFileRecord(bytes, record) != ntfs::kRecordGood ||
-        record.isFolder || !record.nonResident) {
-        return AnalysisOutcome::MftRecordUnreadable;
+// Reads of a volume through its own handle.
+VolumeRead volumeReader(disk::DiskHandle& volume) {
+    return [&volume](std::uint64_t volumeByte, std::span<std::uint8_t> buffer) {
+        disk::SeekToByte(volume, volumeByte);
+        return disk::readRetrying(volume, buffer) == buffer.size();
+    };
+}
+
+// Reads of a volume that starts at bootLba through the handle of its whole disk, unmasked as
+// every disk read beyond the partition gap.
+VolumeRead diskVolumeReader(disk::DiskHandle& handle, const disk::SectorMaskTable& masks, char diskNumber,
+                            std::uint64_t bootLba) {
+    return [&handle, &masks, diskNumber, bootLba](std::uint64_t volumeByte, std::span<std::uint8_t> buffer) {
+        const std::uint64_t diskByte = bootLba * disk::kSystemSectorSize + volumeByte;
+        disk::SeekToByte(handle, diskByte);
+        const bool arrived = disk::readRetrying(handle, buffer) == buffer.size();
+        if (disk::startsBeyondMaskGap(diskByte)) disk::ApplySectorMask(masks, buffer, diskNumber);
+        return arrived;
+    };
+}
+
+// The checks of the $MFT's own record, read as `bytes` (arrivedBytes of them); Completed when the
+// analysis may go on with `runs`. A record whose runs continue in extension records gets them
+// from there, read through `read`; only when that fails is it refused for its attribute list.
+AnalysisOutcome checkMftRecord(std::size_t bytesArrived, std::span<std::uint8_t> bytes, const VolumeRead& read,
+                               std::uint32_t sectorsPerCluster, ntfs::FileRecordInfo& record,
+                               std::vector<MftRun>& runs) {
+    if (bytesArrived != bytes.size()) return AnalysisOutcome::MftRecordUnreadable;
+    const std::vector<std::uint8_t> asRead(bytes.begin(), bytes.end());
+    ntfs::decodeFileRecord(bytes, record);
+    if (record.hasAttributeList) {
+        std::vector<ntfs::DataRun> dataRuns;
+        if (!gatherMftRuns(read, asRead, sectorsPerCluster, record, dataRuns)) return AnalysisOutcome::AttributeListInMft;
+        runs = buildMftRuns(dataRuns, sectorsPerCluster);
+        return AnalysisOutcome::Completed;
     }
-    // Further runs of the MFT would be described in other records, which this analysis does not
-    // follow: it refuses rather than show part of the volume.
-    if (record.hasAttributeList) return AnalysisOutcome::AttributeListInMft;
+    if (!record.good() || record.isFolder || !record.nonResident) return AnalysisOutcome::MftRecordUnreadable;
+    runs = buildMftRuns(record, sectorsPerCluster);
     return AnalysisOutcome::Completed;
 }
 
@@ -60,12 +90,13 @@ std::vector<MftRun> boundRecordCount(std::vector<MftRun> runs, const ntfs::FileR
 }
 
 // Reads the $MFT's own record at a byte of the volume (tried again when it fails) and checks it.
-AnalysisOutcome readMftRecord(disk::DiskHandle& volume, std::uint64_t byteOffset,
-                              std::span<std::uint8_t, kMftRecordBytes> bytes, ntfs::FileRecordInfo& record) {
+AnalysisOutcome readMftRecord(disk::DiskHandle& volume, std::uint64_t byteOffset, std::uint32_t sectorsPerCluster,
+                              std::span<std::uint8_t, kMftRecordBytes> bytes, ntfs::FileRecordInfo& record,
+                              std::vector<MftRun>& runs) {
     disk::SeekToByte(volume, byteOffset);
     const std::size_t arrived = disk::readRetrying(volume, bytes);
     record = ntfs::FileRecordInfo{};
-    return checkMftRecord(arrived, bytes, record);
+    return checkMftRecord(arrived, bytes, volumeReader(volume), sectorsPerCluster, record, runs);
 }
 
 // Thrown by the extraction when the table outgrows the analysis' memory limit.
@@ -78,7 +109,8 @@ struct StopRequested {};
 // work file written once from the tree. The work file is created before the long read starts, so
 // a folder that cannot take it is reported at once.
 void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, const std::vector<MftRun>& runs,
-                         std::uint64_t volumeStartLba, AnalysisContext& context, AnalysisResult& result) {
+                         std::uint64_t volumeStartLba, const VolumeRead& read, std::uint32_t sectorsPerCluster,
+                         AnalysisContext& context, AnalysisResult& result) {
     AnalysisProgress& progress = context.progress;
     result.workFile = (context.workFolder.empty() ? std::filesystem::path(".") : context.workFolder) / kWorkFileName;
     WorkFileWriter workFile;
@@ -116,6 +148,13 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
                 }
             },
             pieceBytes);
+        // The files whose attributes continue in extension records, once all of these are known;
+        // a long attribute list is read from its clusters.
+        extraction.finish([&](std::span<const ntfs::DataRun> listRuns, std::uint64_t byteCount,
+                              std::vector<std::uint8_t>& bytes) {
+            return readRunBytes(read, sectorsPerCluster, listRuns, byteCount, bytes);
+        });
+        if (table.size() > maxEntries) throw TableLimitReached{};
         disk::ClosePhysicalDisk(handle);
         progress.statistics.publish(result.statistics);
         if (progress.stopRequested.load()) throw StopRequested{};
@@ -227,14 +266,16 @@ AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::InventorySta
     // runs: NTFS keeps the first records of the MFT twice for this.
     std::array<std::uint8_t, kMftRecordBytes> mftBytes{};
     ntfs::FileRecordInfo mftRecord;
+    std::vector<MftRun> mftRuns;
     const std::uint64_t clusterBytes = std::uint64_t{sectorsPerCluster} * disk::kSystemSectorSize;
-    result.outcome = readMftRecord(volume, drive.mftCluster * clusterBytes, mftBytes, mftRecord);
+    result.outcome = readMftRecord(volume, drive.mftCluster * clusterBytes, sectorsPerCluster, mftBytes, mftRecord, mftRuns);
     if (result.outcome == AnalysisOutcome::MftRecordUnreadable && drive.mftMirrorCluster != 0) {
-        result.outcome = readMftRecord(volume, drive.mftMirrorCluster * clusterBytes, mftBytes, mftRecord);
+        result.outcome =
+            readMftRecord(volume, drive.mftMirrorCluster * clusterBytes, sectorsPerCluster, mftBytes, mftRecord, mftRuns);
     }
     if (result.outcome != AnalysisOutcome::Completed) return finish(context, std::move(result));
     const std::vector<MftRun> runs =
-        boundRecordCount(buildMftRuns(mftRecord, sectorsPerCluster), mftRecord, volume.device->byteSize(), result);
+        boundRecordCount(std::move(mftRuns), mftRecord, volume.device->byteSize(), result);
     if (!makeAnalysisGeometry(runs, result.recordLimit * kMftRecordBytes, sectorsPerCluster, volumeStartLba,
                               result.geometry)) {
         result.outcome = AnalysisOutcome::BeyondLbaLimit;
@@ -242,7 +283,9 @@ AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::InventorySta
     }
 
     result.volumeSectorCount = drive.endLba - drive.startLba;
-    extractAndBuildTree(volume, MftSource{}, runs, volumeStartLba, context, result);
+    result.mftRuns = runs;
+    extractAndBuildTree(volume, MftSource{}, runs, volumeStartLba, volumeReader(volume), sectorsPerCluster, context,
+                        result);
     return finish(context, std::move(result));
 }
 
@@ -265,11 +308,16 @@ AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::SectorMaskTa
     const std::size_t arrived = volume.runTable.rowCount == 0 ? 0 : disk::readRetrying(handle, mftBytes);
     if (disk::startsBeyondMaskGap(mftByte)) disk::ApplySectorMask(masks, mftBytes, volume.diskNumber);
     ntfs::FileRecordInfo mftRecord;
-    result.outcome = checkMftRecord(arrived, mftBytes, mftRecord);
+    const VolumeRead read = diskVolumeReader(handle, masks, volume.diskNumber, volume.bootLba);
+    std::vector<MftRun> gatheredRuns;
+    result.outcome = checkMftRecord(arrived, mftBytes, read, volume.sectorsPerCluster, mftRecord, gatheredRuns);
 
-    // The rows of the table, relative to the volume's first sector as the runs of a drive are.
+    // The rows of the table, relative to the volume's first sector as the runs of a drive are. An
+    // $MFT whose runs continue in extension records has them all from there instead: the table
+    // holds only those of its own record.
     std::vector<MftRun> tableRuns;
-    for (std::size_t i = 0; i < volume.runTable.rowCount; ++i) {
+    if (mftRecord.hasAttributeList) tableRuns = std::move(gatheredRuns);
+    for (std::size_t i = 0; i < volume.runTable.rowCount && !mftRecord.hasAttributeList; ++i) {
         const ntfs::MftRunRow& row = volume.runTable.rows[i];
         if (row.startLba < volume.bootLba) {
             result.outcome = AnalysisOutcome::MftRecordUnreadable;  // a table that does not fit the volume
@@ -290,7 +338,8 @@ AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::SectorMaskTa
     }
 
     const MftSource source{volume.bootLba, &masks, volume.diskNumber};
-    extractAndBuildTree(handle, source, runs, volume.bootLba, context, result);
+    result.mftRuns = runs;
+    extractAndBuildTree(handle, source, runs, volume.bootLba, read, volume.sectorsPerCluster, context, result);
     return finish(context, std::move(result));
 }
 

@@ -60,6 +60,9 @@ struct AnalysisResult {
     // told (a virtual disk).
     std::uint64_t volumeSectorCount = 0;
     std::uint64_t entriesWritten = 0;  // entries the extraction kept: the first ones of tree.table
+    // Where the records of the MFT lie, every run of it (the geometry's table keeps 100): the
+    // restore reads the extension records of a file through it.
+    std::vector<MftRun> mftRuns;
     std::filesystem::path workFile;
     platform::FileIdentity workFileIdentity;  // the file the analysis made there, if it made one
     platform::WriteProblem workFileProblem = platform::WriteProblem::None;  // why it was not written
@@ -103,9 +106,10 @@ struct AnalysisContext {
 // Mode R: a lettered NTFS volume of the inventory, read through its volume. Reads only; the work
 // file in the context's folder is written once the folder tree is built on the extracted table
 // (placed folders, files, lost folders last; see saveWorkFile). The $MFT's own record is read
-// again when it fails, then taken from its copy in the $MFTMirr. Refusals (no NTFS drive, a $MFT
-// record unreadable in both places, an ATTRIBUTE_LIST in it, an MFT beyond 32-bit sectors)
-// write nothing.
+// again when it fails, then taken from its copy in the $MFTMirr; when its runs continue in
+// extension records (an ATTRIBUTE_LIST), they are read from there. Refusals (no NTFS drive, a
+// $MFT record unreadable in both places, an attribute list whose records cannot be had, an MFT
+// beyond 32-bit sectors) write nothing.
 AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::InventoryState& inventory, char driveLetter,
                            AnalysisContext& context);
 

@@ -11,6 +11,11 @@ namespace {
 constexpr char kSystemNamePrefixes[][5] = {"$Log", "$Top", "$Txf", "$Ext", "$Vol", "$Att",
                                            "$Bit", "$Boo", "$Bad", "$Sec", "$UpC", "Moun"};
 
+// Records of the older layout carry no number of their own; their index is that number.
+std::uint32_t ownIdOf(const ntfs::FileRecordInfo& record, std::uint64_t recordIndex) {
+    return record.ownNumber == ntfs::kNoOwnNumber ? static_cast<std::uint32_t>(recordIndex) : record.ownNumber;
+}
+
 }  // namespace
 
 bool hasSystemNamePrefix(const char* name) {
@@ -61,25 +66,91 @@ void FileTableExtraction::take(std::uint64_t recordIndex, std::span<std::uint8_t
         ++statistics_.unreadableRecords;
         return;
     }
+    // A base record with an attribute list is kept as read: it is decoded again once its
+    // extension records are known.
+    const bool listed = ntfs::followsAttributeList(bytes);
+    std::vector<std::uint8_t> asRead;
+    if (listed) asRead.assign(bytes.begin(), bytes.end());
     ntfs::FileRecordInfo& record = record_;
-    if (ntfs::decodeFileRecord(bytes, record, statistics_.clusters) != ntfs::kRecordGood) {
+    const std::uint32_t code = ntfs::decodeFileRecord(bytes, record, statistics_.clusters);
+    if (record.stage >= ntfs::DecodeStage::Flags && ntfs::isExtensionRecord(bytes)) {
+        extensionRecords_.insert_or_assign(recordIndex, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    }
+    if (listed && record.hasAttributeList) {
+        const std::uint32_t number = ownIdOf(record, recordIndex);
+        // Record 0 is the $MFT's own: the formatting it opens takes the records that follow it,
+        // so its generation is noted now, from its $STANDARD_INFORMATION, not once it is gathered.
+        if (record.ownNumber == 0) noteMftRecord(generations_, record);
+        pending_.push_back({recordIndex, number, generations_.generation, recordLba(recordIndex), table_.size(),
+                            std::move(asRead)});
+        return;
+    }
+    if (code != ntfs::kRecordGood) {
         ++statistics_.rejectedRecords;
         return;
     }
-    if (hasSystemNamePrefix(record.longName)) return;
+    classify(record, recordIndex, recordLba(recordIndex), generations_.generation, false);
+}
+
+void FileTableExtraction::finish(const decltype(ntfs::RecordReading::clusters)& clusters) {
+    if (pending_.empty()) return;
+    ntfs::RecordReading reading;
+    reading.record = [this](std::uint64_t number, std::vector<std::uint8_t>& bytes) {
+        const auto found = extensionRecords_.find(number);
+        if (found == extensionRecords_.end()) return false;
+        bytes = found->second;
+        return true;
+    };
+    reading.clusters = clusters;
+    // The entries made now go to the table's end first, then each to its place in MFT order.
+    std::vector<std::size_t> positions;
+    const std::size_t before = table_.size();
+    ntfs::GatheredRecord gathered;
+    std::vector<ntfs::DataRun> runs;
+    for (PendingRecord& pending : pending_) {
+        ntfs::Gathering gathering = ntfs::Gathering::NotNeeded;
+        ntfs::FileRecordInfo& record = record_;
+        if (ntfs::decodeWithExtensions(pending.bytes, pending.number, reading, record, gathered, runs, gathering,
+                                       &statistics_.clusters) != ntfs::kRecordGood) {
+            ++statistics_.rejectedRecords;
+            continue;
+        }
+        if (classify(record, pending.index, pending.recordLba, pending.generation, true)) {
+            positions.push_back(pending.tablePosition);
+        }
+    }
+    pending_.clear();
+    extensionRecords_.clear();
+    if (positions.empty()) return;
+    std::vector<FileTableEntry> merged;
+    merged.reserve(table_.size());
+    std::size_t next = 0;
+    for (std::size_t k = 0; k < positions.size(); ++k) {
+        while (next < positions[k]) merged.push_back(table_[next++]);
+        merged.push_back(table_[before + k]);
+    }
+    while (next < before) merged.push_back(table_[next++]);
+    table_.swap(merged);
+}
+
+bool FileTableExtraction::classify(const ntfs::FileRecordInfo& record, std::uint64_t recordIndex,
+                                   std::uint32_t recordLba, char generation, bool generationNoted) {
+    if (hasSystemNamePrefix(record.longName)) return false;
 
     // Records of the older layout carry no number of their own; their index is that number.
-    const std::uint32_t ownId =
-        record.ownNumber == ntfs::kNoOwnNumber ? static_cast<std::uint32_t>(recordIndex) : record.ownNumber;
+    const std::uint32_t ownId = ownIdOf(record, recordIndex);
 
     if (record.isFolder) {
         ++(record.inUse ? statistics_.foldersInUse : statistics_.foldersDeleted);
-        table_.push_back(makeEntry(record, ownId, generations_.generation, recordLba(recordIndex)));
-        return;
+        table_.push_back(makeEntry(record, ownId, generation, recordLba));
+        return true;
     }
 
     const bool isMft = std::strcmp(record.longName, "$MFT") == 0;
-    if (isMft) noteMftRecord(generations_, record);
+    if (isMft && !generationNoted) {
+        noteMftRecord(generations_, record);
+        generation = generations_.generation;
+    }
     if (record.inUse) {
         if (!isMft) {
             ++statistics_.filesInUse;
@@ -90,7 +161,7 @@ void FileTableExtraction::take(std::uint64_t recordIndex, std::span<std::uint8_t
         statistics_.bytesDeleted += record.realSize;
     }
 
-    if (!fileMatchesFilter(filter_, record)) return;
+    if (!fileMatchesFilter(filter_, record)) return false;
     if (record.inUse) {
         if (!isMft) {
             ++statistics_.matchedInUse;
@@ -100,7 +171,8 @@ void FileTableExtraction::take(std::uint64_t recordIndex, std::span<std::uint8_t
         ++statistics_.matchedDeleted;
         statistics_.matchedBytesDeleted += record.realSize;
     }
-    table_.push_back(makeEntry(record, ownId, generations_.generation, recordLba(recordIndex)));
+    table_.push_back(makeEntry(record, ownId, generation, recordLba));
+    return true;
 }
 
 }  // namespace quenzar::recovery

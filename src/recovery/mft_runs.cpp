@@ -5,10 +5,16 @@
 namespace quenzar::recovery {
 
 std::vector<MftRun> buildMftRuns(const ntfs::FileRecordInfo& mftRecord, std::uint32_t sectorsPerCluster) {
+    std::size_t count = 0;
+    while (count < ntfs::kRunListEntries && mftRecord.runs[count].clusterCount != 0) ++count;
+    return buildMftRuns(std::span<const ntfs::DataRun>(mftRecord.runs, count), sectorsPerCluster);
+}
+
+std::vector<MftRun> buildMftRuns(std::span<const ntfs::DataRun> dataRuns, std::uint32_t sectorsPerCluster) {
     std::vector<MftRun> runs;
     std::uint64_t runningCount = 0;
-    for (std::size_t i = 0; i < ntfs::kRunListEntries && mftRecord.runs[i].clusterCount != 0; ++i) {
-        const ntfs::DataRun& run = mftRecord.runs[i];
+    for (const ntfs::DataRun& run : dataRuns) {
+        if (run.clusterCount == 0) break;
         MftRun mftRun;
         mftRun.firstRecord = runningCount;
         const std::uint64_t records = std::uint64_t{run.clusterCount} * sectorsPerCluster / kSectorsPerRecord;

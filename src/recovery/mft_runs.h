@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "ntfs/file_record.h"
@@ -45,6 +46,8 @@ struct MftRun {
 
 // The runs of the decoded $MFT record, in order.
 std::vector<MftRun> buildMftRuns(const ntfs::FileRecordInfo& mftRecord, std::uint32_t sectorsPerCluster);
+// The same from a list of runs of any length (an $MFT whose runs continue in extension records).
+std::vector<MftRun> buildMftRuns(std::span<const ntfs::DataRun> dataRuns, std::uint32_t sectorsPerCluster);
 
 // Records the runs cover, up to the first run that holds none.
 std::uint64_t recordsCovered(const std::vector<MftRun>& runs);

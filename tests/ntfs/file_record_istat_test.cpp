@@ -399,7 +399,8 @@ TEST(FileRecordIstat, Windows10Disk) {
 
 // The NTFS volumes of the fixture images, as their manifest lists them: ntfs-3g volumes, without
 // DOS names except for a few files given one. The masked disk is left out: its raw sectors are
-// masked for every reader.
+// masked for every reader; so is the disk of attribute lists, thousands of records filling a
+// volume, which the analysis' comparison with fls covers.
 TEST(FileRecordIstat, FixtureImages) {
     if (!std::filesystem::exists(testsupport::fixtureDir() / "manifest.tsv")) {
         GTEST_FAIL() << "fixture images not unpacked in " << testsupport::fixtureDir();
@@ -408,7 +409,7 @@ TEST(FileRecordIstat, FixtureImages) {
     int volumes = 0;
     int withDosNames = 0;
     for (const testsupport::ImageFacts& image : manifest.images) {
-        if (image.maskLba) continue;
+        if (image.maskLba || image.name == "lists.img") continue;
         for (const testsupport::PartitionFacts* volume : image.volumes()) {
             if (volume->filesystem != "ntfs") continue;
             std::set<std::uint64_t> refused;
