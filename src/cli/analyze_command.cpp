@@ -282,7 +282,8 @@ int printFileListing(const ChosenVolume& volume, const recovery::AnalysisResult&
                                          result.geometry.sectorsPerCluster,
                                          result.geometry.volumeStartLba,
                                          result.volumeSectorCount,
-                                         result.statistics.unreadableRecords};
+                                         result.statistics.unreadableRecords,
+                                         result.mftRuns};
     std::uint64_t unread = 0;
     const bool opened = recovery::listFiles(source, recovery::extractedTable(result), [&](const recovery::ListedFile& file) {
         if (!file.recordRead) ++unread;

@@ -273,7 +273,8 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
                                                 analysed.geometry.sectorsPerCluster,
                                                 analysed.geometry.volumeStartLba,
                                                 analysed.volumeSectorCount,
-                                                analysed.statistics.unreadableRecords};
+                                                analysed.statistics.unreadableRecords,
+                                                analysed.mftRuns};
     recovery::RestoreProgress restoreProgress;
     restoreProgress.bytesTotal = recovery::markedBytes(tree->table);
     restoreProgress.filesTotal = marked;

@@ -329,7 +329,8 @@ std::uint32_t decodeWithExtensions(std::span<std::uint8_t> record, std::uint64_t
         allRuns = info.good() ? unnamedDataRuns(record) : std::vector<DataRun>{};
         return info.integrityCode;
     }
-    gathering = gatherAttributes(record.first(std::min<std::size_t>(record.size(), le16(&record[0x1C]))), recordNumber,
+    const std::uint64_t number = info.ownNumber == kNoOwnNumber ? recordNumber : info.ownNumber;
+    gathering = gatherAttributes(record.first(std::min<std::size_t>(record.size(), le16(&record[0x1C]))), number,
                                  reading, gathered);
     if (gathering == Gathering::NotNeeded) {
         allRuns = info.good() ? unnamedDataRuns(record) : std::vector<DataRun>{};

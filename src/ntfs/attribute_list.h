@@ -88,7 +88,8 @@ struct GatheredRecord {
 Gathering gatherAttributes(std::span<const std::uint8_t> base, std::uint64_t baseNumber, const RecordReading& reading,
                            GatheredRecord& gathered);
 
-// Decodes a record whose attributes may lie in several records: the record alone when it needs
+// Decodes a record whose attributes may lie in several records (its number: its own number, or
+// recordNumber for the older layout, which carries none): the record alone when it needs
 // nothing else, otherwise the gathered image (kept in `gathered`, which residentData then points
 // into). hasAttributeList stays set for a gathered record. `allRuns` receives every run of the
 // unnamed $DATA. Returns the integrity code and, through `gathering`, what was gathered. The runs

@@ -16,6 +16,7 @@
 #include "recovery/directory_tree.h"
 #include "recovery/folder_names.h"
 #include "recovery/safe_names.h"
+#include "recovery/volume_records.h"
 
 namespace quenzar::recovery {
 
@@ -48,6 +49,10 @@ public:
         }
         volumeClusters_ = volumeSectors == 0 || source.sectorsPerCluster == 0 ? ~std::uint64_t{0}
                                                                               : volumeSectors / source.sectorsPerCluster;
+        const VolumeRead volumeRead = [this](std::uint64_t volumeByte, std::span<std::uint8_t> buffer) {
+            return read(source_.volumeStartLba * kSectorBytes + volumeByte, buffer).empty();
+        };
+        extensions_ = volumeRecordReading(volumeRead, source.mftRuns, source.sectorsPerCluster);
     }
     DiskReader(const DiskReader&) = delete;
     DiskReader& operator=(const DiskReader&) = delete;
@@ -63,16 +68,28 @@ public:
     }
 
     // Reads and decodes the FILE record at an LBA into the buffer; false when it did not arrive
-    // or is no good record.
+    // or is no good record. A record whose attributes continue in extension records is gathered
+    // from them: the buffer then holds the gathered image (ntfs/attribute_list.h), and dataRuns()
+    // every run of its unnamed $DATA either way.
     bool readRecord(std::uint32_t recordLba, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info) {
         buffer.assign(kRecordReadBytes, 0);
+        dataRuns_.clear();
         const std::vector<disk::MissingRange> missing = read(std::uint64_t{recordLba} * kSectorBytes, buffer);
         // The record is the start of the buffer; a sector lost further on belongs to the next one.
         const std::size_t arrived = missing.empty() ? buffer.size() : static_cast<std::size_t>(missing.front().firstByte);
         if (recordLba == 0 || arrived < ntfs::kSmallRecordSize) return false;
         info = ntfs::FileRecordInfo{};
-        return ntfs::decodeFileRecord(std::span<std::uint8_t>(buffer.data(), arrived), info) == ntfs::kRecordGood;
+        ntfs::Gathering gathering = ntfs::Gathering::NotNeeded;
+        const std::uint32_t code = ntfs::decodeWithExtensions(std::span<std::uint8_t>(buffer.data(), arrived),
+                                                              ntfs::kNoOwnNumber, extensions_, info, gathered_,
+                                                              dataRuns_, gathering);
+        // The buffer takes the image's storage, where residentData points.
+        if (gathering != ntfs::Gathering::NotNeeded) buffer.swap(gathered_.image);
+        return code == ntfs::kRecordGood;
     }
+
+    // Every run of the unnamed $DATA of the record read last.
+    const std::vector<ntfs::DataRun>& dataRuns() const { return dataRuns_; }
 
     std::uint64_t clusterByte(std::uint64_t cluster) const {
         return (cluster * source_.sectorsPerCluster + source_.volumeStartLba) * kSectorBytes;
@@ -86,6 +103,9 @@ private:
     const RestoreSource& source_;
     disk::DiskHandle handle_;
     std::uint64_t volumeClusters_ = 0;
+    ntfs::RecordReading extensions_;
+    ntfs::GatheredRecord gathered_;
+    std::vector<ntfs::DataRun> dataRuns_;
 };
 
 // Makes each folder of the path in turn below the target. An existing folder is used; a symbolic
@@ -132,10 +152,11 @@ struct StreamLayout {
     std::span<const ntfs::DataRun> runs;
 };
 
-StreamLayout layoutOf(const ntfs::FileRecordInfo& info, std::uint64_t initialized) {
-    const std::size_t runCount = std::min<std::size_t>(info.fragmentCount, ntfs::kRunListMaxFragments);
-    return {info.nonResident != 0, info.realSize, initialized, info.residentData,
-            std::span<const ntfs::DataRun>(info.runs, runCount)};
+// The unnamed $DATA with all its runs, also those beyond the decoder's list of 99 and those in
+// extension records.
+StreamLayout layoutOf(const ntfs::FileRecordInfo& info, std::uint64_t initialized,
+                      const std::vector<ntfs::DataRun>& runs) {
+    return {info.nonResident != 0, info.realSize, initialized, info.residentData, runs};
 }
 
 StreamLayout layoutOf(const ntfs::NamedStream& stream) {
@@ -325,7 +346,7 @@ public:
             const std::u16string name = recordName(recordBuffer_, info);
             progress_.setCurrentFile(folder.shownPrefix, platform::utf16ToCp1251(name));
             const std::uint64_t initialized = ntfs::initializedDataSize(recordBuffer_, info.realSize);
-            switch (writeStream(folder, name, layoutOf(info, initialized))) {
+            switch (writeStream(folder, name, layoutOf(info, initialized, reader_.dataRuns()))) {
                 case StreamOutcome::WrittenWithUnreadableSectors:
                     ++report_.filesWithUnreadableSectors;
                     [[fallthrough]];

@@ -30,6 +30,7 @@
 #include "ntfs/file_record.h"
 #include "platform/disk_system.h"
 #include "recovery/file_table_entry.h"
+#include "recovery/mft_runs.h"
 
 namespace quenzar::recovery {
 
@@ -58,6 +59,10 @@ struct RestoreSource {
     // MFT records the analysis could not read: the files they described are missing from the
     // table, so the restore reports them too.
     std::uint64_t unreadableMftRecords = 0;
+    // Where the records of the MFT lie (AnalysisResult::mftRuns): the extension records of a
+    // file whose attributes continue beyond its own record are read through it. Empty: such a
+    // file is taken as far as its own record describes it.
+    std::vector<MftRun> mftRuns = {};
 };
 
 // Shared with the progress window while the worker runs; each value is read whole.

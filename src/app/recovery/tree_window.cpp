@@ -388,7 +388,8 @@ void restoreMarked(TreeWindow& window) {
                                                  analysed.sectorsPerCluster,
                                                  analysed.volumeStartLba,
                                                  analysed.result.volumeSectorCount,
-                                                 analysed.result.statistics.unreadableRecords};
+                                                 analysed.result.statistics.unreadableRecords,
+                                                 analysed.result.mftRuns};
             window.restoreReport = recovery::restoreMarkedFiles(source, window.tree.table,
                                                                 std::filesystem::path(wideFrom1251(window.restoreTarget)),
                                                                 recovery::RestoreMode::Test, window.restoreProgress,
