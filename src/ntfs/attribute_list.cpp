@@ -188,6 +188,27 @@ std::vector<std::uint8_t> joinedDataAttribute(std::span<const std::uint8_t> firs
 
 }  // namespace
 
+bool readRunBytes(const VolumeBytesReader& read, std::uint32_t sectorsPerCluster, std::span<const DataRun> runs,
+                  std::uint64_t byteCount, std::vector<std::uint8_t>& bytes) {
+    constexpr std::uint64_t kSectorBytes = 512;
+    const std::uint64_t clusterBytes = std::uint64_t{sectorsPerCluster} * kSectorBytes;
+    if (clusterBytes == 0) return false;
+    bytes.assign(static_cast<std::size_t>(byteCount), 0);
+    std::uint64_t done = 0;
+    for (const DataRun& run : runs) {
+        if (done >= byteCount) break;
+        const std::uint64_t length = std::min<std::uint64_t>(std::uint64_t{run.clusterCount} * clusterBytes, byteCount - done);
+        if (run.startCluster != kSparseCluster) {
+            // Whole sectors are read; only the bytes asked for are kept.
+            std::vector<std::uint8_t> sectors(static_cast<std::size_t>((length + kSectorBytes - 1) / kSectorBytes * kSectorBytes));
+            if (!read(std::uint64_t{run.startCluster} * clusterBytes, sectors)) return false;
+            std::copy_n(sectors.begin(), static_cast<std::size_t>(length), bytes.begin() + static_cast<std::ptrdiff_t>(done));
+        }
+        done += length;
+    }
+    return done == byteCount;
+}
+
 std::vector<AttributeListEntry> parseAttributeList(std::span<const std::uint8_t> content) {
     std::vector<AttributeListEntry> entries;
     std::size_t offset = 0;

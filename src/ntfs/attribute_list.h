@@ -61,6 +61,14 @@ std::uint16_t attributeIdAt(const std::uint8_t* attribute);
 // the 99 runs' capacity of the decoder's list. Empty when there is none or its list is broken.
 std::vector<DataRun> unnamedDataRuns(std::span<const std::uint8_t> record);
 
+// Reads bytes of the volume at a byte offset from its first sector into the buffer; false when
+// some of them did not arrive.
+using VolumeBytesReader = std::function<bool(std::uint64_t volumeByte, std::span<std::uint8_t> buffer)>;
+
+// Reads the clusters of a non-resident attribute's runs: byteCount bytes, sparse runs as zeros.
+bool readRunBytes(const VolumeBytesReader& read, std::uint32_t sectorsPerCluster, std::span<const DataRun> runs,
+                  std::uint64_t byteCount, std::vector<std::uint8_t>& bytes);
+
 // How the records of the volume are had while a file's attributes are gathered.
 struct RecordReading {
     // The record of that number with its update sequence undone (decodeFileRecord got past its

@@ -1,5 +1,7 @@
 #include "ntfs/virtual_disk.h"
 
+#include "ntfs/attribute_list.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -92,6 +94,58 @@ void readRecord(const SectorReader& read, const NtfsVolumeParams& params, std::u
 
 bool isNamedMft(const FileRecordInfo& info) {
     return info.good() && std::strcmp(info.longName, "$MFT") == 0;
+}
+
+// The $MFT's own record as the dialogs read it: decoded, with every run of its $DATA.
+struct MftRecord {
+    FileRecordInfo info;
+    std::vector<DataRun> runs;
+};
+
+// Reads and decodes the $MFT's own record at mftLba. When its attributes continue in extension
+// records (a large, fragmented volume), they are gathered: the extension records of the $MFT lie
+// among its first records, in its first fragment right behind it, two sectors a record; a long
+// attribute list lies in clusters of the volume that starts at bootLba with sectorsPerCluster
+// (0: not known, such a list is not followed).
+MftRecord readMftRecord(const SectorReader& read, const NtfsVolumeParams& params, std::uint64_t mftLba,
+                        std::uint64_t bootLba, std::uint32_t sectorsPerCluster) {
+    ReadBuffer buffer;
+    readSector(read, params, mftLba, buffer);
+    RecordReading reading;
+    reading.record = [&](std::uint64_t number, std::vector<std::uint8_t>& bytes) {
+        ReadBuffer sector;
+        readSector(read, params, mftLba + 2 * number, sector);
+        bytes.assign(sector.begin(), sector.begin() + kSmallRecordSize);
+        FileRecordInfo header;
+        decodeFileRecord(bytes, header);
+        return header.stage >= DecodeStage::Flags && header.ownNumber == number;
+    };
+    if (sectorsPerCluster != 0) {
+        const VolumeBytesReader volume = [&](std::uint64_t volumeByte, std::span<std::uint8_t> bytes) {
+            const std::uint64_t byte = bootLba * params.bytesPerSector + volumeByte;
+            return byte / params.bytesPerSector < params.totalSectors && read(byte, bytes) == bytes.size();
+        };
+        reading.clusters = [volume, sectorsPerCluster](std::span<const DataRun> runs, std::uint64_t byteCount,
+                                                       std::vector<std::uint8_t>& bytes) {
+            return readRunBytes(volume, sectorsPerCluster, runs, byteCount, bytes);
+        };
+    }
+    MftRecord record;
+    GatheredRecord gathered;
+    Gathering gathering = Gathering::NotNeeded;
+    decodeWithExtensions(buffer, 0, reading, record.info, gathered, record.runs, gathering);
+    if (gathering == Gathering::Incomplete) {
+        // Not a good $MFT for the dialogs; its own runs still place its first fragment.
+        record.info.integrityCode = kNoFileNameAfterStandardInfo;
+        record.runs = unnamedDataRuns(buffer);
+    }
+    return record;
+}
+
+std::uint64_t totalClusters(const std::vector<DataRun>& runs) {
+    std::uint64_t total = 0;
+    for (const DataRun& run : runs) total += run.clusterCount;
+    return total;
 }
 
 std::uint64_t totalClusters(const FileRecordInfo& info) {
@@ -219,9 +273,7 @@ VirtualDiskOutcome computeFromBootSector(NtfsVolumeParams& params, std::string_v
 
         bool found = false;
         if (mftCluster <= 0xFFFFFFFF && params.mftLba < params.totalSectors) {
-            FileRecordInfo info;
-            readRecord(read, params, params.mftLba, sector, info);
-            found = isNamedMft(info);
+            found = isNamedMft(readMftRecord(read, params, params.mftLba, params.bootLba, params.sectorsPerCluster).info);
         }
         if (found) {
             params.mftFound = 'Y';
@@ -275,15 +327,30 @@ VirtualDiskOutcome computeFromMftPosition(NtfsVolumeParams& params, std::string_
     params.mftChs = chsOf(params.mftLba, params);
     outcome.fields.mftLba = params.mftLba;
 
-    ReadBuffer buffer;
-    FileRecordInfo info;
-    readRecord(read, params, params.mftLba, buffer, info);
+    MftRecord record = readMftRecord(read, params, params.mftLba, 0, 0);
+    if (!isNamedMft(record.info) && record.info.hasAttributeList && !record.runs.empty()) {
+        // A long attribute list lies in clusters, which need the cluster size the whole run list
+        // gives: each cluster size in turn is tried, and the one whose list gives runs that add
+        // up to it is taken.
+        for (std::uint32_t candidate = 1; candidate <= 128; candidate *= 2) {
+            const std::uint64_t offset = std::uint64_t{record.runs[0].startCluster} * candidate;
+            if (offset > params.mftLba) break;
+            MftRecord tried = readMftRecord(read, params, params.mftLba, params.mftLba - offset, candidate);
+            const std::uint64_t clusters = totalClusters(tried.runs);
+            if (isNamedMft(tried.info) && clusters != 0 &&
+                tried.info.allocatedSize / params.bytesPerSector / clusters == candidate) {
+                record = std::move(tried);
+                break;
+            }
+        }
+    }
+    const FileRecordInfo& info = record.info;
     if (!isNamedMft(info)) return outcome;
 
     // A $MFT without clusters (resident or empty $DATA) gives no cluster size, and a first run
     // that would place the volume before LBA 0 cannot belong to this position: both count as no
     // $MFT here.
-    const std::uint64_t clusters = totalClusters(info);
+    const std::uint64_t clusters = totalClusters(record.runs);
     if (clusters == 0 || params.bytesPerSector == 0) return outcome;
     const std::uint64_t sectorsPerCluster = info.allocatedSize / params.bytesPerSector / clusters;
     const std::uint64_t mftSectorOffset = std::uint64_t{info.runs[0].startCluster} * sectorsPerCluster;
@@ -355,7 +422,15 @@ VirtualDiskOutcome computeFromFileRecord(NtfsVolumeParams& params, std::uint64_t
     outcome.fields.mftLba = params.mftLba;
     lines[1] = calculatedMftLine(language, params.mftLba, sectorsPerCluster);
 
-    readRecord(read, params, params.mftLba, buffer, info);
+    // An $MFT whose long attribute list lies in clusters is read again once its first run gives
+    // the volume's start.
+    MftRecord mft = readMftRecord(read, params, params.mftLba, 0, 0);
+    if (!isNamedMft(mft.info) && mft.info.hasAttributeList && !mft.runs.empty() &&
+        std::uint64_t{mft.runs[0].startCluster} * sectorsPerCluster <= params.mftLba) {
+        mft = readMftRecord(read, params, params.mftLba, params.mftLba - mft.runs[0].startCluster * sectorsPerCluster,
+                            params.sectorsPerCluster);
+    }
+    info = mft.info;
     if (!info.good()) {
         lines[2] = texts.mftMissing;
         return outcome;
@@ -405,14 +480,15 @@ ReconstructionStart startReconstruction(NtfsVolumeParams& params, MftRunTable& t
     if (!params.hasDisk() || params.bytesPerSector == 0) return start;
 
     const std::uint64_t mftLba = std::uint64_t{params.mftCluster} * params.sectorsPerCluster + params.bootLba;
-    ReadBuffer buffer;
-    FileRecordInfo info;
-    readRecord(read, params, mftLba, buffer, info);
+    const MftRecord record = readMftRecord(read, params, mftLba, params.bootLba, params.sectorsPerCluster);
+    const FileRecordInfo& info = record.info;
     start.integrityCode = info.integrityCode;
     if (!isNamedMft(info) || info.allocatedSize < kSmallRecordSize) return start;
 
+    // The table holds the first 100 runs; an analysis of an $MFT whose runs continue in extension
+    // records reads them all from there again.
     MftRunTable built;
-    buildMftRunTable(built, info.runs, params.sectorsPerCluster, params.bootLba);
+    buildMftRunTable(built, record.runs, params.sectorsPerCluster, params.bootLba);
     if (built.rowCount == 0) return start;
 
     table = built;

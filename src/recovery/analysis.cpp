@@ -152,7 +152,7 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
         // a long attribute list is read from its clusters.
         extraction.finish([&](std::span<const ntfs::DataRun> listRuns, std::uint64_t byteCount,
                               std::vector<std::uint8_t>& bytes) {
-            return readRunBytes(read, sectorsPerCluster, listRuns, byteCount, bytes);
+            return ntfs::readRunBytes(read, sectorsPerCluster, listRuns, byteCount, bytes);
         });
         if (table.size() > maxEntries) throw TableLimitReached{};
         disk::ClosePhysicalDisk(handle);

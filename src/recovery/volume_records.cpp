@@ -10,26 +10,6 @@ constexpr std::uint64_t kSectorBytes = 512;
 
 }  // namespace
 
-bool readRunBytes(const VolumeRead& read, std::uint32_t sectorsPerCluster, std::span<const ntfs::DataRun> runs,
-                  std::uint64_t byteCount, std::vector<std::uint8_t>& bytes) {
-    const std::uint64_t clusterBytes = std::uint64_t{sectorsPerCluster} * kSectorBytes;
-    if (clusterBytes == 0) return false;
-    bytes.assign(static_cast<std::size_t>(byteCount), 0);
-    std::uint64_t done = 0;
-    for (const ntfs::DataRun& run : runs) {
-        if (done >= byteCount) break;
-        const std::uint64_t length = std::min<std::uint64_t>(std::uint64_t{run.clusterCount} * clusterBytes, byteCount - done);
-        if (run.startCluster != ntfs::kSparseCluster) {
-            // Whole sectors are read; only the bytes asked for are kept.
-            std::vector<std::uint8_t> sectors(static_cast<std::size_t>((length + kSectorBytes - 1) / kSectorBytes * kSectorBytes));
-            if (!read(std::uint64_t{run.startCluster} * clusterBytes, sectors)) return false;
-            std::copy_n(sectors.begin(), static_cast<std::size_t>(length), bytes.begin() + static_cast<std::ptrdiff_t>(done));
-        }
-        done += length;
-    }
-    return done == byteCount;
-}
-
 ntfs::RecordReading volumeRecordReading(const VolumeRead& read, const std::vector<MftRun>& mftRuns,
                                         std::uint32_t sectorsPerCluster) {
     ntfs::RecordReading reading;
@@ -44,7 +24,7 @@ ntfs::RecordReading volumeRecordReading(const VolumeRead& read, const std::vecto
     };
     reading.clusters = [read, sectorsPerCluster](std::span<const ntfs::DataRun> runs, std::uint64_t byteCount,
                                                  std::vector<std::uint8_t>& bytes) {
-        return readRunBytes(read, sectorsPerCluster, runs, byteCount, bytes);
+        return ntfs::readRunBytes(read, sectorsPerCluster, runs, byteCount, bytes);
     };
     return reading;
 }

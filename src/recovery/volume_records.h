@@ -13,13 +13,7 @@
 
 namespace quenzar::recovery {
 
-// Reads bytes of the volume at a byte offset from its first sector into the buffer; false when
-// some of them did not arrive.
-using VolumeRead = std::function<bool(std::uint64_t volumeByte, std::span<std::uint8_t> buffer)>;
-
-// Reads the clusters of a non-resident attribute's runs: byteCount bytes, sparse runs as zeros.
-bool readRunBytes(const VolumeRead& read, std::uint32_t sectorsPerCluster, std::span<const ntfs::DataRun> runs,
-                  std::uint64_t byteCount, std::vector<std::uint8_t>& bytes);
+using VolumeRead = ntfs::VolumeBytesReader;
 
 // Records by number along the runs of the $MFT (1,024 bytes each, the update sequence undone),
 // clusters along any runs.

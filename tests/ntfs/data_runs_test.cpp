@@ -98,5 +98,31 @@ TEST(DataRuns, ListEndsAtCapacityWithoutReadingFurther) {
     EXPECT_EQ(runs[kRunListMaxFragments].clusterCount, 0u);
 }
 
+// A full restore and the $MFT's runs need every run, and a gathered record carries runs written
+// anew: an encoded list decodes to the same runs, beyond the list's capacity too.
+TEST(DataRuns, EncodedListsDecodeToTheSameRunsWithoutTheCapacity) {
+    std::vector<DataRun> runs;
+    for (std::uint32_t i = 0; i < 150; ++i) {
+        switch (i % 5) {
+            case 0: runs.push_back({3, 10'000 + 20 * i}); break;          // forwards
+            case 1: runs.push_back({1, 500 + i}); break;                  // far backwards
+            case 2: runs.push_back({16, kSparseCluster}); break;          // sparse
+            case 3: runs.push_back({0x01000000, 0xFFFF0000u - i}); break; // four count bytes, far up
+            default: runs.push_back({200, 0}); break;                     // cluster 0
+        }
+    }
+    const std::vector<std::uint8_t> bytes = encodeRunList(runs);
+    std::vector<DataRun> decoded;
+    const RunListResult result = decodeRunList(bytes, 0, decoded);
+    EXPECT_EQ(result.integrityCode, kRecordGood);
+    EXPECT_EQ(result.fragmentCount, runs.size());
+    EXPECT_EQ(decoded, runs);
+    // The list of the decoder keeps the first 99.
+    DataRun capped[kRunListEntries] = {};
+    EXPECT_EQ(decodeRunList(bytes, 0, capped).fragmentCount, kRunListMaxFragments);
+    EXPECT_EQ(std::vector<DataRun>(capped, capped + kRunListMaxFragments),
+              std::vector<DataRun>(runs.begin(), runs.begin() + kRunListMaxFragments));
+}
+
 }  // namespace
 }  // namespace quenzar::ntfs
