@@ -1,5 +1,6 @@
 // Fuzz target of the FILE record decoder, its view, the $DATA attributes of a good record, the run
-// list decoder on its own and the tables the analysis builds from the runs of a $MFT record. The
+// list decoder on its own, the tables the analysis builds from the runs of a $MFT record, the
+// gathering of a record's attributes out of extension records, and the LZNT1 decompressor. The
 // input becomes a record buffer of exactly the record's size (1,024 bytes, or 4,096 when its
 // allocated-size field says so; cut or padded with zeros), so that AddressSanitizer reports any
 // read past the record. The decoded result is checked against the promises the rest of the
@@ -10,9 +11,11 @@
 #include <cstring>
 #include <vector>
 
+#include "ntfs/attribute_list.h"
 #include "ntfs/data_runs.h"
 #include "ntfs/file_record.h"
 #include "ntfs/file_record_view.h"
+#include "ntfs/lznt1.h"
 #include "ntfs/data_streams.h"
 #include "ntfs/mft_run_table.h"
 #include "ntfs/record_names.h"
@@ -66,6 +69,35 @@ void checkNames(const FileRecordInfo& info, std::uint32_t code) {
     if (code == kRecordGood) require(std::strlen(info.longName) <= 255);
 }
 
+// The LZNT1 decompressor on bytes of the record from an offset, into an output of a size the input
+// chooses (allocated exactly, so that AddressSanitizer sees any write past it).
+void checkDecompression(const std::vector<std::uint8_t>& record) {
+    const std::size_t offset = (std::size_t{record[0x09]} * 4) % record.size();
+    std::vector<std::uint8_t> output(1 + (std::size_t{record[0x0E]} | std::size_t{record[0x0F]} << 8));
+    const Lznt1Result result =
+        decompressLznt1(std::span<const std::uint8_t>(record).subspan(offset), output);
+    require(result.produced <= output.size());
+}
+
+// A record whose attribute list names other records, gathered with the record itself standing in
+// for every record it names: the image is one large record the decoder reads like any other, and
+// the runs written anew decode to the same runs.
+void checkGathering(const std::vector<std::uint8_t>& record, std::uint32_t ownNumber) {
+    RecordReading reading;
+    reading.record = [&](std::uint64_t, std::vector<std::uint8_t>& bytes) {
+        bytes = record;
+        return true;
+    };
+    GatheredRecord gathered;
+    if (gatherAttributes(record, ownNumber, reading, gathered) == Gathering::NotNeeded) return;
+    require(gathered.image.size() == kLargeRecordSize);
+    FileRecordInfo info;
+    require(decodeFileRecord(gathered.image, info) <= kIntegrityCodeCount);
+    std::vector<DataRun> runs;
+    require(decodeRunList(encodeRunList(gathered.dataRuns), 0, runs).integrityCode == kRecordGood);
+    require(runs == gathered.dataRuns);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -85,6 +117,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (info.residentData != nullptr) {
         const std::uint8_t* begin = record.data();
         require(info.residentData >= begin && info.residentData + info.realSize <= begin + record.size());
+    }
+    checkDecompression(record);
+    if (info.stage >= DecodeStage::Flags) {
+        parseAttributeList(record);
+        require(unnamedDataRuns(record).size() <= record.size());
+        if (info.hasAttributeList) checkGathering(record, info.ownNumber);
     }
     // The view reads the resident content through the decoded result: build it all.
     const FileRecordView view = buildFileRecordView(info);

@@ -24,7 +24,26 @@ std::string streamName(const std::uint8_t* utf16, std::size_t charCount) {
     return name;
 }
 
+// The compression unit of a non-resident attribute whose header lies in the record.
+std::uint32_t unitClustersOf(const std::uint8_t* attribute, const AttributeHeader& header) {
+    constexpr std::uint16_t kCompressed = 0x0001;
+    constexpr std::uint8_t kLargestUnitShift = 16;
+    const std::uint8_t shift = attribute[0x22];
+    if (!header.nonResident || (header.flags & kCompressed) == 0 || shift == 0 || shift > kLargestUnitShift) return 0;
+    return std::uint32_t{1} << shift;
+}
+
 }  // namespace
+
+std::uint32_t compressionUnitClusters(std::span<const std::uint8_t> record) {
+    std::uint32_t clusters = 0;
+    forEachAttribute(record, [&](std::size_t offset, const AttributeHeader& header) {
+        if (header.type != kDataAttributeType || header.nameChars != 0) return true;
+        if (header.length >= kNonResidentHeaderBytes) clusters = unitClustersOf(&record[offset], header);
+        return false;
+    });
+    return clusters;
+}
 
 std::uint64_t initializedDataSize(std::span<const std::uint8_t> record, std::uint64_t realSize) {
     std::uint64_t initialized = realSize;
@@ -64,6 +83,7 @@ std::vector<NamedStream> findNamedStreams(std::span<const std::uint8_t> record) 
         } else if (const NonResidentSizes sizes = readNonResidentSizes(attribute); sizes.firstVcn == 0) {
             stream.realSize = sizes.realSize;
             stream.initializedSize = std::min(stream.realSize, readInitializedSize(attribute));
+            stream.compressionUnitClusters = unitClustersOf(attribute, header);
             DataRun runs[kRunListEntries] = {};
             // The run list is read inside this attribute only.
             const std::size_t runListOffset = offset + sizes.runListOffset;

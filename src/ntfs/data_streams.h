@@ -19,6 +19,7 @@ struct NamedStream {
     std::uint16_t flags = 0;        // attribute flags (compression, encryption)
     std::uint64_t realSize = 0;
     std::uint64_t initializedSize = 0;  // bytes beyond it read as zeros
+    std::uint32_t compressionUnitClusters = 0;  // of a compressed stream; 0 otherwise
     std::vector<std::uint8_t> residentData;
     // As decodeRunList gives them, without the closing entry: a list longer than 99 fragments is
     // cut there, and the runs then end before the real size.
@@ -28,6 +29,10 @@ struct NamedStream {
 // The initialized size of the unnamed non-resident $DATA: bytes beyond it read as zeros whatever
 // the clusters hold. The real size when the record tells none; never more than the real size.
 std::uint64_t initializedDataSize(std::span<const std::uint8_t> record, std::uint64_t realSize);
+
+// The clusters of one compression unit of the unnamed non-resident $DATA (2 to the power of its
+// header's byte at 22h: 16 as NTFS writes it), 0 when it is not compressed.
+std::uint32_t compressionUnitClusters(std::span<const std::uint8_t> record);
 
 // The named $DATA attributes. Attributes that do not fit the record's used part, and parts of a
 // stream that other records continue (a first VCN other than 0), are left out.

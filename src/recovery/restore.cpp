@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -11,6 +12,7 @@
 #include "disk/sector_access.h"
 #include "ntfs/file_record.h"
 #include "ntfs/data_streams.h"
+#include "ntfs/lznt1.h"
 #include "platform/code_page_1251.h"
 #include "platform/stdio_file.h"
 #include "recovery/directory_tree.h"
@@ -30,6 +32,9 @@ constexpr std::size_t kCopyPieceBytes = 1 << 20;
 // $DATA attribute flags whose clusters do not hold the file's bytes as they are.
 constexpr std::uint16_t kCompressedMask = 0x00FF;
 constexpr std::uint16_t kEncrypted = 0x4000;
+// The clusters of a compression unit as NTFS writes them, for a compressed stream whose header
+// names no unit of its own.
+constexpr std::uint32_t kDefaultUnitClusters = 16;
 
 
 // The path of a name made safe: the Linux build makes UTF-8 of it, the Windows build gives it to
@@ -130,12 +135,15 @@ bool copiedAsIs(std::uint16_t dataFlags) {
     return (dataFlags & kCompressedMask) == 0 && (dataFlags & kEncrypted) == 0;
 }
 
+// A full restore decompresses compressed streams; encrypted ones it cannot read.
+bool fullRestoreReads(std::uint16_t dataFlags) { return (dataFlags & kEncrypted) == 0; }
+
 // What one file's data is, as its record tells it, for the mode.
 enum class DataPlan { Copy, NotCopied };
 
 DataPlan planData(const ntfs::FileRecordInfo& info, RestoreMode mode) {
+    if (mode == RestoreMode::Full) return fullRestoreReads(info.dataFlags) ? DataPlan::Copy : DataPlan::NotCopied;
     if (!copiedAsIs(info.dataFlags)) return DataPlan::NotCopied;
-    if (mode == RestoreMode::Full) return DataPlan::Copy;
     // The test restore: one run on the disk, read with one transfer.
     if (!info.nonResident || info.fragmentCount != 1 || info.runs[0].startCluster == ntfs::kSparseCluster) {
         return DataPlan::NotCopied;
@@ -150,17 +158,26 @@ struct StreamLayout {
     std::uint64_t initialized = 0;  // bytes beyond it read as zeros
     const std::uint8_t* residentData = nullptr;
     std::span<const ntfs::DataRun> runs;
+    std::uint32_t unitClusters = 0;  // clusters of a compression unit; 0: the clusters hold the bytes as they are
 };
+
+// The compression unit of a stream with these attribute flags and this unit from its header.
+std::uint32_t unitClustersOf(std::uint16_t dataFlags, std::uint32_t headerUnit) {
+    if ((dataFlags & kCompressedMask) == 0) return 0;
+    return headerUnit != 0 ? headerUnit : kDefaultUnitClusters;
+}
 
 // The unnamed $DATA with all its runs, also those beyond the decoder's list of 99 and those in
 // extension records.
 StreamLayout layoutOf(const ntfs::FileRecordInfo& info, std::uint64_t initialized,
-                      const std::vector<ntfs::DataRun>& runs) {
-    return {info.nonResident != 0, info.realSize, initialized, info.residentData, runs};
+                      const std::vector<ntfs::DataRun>& runs, std::uint32_t headerUnit) {
+    return {info.nonResident != 0, info.realSize,       initialized, info.residentData,
+            runs,                  unitClustersOf(info.dataFlags, headerUnit)};
 }
 
 StreamLayout layoutOf(const ntfs::NamedStream& stream) {
-    return {stream.nonResident, stream.realSize, stream.initializedSize, stream.residentData.data(), stream.runs};
+    return {stream.nonResident, stream.realSize, stream.initializedSize, stream.residentData.data(), stream.runs,
+            unitClustersOf(stream.flags, stream.compressionUnitClusters)};
 }
 
 // Whether a stream's runs, as far as its real size needs them, can be copied as they are: each
@@ -218,12 +235,17 @@ public:
     FileCopy(DiskReader& reader, RestoreProgress& progress) : reader_(reader), progress_(progress) {}
 
     // Returns false with readFailed set when the runs end before the real size (a run list cut
-    // short), with stopped set when a stop was asked for between two pieces. Sectors that cannot
-    // be read are written as zeros and added to `unreadable`.
+    // short), with stopped set when a stop was asked for between two pieces, with
+    // damagedCompressionAt set where compressed data does not decompress. Sectors that cannot be
+    // read are written as zeros and added to `unreadable`.
     bool copy(const StreamLayout& info, std::ofstream& out, bool& readFailed, bool& stopped,
-              std::vector<UnreadableSectors>& unreadable) {
+              std::optional<std::uint64_t>& damagedCompressionAt, std::vector<UnreadableSectors>& unreadable) {
         readFailed = false;
         stopped = false;
+        damagedCompressionAt.reset();
+        if (info.nonResident && info.unitClusters != 0) {
+            return copyCompressed(info, out, readFailed, stopped, damagedCompressionAt, unreadable);
+        }
         if (!info.nonResident) {
             if (info.residentData == nullptr && info.realSize != 0) return readFailed = true, false;
             out.write(reinterpret_cast<const char*>(info.residentData), static_cast<std::streamsize>(info.realSize));
@@ -265,6 +287,69 @@ public:
     }
 
 private:
+    // A compressed stream, unit by unit (ntfs/lznt1.h): a unit without clusters stays a hole, a
+    // unit whose clusters are all on the disk is copied as it is, any other is decompressed from
+    // the clusters it has. Data that does not decompress ends the file before its unit.
+    bool copyCompressed(const StreamLayout& info, std::ofstream& out, bool& readFailed, bool& stopped,
+                        std::optional<std::uint64_t>& damagedCompressionAt, std::vector<UnreadableSectors>& unreadable) {
+        const std::uint64_t clusterBytes = reader_.clusterBytes();
+        const std::uint64_t unitBytes = std::uint64_t{info.unitClusters} * clusterBytes;
+        std::vector<std::uint8_t> unit(static_cast<std::size_t>(unitBytes));
+        std::size_t run = 0;
+        std::uint64_t usedOfRun = 0;  // clusters of runs[run] already taken
+        for (std::uint64_t unitStart = 0; unitStart < info.realSize; unitStart += unitBytes) {
+            if (progress_.stopRequested.load(std::memory_order_relaxed)) return stopped = true, false;
+            const std::uint64_t unitEnd = std::min(info.realSize, unitStart + unitBytes);
+            // The unit's clusters, in order: its clusters on the disk come first.
+            buffer_.assign(static_cast<std::size_t>(unitBytes), 0);
+            std::uint64_t taken = 0;
+            std::uint64_t onDisk = 0;
+            while (taken < info.unitClusters && run < info.runs.size()) {
+                const ntfs::DataRun& piece = info.runs[run];
+                const std::uint64_t count = std::min<std::uint64_t>(info.unitClusters - taken, piece.clusterCount - usedOfRun);
+                if (piece.startCluster != ntfs::kSparseCluster) {
+                    const std::uint64_t diskByte = reader_.clusterByte(piece.startCluster + usedOfRun);
+                    const auto target = std::span<std::uint8_t>(buffer_).subspan(static_cast<std::size_t>(onDisk * clusterBytes),
+                                                                                  static_cast<std::size_t>(count * clusterBytes));
+                    for (const disk::MissingRange& gap : reader_.read(diskByte, target)) {
+                        noteUnreadable(unreadable, {unitStart, 0, (diskByte + gap.firstByte) / kSectorBytes,
+                                                    (gap.byteCount + kSectorBytes - 1) / kSectorBytes});
+                    }
+                    onDisk += count;
+                }
+                taken += count;
+                usedOfRun += count;
+                if (usedOfRun == piece.clusterCount) ++run, usedOfRun = 0;
+            }
+            if (taken * clusterBytes < unitEnd - unitStart) return readFailed = true, false;
+            if (onDisk == 0) {  // a hole: the caller's length and the sparse file keep it
+                out.seekp(static_cast<std::streamoff>(unitEnd));
+                if (!out.good()) return false;
+                progress_.bytesRestored += unitEnd - unitStart;
+                continue;
+            }
+            std::uint8_t* data = buffer_.data();
+            if (onDisk < info.unitClusters) {
+                const ntfs::Lznt1Result result = ntfs::decompressLznt1(
+                    std::span<const std::uint8_t>(buffer_).first(static_cast<std::size_t>(onDisk * clusterBytes)), unit);
+                if (!result.good) {
+                    damagedCompressionAt = unitStart;
+                    return false;
+                }
+                std::fill(unit.begin() + static_cast<std::ptrdiff_t>(result.produced), unit.end(), 0);
+                data = unit.data();
+            }
+            // Bytes beyond the initialized size read as zeros whatever the clusters hold.
+            const std::uint64_t length = unitEnd - unitStart;
+            const std::uint64_t initialized = std::clamp(info.initialized, unitStart, unitEnd) - unitStart;
+            if (initialized < length) std::fill_n(data + initialized, length - initialized, 0);
+            out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(length));
+            if (!out.good()) return false;
+            progress_.bytesRestored += length;
+        }
+        return true;
+    }
+
     DiskReader& reader_;
     RestoreProgress& progress_;
     std::vector<std::uint8_t> buffer_;
@@ -291,7 +376,15 @@ std::uint64_t markedBytes(const std::vector<FileTableEntry>& table) {
 namespace {
 
 // What became of one stream written as a file.
-enum class StreamOutcome { Written, WrittenWithUnreadableSectors, DamagedRuns, NotRead, NotWritten, Stopped };
+enum class StreamOutcome {
+    Written,
+    WrittenWithUnreadableSectors,
+    WrittenUpToDamagedCompression,  // the file ends where its compressed data stops decompressing
+    DamagedRuns,
+    NotRead,
+    NotWritten,
+    Stopped
+};
 
 // A folder below the target that files are written into.
 struct OutputFolder {
@@ -346,9 +439,14 @@ public:
             const std::u16string name = recordName(recordBuffer_, info);
             progress_.setCurrentFile(folder.shownPrefix, platform::utf16ToCp1251(name));
             const std::uint64_t initialized = ntfs::initializedDataSize(recordBuffer_, info.realSize);
-            switch (writeStream(folder, name, layoutOf(info, initialized, reader_.dataRuns()))) {
+            switch (writeStream(folder, name,
+                                layoutOf(info, initialized, reader_.dataRuns(), ntfs::compressionUnitClusters(recordBuffer_)))) {
                 case StreamOutcome::WrittenWithUnreadableSectors:
                     ++report_.filesWithUnreadableSectors;
+                    ++report_.filesWritten;
+                    break;
+                case StreamOutcome::WrittenUpToDamagedCompression:
+                    ++report_.filesWithDamagedCompression;
                     [[fallthrough]];
                 case StreamOutcome::Written:
                     ++report_.filesWritten;
@@ -376,7 +474,7 @@ private:
     void writeNamedStreams(const OutputFolder& folder, const std::u16string& name) {
         for (const ntfs::NamedStream& stream : ntfs::findNamedStreams(recordBuffer_)) {
             ++report_.streamsFound;
-            if (!copiedAsIs(stream.flags)) {
+            if (!fullRestoreReads(stream.flags)) {
                 ++report_.streamsNotCopied;
                 continue;
             }
@@ -386,8 +484,9 @@ private:
                 report_.stopped = true;
                 return;
             }
-            const bool written =
-                outcome == StreamOutcome::Written || outcome == StreamOutcome::WrittenWithUnreadableSectors;
+            const bool written = outcome == StreamOutcome::Written ||
+                                 outcome == StreamOutcome::WrittenWithUnreadableSectors ||
+                                 outcome == StreamOutcome::WrittenUpToDamagedCompression;
             ++(written ? report_.streamsWritten : report_.streamFailures);
         }
     }
@@ -430,21 +529,26 @@ private:
         // filled with zeros. Where it cannot be (a FAT volume), the zeros are written instead.
         if (opened && hasHoles(layout)) platform::markSparse(file);
         std::vector<UnreadableSectors> unreadable;
+        std::optional<std::uint64_t> damagedCompressionAt;
         const std::uint64_t bytesBefore = progress_.bytesRestored.load();
-        bool copied = opened && fileCopy_.copy(layout, out, readFailed, stopped, unreadable);
+        bool copied = opened && fileCopy_.copy(layout, out, readFailed, stopped, damagedCompressionAt, unreadable);
         out.close();
-        copied = copied && !out.fail();
+        // Compressed data that stops decompressing ends the file there: what came before it is
+        // the file's own, what would follow cannot be known.
+        const std::uint64_t length = damagedCompressionAt.value_or(layout.realSize);
+        copied = (copied || damagedCompressionAt.has_value()) && !out.fail();
         // Zeros skipped at the end still belong to the file.
-        copied = copied && platform::setFileLength(file, layout.realSize);
+        copied = copied && platform::setFileLength(file, length);
         if (copied) {
-            report_.bytesWritten += layout.realSize;
+            report_.bytesWritten += length;
             report_.written.push_back(file);
-            if (unreadable.empty()) return StreamOutcome::Written;
+            if (unreadable.empty() && !damagedCompressionAt) return StreamOutcome::Written;
             DamagedFile damaged{folder.shownPrefix + platform::utf16ToCp1251(name), RunListDamage::None,
-                                std::move(unreadable)};
+                                std::move(unreadable), damagedCompressionAt};
             report_.unreadableSectors += damaged.unreadableSectorCount();
             report_.damaged.push_back(std::move(damaged));
-            return StreamOutcome::WrittenWithUnreadableSectors;
+            return damagedCompressionAt ? StreamOutcome::WrittenUpToDamagedCompression
+                                        : StreamOutcome::WrittenWithUnreadableSectors;
         }
         // No half-written file is left that could pass for a restored one, nor counted as restored.
         std::error_code error;
@@ -577,6 +681,14 @@ std::string damageListText(const RestoreReport& report, text::Language language)
             case RunListDamage::None:
                 break;
         }
+        if (file.compressionDamagedAt) {
+            std::snprintf(line, sizeof line,
+                          russian ? "   сжатые данные повреждены с байта файла %llu: файл обрывается на нём\r\n"
+                                  : "   compressed data damaged from file byte %llu: the file ends there\r\n",
+                          static_cast<unsigned long long>(*file.compressionDamagedAt));
+            text += line;
+            if (file.unreadable.empty()) continue;
+        }
         std::snprintf(line, sizeof line, russian ? "   нечитаемых секторов: %llu\r\n" : "   unreadable sectors: %llu\r\n",
                       static_cast<unsigned long long>(file.unreadableSectorCount()));
         text += line;
@@ -626,6 +738,10 @@ RestoreMessage restoreFinishedMessage(const std::string& targetPath, const Resto
             add("С нечитаемыми секторами (записаны нулями): %llu, секторов: %llu.\r\n",
                 "With unreadable sectors (written as zeros): %llu, sectors: %llu.\r\n", report.filesWithUnreadableSectors,
                 report.unreadableSectors);
+        }
+        if (report.filesWithDamagedCompression != 0) {
+            add("Сжатые данные повреждены, файлы обрываются на них: %llu.\r\n",
+                "Compressed data damaged, files end where it begins: %llu.\r\n", report.filesWithDamagedCompression);
         }
         if (report.damagedRunLists != 0) {
             add("Не записано из-за поврежденного списка фрагментов: %llu.\r\n",

@@ -6,8 +6,9 @@
 //
 // The test restore (the desktop program's only kind) copies small files that lie in one
 // non-resident run; the full restore of the command-line program copies every run up to the
-// real size, takes resident data from the record and leaves sparse runs as holes; it may also
-// write each named stream of a file ("a.doc:extra") as a file of its own beside it.
+// real size (also runs in extension records), takes resident data from the record, leaves sparse
+// runs as holes and decompresses compressed files; it may also write each named stream of a file
+// ("a.doc:extra") as a file of its own beside it.
 //
 // The disk may be failing: a read that fails is tried again, then read sector by sector, and a
 // file keeps every sector that could be read, with zeros for the others. A file whose run list
@@ -20,6 +21,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <utility>
 #include <string>
 #include <vector>
@@ -111,6 +113,8 @@ struct DamagedFile {
     std::string path;  // under the target folder, "/" between names, code page 1251
     RunListDamage runListDamage = RunListDamage::None;  // set: the file was not written
     std::vector<UnreadableSectors> unreadable;          // otherwise: written with zeros there
+    // Compressed data that does not decompress from this byte of the file on: the file ends there.
+    std::optional<std::uint64_t> compressionDamagedAt = {};
 
     std::uint64_t unreadableSectorCount() const;
 };
@@ -125,13 +129,15 @@ struct RestoreReport {
     std::uint64_t filesWritten = 0;
     std::uint64_t bytesWritten = 0;
     // Marked files whose data the mode does not copy: in the test restore empty files, files over
-    // 64,512 bytes and resident, fragmented or sparse ones; compressed or encrypted ones in either
+    // 64,512 bytes and resident, fragmented, sparse or compressed ones; encrypted ones in either
     // mode; the $MFT.
     std::uint64_t filesNotCopied = 0;
     std::uint64_t readFailures = 0;        // a FILE record or data that did not arrive from the disk
     std::uint64_t writeFailures = 0;       // a folder or file that could not be made in the target
     std::uint64_t renamedFiles = 0;        // written as "name (N).ext" beside a namesake of this run
     std::uint64_t filesWithUnreadableSectors = 0;  // written (and counted so), zeros in place of them
+    // Written (and counted so) up to the unit where their compressed data stops decompressing.
+    std::uint64_t filesWithDamagedCompression = 0;
     std::uint64_t unreadableSectors = 0;           // those sectors, of all files and streams
     std::uint64_t damagedRunLists = 0;             // files not written for a damaged run list
     std::uint64_t unreadableMftRecords = 0;        // records the analysis could not read
@@ -159,6 +165,7 @@ struct RestoreReport {
     // Whether every chosen file was restored whole, from an MFT read whole.
     bool complete() const {
         return diskOpened && failures() == 0 && unreadableSectors == 0 && damagedRunLists == 0 &&
+               filesWithDamagedCompression == 0 &&
                unreadableMftRecords == 0 && streamFailures == 0 && !damageListFailed && !stopped;
     }
 };

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -56,6 +58,71 @@ TEST(RestoreFixturesTest, FilesContinuedInExtensionRecordsComeBackWhole) {
         EXPECT_EQ(restoreFull(image, choice + " --folder Fragmented --folder Linked", &exitCode, &out), expected);
         EXPECT_EQ(exitCode, 0) << out;
     }
+}
+
+// Compressed files come back decompressed, deleted ones too: units that compress, units stored
+// as they are, sparse and zero units, a file shorter than a unit. The uncompressed and the
+// resident file beside them come back as before.
+TEST(RestoreFixturesTest, CompressedFilesComeBackDecompressed) {
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const testsupport::ImageFacts& image = manifest.image("compressed.img");
+    std::set<std::string> expected;
+    std::size_t compressed = 0;
+    for (const testsupport::EntryFacts* entry : image.entriesOf(0)) {
+        if (!entry->isFile()) continue;
+        ASSERT_TRUE(entry->intact) << entry->path;
+        expected.insert("Razd0/" + entry->path + " " + entry->icatMd5);
+        compressed += entry->fields.count("compressed");
+    }
+    ASSERT_GE(compressed, 5u);
+    int exitCode = -1;
+    std::string out;
+    EXPECT_EQ(restoreFull(image, "--all", &exitCode, &out), expected);
+    EXPECT_EQ(exitCode, 0) << out;
+}
+
+// Compressed data that does not decompress ends its file before that unit: the units before it
+// are the file's own, nothing is read past the damage, and the file is listed as damaged.
+TEST(RestoreFixturesTest, DamagedCompressedDataEndsTheFile) {
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const testsupport::ImageFacts& image = manifest.image("compressed.img");
+    const testsupport::EntryFacts& text = *image.entry(0, "Packed/text.txt");
+    // Its second unit is compressed: clusters on the disk, then sparse ones.
+    ASSERT_GE(text.runs.size(), 4u);
+    ASSERT_TRUE(text.runs[1].sparse);
+    ASSERT_FALSE(text.runs[2].sparse);
+    const std::uint64_t unitBytes = 16 * image.partition(0)->clusterSize;
+
+    TempFolder folder;
+    const std::string copy = folder.file("damaged.img");
+    std::filesystem::copy_file(image.path(testsupport::fixtureDir()), copy);
+    {
+        // A compressed chunk whose first item copies from before the chunk's start.
+        std::fstream file(copy, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(static_cast<std::streamoff>(text.runs[2].lcn * image.partition(0)->clusterSize));
+        const char chunk[] = {0x02, static_cast<char>(0xB0), 0x01, 0x00, 0x00};
+        file.write(chunk, sizeof chunk);
+    }
+    const auto target = folder.path() / "restored";
+    int exitCode = -1;
+    const std::string out = salvage("restore '" + copy + "' --lang en --work-dir '" + folder.path().string() +
+                                        "' --full --path Packed/text.txt --to '" + target.string() + "'",
+                                    &exitCode);
+    EXPECT_EQ(exitCode, 1) << out;
+    const auto restored = target / "Razd0" / "Packed" / "text.txt";
+    ASSERT_TRUE(std::filesystem::exists(restored)) << out;
+    EXPECT_EQ(std::filesystem::file_size(restored), unitBytes);
+    int md5Exit = -1;
+    const std::string original = runCommand("icat '" + image.path(testsupport::fixtureDir()) + "' " +
+                                                std::to_string(text.record) + " | head -c " + std::to_string(unitBytes) +
+                                                " | md5sum",
+                                            &md5Exit);
+    EXPECT_EQ(runCommand("md5sum < '" + restored.string() + "'").substr(0, 32), original.substr(0, 32));
+    std::ifstream list(target / "QuenzarSalvage-damaged.txt", std::ios::binary);
+    const std::string listed((std::istreambuf_iterator<char>(list)), std::istreambuf_iterator<char>());
+    EXPECT_NE(listed.find("compressed data damaged from file byte " + std::to_string(unitBytes) + ": the file ends there"),
+              std::string::npos)
+        << listed;
 }
 
 }  // namespace
