@@ -633,6 +633,45 @@ def populate_compressed(vol, clock):
     vol.delete("Packed/gone.txt")
 
 
+def populate_former(vol, clock):
+    """The older formatting under reformatted.img's volume."""
+    f = vol.file
+    f("old-report.doc", 30000)
+    f("Archive/2019/old-photo.jpg", 90000)
+
+
+def populate_current(vol, clock):
+    """The formatting over it."""
+    f = vol.file
+    f("new-notes.txt", 5000)
+    f("Work/plan.txt", 12000)
+
+
+# The creation times given to record 0 of the two formattings of reformatted.img (mkntfs -T
+# writes zero), so that they tell the formattings apart as real ones do.
+FORMER_CREATED = "2019-06-01 08:00:00"
+CURRENT_CREATED = "2024-03-01 12:00:00"
+
+
+def set_mft_created(volume_file, when):
+    """Writes a creation time into $STANDARD_INFORMATION of record 0, in the $MFT and in its copy
+    in the $MFTMirr (both lie in the record's first sector, away from the update sequence)."""
+    filetime = (int(time.mktime(time.strptime(when + " UTC", "%Y-%m-%d %H:%M:%S %Z"))) + 11644473600) * 10**7
+    with open(volume_file, "r+b") as f:
+        boot = f.read(SECTOR)
+        cluster = struct.unpack_from("<H", boot, 0x0B)[0] * boot[0x0D]
+        for field in (0x30, 0x38):
+            record = struct.unpack_from("<Q", boot, field)[0] * cluster
+            f.seek(record)
+            head = f.read(SECTOR)
+            if head[:4] != b"FILE":
+                fail("no record 0 at %d in %s" % (record, volume_file))
+            si = struct.unpack_from("<H", head, 0x14)[0]
+            f.seek(record + si + 0x18)
+            f.write(struct.pack("<Q", filetime))
+    return filetime
+
+
 def populate_masked(vol, clock):
     f = vol.file
     f("secret/plan.txt", 10000)
@@ -1268,6 +1307,55 @@ class Builder:
             if not ents[path].get("compressed"):
                 fail("compressed.img: %s is not compressed" % path)
 
+    # ---- reformatted.img ----
+    def build_reformatted(self):
+        """An older NTFS volume (64 MiB, 4 KiB clusters) quick-formatted over by a smaller one
+        (24 MiB, 1 KiB clusters) at the same start, the only one the partition table describes:
+        record 0 of the older $MFT is overwritten, its copy in the $MFTMirr and its backup boot
+        sector (both beyond the new volume's end) are left."""
+        name = "reformatted.img"
+        disk = os.path.join(self.out, name)
+        log("reformatted.img: two formattings of one start, of other cluster sizes")
+        make_sparse_file(disk, 80 * MiB)
+        label_id = stable_u32("reformatted")
+        sfdisk_write(disk, "\n".join(["label: dos", "label-id: 0x%08x" % label_id, "unit: sectors", "",
+                                      "start=2048, size=%d, type=7" % (24 * MiB // SECTOR)]) + "\n")
+        prim = mbr_entries(disk)
+        p1 = prim[0]
+        former_file = self.vpath("former.ntfs")
+        former_sectors = 64 * MiB // SECTOR
+        make_ntfs(former_file, former_sectors, p1["start"], 4096, "QZ-FORMER", populate_former, "former",
+                  self.clock, self.work)
+        former_created = set_mft_created(former_file, FORMER_CREATED)
+        copy_into(disk, p1["start"] * SECTOR, former_file)
+        current_file = self.vpath("current.ntfs")
+        v = make_ntfs(current_file, p1["sectors"], p1["start"], 1024, "QZ-CURRENT", populate_current, "current",
+                      self.clock, self.work)
+        current_created = set_mft_created(current_file, CURRENT_CREATED)
+        # A quick format writes what it makes; the blocks it leaves zero keep the older data.
+        copy_into(disk, p1["start"] * SECTOR, current_file)
+        check_mmls(disk, prim)
+        vol, ents = analyze_ntfs(disk, p1["start"], v.expected, "QZ-CURRENT")
+        with open(former_file, "rb") as f:
+            boot = f.read(SECTOR)
+            f.seek((former_sectors - 1) * SECTOR)
+            backup = f.read(SECTOR)
+        mft_cluster, mirror_cluster = struct.unpack_from("<QQ", boot, 0x30)
+        with open(disk, "rb") as f:
+            f.seek((p1["start"] + former_sectors - 1) * SECTOR)
+            if f.read(SECTOR) != backup:
+                fail("reformatted.img: the older backup boot sector did not survive")
+            f.seek((p1["start"] + mirror_cluster * 8) * SECTOR)
+            if f.read(4) != b"FILE":
+                fail("reformatted.img: the older $MFTMirr did not survive")
+        self.add_image(name, disk, "mbr", [self.part(0, 1, "mbr-primary", p1, vol, ents, slot=1)],
+                       disk_id="0x%08X" % label_id, current_created=current_created,
+                       former_start=p1["start"], former_sectors=former_sectors, former_cluster=4096,
+                       former_mft_cluster=mft_cluster, former_mftmirr_cluster=mirror_cluster,
+                       former_created=former_created,
+                       description="MBR disk whose NTFS volume (24 MiB, 1 KiB clusters) was quick-formatted "
+                                   "over an older one (64 MiB, 4 KiB clusters) at the same start")
+
     # ---- small MBR disk (base of masked.img and hidden.img) ----
     def small_mbr(self, key, disk, with_fat, populate, cluster, label):
         sectors = 32 * MiB // SECTOR
@@ -1404,7 +1492,9 @@ class Builder:
                       "sectors": im["size"] // SECTOR, "scheme": im["scheme"]}
             for k in ("disk_id", "disk_guid", "mask_lba", "mask_first_word", "mask_md5",
                       "masked_blocks", "unmasked_md5", "hidden_mark", "saved_copy_lba",
-                      "original_md5", "restored_md5", "description"):
+                      "original_md5", "restored_md5", "current_created", "former_start", "former_sectors",
+                      "former_cluster", "former_mft_cluster", "former_mftmirr_cluster", "former_created",
+                      "description"):
                 if k in im:
                     fields[k] = im[k]
             lines.append(row("image", **fields))
@@ -1528,6 +1618,7 @@ def main():
     b.build_world_names()
     b.build_lists()
     b.build_compressed()
+    b.build_reformatted()
     b.build_masked()
     b.build_hidden()
     b.build_sparse()
