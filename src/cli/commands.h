@@ -23,6 +23,7 @@ int runDisks(platform::DiskSystem& disks, const Arguments& args);
 int runHide(platform::DiskSystem& disks, const Arguments& args);
 int runUnhide(platform::DiskSystem& disks, const Arguments& args);
 int runVdisk(platform::DiskSystem& disks, const Arguments& args);
+int runScan(platform::DiskSystem& disks, const Arguments& args);
 int runAnalyze(platform::DiskSystem& disks, const Arguments& args);
 int runRestore(platform::DiskSystem& disks, const Arguments& args);
 int runView(platform::DiskSystem& disks, const Arguments& args);

@@ -35,6 +35,10 @@ constexpr const char* kUsage =
     "                                     model a virtual disk (an NTFS volume no partition table\n"
     "                                     describes) from its boot sector, its $MFT or any FILE\n"
     "                                     record of the $MFT's first fragment\n"
+    "  scan (DISK | IMAGE) [--from LBA] [--to LBA] [--lang ru|en]\n"
+    "                                     read the disk once and list the NTFS volumes its boot\n"
+    "                                     sectors and $MFT records prove, with the --boot, --mft or\n"
+    "                                     --record that gives each to analyze and restore\n"
     "  view DISK LBA [--as hex|partition|ntfs-boot|fat-boot|fat16|fat32|fat-dir] [--lang ru|en]\n"
     "                                     a sector in one of the viewer's presentations, with the\n"
     "                                     position panels\n"
@@ -104,6 +108,7 @@ int main(int argc, char** argv) {
     if (command == "hide") return cli::runHide(*disks, args);
     if (command == "unhide") return cli::runUnhide(*disks, args);
     if (command == "vdisk") return cli::runVdisk(*disks, args);
+    if (command == "scan") return cli::runScan(*disks, args);
     if (command == "analyze") return cli::runAnalyze(*disks, args);
     if (command == "restore") return cli::runRestore(*disks, args);
     if (command == "view") return cli::runView(*disks, args);
