@@ -106,7 +106,8 @@ private:
     // Sectors lba to end - 1, and one more behind them (a record is two sectors), kept apart.
     void readPiece(std::uint64_t lba, std::uint64_t end, std::uint64_t rangeEnd) {
         const std::uint64_t sectors = end - lba + (end < rangeEnd ? 1 : 0);
-        buffer_.assign(static_cast<std::size_t>(sectors * kSectorBytes), 0);
+        // No clearing first: whatever does not arrive the read leaves as zeros.
+        buffer_.resize(static_cast<std::size_t>(sectors * kSectorBytes));
         const disk::BulkReadReport read = disk::readSalvaging(handle_, lba * kSectorBytes, buffer_);
         for (const disk::MissingRange& gap : read.missing) {
             const std::uint64_t first = gap.firstByte / kSectorBytes;
