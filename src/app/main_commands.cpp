@@ -4,6 +4,7 @@
 
 #include "app/dialog_commands.h"
 #include "app/texts/menu_relabel.h"
+#include "app/vdisk/lost_volumes_dialog.h"
 #include "app/vdisk/virtual_disk_dialog.h"
 #include "app/viewer/sector_viewer.h"
 #include "app/web_pages.h"
@@ -62,6 +63,16 @@ void recoverFromVirtualDisk(AppState& state, int commandId) {
                                                                                : ntfs::VirtualDiskDialog::FromFileRecord;
     state.virtualDiskHeading = ntfs::treeWindowTitle(dialog, state.texts.uiLanguage);
     runVirtualDiskDialog(state, dialog);
+}
+
+// The search for lost volumes: a volume opened from its list goes on in the virtual-disk dialog of
+// the starting point that gives it back, with its numbers filled in.
+void findLostVolumes(AppState& state, int) {
+    resetToDiskScreen(state);
+    const std::optional<ntfs::VirtualDiskDialog> dialog = runLostVolumesDialog(state);
+    if (!dialog) return;
+    state.virtualDiskHeading = ntfs::treeWindowTitle(*dialog, state.texts.uiLanguage);
+    runVirtualDiskDialog(state, *dialog);
 }
 
 void analyseVirtualDisk(AppState& state, int) { startVirtualDiskAnalysis(state); }
@@ -124,6 +135,7 @@ constexpr CommandEntry kCommands[] = {
     {CMD_VIRTUAL_FROM_BOOT, recoverFromVirtualDisk},
     {CMD_VIRTUAL_FROM_MFT, recoverFromVirtualDisk},
     {CMD_VIRTUAL_FROM_FILE_RECORD, recoverFromVirtualDisk},
+    {CMD_FIND_LOST_VOLUMES, findLostVolumes},
     {CMD_ANALYSE_VIRTUAL_DISK, analyseVirtualDisk},
     {CMD_ANALYSIS_ENDED, showRecoveryWindow},
     {CMD_VIEW_SECTOR, viewSectorOrCluster},

@@ -1,6 +1,7 @@
 #include "ntfs/lost_volumes.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -9,6 +10,7 @@
 #include "disk/sector_access.h"
 #include "ntfs/attribute_list.h"
 #include "ntfs/file_record.h"
+#include "ntfs/file_time.h"
 #include "ntfs/virtual_disk.h"
 #include "ntfs/volume_params.h"
 #include "platform/little_endian.h"
@@ -333,6 +335,37 @@ ScanReport scanForVolumes(platform::DiskSystem& disks, const disk::InventoryStat
         }
     }
     return report;
+}
+
+OpeningPoint openingPointOf(const VolumeCandidate& candidate) {
+    if (candidate.feedsBoot) return OpeningPoint::BootSector;
+    if (candidate.feedsMft) return OpeningPoint::Mft;
+    return OpeningPoint::None;
+}
+
+text::TextPair volumeLineHeading() {
+    return {"Начало LBA   Кластер     LBA $MFT  Создана $MFT      Открыть   Раздел",
+            "Start LBA    Cluster     $MFT LBA  $MFT created      Opens     Entry"};
+}
+
+std::string volumeLine(const VolumeCandidate& candidate, text::Language language) {
+    const bool russian = text::isRussian(language);
+    char created[17] = "                ";
+    if (candidate.mftCreated != 0) ntfs::fileTimeText(candidate.mftCreated, created);
+    const char* opens = "-";
+    switch (openingPointOf(candidate)) {
+        case OpeningPoint::BootSector: opens = "BOOT"; break;
+        case OpeningPoint::Mft: opens = "$MFT"; break;
+        case OpeningPoint::None: opens = russian ? "нет" : "none"; break;
+    }
+    const std::uint64_t mft = candidate.mftLba.value_or(candidate.mirrorLba.value_or(0));
+    const std::string mftText = candidate.mftLba ? std::to_string(mft) : (russian ? "затерта" : "overwritten");
+    const std::string entry = candidate.partitionNumber != 0 ? std::to_string(candidate.partitionNumber) : "-";
+    char line[160];
+    std::snprintf(line, sizeof line, "%-12llu %7u %12s  %-16s  %-8s  %s",
+                  static_cast<unsigned long long>(candidate.startLba), candidate.sectorsPerCluster, mftText.c_str(),
+                  created, opens, entry.c_str());
+    return line;
 }
 
 }  // namespace quenzar::ntfs

@@ -17,10 +17,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "disk/inventory_records.h"
 #include "platform/disk_system.h"
+#include "text/language.h"
 
 namespace quenzar::ntfs {
 
@@ -62,6 +64,17 @@ struct ScanReport {
     bool stopped = false;
     std::vector<VolumeCandidate> candidates;  // by start, then by creation time
 };
+
+// The starting point of a virtual disk that opens a candidate in a dialog: the boot sector's when
+// it gives the volume back, else the $MFT's; nothing when neither does.
+enum class OpeningPoint { None, BootSector, Mft };
+OpeningPoint openingPointOf(const VolumeCandidate& candidate);
+
+// A candidate as one line of fixed-width columns under volumeLineHeading(): start LBA, cluster
+// size in sectors, the $MFT's LBA, the creation time of record 0, the point that opens it, and the
+// partition-table entry that describes it. Code page 1251.
+std::string volumeLine(const VolumeCandidate& candidate, text::Language language);
+text::TextPair volumeLineHeading();
 
 // The scan is read in pieces of this size.
 inline constexpr std::size_t kScanPieceBytes = 8u << 20;

@@ -65,3 +65,13 @@
 #define IDC_VFR_DIAGNOSTICS_GROUP 9611
 #define IDC_VFR_DIAGNOSTIC1 9565         // the six lines: 9565 to 9569, then 9571
 #define IDC_VFR_DIAGNOSTIC6 9571
+
+// V_SCAN: the search for lost volumes. The disk choice is the one of the three dialogs above.
+#define IDC_VSCAN_GROUP 9620             // "1. Reading the disk"
+#define IDC_VSCAN_SEARCH 9621            // "SEARCH"
+#define IDC_VSCAN_PROGRESS 9622
+#define IDC_VSCAN_STATUS 9623
+#define IDC_VSCAN_LIST_GROUP 9624        // "3. Volumes found"
+#define IDC_VSCAN_LIST_HEADING 9625
+#define IDC_VSCAN_LIST 9626
+#define IDC_VSCAN_OPEN 9627              // opens V_BOOT or V_MFT with the chosen volume

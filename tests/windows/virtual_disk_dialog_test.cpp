@@ -213,3 +213,71 @@ TEST_CASE(virtualDiskDialogReopensWithTheStoredInput) {
     CHECK(seen);
     CHECK_EQ(shell.state.volumeParams.entryMode, 'L');
 }
+
+// The search for lost volumes on a copy of the first fixture disk whose partition table is wiped
+// whole: both NTFS volumes are found and listed; opening the first one shows V_BOOT with its boot
+// sector's LBA and its computed values, opening the second one from a second search does the same.
+TEST_CASE(lostVolumesAreFoundAndOpenTheBootSectorDialog) {
+    const auto manifest = quenzar::testsupport::Manifest::loadFromDir(QUENZAR_FIXTURE_DIR);
+    const quenzar::testsupport::ImageFacts& image = manifest.image("mbr.img");
+    const quenzar::testsupport::PartitionFacts* volumes[] = {image.partition(0), image.partition(2)};
+    TempFolder folder;
+    const std::filesystem::path wiped = folder.path() / "wiped-table.img";
+    std::filesystem::copy_file(quenzar::wintest::fixtureImage("mbr.img"), wiped);
+    {
+        std::fstream disk(wiped, std::ios::in | std::ios::out | std::ios::binary);
+        const char zeros[512] = {};
+        disk.write(zeros, sizeof zeros);
+    }
+    for (text::Language language : {kEnglish, kRussian}) {
+        for (std::size_t row = 0; row < std::size(volumes); ++row) {
+            Note note(std::string(quenzar::wintest::languageName(language)) + " volume " + std::to_string(row));
+            const quenzar::testsupport::PartitionFacts& volume = *volumes[row];
+            ShellWindow shell(language, true,
+                              std::make_unique<quenzar::platform::ImageDiskSystem>(std::vector<std::string>{wiped.string()}));
+            REQUIRE(shell.window() != nullptr);
+            bool bootDialogSeen = false;
+            quenzar::wintest::onNextDialog([&](DialogProbe& dialog) {
+                CHECK_EQ(dialog.title(), std::wstring(language == kRussian ? L"Поиск потерянных томов NTFS"
+                                                                           : L"Search for lost NTFS volumes"));
+                CHECK(!dialog.enabled(IDC_VSCAN_SEARCH) && !dialog.enabled(IDC_VSCAN_OPEN));
+                dialog.click(IDC_VDISK_FIRST_DISK);
+                REQUIRE(dialog.enabled(IDC_VSCAN_SEARCH));
+                dialog.click(IDC_VSCAN_SEARCH);
+                const HWND list = GetDlgItem(dialog.window(), IDC_VSCAN_LIST);
+                REQUIRE(quenzar::wintest::pumpUntil(
+                    [&] { return SendMessageW(list, LB_GETCOUNT, 0, 0) == 2 && dialog.enabled(IDC_VSCAN_SEARCH); }));
+                CHECK_EQ(dialog.barPosition(IDC_VSCAN_PROGRESS), 100);
+                wchar_t line[200] = {};
+                SendMessageW(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(line));
+                CHECK(std::wstring(line).rfind(number(volume.startLba), 0) == 0);
+                if (row == 0) {
+                    quenzar::wintest::saveScreenshot(dialog.window(), language == kRussian ? "vscan-ru" : "vscan-en");
+                }
+                quenzar::wintest::onNextDialog([&](DialogProbe& boot) {
+                    bootDialogSeen = true;
+                    CHECK_EQ(boot.title(), utf16(quenzar::ntfs::dialogTitle(VirtualDiskDialog::FromBootSector, language)));
+                    CHECK(boot.checked(IDC_VDISK_FIRST_DISK));
+                    CHECK_EQ(boot.text(IDC_VDISK_BOOT_LBA), number(volume.startLba));
+                    CHECK_EQ(boot.text(IDC_VDISK_RESULT), std::wstring(L"MFT"));
+                    CHECK_EQ(boot.text(IDC_VDISK_CLUSTER_SIZE), number(volume.sectorsPerCluster()));
+                    CHECK_EQ(boot.text(IDC_VDISK_MFT_CLUSTER), number(volume.mftCluster));
+                    CHECK(boot.enabled(IDC_VDISK_RUN));
+                    if (row == 0) {
+                        quenzar::wintest::saveScreenshot(boot.window(),
+                                                         language == kRussian ? "vscan-vboot-ru" : "vscan-vboot-en");
+                    }
+                    boot.close();
+                });
+                SendMessageW(list, LB_SETCURSEL, row, 0);
+                SendMessageW(dialog.window(), WM_COMMAND, MAKEWPARAM(IDC_VSCAN_LIST, LBN_SELCHANGE),
+                             reinterpret_cast<LPARAM>(list));
+                REQUIRE(dialog.enabled(IDC_VSCAN_OPEN));
+                dialog.click(IDC_VSCAN_OPEN);
+            });
+            shell.command(CMD_FIND_LOST_VOLUMES);
+            CHECK(bootDialogSeen);
+            CHECK(shell.record.messages.empty());
+        }
+    }
+}

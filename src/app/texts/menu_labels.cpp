@@ -20,6 +20,7 @@ constexpr MenuLabel kMenuLabels[] = {
     {CMD_VIRTUAL_FROM_BOOT, 1, 1, "- по данным загрузочного сектора", "- to data boot sector"},
     {CMD_VIRTUAL_FROM_MFT, 1, 1, "- по данным записи $MFT", "- to data record $MFT"},
     {CMD_VIRTUAL_FROM_FILE_RECORD, 1, 1, "- по данным записи FILE Record", "- to data recording FILE Record"},
+    {CMD_FIND_LOST_VOLUMES, 1, 1, "Поиск потерянных томов", "Search for lost volumes"},
     {CMD_FREE_CONSULTATION, 2, -1, "Бесплатная консультация", "Free consultation"},
     {CMD_REMOTE_RECOVERY_PAGE, 3, -1, "Дистанционное восстановление", "Remote recovery"},
     {0, 4, -1, "Тех. поддержка", "Technical support"},

@@ -65,7 +65,22 @@ const DialogTexts kBootSectorDialog{{}, kBootSectorDialogTexts};
 const DialogTexts kMftPositionDialog{{}, kMftPositionDialogTexts};
 const DialogTexts kFileRecordDialog{{}, kFileRecordDialogTexts};
 
+constexpr ControlText kLostVolumesTexts[] = {
+    {IDC_VSCAN_GROUP, {"1. Чтение диска", "1. Reading the disk"}},
+    {IDC_VSCAN_SEARCH, {"НАЙТИ", "SEARCH"}},
+    {IDC_VDISK_DISK_GROUP, {"2. Физический диск-источник", "2. Source physical disk"}},
+    {IDC_VDISK_DISK_HEADING,
+     {"Тип диска       Емкость        Всего секторов", "Disk type       Capacity       Total sectors"}},
+    {IDC_VSCAN_LIST_GROUP, {"3. Найденные тома", "3. Volumes found"}},
+    {IDC_VSCAN_OPEN, {"ОТКРЫТЬ", "OPEN"}},
+};
+
+const DialogTexts kLostVolumesDialog{{"Поиск потерянных томов NTFS", "Search for lost NTFS volumes"},
+                                     kLostVolumesTexts};
+
 }  // namespace
+
+const DialogTexts& lostVolumesDialogTexts() { return kLostVolumesDialog; }
 
 const DialogTexts& virtualDiskDialogTexts(ntfs::VirtualDiskDialog dialog) {
     switch (dialog) {

@@ -10,4 +10,12 @@ namespace quenzar::app::texts {
 
 const DialogTexts& virtualDiskDialogTexts(ntfs::VirtualDiskDialog dialog);
 
+// The search for lost volumes (V_SCAN): the table, and the status line while it reads and once it
+// is done (printf formats).
+const DialogTexts& lostVolumesDialogTexts();
+inline constexpr text::TextPair kScanReading{"Прочитано %llu из %llu МиБ", "Read %llu of %llu MiB"};
+inline constexpr text::TextPair kScanDone{"Прочитано секторов: %llu, нечитаемых: %llu; найдено томов: %zu",
+                                          "Sectors read: %llu, unreadable: %llu; volumes found: %zu"};
+inline constexpr text::TextPair kScanStopped{"Поиск прерван", "The search was stopped"};
+
 }  // namespace quenzar::app::texts
