@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <regex>
 #include <string>
 
 #include "support/fixture_manifest.h"
@@ -66,8 +67,10 @@ protected:
 TEST_F(TerminalTest, ProgressLineOnlyWhenStandardErrorIsATerminal) {
     const TerminalRun run = runAtTerminal(folder_, restoreArguments(folder_.path() / "shown"));
     EXPECT_EQ(run.exitCode, 0) << run.out << run.terminal;
-    // The line is rewritten in place: the count, the bytes and the speed.
-    EXPECT_NE(run.terminal.find("\rfiles 0 of 51  0 B of 8.7 GB  "), std::string::npos) << run.terminal;
+    // The line is rewritten in place: the count, the bytes and the speed. How far the worker has
+    // come by the first line depends on the machine's load.
+    EXPECT_TRUE(std::regex_search(run.terminal, std::regex("\rfiles [0-9]+ of 51  [0-9.]+ [KMG]?B of 8\\.7 GB  ")))
+        << run.terminal;
     EXPECT_NE(run.terminal.find("\rfiles 51 of 51  8.7 GB of 8.7 GB  "), std::string::npos) << run.terminal;
     EXPECT_NE(run.terminal.find("B/s\x1b[K"), std::string::npos) << run.terminal;
 
@@ -93,7 +96,7 @@ TEST_F(TerminalTest, CtrlCDuringAFullRestoreLeavesNoPartialFile) {
     std::filesystem::path target;
     for (int attempt = 0; attempt < 5 && run.exitCode != 130; ++attempt) {
         target = folder_.path() / ("stopped" + std::to_string(attempt));
-        run = runAtTerminal(folder_, restoreArguments(target), "files 0 of");
+        run = runAtTerminal(folder_, restoreArguments(target), "files ");
         ASSERT_TRUE(run.interrupted) << run.terminal;
     }
     ASSERT_EQ(run.exitCode, 130) << run.out << run.terminal;
