@@ -5,10 +5,10 @@
 // `salvage analyze DISK --boot LBA` (or --mft, --record).
 #include <chrono>
 #include <cstdio>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "cli/command_texts.h"
 #include "cli/commands.h"
@@ -68,16 +68,15 @@ ntfs::ScanReport scanShowingProgress(platform::DiskSystem& disks, const disk::In
                                      text::Language language) {
     ntfs::ScanProgress progress;
     ntfs::ScanReport report;
-    std::atomic<bool> finished{false};
     const StopSignals signals;
-    std::thread worker([&] {
+    // The worker is waited for with a timeout, so the command ends as soon as the scan does, not
+    // at the next tick of the progress line.
+    std::future<void> worker = std::async(std::launch::async, [&] {
         report = ntfs::scanForVolumes(disks, inventory, diskNumber, fromLba, toLba, progress);
-        finished.store(true);
     });
     const bool shown = stderrIsTerminal();
     const auto start = std::chrono::steady_clock::now();
-    while (!finished.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    while (worker.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
         if (stopSignalled()) progress.stopRequested.store(true);
         if (!shown) continue;
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -85,7 +84,7 @@ ntfs::ScanReport scanShowingProgress(platform::DiskSystem& disks, const disk::In
         printIn(stderr, language, kProgress, static_cast<unsigned long long>(mib),
                 static_cast<unsigned long long>(progress.sectorsTotal.load() / 2048), seconds > 0 ? static_cast<double>(mib) / seconds : 0.0);
     }
-    worker.join();
+    worker.get();
     if (shown) std::fputs("\n", stderr);
     return report;
 }
