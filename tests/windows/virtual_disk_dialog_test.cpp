@@ -281,3 +281,105 @@ TEST_CASE(lostVolumesAreFoundAndOpenTheBootSectorDialog) {
         }
     }
 }
+
+// The two other disks people bring. A first boot sector zeroed: only its backup in the volume's
+// last sector and the $MFT are left, so the volume opens in V_MFT at its $MFT's LBA. A volume
+// quick-formatted over an older one at the same start: both formattings are listed with the
+// creation times of their record 0; the newer opens in V_BOOT, the older, whose $MFT the newer
+// overwrote, cannot be opened.
+TEST_CASE(lostVolumesOfAZeroedBootSectorAndOfAReformattedVolume) {
+    const auto manifest = quenzar::testsupport::Manifest::loadFromDir(QUENZAR_FIXTURE_DIR);
+    TempFolder folder;
+    const quenzar::testsupport::PartitionFacts& lone = *manifest.image("lba0-ntfs.img").partition(0);
+    const std::filesystem::path zeroed = folder.path() / "zeroed-boot.img";
+    std::filesystem::copy_file(quenzar::wintest::fixtureImage("lba0-ntfs.img"), zeroed);
+    {
+        std::fstream disk(zeroed, std::ios::in | std::ios::out | std::ios::binary);
+        disk.seekp(static_cast<std::streamoff>(lone.startLba * 512));
+        const char zeros[512] = {};
+        disk.write(zeros, sizeof zeros);
+    }
+    const quenzar::testsupport::ImageFacts& reformatted = manifest.image("reformatted.img");
+    const quenzar::testsupport::PartitionFacts& current = *reformatted.partition(0);
+
+    for (text::Language language : {kEnglish, kRussian}) {
+        const char* suffix = language == kRussian ? "-ru" : "-en";
+        {
+            Note note(std::string(quenzar::wintest::languageName(language)) + " zeroed boot sector");
+            ShellWindow shell(language, true,
+                              std::make_unique<quenzar::platform::ImageDiskSystem>(std::vector<std::string>{zeroed.string()}));
+            REQUIRE(shell.window() != nullptr);
+            const std::uint64_t mftLba = lone.startLba + lone.mftCluster * lone.sectorsPerCluster();
+            bool mftDialogSeen = false;
+            quenzar::wintest::onNextDialog([&](DialogProbe& dialog) {
+                dialog.click(IDC_VDISK_FIRST_DISK);
+                dialog.click(IDC_VSCAN_SEARCH);
+                const HWND list = GetDlgItem(dialog.window(), IDC_VSCAN_LIST);
+                REQUIRE(quenzar::wintest::pumpUntil(
+                    [&] { return SendMessageW(list, LB_GETCOUNT, 0, 0) == 1 && dialog.enabled(IDC_VSCAN_SEARCH); }));
+                quenzar::wintest::onNextDialog([&](DialogProbe& mft) {
+                    mftDialogSeen = true;
+                    CHECK_EQ(mft.title(), utf16(quenzar::ntfs::dialogTitle(VirtualDiskDialog::FromMftPosition, language)));
+                    CHECK_EQ(mft.text(IDC_VDISK_MFT_LBA), number(mftLba));
+                    CHECK_EQ(mft.text(IDC_VDISK_RESULT), std::wstring(L"MFT"));
+                    CHECK_EQ(mft.text(IDC_VDISK_BOOT_LBA), number(lone.startLba));
+                    CHECK_EQ(mft.text(IDC_VDISK_CLUSTER_SIZE), number(lone.sectorsPerCluster()));
+                    CHECK(mft.enabled(IDC_VDISK_RUN));
+                    mft.close();
+                });
+                SendMessageW(list, LB_SETCURSEL, 0, 0);
+                SendMessageW(dialog.window(), WM_COMMAND, MAKEWPARAM(IDC_VSCAN_LIST, LBN_DBLCLK),
+                             reinterpret_cast<LPARAM>(list));
+            });
+            shell.command(CMD_FIND_LOST_VOLUMES);
+            CHECK(mftDialogSeen);
+            CHECK(shell.record.messages.empty());
+        }
+        {
+            Note note(std::string(quenzar::wintest::languageName(language)) + " reformatted volume");
+            ShellWindow shell(language, true,
+                              std::make_unique<quenzar::platform::ImageDiskSystem>(std::vector<std::string>{
+                                  quenzar::wintest::fixtureImage("reformatted.img")}));
+            REQUIRE(shell.window() != nullptr);
+            bool bootDialogSeen = false;
+            quenzar::wintest::onNextDialog([&](DialogProbe& dialog) {
+                dialog.click(IDC_VDISK_FIRST_DISK);
+                dialog.click(IDC_VSCAN_SEARCH);
+                const HWND list = GetDlgItem(dialog.window(), IDC_VSCAN_LIST);
+                REQUIRE(quenzar::wintest::pumpUntil(
+                    [&] { return SendMessageW(list, LB_GETCOUNT, 0, 0) == 2 && dialog.enabled(IDC_VSCAN_SEARCH); }));
+                const auto lineOf = [&](int row) {
+                    wchar_t line[200] = {};
+                    SendMessageW(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(line));
+                    return std::wstring(line);
+                };
+                // Both at the one start, the newer first, each with its creation time.
+                CHECK(lineOf(0).rfind(number(current.startLba), 0) == 0);
+                CHECK(lineOf(1).rfind(number(current.startLba), 0) == 0);
+                CHECK(lineOf(0).find(L"2024.03.01 12:00") != std::wstring::npos);
+                CHECK(lineOf(1).find(L"2019.06.01 08:00") != std::wstring::npos);
+                const auto choose = [&](int row) {
+                    SendMessageW(list, LB_SETCURSEL, row, 0);
+                    SendMessageW(dialog.window(), WM_COMMAND, MAKEWPARAM(IDC_VSCAN_LIST, LBN_SELCHANGE),
+                                 reinterpret_cast<LPARAM>(list));
+                };
+                choose(1);
+                CHECK(!dialog.enabled(IDC_VSCAN_OPEN));
+                quenzar::wintest::saveScreenshot(dialog.window(), (std::string("vscan-reformatted") + suffix).c_str());
+                choose(0);
+                REQUIRE(dialog.enabled(IDC_VSCAN_OPEN));
+                quenzar::wintest::onNextDialog([&](DialogProbe& boot) {
+                    bootDialogSeen = true;
+                    CHECK_EQ(boot.text(IDC_VDISK_BOOT_LBA), number(current.startLba));
+                    CHECK_EQ(boot.text(IDC_VDISK_CLUSTER_SIZE), number(current.sectorsPerCluster()));
+                    CHECK_EQ(boot.text(IDC_VDISK_MFT_CLUSTER), number(current.mftCluster));
+                    boot.close();
+                });
+                dialog.click(IDC_VSCAN_OPEN);
+            });
+            shell.command(CMD_FIND_LOST_VOLUMES);
+            CHECK(bootDialogSeen);
+            CHECK(shell.record.messages.empty());
+        }
+    }
+}
