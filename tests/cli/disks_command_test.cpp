@@ -13,13 +13,10 @@ namespace quenzar::cli {
 namespace {
 
 using testsupport::runCommand;
+using testsupport::runSalvage;
 using testsupport::TempFolder;
 
 std::string fixture(const char* name) { return (testsupport::fixtureDir() / name).string(); }
-
-std::string salvage(const std::string& arguments, int* exitCode) {
-    return runCommand(std::string("'") + QUENZAR_SALVAGE_EXE + "' " + arguments + " 2>&1", exitCode);
-}
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
@@ -85,16 +82,16 @@ TEST(SalvageDisks, PartitionPastTheEndOfACutImageIsMarked) {
         EXPECT_EQ(marked, 1);
 
         int exitCode = -1;
-        const std::string english = salvage("--image '" + image + "' disks --lang en", &exitCode);
+        const std::string english = runSalvage("--image '" + image + "' disks --lang en", &exitCode);
         EXPECT_EQ(exitCode, 0);
         EXPECT_NE(english.find("\nDisk 0: the partition from LBA " + std::to_string(c.markedStart) +
                                " reaches past the end of the disk; its last sectors cannot be read.\n"),
                   std::string::npos)
             << english;
-        EXPECT_NE(salvage("--image '" + image + "' disks --lang ru", &exitCode)
+        EXPECT_NE(runSalvage("--image '" + image + "' disks --lang ru", &exitCode)
                       .find(testsupport::utf8(u8"выходит за конец диска, её последние секторы прочитать нельзя.")),
                   std::string::npos);
-        EXPECT_EQ(salvage("--image '" + fixture(c.image) + "' disks --lang en", &exitCode).find("past the end"),
+        EXPECT_EQ(runSalvage("--image '" + fixture(c.image) + "' disks --lang en", &exitCode).find("past the end"),
                   std::string::npos);
     }
 }
@@ -102,7 +99,7 @@ TEST(SalvageDisks, PartitionPastTheEndOfACutImageIsMarked) {
 TEST(SalvageDisks, PrintsTheScreenInTheChosenLanguageAsUtf8) {
     int exitCode = -1;
     const std::string images = "--image '" + fixture("mbr.img") + "' --image '" + fixture("hidden.img") + "'";
-    const std::vector<std::string> russian = linesOf(salvage(images + " disks --lang ru", &exitCode));
+    const std::vector<std::string> russian = linesOf(runSalvage(images + " disks --lang ru", &exitCode));
     EXPECT_EQ(exitCode, 0);
     ASSERT_EQ(russian.size(), 27u);  // the heading and eight disk blocks, LF line ends
     EXPECT_EQ(russian[0], testsupport::utf8(u8"    ТИП КАНАЛА ПОДКЛЮЧЕНИЯ ДИСКА И ПАРТИЦИЙ            "
@@ -110,7 +107,7 @@ TEST(SalvageDisks, PrintsTheScreenInTheChosenLanguageAsUtf8) {
     EXPECT_EQ(russian[6].substr(0, 46), "     The port not recognized         OFF  MBR ");
     EXPECT_EQ(russian[4].find('\r'), std::string::npos);
 
-    const std::vector<std::string> english = linesOf(salvage(images + " disks --lang en", &exitCode));
+    const std::vector<std::string> english = linesOf(runSalvage(images + " disks --lang en", &exitCode));
     EXPECT_EQ(exitCode, 0);
     ASSERT_EQ(english.size(), 27u);
     EXPECT_EQ(english[2], "       The model name of the hard drive           LBA of the beginning of a logical drive or"
@@ -126,7 +123,7 @@ TEST(SalvageDisks, PrintsTheScreenInTheChosenLanguageAsUtf8) {
                    &exitCode);
     EXPECT_EQ(linesOf(fromEnvironment), english);
 
-    salvage(images + " disks --lang de", &exitCode);
+    runSalvage(images + " disks --lang de", &exitCode);
     EXPECT_EQ(exitCode, 2);
 }
 
@@ -139,31 +136,31 @@ TEST(SalvageHide, AsksForYesHidesAndRestores) {
     int exitCode = -1;
 
     // Without --yes: the check only, nothing written.
-    std::string output = salvage(image + " hide 0", &exitCode);
+    std::string output = runSalvage(image + " hide 0", &exitCode);
     EXPECT_EQ(exitCode, 2);
     EXPECT_NE(output.find("add --yes"), std::string::npos) << output;
     EXPECT_EQ(md5Of(path), original);
 
-    output = salvage(image + " unhide 0 --yes", &exitCode);
+    output = runSalvage(image + " unhide 0 --yes", &exitCode);
     EXPECT_EQ(exitCode, 1);
     EXPECT_NE(output.find("the disk is not hidden"), std::string::npos) << output;
     EXPECT_EQ(md5Of(path), original);
 
-    output = salvage(image + " hide 0 --yes", &exitCode);
+    output = runSalvage(image + " hide 0 --yes", &exitCode);
     EXPECT_EQ(exitCode, 0) << output;
     EXPECT_NE(md5Of(path), original);
-    EXPECT_EQ(linesOf(salvage(image + " disks --lang en", &exitCode))[3].substr(37, 9), "OFF  MBR ");
+    EXPECT_EQ(linesOf(runSalvage(image + " disks --lang en", &exitCode))[3].substr(37, 9), "OFF  MBR ");
 
-    output = salvage(image + " hide 0 --yes", &exitCode);
+    output = runSalvage(image + " hide 0 --yes", &exitCode);
     EXPECT_EQ(exitCode, 1);
     EXPECT_NE(output.find("already hidden"), std::string::npos) << output;
 
-    output = salvage(image + " unhide 0 --yes", &exitCode);
+    output = runSalvage(image + " unhide 0 --yes", &exitCode);
     EXPECT_EQ(exitCode, 0) << output;
-    EXPECT_EQ(linesOf(salvage(image + " disks --lang en", &exitCode))[3].substr(37, 9), "     MBR ");
+    EXPECT_EQ(linesOf(runSalvage(image + " disks --lang en", &exitCode))[3].substr(37, 9), "     MBR ");
 
     for (const char* wrong : {"hide", "hide 8 --yes", "hide 0 1 --yes", "unhide x"}) {
-        salvage(image + " " + wrong, &exitCode);
+        runSalvage(image + " " + wrong, &exitCode);
         EXPECT_EQ(exitCode, 2) << wrong;
     }
 }

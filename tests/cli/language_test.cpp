@@ -14,10 +14,6 @@ namespace {
 
 namespace ts = quenzar::testsupport;
 
-std::string salvage(const std::string& arguments, int* exitCode) {
-    return ts::runCommand(std::string(QUENZAR_SALVAGE_EXE) + " " + arguments + " 2>&1", exitCode);
-}
-
 // The lines of the output, split at line feeds and at the carriage returns of a progress line.
 std::vector<std::string> linesOf(const std::string& out) {
     std::vector<std::string> lines;
@@ -50,13 +46,13 @@ TEST(CommandLanguage, RussianAnalysisAndRestoreHaveNoEnglishLine) {
     int exitCode = -1;
 
     // The statistics, the progress and the stages: every line is Russian.
-    const std::string statistics = salvage("analyze '" + image + "' --all-files --deleted --no-tree" + work, &exitCode);
+    const std::string statistics = ts::runSalvage("analyze '" + image + "' --all-files --deleted --no-tree" + work, &exitCode);
     EXPECT_EQ(exitCode, 0) << statistics;
     for (const std::string& line : linesOf(statistics)) EXPECT_TRUE(hasCyrillic(line)) << line;
 
     // In the tree only the names from the disk may be Latin: the top items, the root folder and
     // the marks are Russian.
-    const std::string tree = salvage("analyze '" + image + "' --all-files --deleted" + work, &exitCode);
+    const std::string tree = ts::runSalvage("analyze '" + image + "' --all-files --deleted" + work, &exitCode);
     EXPECT_EQ(exitCode, 0) << tree;
     for (const char8_t* russian : {u8"\nОбласть 0\n", u8"\n  КОРНЕВАЯ ПАПКА/\n", u8"  [удален]\n", u8"/  [потеряна]\n"}) {
         EXPECT_NE(tree.find(ts::utf8(russian)), std::string::npos) << ts::utf8(russian) << tree;
@@ -67,7 +63,7 @@ TEST(CommandLanguage, RussianAnalysisAndRestoreHaveNoEnglishLine) {
 
     // The restore: every line but the restored files' paths and the target folder's is Russian.
     const auto target = folder.path() / "out";
-    const std::string restore = salvage("restore '" + image + "' --folder Documents --to '" + target.string() + "'" + work,
+    const std::string restore = ts::runSalvage("restore '" + image + "' --folder Documents --to '" + target.string() + "'" + work,
                                         &exitCode);
     EXPECT_EQ(exitCode, 0) << restore;
     for (const std::string& line : linesOf(restore)) {
@@ -76,7 +72,7 @@ TEST(CommandLanguage, RussianAnalysisAndRestoreHaveNoEnglishLine) {
     }
 
     // A refusal too.
-    const std::string missing = salvage("analyze '" + folder.file("missing.img") + "'" + work, &exitCode);
+    const std::string missing = ts::runSalvage("analyze '" + folder.file("missing.img") + "'" + work, &exitCode);
     EXPECT_EQ(exitCode, 1);
     for (const std::string& line : linesOf(missing)) EXPECT_TRUE(hasCyrillic(line)) << line;
 }

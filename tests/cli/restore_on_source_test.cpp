@@ -18,10 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::runCommand;
-
-std::string salvage(const std::string& arguments, int* exitCode) {
-    return runCommand(std::string(QUENZAR_SALVAGE_EXE) + " " + arguments + " 2>&1", exitCode);
-}
+using testsupport::runSalvage;
 
 std::string trimmed(std::string text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
@@ -114,7 +111,7 @@ TEST(RestoreOnSourceTest, TargetOrWorkFolderOnTheSourceDiskIsRefused) {
     for (const Case& row : cases) {
         SCOPED_TRACE(row.source + " --to " + row.target + " --work-dir " + row.workFolder);
         int exitCode = -1;
-        const std::string out = salvage("restore '" + row.source + "' --all --lang en --work-dir '" + row.workFolder +
+        const std::string out = runSalvage("restore '" + row.source + "' --all --lang en --work-dir '" + row.workFolder +
                                             "' --to '" + row.target + "'",
                                         &exitCode);
         EXPECT_EQ(exitCode, 1) << out;
@@ -130,7 +127,7 @@ TEST(RestoreOnSourceTest, TargetOrWorkFolderOnTheSourceDiskIsRefused) {
     // An analysis alone puts its work file and listing nowhere on the source either.
     int exitCode = -1;
     const std::string analysed =
-        salvage("analyze '" + disk.path() + "' --listing --no-tree --work-dir '" + mount.string() + "'", &exitCode);
+        runSalvage("analyze '" + disk.path() + "' --listing --no-tree --work-dir '" + mount.string() + "'", &exitCode);
     EXPECT_EQ(exitCode, 1) << analysed;
     EXPECT_NE(analysed.find("salvage analyze: " + mount.string() + " lies on " + disk.path()), std::string::npos)
         << analysed;
@@ -138,7 +135,7 @@ TEST(RestoreOnSourceTest, TargetOrWorkFolderOnTheSourceDiskIsRefused) {
     EXPECT_FALSE(fs::exists(mount / "QuenzarSalvage.txt"));
 
     // A folder off the source disk, beside the image, takes the restore as ever.
-    const std::string out = salvage("restore '" + disk.path() + "' --all --lang en --work-dir '" + work.string() +
+    const std::string out = runSalvage("restore '" + disk.path() + "' --all --lang en --work-dir '" + work.string() +
                                         "' --to '" + elsewhere.string() + "'",
                                     &exitCode);
     EXPECT_EQ(exitCode, 0) << out;

@@ -19,10 +19,6 @@ namespace {
 
 namespace ts = quenzar::testsupport;
 
-std::string salvage(const std::string& arguments, int* exitCode) {
-    return ts::runCommand(std::string(QUENZAR_SALVAGE_EXE) + " " + arguments + " 2>&1", exitCode);
-}
-
 TEST(ScanCommand, NamedStartingPointsAnalyseTheVolumesOfAWipedTable) {
     const ts::Manifest manifest = ts::Manifest::loadFromDir(ts::fixtureDir());
     const ts::ImageFacts& image = manifest.image("mbr.img");
@@ -35,7 +31,7 @@ TEST(ScanCommand, NamedStartingPointsAnalyseTheVolumesOfAWipedTable) {
         file.write(zeros, sizeof zeros);
     }
     int exitCode = -1;
-    const std::string out = salvage("scan '" + copy + "' --lang en", &exitCode);
+    const std::string out = ts::runSalvage("scan '" + copy + "' --lang en", &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
     EXPECT_NE(out.find("LBA 0 - " + std::to_string(image.sectors - 1) + ": " + std::to_string(image.sectors) +
                        " sectors read, 0 unreadable (skipped)"),
@@ -54,7 +50,7 @@ TEST(ScanCommand, NamedStartingPointsAnalyseTheVolumesOfAWipedTable) {
     for (const std::string& start : points) {
         SCOPED_TRACE(start);
         const std::string analysed =
-            salvage("analyze '" + copy + "' " + start + " --all-files --lang en --work-dir '" +
+            ts::runSalvage("analyze '" + copy + "' " + start + " --all-files --lang en --work-dir '" +
                         folder.path().string() + "'",
                     &exitCode);
         EXPECT_EQ(exitCode, 0) << analysed;
@@ -83,7 +79,7 @@ TEST(ScanCommand, CtrlCEndsALongScanWithWhatWasRead) {
 TEST(ScanCommand, UsageErrors) {
     for (const std::string& arguments : std::vector<std::string>{"scan", "scan 0 --from 100 --to 50", "scan 0 --from x", "scan 0 1"}) {
         int exitCode = -1;
-        const std::string out = salvage(arguments, &exitCode);
+        const std::string out = ts::runSalvage(arguments, &exitCode);
         EXPECT_EQ(exitCode, 2) << arguments;
         EXPECT_NE(out.find("usage: salvage scan"), std::string::npos) << arguments;
     }

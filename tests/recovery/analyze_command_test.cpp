@@ -14,18 +14,14 @@
 namespace quenzar::recovery {
 namespace {
 
-using testsupport::runCommand;
+using testsupport::runSalvage;
 using testsupport::TempFolder;
-
-std::string salvage(const std::string& arguments, int* exitCode) {
-    return runCommand(std::string(QUENZAR_SALVAGE_EXE) + " " + arguments + " 2>&1", exitCode);
-}
 
 TEST(AnalyzeCommandTest, PrintsStatisticsAndTheTree) {
     TempFolder folder;
     const std::string image = (testsupport::fixtureDir() / "mbr.img").string();
     int exitCode = -1;
-    const std::string out = salvage("analyze '" + image + "' --all-files --with-system --deleted --work-dir '" +
+    const std::string out = runSalvage("analyze '" + image + "' --all-files --with-system --deleted --work-dir '" +
                                         folder.path().string() + "'",
                                     &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
@@ -63,7 +59,7 @@ TEST(AnalyzeCommandTest, ControlCharactersInNamesAreNotPrinted) {
     bytes.close();
     ASSERT_GT(patched, 0);
     int exitCode = -1;
-    const std::string out = salvage("analyze '" + image.string() + "' --all-files --deleted --work-dir '" +
+    const std::string out = runSalvage("analyze '" + image.string() + "' --all-files --deleted --work-dir '" +
                                         folder.path().string() + "'",
                                     &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
@@ -76,17 +72,17 @@ TEST(AnalyzeCommandTest, NoMatchIsAFailureWithTheMessage) {
     const std::string image = (testsupport::fixtureDir() / "lba0-ntfs.img").string();
     int exitCode = -1;
     const std::string out =
-        salvage("analyze '" + image + "' --lang en --work-dir '" + folder.path().string() + "'", &exitCode);
+        runSalvage("analyze '" + image + "' --lang en --work-dir '" + folder.path().string() + "'", &exitCode);
     EXPECT_EQ(exitCode, 1);
     EXPECT_NE(out.find("Error search for files\nOn the disk is not detected a single file \nthat satisfy the "
                        "search criteria. \n"),
               std::string::npos)
         << out;
 
-    const std::string usage = salvage("analyze", &exitCode);
+    const std::string usage = runSalvage("analyze", &exitCode);
     EXPECT_EQ(exitCode, 2);
     EXPECT_NE(usage.find("--only-deleted"), std::string::npos);
-    salvage("analyze '" + image + "' --volume 2", &exitCode);
+    runSalvage("analyze '" + image + "' --volume 2", &exitCode);
     EXPECT_EQ(exitCode, 1);  // the image has one NTFS volume only
 }
 
@@ -105,7 +101,7 @@ TEST(AnalyzeCommandTest, DamagedMftSizeIsReadAsFarAsTheRunsGoAndShown) {
     bytes.write(reinterpret_cast<const char*>(record.data()), static_cast<std::streamsize>(record.size()));
     bytes.close();
     int exitCode = -1;
-    const std::string out = salvage("analyze '" + image.string() + "' --all-files --no-tree --lang en --work-dir '" +
+    const std::string out = runSalvage("analyze '" + image.string() + "' --all-files --no-tree --lang en --work-dir '" +
                                         folder.path().string() + "'",
                                     &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
@@ -129,7 +125,7 @@ TEST(AnalyzeCommandTest, PlantedLinksAreRefusedAndKept) {
         const auto link = folder.path() / name;
         std::filesystem::create_symlink(victim, link);
         int exitCode = -1;
-        const std::string out = salvage(command, &exitCode);
+        const std::string out = runSalvage(command, &exitCode);
         EXPECT_NE(out.find(link.string() + " is a symbolic link"), std::string::npos) << out;
         // No work file, no analysis; a listing that cannot be written makes the command fail too.
         EXPECT_EQ(exitCode, 1) << out;

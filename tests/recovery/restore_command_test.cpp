@@ -20,11 +20,8 @@ namespace quenzar::recovery {
 namespace {
 
 using testsupport::runCommand;
+using testsupport::runSalvage;
 using testsupport::TempFolder;
-
-std::string salvage(const std::string& arguments, int* exitCode) {
-    return runCommand(std::string(QUENZAR_SALVAGE_EXE) + " " + arguments + " 2>&1", exitCode);
-}
 
 using testsupport::filesWithMd5;
 
@@ -36,7 +33,7 @@ TEST(RestoreCommandTest, TestRestoreByDefaultFullRestoreOnRequest) {
     int exitCode = -1;
 
     const auto tested = folder.path() / "tested";
-    std::string out = salvage(common + tested.string() + "' --deleted", &exitCode);
+    std::string out = runSalvage(common + tested.string() + "' --deleted", &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
     EXPECT_EQ(filesWithMd5(tested), (std::set<std::string>{
                                         "Razd1/sing1.dat 59b20779f69ff9f0ac5fcd2c38835a79",
@@ -55,7 +52,7 @@ TEST(RestoreCommandTest, TestRestoreByDefaultFullRestoreOnRequest) {
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "~DI_Tmp.tmp"));
 
     const auto full = folder.path() / "full";
-    out = salvage(common + full.string() + "' --full --deleted", &exitCode);
+    out = runSalvage(common + full.string() + "' --full --deleted", &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
     EXPECT_EQ(filesWithMd5(full), (std::set<std::string>{
                                       "Razd1/sing1.dat 59b20779f69ff9f0ac5fcd2c38835a79",
@@ -71,7 +68,7 @@ TEST(RestoreCommandTest, TestRestoreByDefaultFullRestoreOnRequest) {
     // --all chooses from the tree's files: tracking.log, whose folder the tree leaves out, is not
     // restored under a lost folder made up for its living folder.
     const auto all = folder.path() / "all";
-    out = salvage(common + all.string() + "' --full --all", &exitCode);
+    out = runSalvage(common + all.string() + "' --full --all", &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
     EXPECT_EQ(filesWithMd5(all), filesWithMd5(full));
     EXPECT_FALSE(std::filesystem::exists(all / "Lost folder              27")) << out;
@@ -79,19 +76,19 @@ TEST(RestoreCommandTest, TestRestoreByDefaultFullRestoreOnRequest) {
     // With --streams the alternate data stream mult1.dat:ADS comes beside its file; a test
     // restore copies no streams.
     const auto streams = folder.path() / "streams";
-    out = salvage(common + streams.string() + "' --full --streams --pattern 'mult1.dat'", &exitCode);
+    out = runSalvage(common + streams.string() + "' --full --streams --pattern 'mult1.dat'", &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
     EXPECT_EQ(filesWithMd5(streams), (std::set<std::string>{
                                          "Razd1/mult1.dat ffd27bd782bdce67750b6b9ee069d2ef",
                                          "Razd1/mult1.dat_ADS ba1b9eedb1c091ddca253d35dde8f616",
                                      }));
     EXPECT_NE(out.find("named streams found 1: restored 1, not copied 0, not restored 0"), std::string::npos) << out;
-    salvage(common + streams.string() + "' --streams --pattern 'mult1.dat'", &exitCode);
+    runSalvage(common + streams.string() + "' --streams --pattern 'mult1.dat'", &exitCode);
     EXPECT_EQ(exitCode, 2);
 
     // By path (any case, either separator), by folder and by pattern.
     const auto chosen = folder.path() / "chosen";
-    out = salvage(common + chosen.string() + "' --full --path '\\SING1.dat' --folder dir1/dir2 --pattern 'm?lt*'",
+    out = runSalvage(common + chosen.string() + "' --full --path '\\SING1.dat' --folder dir1/dir2 --pattern 'm?lt*'",
                   &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
     EXPECT_EQ(filesWithMd5(chosen), (std::set<std::string>{
@@ -103,7 +100,7 @@ TEST(RestoreCommandTest, TestRestoreByDefaultFullRestoreOnRequest) {
 
     // Nothing chosen: the program's own error, nothing written.
     const auto none = folder.path() / "none";
-    out = salvage(common + none.string() + "' --pattern '*.xyz'", &exitCode);
+    out = runSalvage(common + none.string() + "' --pattern '*.xyz'", &exitCode);
     EXPECT_EQ(exitCode, 1);
     EXPECT_NE(out.find("ERROR\nYou do not select any file to restore."), std::string::npos) << out;
     EXPECT_TRUE(filesWithMd5(none).empty());
@@ -114,7 +111,7 @@ TEST(RestoreCommandTest, TestRestoreTakesFilesUpTo64512Bytes) {
     const std::string image = (testsupport::fixtureDir() / "mbr.img").string();
     const auto target = folder.path() / "out";
     int exitCode = -1;
-    const std::string out = salvage("restore '" + image + "' --lang en --work-dir '" + folder.path().string() +
+    const std::string out = runSalvage("restore '" + image + "' --lang en --work-dir '" + folder.path().string() +
                                         "' --to '" + target.string() + "' --folder documents/reports/2023/q2",
                                     &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
@@ -152,7 +149,7 @@ TEST(RestoreCommandTest, EveryChosenFileIsCountedOnce) {
                                folder.path().string() + "' --folder Documents --folder media --to '";
     int exitCode = -1;
     const auto tested = folder.path() / "tested";
-    std::string out = salvage(common + tested.string() + "'", &exitCode);
+    std::string out = runSalvage(common + tested.string() + "'", &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
     EXPECT_NE(out.find("chosen " + std::to_string(sizes.size()) + ": restored " + std::to_string(small) + " (") ,
               std::string::npos) << out;
@@ -162,7 +159,7 @@ TEST(RestoreCommandTest, EveryChosenFileIsCountedOnce) {
         << out;
 
     const auto full = folder.path() / "full";
-    out = salvage(common + full.string() + "' --full", &exitCode);
+    out = runSalvage(common + full.string() + "' --full", &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
     EXPECT_NE(out.find("chosen " + std::to_string(sizes.size()) + ": restored " + std::to_string(sizes.size()) +
                        " ("),
@@ -199,7 +196,7 @@ TEST(RestoreCommandTest, FilesWithNamesOfUpTo255CharactersAreRestored) {
     const auto target = folder.path() / "out";
     int exitCode = -1;
     const std::string out =
-        salvage("restore '" + facts.path(testsupport::fixtureDir()) + "' --lang en --work-dir '" +
+        runSalvage("restore '" + facts.path(testsupport::fixtureDir()) + "' --lang en --work-dir '" +
                     folder.path().string() + "' --to '" + target.string() + "' --all --full",
                 &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
@@ -224,7 +221,7 @@ TEST(RestoreCommandTest, RealNamesComeBackAsTheVolumeHoldsThem) {
     const std::string common = "'" + facts.path(testsupport::fixtureDir()) + "' --lang en --work-dir '" +
                                folder.path().string() + "'";
     int exitCode = -1;
-    const std::string out = salvage("restore " + common + " --to '" + target.string() + "' --all --full", &exitCode);
+    const std::string out = runSalvage("restore " + common + " --to '" + target.string() + "' --all --full", &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
     EXPECT_EQ(filesWithMd5(target), expected);
     // The restored files are listed under their real names too. (A name a code page 1251 literal
@@ -232,7 +229,7 @@ TEST(RestoreCommandTest, RealNamesComeBackAsTheVolumeHoldsThem) {
     const std::string deepFile = testsupport::utf8(u8"Razd0/中文目录/深层/文件.bin\n");
     EXPECT_NE(out.find(deepFile), std::string::npos) << out;
 
-    const std::string tree = salvage("analyze " + common + " --all-files --with-system --deleted", &exitCode);
+    const std::string tree = runSalvage("analyze " + common + " --all-files --with-system --deleted", &exitCode);
     EXPECT_EQ(exitCode, 0) << tree;
     // Written with "\?": two question marks before "/" would make a trigraph.
     for (const char8_t* shown : {u8"\n    \?\?.txt ", u8"\n    ab?.txt ", u8"\n    Za???? g??l? ja??.txt ",
@@ -255,7 +252,7 @@ TEST(RestoreCommandTest, PlantedWorkFileLinkIsRefusedAndKept) {
     std::filesystem::create_symlink(victim, link);
     const auto target = folder.path() / "out";
     int exitCode = -1;
-    const std::string out = salvage("restore '" + image + "' --all --work-dir '" + folder.path().string() +
+    const std::string out = runSalvage("restore '" + image + "' --all --work-dir '" + folder.path().string() +
                                         "' --to '" + target.string() + "'",
                                     &exitCode);
     EXPECT_EQ(exitCode, 1) << out;
@@ -274,7 +271,7 @@ TEST(RestoreCommandTest, TargetIsNeverTheImageItself) {
     const std::string md5 = runCommand("md5sum < '" + image.string() + "'");
     for (const auto& target : {image, image / "sub"}) {
         int exitCode = -1;
-        const std::string out = salvage("restore '" + image.string() + "' --all --work-dir '" +
+        const std::string out = runSalvage("restore '" + image.string() + "' --all --work-dir '" +
                                             folder.path().string() + "' --to '" + target.string() + "'",
                                         &exitCode);
         EXPECT_EQ(exitCode, 1) << out;
@@ -299,7 +296,7 @@ TEST(RestoreCommandTest, DamagedRunListsAreNamedAndNotWritten) {
     const auto target = folder.path() / "out";
     int exitCode = -1;
     const std::string out =
-        salvage("restore '" + image + "' --lang en --full --work-dir '" + folder.path().string() + "' --to '" +
+        runSalvage("restore '" + image + "' --lang en --full --work-dir '" + folder.path().string() + "' --to '" +
                     target.string() + "' --folder documents/reports/2023/q2 --path media/fragmented.bin",
                 &exitCode);
     EXPECT_EQ(exitCode, 1) << out;
@@ -325,23 +322,23 @@ TEST(RestoreCommandTest, DamagedRunListsAreNamedAndNotWritten) {
 
 TEST(RestoreCommandTest, UsageAndHelp) {
     int exitCode = -1;
-    const std::string help = salvage("restore --help", &exitCode);
+    const std::string help = runSalvage("restore --help", &exitCode);
     EXPECT_EQ(exitCode, 0);
     for (const char* option : {"--to FOLDER", "--all", "--deleted", "--path PATH", "--folder PATH", "--pattern NAME",
                                "--full", "--volume N", "--work-dir DIR", "--lang ru|en"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
-    salvage("restore image.dd --all", &exitCode);  // no target folder
+    runSalvage("restore image.dd --all", &exitCode);  // no target folder
     EXPECT_EQ(exitCode, 2);
-    salvage("restore image.dd --to somewhere", &exitCode);  // no choice
+    runSalvage("restore image.dd --to somewhere", &exitCode);  // no choice
     EXPECT_EQ(exitCode, 2);
-    const std::string programHelp = salvage("--help", &exitCode);
+    const std::string programHelp = runSalvage("--help", &exitCode);
     EXPECT_NE(programHelp.find("restore (LETTER | IMAGE) --to FOLDER"), std::string::npos);
     for (const char* exitCodeLine : {"\n  0    done\n", "\n  1    done with errors", "\n  2    wrong usage\n",
                                      "\n  130  stopped by Ctrl+C"}) {
         EXPECT_NE(programHelp.find(exitCodeLine), std::string::npos) << exitCodeLine;
     }
-    const std::string analyzeHelp = salvage("analyze --help", &exitCode);
+    const std::string analyzeHelp = runSalvage("analyze --help", &exitCode);
     for (const char* option : {"--json", "--bodyfile", "--boot LBA"}) {
         EXPECT_NE(analyzeHelp.find(option), std::string::npos) << option;
     }
@@ -353,7 +350,7 @@ TEST(RestoreCommandTest, VolumeNumberIsAPlainNumber) {
     for (const char* command : {"analyze image.dd", "restore image.dd --to somewhere --all"}) {
         for (const char* number : {"2x", "0", "-1", "+1", "", " 1", "99999999999"}) {
             int exitCode = -1;
-            salvage(std::string(command) + " --volume '" + number + "'", &exitCode);
+            runSalvage(std::string(command) + " --volume '" + number + "'", &exitCode);
             EXPECT_EQ(exitCode, 2) << command << " --volume '" << number << "'";
         }
     }

@@ -16,11 +16,8 @@ namespace quenzar::recovery {
 namespace {
 
 using testsupport::runCommand;
+using testsupport::runSalvage;
 using testsupport::TempFolder;
-
-std::string salvage(const std::string& arguments, int* exitCode) {
-    return runCommand(std::string(QUENZAR_SALVAGE_EXE) + " " + arguments + " 2>&1", exitCode);
-}
 
 // Restores the files under the folders of a fixture volume with --full (and the volume's choice,
 // e.g. a virtual disk's known sector); returns "path MD5" of each file written.
@@ -28,7 +25,7 @@ std::set<std::string> restoreFull(const testsupport::ImageFacts& image, const st
                                   std::string* out) {
     TempFolder folder;
     const auto target = folder.path() / "restored";
-    *out = salvage("restore '" + image.path(testsupport::fixtureDir()) + "' " + options + " --lang en --work-dir '" +
+    *out = runSalvage("restore '" + image.path(testsupport::fixtureDir()) + "' " + options + " --lang en --work-dir '" +
                        folder.path().string() + "' --full --to '" + target.string() + "'",
                    exitCode);
     return testsupport::filesWithMd5(target);
@@ -105,7 +102,7 @@ TEST(RestoreFixturesTest, DamagedCompressedDataEndsTheFile) {
     }
     const auto target = folder.path() / "restored";
     int exitCode = -1;
-    const std::string out = salvage("restore '" + copy + "' --lang en --work-dir '" + folder.path().string() +
+    const std::string out = runSalvage("restore '" + copy + "' --lang en --work-dir '" + folder.path().string() +
                                         "' --full --path Packed/text.txt --to '" + target.string() + "'",
                                     &exitCode);
     EXPECT_EQ(exitCode, 1) << out;

@@ -35,6 +35,10 @@ std::string runCommand(const std::string& command, int* exitCode) {
     return output;
 }
 
+std::string runSalvage(const std::string& arguments, int* exitCode) {
+    return runCommand(std::string("'") + QUENZAR_SALVAGE_EXE + "' " + arguments + " 2>&1", exitCode);
+}
+
 std::set<std::string> filesWithMd5(const std::filesystem::path& folder) {
     std::set<std::string> files;
     if (!std::filesystem::exists(folder)) return files;

@@ -24,6 +24,10 @@ private:
 // Runs a shell command and returns its standard output; exitCode receives its exit status.
 std::string runCommand(const std::string& command, int* exitCode = nullptr);
 
+// Runs the command-line program built beside the tests with these arguments (as a shell reads
+// them) and returns what it wrote on both of its outputs.
+std::string runSalvage(const std::string& arguments, int* exitCode = nullptr);
+
 // Every regular file below the folder as "PATH MD5", the path relative to the folder with "/"
 // between names (UTF-8 on Linux); empty when the folder does not exist.
 std::set<std::string> filesWithMd5(const std::filesystem::path& folder);
