@@ -64,7 +64,7 @@ TEST(CommandLanguage, RussianAnalysisAndRestoreHaveNoEnglishLine) {
     // The restore: every line but the restored files' paths and the target folder's is Russian.
     const auto target = folder.path() / "out";
     const std::string restore = ts::runSalvage("restore '" + image + "' --folder Documents --to '" + target.string() + "'" + work,
-                                        &exitCode);
+                                               &exitCode);
     EXPECT_EQ(exitCode, 0) << restore;
     for (const std::string& line : linesOf(restore)) {
         if (line.starts_with("Razd0/") || line.starts_with(target.string())) continue;

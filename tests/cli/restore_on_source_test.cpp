@@ -112,8 +112,8 @@ TEST(RestoreOnSourceTest, TargetOrWorkFolderOnTheSourceDiskIsRefused) {
         SCOPED_TRACE(row.source + " --to " + row.target + " --work-dir " + row.workFolder);
         int exitCode = -1;
         const std::string out = runSalvage("restore '" + row.source + "' --all --lang en --work-dir '" + row.workFolder +
-                                            "' --to '" + row.target + "'",
-                                        &exitCode);
+                                               "' --to '" + row.target + "'",
+                                           &exitCode);
         EXPECT_EQ(exitCode, 1) << out;
         EXPECT_NE(out.find("INCORRECTLY SPECIFIED DISK FOR RECORDING DATA!"), std::string::npos) << out;
         EXPECT_NE(out.find("salvage restore: " + row.refusedFolder + " lies on " + row.source + ", which is being read"),
@@ -136,8 +136,8 @@ TEST(RestoreOnSourceTest, TargetOrWorkFolderOnTheSourceDiskIsRefused) {
 
     // A folder off the source disk, beside the image, takes the restore as ever.
     const std::string out = runSalvage("restore '" + disk.path() + "' --all --lang en --work-dir '" + work.string() +
-                                        "' --to '" + elsewhere.string() + "'",
-                                    &exitCode);
+                                           "' --to '" + elsewhere.string() + "'",
+                                       &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
     const testsupport::EntryFacts* budget = manifest.image("mbr.img").entry(0, "Documents/Reports/2023/Q2/budget-64512.xls");
     ASSERT_NE(budget, nullptr);

@@ -51,8 +51,8 @@ TEST(ScanCommand, NamedStartingPointsAnalyseTheVolumesOfAWipedTable) {
         SCOPED_TRACE(start);
         const std::string analysed =
             ts::runSalvage("analyze '" + copy + "' " + start + " --all-files --lang en --work-dir '" +
-                        folder.path().string() + "'",
-                    &exitCode);
+                               folder.path().string() + "'",
+                           &exitCode);
         EXPECT_EQ(exitCode, 0) << analysed;
     }
     EXPECT_NE(out.find("partition table            does not describe it"), std::string::npos) << out;

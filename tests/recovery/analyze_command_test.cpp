@@ -22,8 +22,8 @@ TEST(AnalyzeCommandTest, PrintsStatisticsAndTheTree) {
     const std::string image = (testsupport::fixtureDir() / "mbr.img").string();
     int exitCode = -1;
     const std::string out = runSalvage("analyze '" + image + "' --all-files --with-system --deleted --work-dir '" +
-                                        folder.path().string() + "'",
-                                    &exitCode);
+                                           folder.path().string() + "'",
+                                       &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
     EXPECT_NE(out.find("folders                13 in use, 3 deleted"), std::string::npos) << out;
     EXPECT_NE(out.find("lost folders           1"), std::string::npos) << out;
@@ -60,8 +60,8 @@ TEST(AnalyzeCommandTest, ControlCharactersInNamesAreNotPrinted) {
     ASSERT_GT(patched, 0);
     int exitCode = -1;
     const std::string out = runSalvage("analyze '" + image.string() + "' --all-files --deleted --work-dir '" +
-                                        folder.path().string() + "'",
-                                    &exitCode);
+                                           folder.path().string() + "'",
+                                       &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
     EXPECT_NE(out.find("        pl?n.txt "), std::string::npos) << out;
     EXPECT_EQ(out.find('\x1b'), std::string::npos);
@@ -102,8 +102,8 @@ TEST(AnalyzeCommandTest, DamagedMftSizeIsReadAsFarAsTheRunsGoAndShown) {
     bytes.close();
     int exitCode = -1;
     const std::string out = runSalvage("analyze '" + image.string() + "' --all-files --no-tree --lang en --work-dir '" +
-                                        folder.path().string() + "'",
-                                    &exitCode);
+                                           folder.path().string() + "'",
+                                       &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
     EXPECT_NE(out.find("MFT records            69 (unreadable 0"), std::string::npos) << out;
     EXPECT_NE(out.find("The $MFT record claims 9007199254740992 records, but its allocated size, its runs and the "

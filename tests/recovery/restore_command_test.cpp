@@ -89,7 +89,7 @@ TEST(RestoreCommandTest, TestRestoreByDefaultFullRestoreOnRequest) {
     // By path (any case, either separator), by folder and by pattern.
     const auto chosen = folder.path() / "chosen";
     out = runSalvage(common + chosen.string() + "' --full --path '\\SING1.dat' --folder dir1/dir2 --pattern 'm?lt*'",
-                  &exitCode);
+                     &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
     EXPECT_EQ(filesWithMd5(chosen), (std::set<std::string>{
                                         "Razd1/sing1.dat 59b20779f69ff9f0ac5fcd2c38835a79",
@@ -112,8 +112,8 @@ TEST(RestoreCommandTest, TestRestoreTakesFilesUpTo64512Bytes) {
     const auto target = folder.path() / "out";
     int exitCode = -1;
     const std::string out = runSalvage("restore '" + image + "' --lang en --work-dir '" + folder.path().string() +
-                                        "' --to '" + target.string() + "' --folder documents/reports/2023/q2",
-                                    &exitCode);
+                                           "' --to '" + target.string() + "' --folder documents/reports/2023/q2",
+                                       &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
     // The manifest's sums; the file of 64,513 bytes is one byte too large for a test restore.
     EXPECT_EQ(filesWithMd5(target), (std::set<std::string>{
@@ -197,8 +197,8 @@ TEST(RestoreCommandTest, FilesWithNamesOfUpTo255CharactersAreRestored) {
     int exitCode = -1;
     const std::string out =
         runSalvage("restore '" + facts.path(testsupport::fixtureDir()) + "' --lang en --work-dir '" +
-                    folder.path().string() + "' --to '" + target.string() + "' --all --full",
-                &exitCode);
+                       folder.path().string() + "' --to '" + target.string() + "' --all --full",
+                   &exitCode);
     EXPECT_EQ(exitCode, 0) << out;
     EXPECT_EQ(filesWithMd5(target), expected);
 }
@@ -253,8 +253,8 @@ TEST(RestoreCommandTest, PlantedWorkFileLinkIsRefusedAndKept) {
     const auto target = folder.path() / "out";
     int exitCode = -1;
     const std::string out = runSalvage("restore '" + image + "' --all --work-dir '" + folder.path().string() +
-                                        "' --to '" + target.string() + "'",
-                                    &exitCode);
+                                           "' --to '" + target.string() + "'",
+                                       &exitCode);
     EXPECT_EQ(exitCode, 1) << out;
     EXPECT_NE(out.find(link.string() + " is a symbolic link"), std::string::npos) << out;
     EXPECT_TRUE(std::filesystem::is_symlink(link));
@@ -272,8 +272,8 @@ TEST(RestoreCommandTest, TargetIsNeverTheImageItself) {
     for (const auto& target : {image, image / "sub"}) {
         int exitCode = -1;
         const std::string out = runSalvage("restore '" + image.string() + "' --all --work-dir '" +
-                                            folder.path().string() + "' --to '" + target.string() + "'",
-                                        &exitCode);
+                                               folder.path().string() + "' --to '" + target.string() + "'",
+                                           &exitCode);
         EXPECT_EQ(exitCode, 1) << out;
         EXPECT_NE(out.find(target.string() + " lies on " + image.string() + ", which is being read"),
                   std::string::npos)
@@ -297,8 +297,8 @@ TEST(RestoreCommandTest, DamagedRunListsAreNamedAndNotWritten) {
     int exitCode = -1;
     const std::string out =
         runSalvage("restore '" + image + "' --lang en --full --work-dir '" + folder.path().string() + "' --to '" +
-                    target.string() + "' --folder documents/reports/2023/q2 --path media/fragmented.bin",
-                &exitCode);
+                       target.string() + "' --folder documents/reports/2023/q2 --path media/fragmented.bin",
+                   &exitCode);
     EXPECT_EQ(exitCode, 1) << out;
     std::set<std::string> expected{"QuenzarSalvage-damaged.txt " +
                                    runCommand("md5sum < '" + (target / "QuenzarSalvage-damaged.txt").string() + "'").substr(0, 32)};

@@ -26,8 +26,8 @@ std::set<std::string> restoreFull(const testsupport::ImageFacts& image, const st
     TempFolder folder;
     const auto target = folder.path() / "restored";
     *out = runSalvage("restore '" + image.path(testsupport::fixtureDir()) + "' " + options + " --lang en --work-dir '" +
-                       folder.path().string() + "' --full --to '" + target.string() + "'",
-                   exitCode);
+                          folder.path().string() + "' --full --to '" + target.string() + "'",
+                      exitCode);
     return testsupport::filesWithMd5(target);
 }
 
@@ -103,8 +103,8 @@ TEST(RestoreFixturesTest, DamagedCompressedDataEndsTheFile) {
     const auto target = folder.path() / "restored";
     int exitCode = -1;
     const std::string out = runSalvage("restore '" + copy + "' --lang en --work-dir '" + folder.path().string() +
-                                        "' --full --path Packed/text.txt --to '" + target.string() + "'",
-                                    &exitCode);
+                                           "' --full --path Packed/text.txt --to '" + target.string() + "'",
+                                       &exitCode);
     EXPECT_EQ(exitCode, 1) << out;
     const auto restored = target / "Razd0" / "Packed" / "text.txt";
     ASSERT_TRUE(std::filesystem::exists(restored)) << out;
