@@ -6,6 +6,7 @@
 #include "app/recovery/analysis_worker.h"
 #include "app/recovery/filter_dialog.h"
 #include "app/recovery/tree_window.h"
+#include "recovery/analysis_texts.h"
 
 namespace quenzar::app {
 namespace {
@@ -37,6 +38,11 @@ void openRecoveryWindow(AppState& state) {
     const AnalysisSession& session = state.analysis;
     // Only an analysis that built its tree has anything to show; a stray 801 has not.
     if (session.result.outcome != recovery::AnalysisOutcome::Completed || session.result.tree.table.empty()) return;
+    // A $MFT record that claims more records than the volume holds was read only as far as it
+    // goes: the person is told before looking at a tree that may lack files.
+    const std::string claim =
+        recovery::mftClaimText(session.result.claimedRecordCount, session.result.recordCount, session.language);
+    if (!claim.empty()) state.seams.showMessage(claim, recovery::mftClaimTitle(session.language), MB_ICONWARNING);
     runTreeWindow(state);
 }
 

@@ -49,6 +49,7 @@ constexpr TextPair kNoMatchText{"На диске не обнаружено ни 
                                 "On the disk is not detected a single file \r\nthat satisfy the search criteria. "};
 
 // The note on a damaged $MFT record, in three pieces around its two numbers.
+constexpr TextPair kMftClaimTitle{"Запись $MFT повреждена", "The $MFT record is damaged"};
 constexpr TextPair kMftClaimStart{"Запись $MFT указывает ", "The $MFT record claims "};
 constexpr TextPair kMftClaimMiddle{" записей, а её выделенный размер, фрагменты и том вмещают только ",
                                    " records, but its allocated size, its runs and the volume hold only "};
@@ -66,6 +67,8 @@ std::string mftClaimText(std::uint64_t claimedRecords, std::uint64_t recordsRead
     text += kMftClaimEnd.in(language);
     return text;
 }
+
+std::string_view mftClaimTitle(text::Language language) { return kMftClaimTitle.in(language); }
 
 std::string_view stageText(AnalysisStage stage, text::Language language) {
     switch (stage) {

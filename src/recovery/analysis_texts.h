@@ -41,5 +41,7 @@ MessageText analysisMessage(AnalysisOutcome outcome, text::Language language);
 // The note on a $MFT record that claims more records than its allocated size, its runs and the
 // volume hold: how many it claims and how many were read. Empty when it claims no more.
 std::string mftClaimText(std::uint64_t claimedRecords, std::uint64_t recordsRead, text::Language language);
+// The title of the warning box that shows that note before the tree window.
+std::string_view mftClaimTitle(text::Language language);
 
 }  // namespace quenzar::recovery

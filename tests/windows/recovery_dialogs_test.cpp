@@ -827,6 +827,68 @@ TEST_CASE(failedAnalysisShowsItsBoxAndTheProgramGoesOn) {
     CHECK_EQ(shell.record.messages.size(), std::size_t{1});
 }
 
+// A $MFT record whose real size claims 2^40 bytes (a billion records) on a copy of the first
+// image: the analysis reads what the volume holds, and before the tree window a warning box says
+// how many records the record claims and how many were read.
+TEST_CASE(damagedMftSizeIsToldBeforeTheTreeWindow) {
+    constexpr std::uint64_t kClaimedBytes = std::uint64_t{1} << 40;
+    TempFolder work;
+    const std::filesystem::path image = work.path() / "claims.img";
+    REQUIRE(CopyFileW(std::filesystem::path(quenzar::wintest::fixtureImage("mbr.img")).wstring().c_str(),
+                      image.wstring().c_str(), FALSE));
+    {
+        std::fstream disk(image, std::ios::in | std::ios::out | std::ios::binary);
+        constexpr std::uint64_t kVolumeStart = 2048 * 512;
+        unsigned char boot[512] = {};
+        disk.seekg(static_cast<std::streamoff>(kVolumeStart));
+        disk.read(reinterpret_cast<char*>(boot), sizeof boot);
+        std::uint64_t mftCluster = 0;
+        std::memcpy(&mftCluster, boot + 0x30, sizeof mftCluster);
+        const std::uint64_t recordAt = kVolumeStart + mftCluster * boot[0x0D] * 512;
+        unsigned char record[1024] = {};
+        disk.seekg(static_cast<std::streamoff>(recordAt));
+        disk.read(reinterpret_cast<char*>(record), sizeof record);
+        // The unnamed $DATA among the record's attributes; its real size lies at 30h, inside the
+        // record's first sector, clear of the update sequence.
+        std::size_t at = record[0x14] | (record[0x15] << 8);
+        while (at + 8 <= sizeof record && record[at] != 0x80 && record[at] != 0xFF) {
+            at += record[at + 4] | (record[at + 5] << 8);
+        }
+        REQUIRE(at + 0x38 <= 510 && record[at] == 0x80 && record[at + 8] == 1);
+        disk.seekp(static_cast<std::streamoff>(recordAt + at + 0x30));
+        disk.write(reinterpret_cast<const char*>(&kClaimedBytes), sizeof kClaimedBytes);
+        REQUIRE(disk.good());
+    }
+    ShellWindow shell(kEnglish, false,
+                      std::make_unique<quenzar::platform::ImageDiskSystem>(std::vector<std::string>{image.string()}));
+    REQUIRE(shell.window() != nullptr);
+    shell.state.analysis.workFolder = work.path();
+    std::size_t messagesBeforeTree = 0;
+    bool treeShown = false;
+    quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
+        quenzar::wintest::onNextDialog([&](DialogProbe& tree) {
+            treeShown = true;
+            messagesBeforeTree = shell.record.messages.size();
+            CHECK(listRowCount(tree) >= 0);
+            REQUIRE(waitForTreeJobs(tree));
+            tree.press(IDC_TREE_LIST, VK_ESCAPE);
+        });
+        filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
+        filter.click(IDC_FILTER_APPLY);
+    });
+    shell.command(CMD_RECOVER_LOGICAL_DRIVE);
+    REQUIRE(quenzar::wintest::pumpUntil([&] { return treeShown; }, 60'000));
+    REQUIRE(messagesBeforeTree == 1);
+    const std::uint64_t read = shell.state.analysis.result.recordCount;
+    CHECK(read > 0 && read < (kClaimedBytes >> 10));
+    CHECK_EQ(shell.record.messages[0].caption, std::string("The $MFT record is damaged"));
+    CHECK_EQ(shell.record.messages[0].text,
+             "The $MFT record claims 1073741824 records, but its allocated size, its runs and the volume hold only " +
+                 std::to_string(read) + " records:\r\nonly these were read. The $MFT record is damaged.");
+    CHECK_EQ(shell.record.messages[0].flags, UINT{MB_ICONWARNING});
+    CHECK(shell.state.analysis.result.statistics.filesInUse > 0);
+}
+
 namespace {
 
 bool loopTreeShown = false;
