@@ -67,6 +67,33 @@ recovery::AnalysisResult analyseDirectly(const std::vector<std::string>& images,
 }
 
 
+// A copy of the first fixture image in the work folder, to be damaged by a test.
+std::filesystem::path copyOfFirstImage(const TempFolder& work, const char* name) {
+    const std::filesystem::path image = work.path() / name;
+    std::filesystem::copy_file(quenzar::wintest::fixtureImage("mbr.img"), image);
+    return image;
+}
+
+// Where record 0 of D:'s $MFT and its copy in the $MFTMirr lie in that image, in bytes, as the
+// volume's boot sector at LBA 2048 places them.
+struct MftPlaces {
+    std::uint64_t mft = 0;
+    std::uint64_t mirror = 0;
+};
+
+MftPlaces mftPlacesOfD(std::fstream& disk) {
+    constexpr std::uint64_t kVolumeStart = 2048 * 512;
+    unsigned char boot[512] = {};
+    disk.seekg(static_cast<std::streamoff>(kVolumeStart));
+    disk.read(reinterpret_cast<char*>(boot), sizeof boot);
+    const std::uint64_t clusterBytes = std::uint64_t{boot[0x0D]} * 512;
+    std::uint64_t mftCluster = 0;
+    std::uint64_t mirrorCluster = 0;
+    std::memcpy(&mftCluster, boot + 0x30, sizeof mftCluster);
+    std::memcpy(&mirrorCluster, boot + 0x38, sizeof mirrorCluster);
+    return {kVolumeStart + mftCluster * clusterBytes, kVolumeStart + mirrorCluster * clusterBytes};
+}
+
 // The files under a folder: relative path and contents.
 std::map<std::wstring, std::string> folderContents(const std::filesystem::path& folder) {
     std::map<std::wstring, std::string> contents;
@@ -787,21 +814,13 @@ TEST_CASE(restoreStopEndsTheProgramWithZeroAndNoWorkFile) {
 TEST_CASE(failedAnalysisShowsItsBoxAndTheProgramGoesOn) {
     // A copy of the first image whose $MFT record of D: is destroyed, with its copy in the $MFTMirr.
     TempFolder work;
-    const std::filesystem::path image = work.path() / "no-mft.img";
-    REQUIRE(CopyFileW(std::filesystem::path(quenzar::wintest::fixtureImage("mbr.img")).wstring().c_str(),
-                      image.wstring().c_str(), FALSE));
+    const std::filesystem::path image = copyOfFirstImage(work, "no-mft.img");
     {
         std::fstream disk(image, std::ios::in | std::ios::out | std::ios::binary);
-        constexpr std::uint64_t kVolumeStart = 2048 * 512;
-        unsigned char boot[512] = {};
-        disk.seekg(static_cast<std::streamoff>(kVolumeStart));
-        disk.read(reinterpret_cast<char*>(boot), sizeof boot);
-        const std::uint64_t clusterBytes = std::uint64_t{boot[0x0D]} * 512;
+        const MftPlaces places = mftPlacesOfD(disk);
         const std::vector<char> zeros(1024, 0);
-        for (const std::size_t clusterField : {0x30, 0x38}) {
-            std::uint64_t cluster = 0;
-            std::memcpy(&cluster, boot + clusterField, sizeof cluster);
-            disk.seekp(static_cast<std::streamoff>(kVolumeStart + cluster * clusterBytes));
+        for (const std::uint64_t place : {places.mft, places.mirror}) {
+            disk.seekp(static_cast<std::streamoff>(place));
             disk.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
         }
         REQUIRE(disk.good());
@@ -833,18 +852,10 @@ TEST_CASE(failedAnalysisShowsItsBoxAndTheProgramGoesOn) {
 TEST_CASE(damagedMftSizeIsToldBeforeTheTreeWindow) {
     constexpr std::uint64_t kClaimedBytes = std::uint64_t{1} << 40;
     TempFolder work;
-    const std::filesystem::path image = work.path() / "claims.img";
-    REQUIRE(CopyFileW(std::filesystem::path(quenzar::wintest::fixtureImage("mbr.img")).wstring().c_str(),
-                      image.wstring().c_str(), FALSE));
+    const std::filesystem::path image = copyOfFirstImage(work, "claims.img");
     {
         std::fstream disk(image, std::ios::in | std::ios::out | std::ios::binary);
-        constexpr std::uint64_t kVolumeStart = 2048 * 512;
-        unsigned char boot[512] = {};
-        disk.seekg(static_cast<std::streamoff>(kVolumeStart));
-        disk.read(reinterpret_cast<char*>(boot), sizeof boot);
-        std::uint64_t mftCluster = 0;
-        std::memcpy(&mftCluster, boot + 0x30, sizeof mftCluster);
-        const std::uint64_t recordAt = kVolumeStart + mftCluster * boot[0x0D] * 512;
+        const std::uint64_t recordAt = mftPlacesOfD(disk).mft;
         unsigned char record[1024] = {};
         disk.seekg(static_cast<std::streamoff>(recordAt));
         disk.read(reinterpret_cast<char*>(record), sizeof record);
