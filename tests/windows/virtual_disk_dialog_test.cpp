@@ -383,3 +383,49 @@ TEST_CASE(lostVolumesOfAZeroedBootSectorAndOfAReformattedVolume) {
         }
     }
 }
+
+// A search of a large disk is stopped by its own button: the dialog says how far it read, lists
+// the volumes that part holds, and the button searches again. The disk: the first fixture image grown to
+// 64 GiB (the rest unwritten, so it costs no space).
+TEST_CASE(lostVolumeSearchIsStoppedByItsButton) {
+    TempFolder folder;
+    const std::filesystem::path large = folder.path() / "large.img";
+    std::filesystem::copy_file(quenzar::wintest::fixtureImage("mbr.img"), large);
+    std::filesystem::resize_file(large, std::uint64_t{64} << 30);
+    for (text::Language language : {kEnglish, kRussian}) {
+        Note note(quenzar::wintest::languageName(language));
+        ShellWindow shell(language, true,
+                          std::make_unique<quenzar::platform::ImageDiskSystem>(std::vector<std::string>{large.string()}));
+        REQUIRE(shell.window() != nullptr);
+        const std::wstring search = language == kRussian ? L"НАЙТИ" : L"SEARCH";
+        quenzar::wintest::onNextDialog([&](DialogProbe& dialog) {
+            dialog.click(IDC_VDISK_FIRST_DISK);
+            CHECK_EQ(dialog.text(IDC_VSCAN_SEARCH), search);
+            dialog.click(IDC_VSCAN_SEARCH);
+            CHECK_EQ(dialog.text(IDC_VSCAN_SEARCH), std::wstring(language == kRussian ? L"СТОП" : L"STOP"));
+            REQUIRE(dialog.enabled(IDC_VSCAN_SEARCH));
+            quenzar::wintest::saveScreenshot(dialog.window(),
+                                             language == kRussian ? "vscan-searching-ru" : "vscan-searching-en");
+            // Stopped once the part that holds the image's two volumes (its first 240 MiB) is read.
+            REQUIRE(quenzar::wintest::pumpUntil([&] {
+                const std::wstring reading = dialog.text(IDC_VSCAN_STATUS);
+                const std::size_t digits = reading.find_first_of(L"0123456789");
+                return digits != std::wstring::npos && std::stoull(reading.substr(digits)) >= 256;
+            }));
+            dialog.click(IDC_VSCAN_SEARCH);
+            CHECK(!dialog.enabled(IDC_VSCAN_SEARCH));
+            REQUIRE(quenzar::wintest::pumpUntil([&] { return dialog.enabled(IDC_VSCAN_SEARCH); }, 60'000));
+            CHECK_EQ(dialog.text(IDC_VSCAN_SEARCH), search);
+            const std::wstring status = dialog.text(IDC_VSCAN_STATUS);
+            CHECK(status.rfind(language == kRussian ? L"Поиск прерван: прочитано " : L"The search was stopped after ", 0) ==
+                  0);
+            CHECK(status.find(L" 65536 ") != std::wstring::npos);
+            CHECK(status.find(language == kRussian ? L"найдено томов: 2" : L"volumes found: 2") != std::wstring::npos);
+            CHECK_EQ(SendDlgItemMessageW(dialog.window(), IDC_VSCAN_LIST, LB_GETCOUNT, 0, 0), 2);
+            quenzar::wintest::saveScreenshot(dialog.window(), language == kRussian ? "vscan-stopped-ru" : "vscan-stopped-en");
+            dialog.close();
+        });
+        shell.command(CMD_FIND_LOST_VOLUMES);
+        CHECK(shell.record.messages.empty());
+    }
+}

@@ -67,7 +67,7 @@ const DialogTexts kFileRecordDialog{{}, kFileRecordDialogTexts};
 
 constexpr ControlText kLostVolumesTexts[] = {
     {IDC_VSCAN_GROUP, {"1. Чтение диска", "1. Reading the disk"}},
-    {IDC_VSCAN_SEARCH, {"НАЙТИ", "SEARCH"}},
+    {IDC_VSCAN_SEARCH, kScanSearch},
     {IDC_VDISK_DISK_GROUP, {"2. Физический диск-источник", "2. Source physical disk"}},
     {IDC_VDISK_DISK_HEADING,
      {"Тип диска       Емкость        Всего секторов", "Disk type       Capacity       Total sectors"}},

@@ -16,6 +16,11 @@ const DialogTexts& lostVolumesDialogTexts();
 inline constexpr text::TextPair kScanReading{"Прочитано %llu из %llu МиБ", "Read %llu of %llu MiB"};
 inline constexpr text::TextPair kScanDone{"Прочитано секторов: %llu, нечитаемых: %llu; найдено томов: %zu",
                                           "Sectors read: %llu, unreadable: %llu; volumes found: %zu"};
-inline constexpr text::TextPair kScanStopped{"Поиск прерван", "The search was stopped"};
+inline constexpr text::TextPair kScanStopped{"Поиск прерван: прочитано %llu из %llu МиБ; найдено томов: %zu",
+                                             "The search was stopped after %llu of %llu MiB; volumes found: %zu"};
+// The search button, and its text while a search runs: then it stops the search, which keeps
+// what it found.
+inline constexpr text::TextPair kScanSearch{"НАЙТИ", "SEARCH"};
+inline constexpr text::TextPair kScanStop{"СТОП", "STOP"};
 
 }  // namespace quenzar::app::texts

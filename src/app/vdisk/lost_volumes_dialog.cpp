@@ -51,7 +51,10 @@ void showStatus(HWND dialog, LostVolumesWindow& self) {
                       static_cast<unsigned long long>(self.progress.sectorsDone.load() / 2048),
                       static_cast<unsigned long long>(self.progress.sectorsTotal.load() / 2048));
     } else if (self.report.stopped) {
-        std::snprintf(line, sizeof line, "%s", texts::kScanStopped.in(language).data());
+        std::snprintf(line, sizeof line, texts::kScanStopped.in(language).data(),
+                      static_cast<unsigned long long>(self.report.sectorsRead / 2048),
+                      static_cast<unsigned long long>(self.progress.sectorsTotal.load() / 2048),
+                      self.report.candidates.size());
     } else {
         std::snprintf(line, sizeof line, texts::kScanDone.in(language).data(),
                       static_cast<unsigned long long>(self.report.sectorsRead),
@@ -85,16 +88,20 @@ void onSearch(HWND dialog, LostVolumesWindow& self) {
     endSearch(self);
     self.progress.stopRequested.store(false);
     self.progress.sectorsDone.store(0);
+    self.progress.sectorsTotal.store(self.state.inventory.disk(self.diskDigit).totalSectors);
     self.finished.store(false);
     SendDlgItemMessageW(dialog, IDC_VSCAN_LIST, LB_RESETCONTENT, 0, 0);
     enableItem(dialog, IDC_VSCAN_OPEN, false);
-    enableItem(dialog, IDC_VSCAN_SEARCH, false);
+    // While it reads, the button stops the search: a whole disk can take hours, and what the part
+    // read holds is still listed.
+    setItemText(dialog, IDC_VSCAN_SEARCH, texts::kScanStop.in(self.language()));
     const char digit = self.diskDigit;
     self.worker = std::thread([&self, digit] {
         self.report = ntfs::scanForVolumes(*self.state.disks, self.state.inventory, digit, 0, 0, self.progress);
         self.finished.store(true);
     });
     SetTimer(dialog, kProgressTimer, kProgressTickMs, nullptr);
+    showStatus(dialog, self);
 }
 
 void onTimer(HWND dialog, LostVolumesWindow& self) {
@@ -103,7 +110,14 @@ void onTimer(HWND dialog, LostVolumesWindow& self) {
     KillTimer(dialog, kProgressTimer);
     self.worker.join();
     showVolumes(dialog, self);
+    setItemText(dialog, IDC_VSCAN_SEARCH, texts::kScanSearch.in(self.language()));
     enableItem(dialog, IDC_VSCAN_SEARCH, true);
+}
+
+// The stop asked for once; the button waits for the worker to end at its next piece.
+void onStop(HWND dialog, LostVolumesWindow& self) {
+    self.progress.stopRequested.store(true);
+    enableItem(dialog, IDC_VSCAN_SEARCH, false);
 }
 
 // Opening a volume: the virtual-disk parameters take its disk and the LBA of the starting point
@@ -152,6 +166,8 @@ INT_PTR onCommand(HWND dialog, LostVolumesWindow& self, int controlId, int notif
         CheckRadioButton(dialog, IDC_VDISK_FIRST_DISK, IDC_VDISK_LAST_DISK, controlId);
         self.diskDigit = static_cast<char>('0' + controlId - IDC_VDISK_FIRST_DISK);
         enableItem(dialog, IDC_VSCAN_SEARCH, true);
+    } else if (controlId == IDC_VSCAN_SEARCH && self.searching()) {
+        onStop(dialog, self);
     } else if (controlId == IDC_VSCAN_SEARCH || controlId == IDOK) {
         onSearch(dialog, self);
     } else if (controlId == IDC_VSCAN_OPEN) {
