@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 
 #include "disk/boot_sector.h"
@@ -231,7 +232,7 @@ ScanReport scanForVolumes(platform::DiskSystem& disks, const disk::InventoryStat
 
     std::map<std::uint64_t, const MftTrace*> mftAt;
     for (const MftTrace& trace : reader.mfts) mftAt[trace.lba] = &trace;
-    std::map<std::uint64_t, bool> explained;  // record 0 traces that belong to a boot sector's volume
+    std::set<std::uint64_t> explained;  // LBAs of the record 0 traces that belong to a boot sector's volume
     const auto fitting = [&](std::uint64_t lba, std::uint32_t spc, std::uint64_t mftCluster) -> const MftTrace* {
         const auto found = mftAt.find(lba);
         return found != mftAt.end() && mftFits(*found->second, spc, mftCluster) ? found->second : nullptr;
@@ -257,14 +258,14 @@ ScanReport scanForVolumes(platform::DiskSystem& disks, const disk::InventoryStat
             if (mft != nullptr) {
                 candidate.mftLba = mftLba;
                 candidate.mftCreated = mft->created;
-                explained[mftLba] = true;
+                explained.insert(mftLba);
             } else {
                 candidate.mftOverwritten = true;
             }
             if (mirror != nullptr) {
                 candidate.mirrorLba = mirrorLba;
                 if (mft == nullptr) candidate.mftCreated = mirror->created;
-                explained[mirrorLba] = true;
+                explained.insert(mirrorLba);
             }
             placed = true;
         }
@@ -286,7 +287,7 @@ ScanReport scanForVolumes(platform::DiskSystem& disks, const disk::InventoryStat
         VolumeCandidate volume;
     };
     std::vector<FromRecord> fromRecords;
-    std::map<std::uint64_t, bool> mirrors;
+    std::set<std::uint64_t> mirrors;
     for (const MftTrace& trace : reader.mfts) {
         if (explained.count(trace.lba)) continue;
         NtfsVolumeParams params;
@@ -308,7 +309,7 @@ ScanReport scanForVolumes(platform::DiskSystem& disks, const disk::InventoryStat
             const std::uint64_t mirrorLba = volume.startLba + volume.mftMirrorCluster * volume.sectorsPerCluster;
             if (fitting(mirrorLba, volume.sectorsPerCluster, volume.mftCluster) != nullptr && mirrorLba != trace.lba) {
                 volume.mirrorLba = mirrorLba;
-                mirrors[mirrorLba] = true;
+                mirrors.insert(mirrorLba);
             }
         }
         fromRecords.push_back({&trace, volume});
