@@ -117,6 +117,7 @@ inline constexpr TextPair kOff{"выкл", "off"};
 
 // The progress line and a stop.
 inline constexpr TextPair kAnalysisProgress{"записей %llu из %llu, %llu в секунду", "records %llu of %llu, %llu a second"};
+inline constexpr TextPair kScanProgress{"поиск: %llu из %llu МиБ, %.0f МиБ/с", "scan: %llu of %llu MiB, %.0f MiB/s"};
 inline constexpr TextPair kRestoreProgress{"файлов %llu из %llu  %s из %s  %s/с", "files %llu of %llu  %s of %s  %s/s"};
 inline constexpr TextPair kTimeLeft{"осталось %s", "%s left"};
 inline constexpr TextPair kAnalysisStopped{"Анализ прерван; рабочий файл удален.\n",

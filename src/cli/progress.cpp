@@ -155,6 +155,16 @@ void ProgressLine::showRestore(const recovery::RestoreProgress& progress) {
     show(line);
 }
 
+void ProgressLine::showScan(const ntfs::ScanProgress& progress) {
+    const std::uint64_t mib = progress.sectorsDone.load() / 2048;
+    const std::uint64_t elapsed = elapsedMs();
+    char line[160];
+    std::snprintf(line, sizeof line, textIn(language_, texts::kScanProgress).c_str(), static_cast<unsigned long long>(mib),
+                  static_cast<unsigned long long>(progress.sectorsTotal.load() / 2048),
+                  elapsed == 0 ? 0.0 : static_cast<double>(mib) * 1000.0 / static_cast<double>(elapsed));
+    show(line);
+}
+
 recovery::AnalysisResult analyseShowingProgress(const ChosenVolume& volume, recovery::AnalysisContext& context,
                                                 text::Language language) {
     recovery::AnalysisResult result;
@@ -180,6 +190,18 @@ recovery::RestoreReport restoreShowingProgress(const std::function<recovery::Res
     worker.get();
     // The last state: every file passed, or where the stop left it.
     line.showRestore(progress);
+    line.end();
+    return report;
+}
+
+ntfs::ScanReport scanShowingProgress(const std::function<ntfs::ScanReport()>& scan, ntfs::ScanProgress& progress,
+                                     text::Language language) {
+    ntfs::ScanReport report;
+    ProgressLine line(language);
+    const StopTarget stop(progress.stopRequested);
+    std::future<void> worker = std::async(std::launch::async, [&] { report = scan(); });
+    while (worker.wait_for(kTick) != std::future_status::ready) line.showScan(progress);
+    worker.get();
     line.end();
     return report;
 }

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "cli/volume_choice.h"
+#include "ntfs/lost_volumes.h"
 #include "recovery/analysis.h"
 #include "recovery/restore.h"
 #include "text/language.h"
@@ -42,6 +43,7 @@ public:
 
     void showAnalysis(const recovery::AnalysisProgress& progress);
     void showRestore(const recovery::RestoreProgress& progress);
+    void showScan(const ntfs::ScanProgress& progress);
     // Ends the line with a line feed when one was shown.
     void end();
 
@@ -64,5 +66,10 @@ recovery::AnalysisResult analyseShowingProgress(const ChosenVolume& volume, reco
 // signal asks it to stop.
 recovery::RestoreReport restoreShowingProgress(const std::function<recovery::RestoreReport()>& restore,
                                                recovery::RestoreProgress& progress, text::Language language);
+
+// Runs `scan` on a worker thread and shows how far it has read until it is done; a stop signal
+// asks it to stop, and it still gives what the part read holds.
+ntfs::ScanReport scanShowingProgress(const std::function<ntfs::ScanReport()>& scan, ntfs::ScanProgress& progress,
+                                     text::Language language);
 
 }  // namespace quenzar::cli

@@ -3,9 +3,7 @@
 // which starting point of a virtual disk (--boot, --mft, --record) gives each back, and whether
 // the partition table still describes it. The volume a line names is then analysed with
 // `salvage analyze DISK --boot LBA` (or --mft, --record).
-#include <chrono>
 #include <cstdio>
-#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,41 +50,12 @@ constexpr TextPair kInTable{"  таблица разделов           опи�
                             "  partition table            describes it (entry %d)\n"};
 constexpr TextPair kNotInTable{"  таблица разделов           не описывает его\n",
                                "  partition table            does not describe it\n"};
-constexpr TextPair kProgress{"\rпоиск: %llu из %llu МиБ, %.0f МиБ/с ", "\rscan: %llu of %llu MiB, %.0f MiB/s "};
 constexpr TextPair kNoDisk{"%s: диск %s не читается\n", "%s: disk %s cannot be read\n"};
 
 std::string timeText(std::uint64_t fileTime) {
     char text[16];
     ntfs::fileTimeText(fileTime, text);
     return std::string(text, sizeof text);
-}
-
-// Runs the scan on a worker and shows its progress on standard error (when it is a terminal) while
-// it runs; Ctrl+C or a termination request asks it to stop.
-ntfs::ScanReport scanShowingProgress(platform::DiskSystem& disks, const disk::InventoryState& inventory,
-                                     char diskNumber, std::uint64_t fromLba, std::uint64_t toLba,
-                                     text::Language language) {
-    ntfs::ScanProgress progress;
-    ntfs::ScanReport report;
-    const StopSignals signals;
-    // The worker is waited for with a timeout, so the command ends as soon as the scan does, not
-    // at the next tick of the progress line.
-    std::future<void> worker = std::async(std::launch::async, [&] {
-        report = ntfs::scanForVolumes(disks, inventory, diskNumber, fromLba, toLba, progress);
-    });
-    const bool shown = stderrIsTerminal();
-    const auto start = std::chrono::steady_clock::now();
-    while (worker.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
-        if (stopSignalled()) progress.stopRequested.store(true);
-        if (!shown) continue;
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        const std::uint64_t mib = progress.sectorsDone.load() / 2048;
-        printIn(stderr, language, kProgress, static_cast<unsigned long long>(mib),
-                static_cast<unsigned long long>(progress.sectorsTotal.load() / 2048), seconds > 0 ? static_cast<double>(mib) / seconds : 0.0);
-    }
-    worker.get();
-    if (shown) std::fputs("\n", stderr);
-    return report;
 }
 
 void printCandidate(std::size_t number, const ntfs::VolumeCandidate& volume, text::Language language) {
@@ -164,8 +133,11 @@ int runScan(platform::DiskSystem& disks, const Arguments& args) {
         return kExitFailed;
     }
 
-    const ntfs::ScanReport report =
-        scanShowingProgress(*source, inventory, diskNumber, fromLba.value_or(0), toLba.value_or(0), language);
+    const StopSignals stopSignals;
+    ntfs::ScanProgress progress;
+    const ntfs::ScanReport report = scanShowingProgress(
+        [&] { return ntfs::scanForVolumes(*source, inventory, diskNumber, fromLba.value_or(0), toLba.value_or(0), progress); },
+        progress, language);
     const auto count = [](std::uint64_t value) { return static_cast<unsigned long long>(value); };
     const std::uint64_t lastLba = report.firstLba + (report.sectorsRead != 0 ? report.sectorsRead - 1 : 0);
     printIn(stdout, language, kScanned, "salvage scan", diskNumber, count(report.firstLba), count(lastLba),

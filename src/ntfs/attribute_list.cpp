@@ -15,6 +15,8 @@ namespace {
 using platform::le16;
 using platform::le32;
 using platform::le64;
+using platform::putLe16;
+using platform::putLe32;
 
 constexpr std::uint32_t kStandardInformationType = 0x10;
 constexpr std::uint32_t kFileNameType = 0x30;
@@ -23,15 +25,6 @@ constexpr std::size_t kListEntryFixedBytes = 0x1A;
 // nothing real comes near.
 constexpr std::uint64_t kMaxListBytes = 16u << 20;
 constexpr std::size_t kImageSectors = kLargeRecordSize / 512;
-
-void putLe16(std::uint8_t* at, std::uint16_t value) {
-    at[0] = static_cast<std::uint8_t>(value);
-    at[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void putLe32(std::uint8_t* at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 // The attribute at `offset`, as far as its length reaches inside the record.
 std::span<const std::uint8_t> attributeBytes(std::span<const std::uint8_t> record, std::size_t offset,

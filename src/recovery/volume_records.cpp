@@ -1,6 +1,5 @@
 #include "recovery/volume_records.h"
 
-#include <algorithm>
 
 namespace quenzar::recovery {
 
