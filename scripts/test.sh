@@ -5,7 +5,10 @@
 #     any report fails its test;
 #   - with MinGW-w64 (64-bit): QuenzarSalvage.exe, salvage.exe and the Windows test executable,
 #     run by ctest under Wine on its own virtual screen;
-#   - with MinGW-w64 (32-bit): QuenzarSalvage.exe, built only (it cannot run here).
+#   - with MinGW-w64 (32-bit): QuenzarSalvage.exe, built only (it cannot run here);
+#   - the Linux programs once more as a user builds them (Release), which must build cleanly too.
+# Every build here treats a warning of our own code as an error (QUENZAR_WERROR); a user's build
+# does not.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,7 +17,7 @@ scripts/install-deps.sh test
 jobs=$(nproc)
 configure() {  # configure DIR [cmake options...]
   local dir=$1; shift
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUENZAR_WERROR=ON "$@" >/dev/null
 }
 
 echo "== Linux build and tests"
@@ -37,3 +40,7 @@ ctest --test-dir build/win64 --output-on-failure
 echo "== Windows 32-bit build (build only; not run here)"
 configure build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
 cmake --build build/win32 -j "$jobs" --target QuenzarSalvage
+
+echo "== Linux Release build"
+configure build/linux-release -DCMAKE_BUILD_TYPE=Release
+cmake --build build/linux-release -j "$jobs" --target salvage quenzar_tests

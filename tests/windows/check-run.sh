@@ -17,7 +17,9 @@ shift 2
 screenshots=${QUENZAR_SCREENSHOT_DIR:-}
 [[ -n "$screenshots" ]] && mkdir -p "$screenshots"
 
-output=$("$wine_run" "$program" "$@")
+# The whole run may take long on a loaded machine; each case has its own, shorter limit inside
+# the program, so a case that hangs is named long before this one is reached.
+output=$("$wine_run" --timeout "${WINE_SUITE_SECONDS:-1500}" "$program" "$@")
 status=$?
 
 if [[ -n "$screenshots" ]] && command -v convert >/dev/null 2>&1; then

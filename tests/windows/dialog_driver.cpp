@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "harness.h"
 
 namespace quenzar::wintest {
@@ -9,6 +12,9 @@ namespace {
 
 std::function<void(DialogProbe&)> pendingScript;
 std::wstring pendingTitle;
+// The dialogs that were open when the script was given: an untitled script waits for a new one,
+// never for the dialog that gave it.
+std::vector<HWND> dialogsOpenBefore;
 bool scriptRan = false;
 UINT_PTR scriptTimer = 0;
 
@@ -22,8 +28,33 @@ BOOL CALLBACK collectDialog(HWND window, LPARAM found) {
     return TRUE;
 }
 
+std::vector<HWND> visibleDialogs() {
+    std::vector<HWND> dialogs;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM list) -> BOOL {
+            wchar_t className[16] = {};
+            GetClassNameW(window, className, 16);
+            if (std::wstring_view(className) == L"#32770" && IsWindowVisible(window)) {
+                reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&dialogs));
+    return dialogs;
+}
+
+HWND newOpenDialog() {
+    for (HWND dialog : visibleDialogs()) {
+        if (std::find(dialogsOpenBefore.begin(), dialogsOpenBefore.end(), dialog) == dialogsOpenBefore.end()) {
+            return dialog;
+        }
+    }
+    return nullptr;
+}
+
 void CALLBACK runPendingScript(HWND, UINT, UINT_PTR, DWORD) {
-    HWND dialog = pendingTitle.empty() ? findOpenDialog() : findDialog(pendingTitle);
+    HWND dialog = pendingTitle.empty() ? newOpenDialog() : findDialog(pendingTitle);
     if (dialog == nullptr || !pendingScript || !IsWindowVisible(dialog)) return;
     KillTimer(nullptr, scriptTimer);
     scriptTimer = 0;
@@ -132,6 +163,7 @@ void DialogProbe::tick(UINT_PTR timerId) { SendMessageW(dialog_, WM_TIMER, timer
 void onNextDialog(std::function<void(DialogProbe&)> script, std::wstring title) {
     pendingScript = std::move(script);
     pendingTitle = std::move(title);
+    dialogsOpenBefore = visibleDialogs();
     scriptRan = false;
     if (scriptTimer != 0) KillTimer(nullptr, scriptTimer);
     scriptTimer = SetTimer(nullptr, 0, 50, runPendingScript);
@@ -201,7 +233,7 @@ bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     MSG message;
     while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return false;
+        if (GetTickCount() - start > timeoutMs || caseOverran()) return false;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) continue;
             TranslateMessage(&message);

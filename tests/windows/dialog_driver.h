@@ -52,8 +52,10 @@ private:
 // loop; returns at once. The script must end a modal dialog (a click on its button, close()),
 // else the dialog is closed for it when the script returns. A REQUIRE that fails in the script
 // closes the dialog too.
-// With `title`, only a dialog of that title is taken (another one, such as a progress dialog
-// that is open meanwhile, is left alone).
+// Without `title` the script takes the first dialog that was not open when it was given; with
+// `title`, only a dialog of that title (another one, such as a progress dialog that opens
+// meanwhile, is left alone). A script for a window that opens after a progress dialog must name
+// its title.
 void onNextDialog(std::function<void(DialogProbe&)> script, std::wstring title = L"");
 // Whether the last script given to onNextDialog has run; whether one waits for its dialog.
 bool dialogScriptRan();

@@ -3,10 +3,18 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <mutex>
+#include <thread>
 #include <vector>
+
+#include "dialog_driver.h"
 
 namespace quenzar::wintest {
 namespace {
@@ -22,22 +30,126 @@ std::vector<TestCase>& registeredCases() {
 }
 
 const char* runningCase = nullptr;
+std::atomic<bool> runningCaseOverran{false};
 int failuresInCase = 0;
 std::vector<std::string> notes;
+
+// How long one case may take before the watchdog ends it: far above what any case needs on a
+// loaded machine, far below the limit of the whole run, so that a case that cannot reach its
+// window fails with its name instead of stopping the run. QUENZAR_CASE_SECONDS sets another.
+std::chrono::seconds caseTimeLimit() {
+    const char* text = std::getenv("QUENZAR_CASE_SECONDS");
+    const long seconds = text != nullptr ? std::strtol(text, nullptr, 10) : 0;
+    return std::chrono::seconds(seconds > 0 ? seconds : 120);
+}
+
+// The titles of the windows of a thread that are on screen, for the message of a case that hung.
+std::string visibleWindowTitles(DWORD threadId) {
+    std::string titles;
+    EnumThreadWindows(
+        threadId,
+        [](HWND window, LPARAM parameter) -> BOOL {
+            if (!IsWindowVisible(window)) return TRUE;
+            wchar_t title[256] = {};
+            GetWindowTextW(window, title, 256);
+            auto& list = *reinterpret_cast<std::string*>(parameter);
+            list += (list.empty() ? "" : ", ") + describe(std::wstring_view(title));
+            if (!IsWindowEnabled(window)) list += " (disabled)";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&titles));
+    return titles.empty() ? "none" : titles;
+}
+
+// Watches one case from a thread of its own. When the case overruns its time, the watchdog says
+// which windows are open and cancels its dialogs, once a second, so that the modal loops the case waits in
+// end and the case fails with a message; a case that still does not end ends the whole run.
+class CaseWatchdog {
+public:
+    CaseWatchdog(const char* name, std::chrono::seconds limit)
+        : name_(name), testThread_(GetCurrentThreadId()), thread_([this, limit] { watch(limit); }) {}
+    ~CaseWatchdog() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            finished_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+    CaseWatchdog(const CaseWatchdog&) = delete;
+    CaseWatchdog& operator=(const CaseWatchdog&) = delete;
+
+    bool overran() const { return runningCaseOverran.load(); }
+    const std::string& windowsAtTimeout() const { return windowsAtTimeout_; }
+
+private:
+    void watch(std::chrono::seconds limit) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (wake_.wait_for(lock, limit, [this] { return finished_; })) return;
+        windowsAtTimeout_ = visibleWindowTitles(testThread_);
+        runningCaseOverran = true;
+        for (int round = 0; round < 30; ++round) {
+            EnumThreadWindows(
+                testThread_,
+                [](HWND window, LPARAM) -> BOOL {
+                    // Cancel, as Escape would: it ends a dialog even where its close box is
+                    // refused while a job runs.
+                    wchar_t className[16] = {};
+                    GetClassNameW(window, className, 16);
+                    if (IsWindowVisible(window) && std::wstring_view(className) == L"#32770") {
+                        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+                    }
+                    return TRUE;
+                },
+                0);
+            if (wake_.wait_for(lock, std::chrono::seconds(1), [this] { return finished_; })) return;
+        }
+        std::printf("FAILED %s: did not end within %lld s, nor once its windows were closed (open: %s)\n", name_,
+                    static_cast<long long>(limit.count()), windowsAtTimeout_.c_str());
+        std::printf("the run was stopped in %s\n", name_);
+        std::fflush(stdout);
+        ExitProcess(3);
+    }
+
+    const char* name_;
+    DWORD testThread_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool finished_ = false;
+    std::string windowsAtTimeout_;
+    std::thread thread_;
+};
 
 bool runCase(const TestCase& testCase) {
     runningCase = testCase.name;
     failuresInCase = 0;
     notes.clear();
-    try {
-        testCase.function();
-    } catch (const RequireFailed&) {
-        // The failure is recorded already; the case ends here.
-    } catch (const std::exception& error) {
-        fail(__FILE__, __LINE__, std::string("unexpected exception: ") + error.what());
-    } catch (...) {
-        fail(__FILE__, __LINE__, "unexpected exception");
+    runningCaseOverran = false;
+    const auto started = std::chrono::steady_clock::now();
+    {
+        const std::chrono::seconds limit = caseTimeLimit();
+        CaseWatchdog watchdog(testCase.name, limit);
+        try {
+            testCase.function();
+        } catch (const RequireFailed&) {
+            // The failure is recorded already; the case ends here.
+        } catch (const std::exception& error) {
+            fail(__FILE__, __LINE__, std::string("unexpected exception: ") + error.what());
+        } catch (...) {
+            fail(__FILE__, __LINE__, "unexpected exception");
+        }
+        if (watchdog.overran()) {
+            fail(__FILE__, __LINE__, "did not end within " + std::to_string(limit.count()) +
+                                         " s; its windows were closed for it (open: " + watchdog.windowsAtTimeout() + ")");
+        }
     }
+    // A script whose dialog never opened must not run in the next case.
+    if (dialogScriptPending()) {
+        fail(__FILE__, __LINE__, "a dialog script was left waiting for a dialog that never opened");
+        cancelDialogScript();
+    }
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    std::printf("   %.1f s\n", static_cast<double>(elapsed.count()) / 1000.0);
     return failuresInCase == 0;
 }
 
@@ -70,6 +182,8 @@ void selfCheckFails() {
 }
 
 }  // namespace
+
+bool caseOverran() { return runningCaseOverran.load(); }
 
 Registrar::Registrar(const char* name, TestFunction function) {
     registeredCases().push_back({name, function});

@@ -28,6 +28,10 @@ struct ChildRegistrar {
 // could not be started or did not end within the time.
 int runChild(const char* name, const std::vector<std::wstring>& arguments, unsigned timeoutMs = 60'000);
 
+// Whether the running case overran its time and the watchdog is closing its windows: waits
+// end at once then, so that the case fails instead of waiting on.
+bool caseOverran();
+
 // Records a failure of the running case.
 void fail(const char* file, int line, const std::string& what);
 

@@ -883,7 +883,7 @@ TEST_CASE(damagedMftSizeIsToldBeforeTheTreeWindow) {
             CHECK(listRowCount(tree) >= 0);
             REQUIRE(waitForTreeJobs(tree));
             tree.press(IDC_TREE_LIST, VK_ESCAPE);
-        });
+        }, L"The directory tree logical disk D:");
         filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
         filter.click(IDC_FILTER_APPLY);
     });
