@@ -65,7 +65,7 @@ TEST(ScanCommand, CtrlCEndsALongScanWithWhatWasRead) {
     std::filesystem::resize_file(large, std::uintmax_t{64} << 30);  // sparse: 64 GiB of holes
     int exitCode = -1;
     const std::string out =
-        ts::runCommand("'" + std::string(QUENZAR_SALVAGE_EXE) + "' scan '" + large +
+        ts::runCommand(std::string("'") + QUENZAR_SALVAGE_EXE + "' scan '" + large +
                            "' --lang en > '" + folder.file("out.txt") + "' 2>&1 & pid=$!; sleep 0.5; kill -INT $pid; "
                            "wait $pid; echo $?",
                        &exitCode);

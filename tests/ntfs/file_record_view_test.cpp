@@ -225,7 +225,8 @@ TEST(FileRecordView, IntegrityTextSlots) {
         const std::string text(slot.data(), 48);
         EXPECT_EQ(text, padded(std::string(integrityText(code)), 48)) << code;
         EXPECT_EQ(integritySlot(code), text);
-        EXPECT_EQ(text.substr(0, 2), (code < 10 ? "0" : "") + std::to_string(code));
+        const std::string number = std::to_string(code);
+        EXPECT_EQ(text.substr(0, 2), code < 10 ? "0" + number : number);
     }
     EXPECT_EQ(integrityText(9), "09  Not found атрирут 80h");
     EXPECT_EQ(integrityText(9).size(), 25u);  // Cyrillic letters are single bytes in 1251

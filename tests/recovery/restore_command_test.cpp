@@ -188,7 +188,10 @@ TEST(RestoreCommandTest, FilesWithNamesOfUpTo255CharactersAreRestored) {
     for (const testsupport::EntryFacts* entry : facts.entriesOf(0)) {
         if (!entry->isFile()) continue;
         std::string path = "Razd0";
-        for (const auto& component : std::filesystem::path(entry->path)) path += "/" + safeComponent(component.string());
+        for (const auto& component : std::filesystem::path(entry->path)) {
+            path += '/';
+            path += safeComponent(component.string());
+        }
         expected.insert(path + " " + entry->md5);
     }
     ASSERT_EQ(expected.size(), 7u);
