@@ -1,5 +1,7 @@
 #include "recovery/directory_tree.h"
 
+#include "recovery/volume_own_files.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -14,14 +16,9 @@ bool nameBegins(const FileTableEntry& entry, const char* prefix) {
     return entry.name[0] == prefix[0] && std::strncmp(entry.name, prefix, std::strlen(prefix)) == 0;
 }
 
-constexpr const char* kTreeExcludedNames[] = {"$MFT", "$Log", "$Vol", "$Att", "$Bit", "$Boo",
-                                              "$Bad", "$Sec", "$UpC", "MountPoi", "tracking"};
-
-// The files that a folder lists: besides empty files, the file system's own names.
-constexpr const char* kListExcludedNames[] = {"$MFT", "$Usn", "$Log", "$Vol", "$Att", "$Bit", "$Boo",
-                                              "$Bad", "$Sec", "$Ext", "$UpC", "MountPoi"};
-
-bool fileListedInFolder(const FileTableEntry& entry) { return entry.sizeLow != 0 && !isFileSystemFile(entry); }
+// A file a folder lists and that places its folders: a non-empty one (its whole size counts: a
+// file of exactly 4 GiB has the low word 0) that is not the volume's own.
+bool fileListedInFolder(const FileTableEntry& entry) { return entry.size() != 0 && !isFileSystemFile(entry); }
 
 // Upper case of code page 1251 letters, for comparing texts without regard to case.
 unsigned char foldCase(unsigned char c) {
@@ -44,21 +41,12 @@ bool textLess(const std::string& a, const std::string& b) {
 }  // namespace
 
 bool isFileSystemFile(const FileTableEntry& entry) {
-    for (const char* prefix : kListExcludedNames) {
-        if (nameBegins(entry, prefix)) return true;
-    }
-    return false;
+    // The extraction keeps none of the volume's own files but the $MFT record, which notes its
+    // formatting; other metadata records cannot reach the table.
+    return entry.folderFlag == kFileFlag && isMetadataRecord(entry.ownId);
 }
 
-bool fileAdmittedToTree(const FileTableEntry& entry, TreeWalk walk) {
-    if (entry.folderFlag != kFileFlag || entry.sizeLow == 0) return false;
-    for (const char* prefix : kTreeExcludedNames) {
-        if (nameBegins(entry, prefix)) return false;
-    }
-    if (walk == TreeWalk::Build && nameBegins(entry, "$Txt")) return false;
-    if (walk == TreeWalk::Display && nameBegins(entry, "$Top")) return false;
-    return true;
-}
+bool fileAdmittedToTree(const FileTableEntry& entry) { return entry.folderFlag == kFileFlag && fileListedInFolder(entry); }
 
 bool isLostFolder(const FileTableEntry& entry) {
     // Only the template has no FILE record behind it.
@@ -80,7 +68,7 @@ FileTableEntry makeLostFolder(std::uint32_t recordNumber, char generation) {
     return lost;
 }
 
-DirectoryTree buildTree(std::vector<FileTableEntry> table, TreeWalk walk, StepProgress* progress) {
+DirectoryTree buildTree(std::vector<FileTableEntry> table, StepProgress* progress) {
     DirectoryTree tree;
     tree.table = std::move(table);
     std::vector<FileTableEntry>& entries = tree.table;
@@ -113,7 +101,7 @@ DirectoryTree buildTree(std::vector<FileTableEntry> table, TreeWalk walk, StepPr
     for (std::size_t f = 0; f < fileCount; ++f) {
         if (progress != nullptr && f % kStepProgressStride == 0) progress->done.store(f);
         const FileTableEntry file = entries[f];
-        if (!fileAdmittedToTree(file, walk)) continue;
+        if (!fileAdmittedToTree(file)) continue;
         const char generation = file.generation;
         if (placed.count(folderKey(generation, file.parentId))) continue;
         noteGeneration(generation);
@@ -192,7 +180,7 @@ DirectoryTree fillTreeView(std::vector<FileTableEntry> savedEntries, StepProgres
     for (FileTableEntry& entry : savedEntries) {
         if (entry.isFolder()) entry.sizeLow = 0;
     }
-    return buildTree(std::move(savedEntries), TreeWalk::Display, progress);
+    return buildTree(std::move(savedEntries), progress);
 }
 
 void forEachSavedEntry(const DirectoryTree& tree, const std::function<void(const FileTableEntry&)>& take) {

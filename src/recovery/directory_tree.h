@@ -26,15 +26,12 @@ inline constexpr std::size_t kAncestorChainMax = 133;
 // The sizeLow word of a folder entry that holds files while the tree is built.
 inline constexpr std::uint32_t kFolderHoldsFiles = 0xFFFFFFFF;
 
-// Which walk asks: the build at the end of an analysis, or the display of the tree.
-enum class TreeWalk { Build, Display };
+// Whether a file places its folders: a non-empty file that is not the volume's own. Folders
+// never do.
+bool fileAdmittedToTree(const FileTableEntry& entry);
 
-// Whether a file places its folders: a non-empty file (sizeLow not 0) whose name is none of the
-// file system's own. Folders never do.
-bool fileAdmittedToTree(const FileTableEntry& entry, TreeWalk walk);
-
-// Whether a file carries one of the file system's own names ($MFT, $LogFile, $UpCase, ...), which
-// a folder's list never shows.
+// Whether a file is one of the volume's own (the $MFT record the extraction keeps for its
+// formatting), which a folder's list never shows.
 bool isFileSystemFile(const FileTableEntry& entry);
 
 // The entry made for a parent record number that has no folder entry of its generation.
@@ -68,13 +65,10 @@ struct DirectoryTree {
 // kFolderHoldsFiles). Lost folders are appended to the table. Linear in the table size plus the
 // placed folders.
 // `progress`, when given, follows the walk over the files.
-DirectoryTree buildTree(std::vector<FileTableEntry> table, TreeWalk walk = TreeWalk::Build,
-                        StepProgress* progress = nullptr);
+DirectoryTree buildTree(std::vector<FileTableEntry> table, StepProgress* progress = nullptr);
 
 // The tree as the tree window shows it: the table saved by the build (see savedTable, as the
-// work file holds it) placed again with the display's rule. It equals the build's tree except
-// where the two rules differ ("$Txt…" and "$Top…" files), so the window may show a lost folder
-// the build did not make, or leave out a folder the build placed.
+// work file holds it) placed again; it equals the build's tree.
 DirectoryTree fillTreeView(std::vector<FileTableEntry> savedEntries, StepProgress* progress = nullptr);
 
 // The table as the work file keeps it after the build: unplaced folders left out, placed ones

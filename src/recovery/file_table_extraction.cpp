@@ -8,23 +8,12 @@ namespace quenzar::recovery {
 
 namespace {
 
-constexpr char kSystemNamePrefixes[][5] = {"$Log", "$Top", "$Txf", "$Ext", "$Vol", "$Att",
-                                           "$Bit", "$Boo", "$Bad", "$Sec", "$UpC", "Moun"};
-
 // Records of the older layout carry no number of their own; their index is that number.
 std::uint32_t ownIdOf(const ntfs::FileRecordInfo& record, std::uint64_t recordIndex) {
     return record.ownNumber == ntfs::kNoOwnNumber ? static_cast<std::uint32_t>(recordIndex) : record.ownNumber;
 }
 
 }  // namespace
-
-bool hasSystemNamePrefix(const char* name) {
-    if (name[0] != '$' && name[0] != 'M') return false;  // every prefix begins with one of these
-    for (const char* prefix : kSystemNamePrefixes) {
-        if (std::strncmp(name, prefix, 4) == 0) return true;
-    }
-    return false;
-}
 
 FileTableEntry makeEntry(const ntfs::FileRecordInfo& record, std::uint32_t ownId, char generation,
                          std::uint32_t recordLba) {
@@ -135,10 +124,12 @@ void FileTableExtraction::finish(const decltype(ntfs::RecordReading::clusters)& 
 
 bool FileTableExtraction::classify(const ntfs::FileRecordInfo& record, std::uint64_t recordIndex,
                                    std::uint32_t recordLba, char generation, bool generationNoted) {
-    if (hasSystemNamePrefix(record.longName)) return false;
-
     // Records of the older layout carry no number of their own; their index is that number.
     const std::uint32_t ownId = ownIdOf(record, recordIndex);
+    // The volume's own files never enter the table, but for the $MFT's record: it notes the
+    // formatting the records after it belong to.
+    const bool isMft = std::strcmp(record.longName, "$MFT") == 0;
+    if (!isMft && ownFiles_.isOwn(record, ownId)) return false;
 
     if (record.isFolder) {
         ++(record.inUse ? statistics_.foldersInUse : statistics_.foldersDeleted);
@@ -146,7 +137,6 @@ bool FileTableExtraction::classify(const ntfs::FileRecordInfo& record, std::uint
         return true;
     }
 
-    const bool isMft = std::strcmp(record.longName, "$MFT") == 0;
     if (isMft && !generationNoted) {
         noteMftRecord(generations_, record);
         generation = generations_.generation;

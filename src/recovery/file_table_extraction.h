@@ -1,5 +1,5 @@
-// The extraction of the file table: every record of the MFT decoded, the file system's own
-// metadata thrown away, folders kept whole, files counted and filtered, one entry added to the
+// The extraction of the file table: every record of the MFT decoded, the volume's own files
+// thrown away (VolumeOwnFiles), folders kept whole, files counted and filtered, one entry added to the
 // file table per kept record.
 #pragma once
 
@@ -15,13 +15,9 @@
 #include "recovery/generations.h"
 #include "recovery/mft_runs.h"
 #include "recovery/search_filter.h"
+#include "recovery/volume_own_files.h"
 
 namespace quenzar::recovery {
-
-// Names of the file system's own records (and of the mount-point and transaction data) that
-// never enter the table: the first four characters decide, exactly and case-sensitively, so a
-// user file such as "Mountain.jpg" or "$Logo.txt" is left out as well.
-bool hasSystemNamePrefix(const char* name);
 
 // The entry of a decoded record. ownId is the record's number (the decoder's own number, or the
 // record's index for the older layout that carries none).
@@ -71,6 +67,7 @@ private:
     FileStatistics& statistics_;
     ntfs::FileRecordInfo record_;  // reused for every record
     std::size_t runCursor_ = 0;    // records come in order, so the run only moves forward
+    VolumeOwnFiles ownFiles_;
     std::vector<PendingRecord> pending_;
     std::unordered_map<std::uint64_t, std::vector<std::uint8_t>> extensionRecords_;  // by index
 };

@@ -50,14 +50,10 @@ void markFolderSubtree(DirectoryTree& tree, char generation, std::uint32_t folde
 }
 
 MarkedStatistics refreshMarkedStatistics(const std::vector<FileTableEntry>& table) {
-    constexpr const char* kLeftOut[] = {"$MFT", "$Log", "$Vol", "$Att", "$Bit", "$Boo",
-                                        "$Bad", "$Sec", "$UpC", "Moun", "tracking"};
     MarkedStatistics statistics;
     for (const FileTableEntry& entry : table) {
         if (entry.folderFlag != kFileFlag || entry.mark != kMarked || entry.size() == 0) continue;
-        bool leftOut = false;
-        for (const char* prefix : kLeftOut) leftOut = leftOut || std::strncmp(entry.name, prefix, std::strlen(prefix)) == 0;
-        if (leftOut) continue;
+        if (isFileSystemFile(entry)) continue;
         if (entry.isDeleted()) {
             ++statistics.filesDeleted;
             statistics.bytesDeleted += entry.size();

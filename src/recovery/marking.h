@@ -27,8 +27,8 @@ struct MarkedStatistics {
     std::uint64_t files() const { return filesInUse + filesDeleted; }
 };
 
-// Counts the marked non-empty files, leaving out the file system's own names ("$MFT", "$Log",
-// "$Vol", "$Att", "$Bit", "$Boo", "$Bad", "$Sec", "$UpC", "Moun", "tracking"); sizes are whole.
+// Counts the marked non-empty files, leaving out the volume's own (isFileSystemFile); sizes are
+// whole.
 MarkedStatistics refreshMarkedStatistics(const std::vector<FileTableEntry>& table);
 
 // Whether the restore button is enabled: some file is marked.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/fixture_manifest.h"
+#include "support/run_list_patch.h"
 #include "support/temp_folder.h"
 
 namespace quenzar::cli {
@@ -41,7 +42,8 @@ bool hasCyrillic(const std::string& line) {
 
 TEST(CommandLanguage, RussianAnalysisAndRestoreHaveNoEnglishLine) {
     ts::TempFolder folder;
-    const std::string image = (ts::fixtureDir() / "mbr.img").string();
+    // A copy whose folder Mountains lost its record, so the tree has a lost folder to mark.
+    const std::string image = ts::copyWithLostFolder(folder, ts::Manifest::loadFromDir(ts::fixtureDir()).image("mbr.img"));
     const std::string work = " --lang ru --work-dir '" + folder.path().string() + "'";
     int exitCode = -1;
 

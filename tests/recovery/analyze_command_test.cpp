@@ -9,6 +9,7 @@
 
 #include "ntfs/record_builder.h"
 #include "support/fixture_manifest.h"
+#include "support/run_list_patch.h"
 #include "support/temp_folder.h"
 
 namespace quenzar::recovery {
@@ -19,7 +20,9 @@ using testsupport::TempFolder;
 
 TEST(AnalyzeCommandTest, PrintsStatisticsAndTheTree) {
     TempFolder folder;
-    const std::string image = (testsupport::fixtureDir() / "mbr.img").string();
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    // The folder Mountains lost its FILE record on this copy.
+    const std::string image = testsupport::copyWithLostFolder(folder, manifest.image("mbr.img"));
     int exitCode = -1;
     const std::string out = runSalvage("analyze '" + image + "' --all-files --with-system --deleted --work-dir '" +
                                            folder.path().string() + "'",
@@ -27,18 +30,41 @@ TEST(AnalyzeCommandTest, PrintsStatisticsAndTheTree) {
     EXPECT_EQ(exitCode, 0) << out;
     EXPECT_NE(out.find("folders                13 in use, 3 deleted"), std::string::npos) << out;
     EXPECT_NE(out.find("lost folders           1"), std::string::npos) << out;
-    // Mountains (record 91) is left out by its name, so peak.txt sits in a lost folder.
     EXPECT_NE(out.find("  Lost folder              91/  [lost]\n    peak.txt "), std::string::npos) << out;
     EXPECT_NE(out.find("    OldProjects/  [deleted]\n"), std::string::npos) << out;
     // File lines: the name padded to 40 characters (not bytes), the size in 14 columns.
     EXPECT_NE(out.find(testsupport::utf8(u8"      Старый отчёт.txt                                   2500  [deleted]\n")),
               std::string::npos)
         << out;
-    EXPECT_NE(out.find("  ROOT FOLDER/\n    Documents/\n"), std::string::npos) << out;
+    // Files of the root folder come before its folders.
+    EXPECT_NE(out.find("  ROOT FOLDER/\n    Mountain.txt "), std::string::npos) << out;
+    EXPECT_NE(out.find("\n    Documents/\n"), std::string::npos) << out;
     // Names reach the terminal as UTF-8.
     EXPECT_NE(out.find(testsupport::utf8(u8"      Летний отдых/\n")), std::string::npos) << out;
     EXPECT_NE(out.find("          Q2/\n            budget-64512.xls"), std::string::npos) << out;
     EXPECT_TRUE(std::filesystem::exists(folder.path() / "~DI_Tmp.tmp"));
+}
+
+// A person's files are never left out for the first letters of their names: "Mountain.txt",
+// "$LogBook.txt" and the folder "Mountains" are listed with their files, and a file of exactly
+// 4 GiB is not taken for an empty one. The volume's own files ($MFT, $LogFile, the files of
+// $Extend) are not listed.
+TEST(AnalyzeCommandTest, FilesAreKeptWhateverTheirNamesBeginWith) {
+    TempFolder folder;
+    const std::string image = (testsupport::fixtureDir() / "mbr.img").string();
+    int exitCode = -1;
+    const std::string out = runSalvage("analyze '" + image + "' --all-files --with-system --deleted --work-dir '" +
+                                           folder.path().string() + "'",
+                                       &exitCode);
+    EXPECT_EQ(exitCode, 0) << out;
+    for (const char* shown : {"\n    Mountain.txt ", "\n    $LogBook.txt ", "\n      $Logo.txt ",
+                              "\n    Mountains/\n      peak.txt ", "\n      sparse-exact-4GiB.img ",
+                              "\n    Mountain-old.txt "}) {
+        EXPECT_NE(out.find(shown), std::string::npos) << shown << "\n" << out;
+    }
+    for (const char* hidden : {"$MFT", "$LogFile", "$Extend", "$Quota", "$ObjId", "$Reparse", "Lost folder"}) {
+        EXPECT_EQ(out.find(hidden), std::string::npos) << hidden << "\n" << out;
+    }
 }
 
 // A name with a control character in it (here an escape, which would drive the terminal) is

@@ -48,11 +48,11 @@ TEST(DirectoryTreeTest, PlacesFoldersOfNonEmptyFilesAndLostParents) {
         folder(64, 5, "docs"),
         folder(65, 64, "reports"),
         folder(66, 5, "empty-only"),       // holds only an empty file: not placed
-        folder(67, 5, "system-only"),      // holds only a $-named file: not placed
+        folder(67, 5, "system-only"),      // holds only a metadata record's file: not placed
         file(70, 65, "a.doc"),
         file(71, 64, "b.doc"),
         file(72, 66, "nothing.doc", 0),
-        file(73, 67, "$MFTMirr"),
+        file(1, 67, "$MFTMirr"),
         file(74, 900, "orphan1.doc"),      // folder 900 is gone
         file(75, 900, "orphan2.doc"),      // shares the lost folder
         file(76, 123456789, "far.doc"),
@@ -115,37 +115,44 @@ TEST(DirectoryTreeTest, PlacesFoldersOfNonEmptyFilesAndLostParents) {
     EXPECT_EQ(view.files.at(static_cast<std::uint32_t>(table.size())).size(), 2u);  // both orphans
 }
 
+// The volume's own files are told by their record numbers, never by their names: a person's
+// "$Logo.jpg", "Mountain.jpg" or "$Tops.doc" places its folder like any other file, and a file of
+// exactly 4 GiB (low word of its size 0) is not empty.
 TEST(DirectoryTreeTest, WhichFilesPlaceFolders) {
     const struct {
+        std::uint32_t record;
         const char* name;
-        std::uint32_t size;
-        bool build, display;
+        std::uint64_t size;
+        bool placed;
     } cases[] = {
-        {"a.doc", 1, true, true},          {"a.doc", 0, false, false},       {"$MFTMirr", 10, false, false},
-        {"$LogFile", 10, false, false},    {"$Txt.log", 10, false, true},    {"$Tops", 10, true, false},
-        {"MountPoint", 10, false, false},  {"Mountain.doc", 10, true, true}, {"tracking.log", 10, false, false},
-        {"$Usn.doc", 10, true, true},
+        {70, "a.doc", 1, true},           {70, "a.doc", 0, false},          {1, "$MFTMirr", 10, false},
+        {2, "$LogFile", 10, false},       {0, "$MFT", 10, false},           {15, "reserved", 10, false},
+        {70, "$Logo.jpg", 10, true},      {70, "Mountain.jpg", 10, true},   {70, "MountPoint", 10, true},
+        {70, "tracking.log", 10, true},   {70, "$Txt.log", 10, true},       {70, "$Tops.doc", 10, true},
+        {16, "first-user.doc", 10, true}, {70, "big.vhd", std::uint64_t{4} << 30, true},
     };
     for (const auto& c : cases) {
-        const FileTableEntry entry = file(70, 5, c.name, c.size);
-        EXPECT_EQ(fileAdmittedToTree(entry, TreeWalk::Build), c.build) << c.name;
-        EXPECT_EQ(fileAdmittedToTree(entry, TreeWalk::Display), c.display) << c.name;
+        FileTableEntry entry = file(c.record, 5, c.name, static_cast<std::uint32_t>(c.size));
+        entry.sizeHigh = static_cast<std::uint16_t>(c.size >> 32);
+        EXPECT_EQ(fileAdmittedToTree(entry), c.placed) << c.record << " " << c.name;
+        EXPECT_EQ(isFileSystemFile(entry), c.record < 16) << c.record << " " << c.name;
     }
-    EXPECT_FALSE(fileAdmittedToTree(folder(70, 5, "a.doc"), TreeWalk::Build));
+    EXPECT_FALSE(fileAdmittedToTree(folder(70, 5, "a.doc")));
+    EXPECT_FALSE(isFileSystemFile(folder(11, 5, "$Extend")));
 }
 
-// The tree window places the saved table again with its own rule: a folder that only a "$Top…"
-// file placed is not shown, and the folder of a "$Txt…" file, never placed nor saved, shows as lost.
-TEST(DirectoryTreeTest, TreeWindowPlacesTheSavedTableWithItsOwnRule) {
+// The tree window places the saved table as the build did: files whose names begin as the
+// transaction logs' do ("$Tops", "$Txt") are a person's files and keep their folders.
+TEST(DirectoryTreeTest, TreeWindowPlacesTheSavedTableAsTheBuildDid) {
     const std::vector<FileTableEntry> table{
         folder(5, 5, "."),         folder(64, 5, "tops"), file(70, 64, "$Tops.doc"), folder(65, 5, "txts"),
         file(71, 65, "$Txt.log"), folder(66, 5, "docs"), file(72, 66, "a.doc"),
     };
     const DirectoryTree built = buildTree(table);
-    EXPECT_EQ(render(built), "Disk \n  ROOT FOLDER\n    docs\n    tops\n");
+    EXPECT_EQ(render(built), "Disk \n  ROOT FOLDER\n    docs\n    tops\n    txts\n");
     const DirectoryTree shown = fillTreeView(savedTable(built));
-    EXPECT_EQ(render(shown), "Disk \n  Lost folder              65\n  ROOT FOLDER\n    docs\n");
-    EXPECT_EQ(shown.lostFolderCount, 1u);
+    EXPECT_EQ(render(shown), render(built));
+    EXPECT_EQ(shown.lostFolderCount, 0u);
 }
 
 TEST(DirectoryTreeTest, GenerationsKeepEqualRecordNumbersApart) {

@@ -88,23 +88,26 @@ TEST(MarkingTest, CycleOfParentLinksEndsTheWalk) {
     EXPECT_EQ(markedNames(tree), "Ping Pong ping.txt ");
 }
 
-TEST(MarkingTest, MarkedStatisticsCountWholeSizesAndLeaveOutSystemNames) {
+// The volume's own files are left out by their record numbers; a person's files count whatever
+// their names begin with.
+TEST(MarkingTest, MarkedStatisticsCountWholeSizesAndLeaveOutTheVolumesOwnFiles) {
     std::vector<FileTableEntry> table{
         file(30, 5, "a.doc"),
         file(31, 5, "b.doc"),
-        file(32, 5, "$LogFile"),
+        file(2, 5, "$LogFile"),
+        file(0, 5, "$MFT"),
         file(33, 5, "tracking.log"),
-        file(34, 5, "Mountain.jpg"),  // "Moun" is left out, whatever follows
+        file(34, 5, "Mountain.jpg"),
         file(35, 5, "empty.txt", 0),
         file(36, 5, "big.vhd", 0),
         folder(10, 5, "Docs"),
     };
     table[1].deletedFlag = kDeletedFlag;
-    table[6].sizeHigh = 1;  // exactly 4 GiB
+    table[7].sizeHigh = 1;  // exactly 4 GiB
     for (FileTableEntry& entry : table) entry.mark = kMarked;
     const MarkedStatistics statistics = refreshMarkedStatistics(table);
-    EXPECT_EQ(statistics.filesInUse, 2u);
-    EXPECT_EQ(statistics.bytesInUse, 100u + (std::uint64_t{1} << 32));
+    EXPECT_EQ(statistics.filesInUse, 4u);
+    EXPECT_EQ(statistics.bytesInUse, 300u + (std::uint64_t{1} << 32));
     EXPECT_EQ(statistics.filesDeleted, 1u);
     EXPECT_EQ(statistics.bytesDeleted, 100u);
     EXPECT_TRUE(restoreEnabled(statistics));

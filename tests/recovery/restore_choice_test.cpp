@@ -59,8 +59,7 @@ std::vector<FileTableEntry> smallVolume() {
         file(73, 65, "q2.xls"),
         file(74, 900, "lost.doc"),
         file(75, 64, "empty.txt", 0),
-        folder(27, 5, "System Volume Information"),
-        file(28, 27, "tracking.log"),
+        folder(27, 5, "System Volume Information"),  // its tracking.log never reaches the table
         file(2, 5, "$LogFile"),
     };
     table[4].deletedFlag = kDeletedFlag;  // plan.doc
@@ -82,8 +81,7 @@ TEST(RestoreChoiceTest, MarksFilesByPathFolderPatternAndState) {
         std::set<std::string> marked;
     };
     const Case cases[] = {
-        // Never tracking.log: its folder is not in the tree, and a lost folder would be made up
-        // for it; never $LogFile.
+        // Never $LogFile, the volume's own record 2.
         {"all", {.all = true}, {"top.txt", "plan.doc", "q1.doc", "q2.xls", "lost.doc", "empty.txt"}},
         {"deleted", {.deleted = true}, {"plan.doc"}},
         {"path", {.paths = {"DOCS/REPORTS/Q1.DOC"}}, {"q1.doc"}},

@@ -1,6 +1,7 @@
 // Changes a run of a file's run list in place, on a copy of a disk image: the way a damaged
 // volume shows a run list that points outside the volume or onto another run's clusters; where
-// the FILE records to change lie; and a copy of a fixture damaged so.
+// the FILE records to change lie; and copies of a fixture damaged so, or with a folder's FILE
+// record destroyed.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -105,6 +106,21 @@ inline std::string copyWithDamagedRunLists(const TempFolder& folder, const Image
     patchRunOffset(image, lbas.at(static_cast<std::uint32_t>(budget.record)), 0,
                    static_cast<std::int64_t>(mbr.partition(0)->clusters - 10));
     patchRunOffset(image, lbas.at(static_cast<std::uint32_t>(mbr.entry(0, "Media/fragmented.bin")->record)), 1, 0);
+    return image;
+}
+
+// A copy of mbr.img whose folder "Mountains" lost its FILE record (its signature wiped, as an
+// overwritten or unreadable record shows): its file peak.txt is an orphan, shown under the lost
+// folder of the record number its name still points at.
+inline std::string copyWithLostFolder(const TempFolder& folder, const ImageFacts& mbr) {
+    const std::string image = folder.file("lost-folder.img");
+    std::filesystem::copy_file(mbr.path(fixtureDir()), image);
+    const auto lbas = recordLbas(image);
+    const std::uint64_t recordLba = lbas.at(static_cast<std::uint32_t>(mbr.entry(0, "Mountains")->record));
+    std::fstream file(image, std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp(static_cast<std::streamoff>(recordLba * 512));
+    file.write("\0\0\0\0", 4);
+    EXPECT_TRUE(file.good());
     return image;
 }
 
