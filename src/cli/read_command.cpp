@@ -1,6 +1,7 @@
 // salvage read: sectors of a disk, unmasked by the same rule as every reader of the program.
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -32,6 +33,12 @@ void writeHexDump(std::uint64_t firstByte, const std::vector<std::uint8_t>& data
     }
 }
 
+// The disk's size in sectors, 0 when the system does not tell it.
+std::uint64_t diskSectorCount(platform::DiskSystem& disks, char diskNumber) {
+    const std::unique_ptr<platform::SectorDevice> device = disks.openDisk(diskNumber, platform::AccessMode::ReadOnly);
+    return device != nullptr ? device->byteSize() / disk::kSystemSectorSize : 0;
+}
+
 }  // namespace
 
 int runRead(platform::DiskSystem& disks, const Arguments& args) {
@@ -59,6 +66,18 @@ int runRead(platform::DiskSystem& disks, const Arguments& args) {
 #ifdef _WIN32
     if (!hex) _setmode(_fileno(stdout), _O_BINARY);  // raw sectors must not get CR LF translation
 #endif
+    // A range beyond the disk's end would read nothing but zeros for as long as it is asked to:
+    // it is refused before anything is written, with the disk's size to choose another.
+    const std::uint64_t diskSectors = diskSectorCount(disks, *diskNumber);
+    if (diskSectors != 0 && (*lba >= diskSectors || *count > diskSectors - *lba)) {
+        std::fprintf(stderr,
+                     "salvage read: LBA %llu to %llu lies beyond the end of disk %c, which holds %llu sectors "
+                     "(LBA 0 to %llu)\n",
+                     static_cast<unsigned long long>(*lba), static_cast<unsigned long long>(*lba + (*count - 1)),
+                     *diskNumber, static_cast<unsigned long long>(diskSectors),
+                     static_cast<unsigned long long>(diskSectors - 1));
+        return kExitFailed;
+    }
     disk::SectorMaskTable masks;
     disk::loadSectorMask(disks, masks, *diskNumber);
     std::uint64_t missingBytes = 0;
@@ -66,7 +85,14 @@ int runRead(platform::DiskSystem& disks, const Arguments& args) {
         const std::uint64_t sectors = std::min(kSectorsPerPiece, *count - done);
         std::vector<std::uint8_t> data(sectors * disk::kSystemSectorSize);
         const std::uint64_t firstByte = (*lba + done) * disk::kSystemSectorSize;
-        missingBytes += data.size() - disk::readDiskBytes(disks, masks, *diskNumber, firstByte, data, unmask);
+        const std::size_t arrived = disk::readDiskBytes(disks, masks, *diskNumber, firstByte, data, unmask);
+        missingBytes += data.size() - arrived;
+        // A disk whose size the system does not tell ends where nothing arrives any more.
+        if (diskSectors == 0 && arrived == 0) {
+            std::fprintf(stderr, "salvage read: nothing could be read from LBA %llu on: the read ends there\n",
+                         static_cast<unsigned long long>(*lba + done));
+            return kExitFailed;
+        }
         if (hex) {
             writeHexDump(firstByte, data);
         } else {
