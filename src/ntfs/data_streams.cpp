@@ -24,10 +24,14 @@ std::string streamName(const std::uint8_t* utf16, std::size_t charCount) {
     return name;
 }
 
-// The compression unit of a non-resident attribute whose header lies in the record.
+// The compression unit of a non-resident attribute whose header lies in the record. NTFS writes
+// compressed streams in units of 16 clusters (a shift of 4) and reads no larger ones; a larger
+// shift is damage, and taken at its word it would size a buffer of up to 2^16 clusters for every
+// unit of a small file. Such a header names no unit, and the stream is read in the units NTFS
+// writes.
 std::uint32_t unitClustersOf(const std::uint8_t* attribute, const AttributeHeader& header) {
     constexpr std::uint16_t kCompressed = 0x0001;
-    constexpr std::uint8_t kLargestUnitShift = 16;
+    constexpr std::uint8_t kLargestUnitShift = 4;
     const std::uint8_t shift = attribute[0x22];
     if (!header.nonResident || (header.flags & kCompressed) == 0 || shift == 0 || shift > kLargestUnitShift) return 0;
     return std::uint32_t{1} << shift;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "support/fixture_manifest.h"
+#include "support/run_list_patch.h"
 #include "support/temp_folder.h"
 
 namespace quenzar::recovery {
@@ -120,6 +121,44 @@ TEST(RestoreFixturesTest, DamagedCompressedDataEndsTheFile) {
     EXPECT_NE(listed.find("compressed data damaged from file byte " + std::to_string(unitBytes) + ": the file ends there"),
               std::string::npos)
         << listed;
+}
+
+// A compression unit above the 16 clusters NTFS writes (the header's shift byte at 22h above 4)
+// is damage: the file is read in the units NTFS writes, and no buffer is sized from the field
+// (a shift of 16 once made a 147 KB file take 535 MB).
+TEST(RestoreFixturesTest, AbsurdCompressionUnitIsReadAsNtfsWritesIt) {
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const testsupport::ImageFacts& image = manifest.image("compressed.img");
+    const testsupport::EntryFacts& text = *image.entry(0, "Packed/text.txt");
+    for (const int shift : {5, 16, 255}) {
+        SCOPED_TRACE(shift);
+        TempFolder folder;
+        const std::string copy = folder.file("unit.img");
+        std::filesystem::copy_file(image.path(testsupport::fixtureDir()), copy);
+        const std::uint64_t recordLba = testsupport::recordLbas(copy).at(static_cast<std::uint32_t>(text.record));
+        {
+            std::fstream file(copy, std::ios::in | std::ios::out | std::ios::binary);
+            std::vector<std::uint8_t> record(1024);
+            file.seekg(static_cast<std::streamoff>(recordLba * 512));
+            file.read(reinterpret_cast<char*>(record.data()), 1024);
+            std::size_t at = record[0x14] | record[0x15] << 8;
+            while (at + 0x24 < 510 && !(record[at] == 0x80 && record[at + 9] == 0)) {
+                at += record[at + 4] | record[at + 5] << 8;
+            }
+            ASSERT_TRUE(at + 0x24 < 510 && record[at + 8] == 1);  // the non-resident $DATA, clear of the fixup
+            file.seekp(static_cast<std::streamoff>(recordLba * 512 + at + 0x22));
+            file.put(static_cast<char>(shift));
+            ASSERT_TRUE(file.good());
+        }
+        const auto target = folder.path() / "restored";
+        int exitCode = -1;
+        const std::string out = runSalvage("restore '" + copy + "' --lang en --work-dir '" + folder.path().string() +
+                                               "' --full --path Packed/text.txt --to '" + target.string() + "'",
+                                           &exitCode);
+        EXPECT_EQ(exitCode, 0) << out;
+        EXPECT_EQ(runCommand("md5sum < '" + (target / "Razd0" / "Packed" / "text.txt").string() + "'").substr(0, 32),
+                  text.icatMd5);
+    }
 }
 
 }  // namespace
