@@ -68,7 +68,7 @@ TEST(SalvageRead, RangesBeyondTheDiskAreRefused) {
         {std::to_string(sectors) + " 1", 1, 0,
          "beyond the end of disk 0, which holds " + std::to_string(sectors) + " sectors (LBA 0 to " + last + ")"},
         {"0 18446744073709551615", 1, 0, "beyond the end of disk 0"},
-        {"1 18446744073709551615", 2, 0, "usage: salvage read"},  // LBA + COUNT past 2^64
+        {"1 18446744073709551615", 1, 0, "LBA 1 to 18446744073709551615 lies beyond the end of disk 0"},
     };
     testsupport::TempFolder folder;
     for (const auto& c : cases) {
