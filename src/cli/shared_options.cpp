@@ -9,6 +9,7 @@
 #include "cli/number_arguments.h"
 #include "cli/terminal.h"
 #include "cli/volume_choice.h"
+#include "disk/sector_access.h"
 #include "platform/sector_device.h"
 #include "text/number_texts.h"
 
@@ -67,6 +68,13 @@ OptionRead readSharedOption(const Arguments& args, std::size_t& i, SharedOptions
         ++i;
         return OptionRead::Taken;
     }
+    if (accepted.retries && arg == "--retries") {
+        const std::optional<std::uint64_t> retries = hasValue ? parseUnsigned(args[i + 1]) : std::nullopt;
+        if (!retries || *retries > static_cast<std::uint64_t>(disk::kMaxReadRetries)) return OptionRead::Refused;
+        disk::setReadRetries(static_cast<int>(*retries));
+        ++i;
+        return OptionRead::Taken;
+    }
     return OptionRead::NotShared;
 }
 
@@ -76,7 +84,7 @@ char VolumeSource::letter(const disk::InventoryState& inventory, int volumeNumbe
 
 bool isImageSource(const std::string& path, std::string_view who, text::Language language) {
     if (platform::sourceKindOf(path) != platform::SourceKind::NotADisk) return true;
-    printIn(stderr, language, texts::kNotADisk, std::string(who).c_str(), path.c_str());
+    printIn(stderr, language, texts::kNotADisk, std::string(who).c_str(), terminalSafe(path).c_str());
     return false;
 }
 
@@ -92,7 +100,7 @@ void printWriteProblem(std::string_view command, const std::filesystem::path& fi
         case platform::WriteProblem::NotWritten: format = &texts::kWriteNotWritten; break;
     }
     if (format == nullptr) format = &texts::kWriteNotWritten;
-    printIn(stderr, language, *format, ("salvage " + std::string(command)).c_str(), file.string().c_str());
+    printIn(stderr, language, *format, ("salvage " + std::string(command)).c_str(), terminalSafe(file.string()).c_str());
 }
 
 bool refuseFolderOnSource(const platform::DiskSystem& disks, char letter, std::optional<char> wholeDisk,
@@ -126,7 +134,7 @@ bool refuseFolderOnSource(const platform::DiskSystem& disks, char letter, std::o
         source = volumeText;
     }
     printIn(stderr, language, texts::kFolderOnSource, ("salvage " + std::string(command)).c_str(),
-            where.string().c_str(), source.c_str());
+            terminalSafe(where.string()).c_str(), terminalSafe(source).c_str());
     return true;
 }
 
@@ -138,7 +146,7 @@ std::optional<VolumeSource> openVolumeSource(platform::DiskSystem& disks, const 
     if (source.driveLetter || (diskNumberAllowed && parseDiskNumber(name))) return source;
     const std::string who = "salvage " + std::string(command);
     if (platform::sourceKindOf(name) == platform::SourceKind::Missing) {
-        printIn(stderr, language, texts::kNoSuchSource, who.c_str(), name.c_str());
+        printIn(stderr, language, texts::kNoSuchSource, who.c_str(), terminalSafe(name).c_str());
         return std::nullopt;
     }
     if (!isImageSource(name, who, language)) return std::nullopt;

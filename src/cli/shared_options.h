@@ -30,6 +30,7 @@ struct SharedOptionSet {
     bool volume = false;
     bool virtualDisk = false;
     std::string_view recordLbaOption = "--record";
+    bool retries = false;  // the command reads a disk at length
 };
 
 struct SharedOptions {
@@ -49,6 +50,8 @@ enum class OptionRead {
 //   --volume N          N a plain decimal number from 1 ("2x", "0", "+1" are refused)
 //   --boot LBA | --mft LBA | --record LBA   (at most one; LBA of at most 13 digits, the width of
 //                       the dialogs' LBA fields, which would read a longer number cut)
+//   --retries N         N from 0 to 99: how many more times an unreadable sector is read before
+//                       it counts as bad; set at once for the whole run (disk::setReadRetries)
 OptionRead readSharedOption(const Arguments& args, std::size_t& i, SharedOptions& options,
                             const SharedOptionSet& accepted);
 

@@ -10,6 +10,7 @@
 #include <span>
 #include <vector>
 
+#include "disk/bad_sector_map.h"
 #include "disk/sector_mask.h"
 #include "platform/disk_system.h"
 
@@ -30,14 +31,20 @@ struct DiskHandle {
     char driveLetter = 0;    // ... or, when not zero, the volume of this letter
     std::unique_ptr<platform::SectorDevice> device;  // null while no operation runs
     std::uint64_t position = 0;                      // byte offset of the next transfer
+    // The sectors of the device found bad so far in this run (disk/bad_sector_map.h), and the
+    // byte of that device where the handle's byte 0 lies (a volume's start on its disk).
+    std::shared_ptr<BadSectorMap> badSectors;
+    std::uint64_t badSectorBase = 0;
 
     bool isOpen() const { return device != nullptr; }
-    static DiskHandle forDisk(char diskNumber) { return DiskHandle{diskNumber, 0, nullptr, 0}; }
-    static DiskHandle forVolume(char driveLetter) { return DiskHandle{'0', driveLetter, nullptr, 0}; }
+    static DiskHandle forDisk(char diskNumber) { return DiskHandle{diskNumber, 0, nullptr, 0, nullptr, 0}; }
+    static DiskHandle forVolume(char driveLetter) { return DiskHandle{'0', driveLetter, nullptr, 0, nullptr, 0}; }
 };
 
 // Opens the disk or volume the handle names. Reading needs only ReadOnly; only hiding and restoring
 // a disk open it ReadWrite. Returns false (and leaves the handle closed) when it cannot be opened.
+// The handle gets the bad-sector map of what it opens: a volume that is a range of a disk shares
+// the disk's.
 bool OpenPhysicalDisk(platform::DiskSystem& disks, DiskHandle& handle,
                       platform::AccessMode mode = platform::AccessMode::ReadOnly);
 
@@ -50,12 +57,19 @@ void SeekToByte(DiskHandle& handle, std::uint64_t byteOffset);
 // Returns how many bytes arrived (0 when the handle is not open).
 std::size_t ReadSectors(DiskHandle& handle, std::span<std::uint8_t> buffer);
 
-// A read that fails is tried this many times in all before it is given up (or, by a salvaging
-// read, split): a failing disk often delivers a sector at the second or third attempt.
-inline constexpr int kReadAttempts = 3;
+// How many times a read that fails is read again before it is given up: a failing disk sometimes
+// delivers a sector at the second attempt, but every failed attempt costs it about a second. A
+// salvaging read gives these retries to single sectors only (a larger part that fails is split at
+// once). One setting for the whole process (salvage --retries), read by every reading thread.
+inline constexpr int kDefaultReadRetries = 1;
+inline constexpr int kMaxReadRetries = 99;
+void setReadRetries(int retries);  // clamped to 0..kMaxReadRetries
+int readRetries();
 
-// ReadSectors, tried again from the same position while the whole buffer has not arrived, up to
-// kReadAttempts times in all. Returns the bytes that arrived at the last attempt.
+// ReadSectors, tried again from the same position while the whole buffer has not arrived,
+// readRetries() times at most. Sectors of the handle's bad-sector map are not asked for: the read
+// ends before the first of them, as a read that fails there would, with zeros from there on. A
+// single sector that never arrives joins the map. Returns the bytes that arrived at the last attempt.
 std::size_t readRetrying(DiskHandle& handle, std::span<std::uint8_t> buffer);
 
 // Writes the data unchanged (no mask) at the current position; returns the bytes written.
@@ -90,10 +104,18 @@ struct BulkReadReport {
 };
 
 // A long read through an already opened handle that keeps every sector of 512 bytes that can be
-// read. Each piece of at most
-// pieceMaxBytes is read whole, tried again when it fails (kReadAttempts in all); the part that
-// still does not arrive is read again in halves, down to single sectors, each of which is tried
-// kReadAttempts times. So one bad sector costs that sector only, and a transient error nothing.
+// read, paying for each bad sector once in the run:
+//   - sectors of the handle's bad-sector map are not asked for again;
+//   - each piece of at most pieceMaxBytes is read once; a piece that fails is read again in
+//     groups of 8 sectors (one sector of a 4K disk), and a group that fails in halves, down to
+//     single sectors, each of which is read alone 1 + readRetries() times before it counts as
+//     bad; so a transient error costs no data;
+//   - past a few bad sectors in a row the read jumps ahead, as far as the bad area found so far
+//     is long (so the jumps double), and reads on beyond the area; at the end it comes back to
+//     each stretch it jumped over and reads it from both ends toward the middle, each end up to
+//     its first bad sector: the good sectors at the edges of a bad area are kept, and the middle
+//     (never asked for) is given up;
+//   - sectors found bad and middles given up join the map.
 // Sectors that never arrive hold zeros and are reported, relative to the start of the read;
 // those beyond the end of the device are reported without being asked for. No unmasking: the
 // caller applies the mask rule.

@@ -1,7 +1,11 @@
 #include "support/faulty_disks.h"
 
 #include <algorithm>
+#include <thread>
 #include <utility>
+
+#include "disk/bad_sector_map.h"
+
 
 namespace quenzar::testsupport {
 namespace {
@@ -20,6 +24,7 @@ public:
     platform::TransferResult readAt(std::uint64_t byteOffset, std::span<std::uint8_t> buffer) override {
         const std::uint64_t endByte = byteOffset + buffer.size();
         std::uint64_t firstBad = endByte;
+        std::chrono::microseconds delay{0};
         {
             const std::lock_guard<std::mutex> lock(state_->mutex);
             ++state_->reads;
@@ -36,7 +41,9 @@ public:
             }
             if (firstBad == endByte) return inner_->readAt(byteOffset, buffer);
             ++state_->failedReads;
+            delay = state_->failureDelay;
         }
+        if (delay.count() > 0) std::this_thread::sleep_for(delay);
         std::size_t prefix = 0;
         if (state_->shape == FaultyDisks::Shape::PrefixArrives) {
             prefix = static_cast<std::size_t>((firstBad - byteOffset) / kSectorBytes * kSectorBytes);
@@ -68,6 +75,8 @@ FaultyDisks::FaultyDisks(std::unique_ptr<platform::DiskSystem> inner, Shape shap
 FaultyDisks::FaultyDisks(std::vector<std::string> imagePaths, Shape shape)
     : FaultyDisks(std::make_unique<platform::ImageDiskSystem>(std::move(imagePaths)), shape) {}
 
+FaultyDisks::~FaultyDisks() { disk::forgetBadSectors(*this); }
+
 void FaultyDisks::failSectors(std::uint64_t firstSector, std::uint64_t sectorCount, int times, char diskNumber) {
     const std::lock_guard<std::mutex> lock(state_->mutex);
     state_->faults.push_back(
@@ -77,6 +86,11 @@ void FaultyDisks::failSectors(std::uint64_t firstSector, std::uint64_t sectorCou
 void FaultyDisks::whenRead(std::uint64_t sector, std::function<void()> action, char diskNumber) {
     const std::lock_guard<std::mutex> lock(state_->mutex);
     state_->triggers.push_back({diskNumber, sector * kSectorBytes, std::move(action)});
+}
+
+void FaultyDisks::delayFailedReads(std::chrono::microseconds delay) {
+    const std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->failureDelay = delay;
 }
 
 std::uint64_t FaultyDisks::reads() const {

@@ -9,6 +9,7 @@
 // fault of the volume that holds it.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -33,6 +34,9 @@ public:
     explicit FaultyDisks(std::unique_ptr<platform::DiskSystem> inner, Shape shape = Shape::PrefixArrives);
     // The images as disks 0, 1, ... (platform::ImageDiskSystem).
     explicit FaultyDisks(std::vector<std::string> imagePaths, Shape shape = Shape::PrefixArrives);
+    // What the reading layer learnt of these disks' bad sectors goes with them: faulty disks made
+    // later over the same images have faults of their own.
+    ~FaultyDisks() override;
 
     // Reads that touch sectors [firstSector, firstSector + sectorCount) of 512 bytes of the disk
     // fail `times` times in all (kAlways: every time). Ranges may overlap; each counts on its own.
@@ -45,6 +49,10 @@ public:
     // Runs `action` once, at the first read that touches the sector (before the read), as a thing
     // that happens at that moment of a long read: a stop asked for, for instance.
     void whenRead(std::uint64_t sector, std::function<void()> action, char diskNumber = '0');
+
+    // Every failed read takes this long, as a failing drive spends its time on a sector it
+    // cannot read (for measuring what a failing disk costs; tests leave it at zero).
+    void delayFailedReads(std::chrono::microseconds delay);
 
     // Reads made through every device opened so far, and those of them that failed.
     std::uint64_t reads() const;
@@ -77,6 +85,7 @@ public:
         std::vector<Trigger> triggers;
         std::uint64_t reads = 0;
         std::uint64_t failedReads = 0;
+        std::chrono::microseconds failureDelay{0};
     };
 
 private:
