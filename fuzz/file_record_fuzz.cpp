@@ -1,6 +1,7 @@
 // Fuzz target of the FILE record decoder, its view, the $DATA attributes of a good record, the run
 // list decoder on its own, the tables the analysis builds from the runs of a $MFT record, the
-// gathering of a record's attributes out of extension records, and the LZNT1 decompressor. The
+// gathering of a record's attributes out of extension records, the LZNT1 decompressor, and the
+// folder index reader (the record as a folder's, the input itself as an INDX block). The
 // input becomes a record buffer of exactly the record's size (1,024 bytes, or 4,096 when its
 // allocated-size field says so; cut or padded with zeros), so that AddressSanitizer reports any
 // read past the record. The decoded result is checked against the promises the rest of the
@@ -15,6 +16,7 @@
 #include "ntfs/data_runs.h"
 #include "ntfs/file_record.h"
 #include "ntfs/file_record_view.h"
+#include "ntfs/folder_index.h"
 #include "ntfs/lznt1.h"
 #include "ntfs/data_streams.h"
 #include "ntfs/mft_run_table.h"
@@ -98,6 +100,37 @@ void checkGathering(const std::vector<std::uint8_t>& record, std::uint32_t ownNu
     require(runs == gathered.dataRuns);
 }
 
+// A name of an index entry is at most the 255 characters a $FILE_NAME holds.
+void checkIndexEntry(const FolderIndexEntry& entry) { require(entry.name.size() <= 255); }
+
+// The record read as a folder's: its index root, its attribute list and the INDX blocks of its
+// allocation. Every read of the volume gets the input's bytes over and over from where the byte
+// offset falls in it, and every extension record is the record itself; the volume is small, so
+// that damaged runs cannot make the walk long.
+void checkFolderIndex(const std::vector<std::uint8_t>& record, std::uint32_t ownNumber, const std::uint8_t* data,
+                      std::size_t size) {
+    FolderIndexReading reading;
+    reading.sectorsPerCluster = 1u << (record[0x09] % 4);
+    reading.volumeClusters = 256;
+    reading.volume = [&](std::uint64_t volumeByte, std::span<std::uint8_t> buffer) {
+        if (size == 0) return false;
+        for (std::size_t i = 0; i < buffer.size(); ++i) buffer[i] = data[(volumeByte + i) % size];
+        return true;
+    };
+    reading.record = [&](std::uint64_t, std::vector<std::uint8_t>& bytes) {
+        bytes = record;
+        return true;
+    };
+    const FolderIndexReport report = readFolderIndex(record, ownNumber, reading, checkIndexEntry);
+    require(report.rootRead || report.entries == 0);
+
+    // The input as one INDX block of whole 512-byte parts.
+    std::vector<std::uint8_t> block(data, data + size);
+    block.resize((block.size() + 511) / 512 * 512);
+    FolderIndexReport blockReport;
+    if (!readIndexBlock(block, checkIndexEntry, blockReport)) require(blockReport.entries == 0);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -123,6 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         parseAttributeList(record);
         require(unnamedDataRuns(record).size() <= record.size());
         if (info.hasAttributeList) checkGathering(record, info.ownNumber);
+        checkFolderIndex(record, info.ownNumber, data, size);
     }
     // The view reads the resident content through the decoded result: build it all.
     const FileRecordView view = buildFileRecordView(info);

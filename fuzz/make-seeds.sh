@@ -41,6 +41,17 @@ for volume in "${volumes[@]}"; do
         rm "$record"
     done
 done
+# The first INDX block of folders of several sizes, the $INDEX_ALLOCATION's first cluster as istat
+# gives it: the target also reads its whole input as one index block.
+blocks=("mbr.img 2048 5" "mbr.img 2048 83" "lists.img 0 66" "lists.img 0 1574")
+for block in "${blocks[@]}"; do
+    read -r image start folder <<<"$block"
+    img="$fixtures/$image"
+    cluster=$(fsstat -o "$start" "$img" | awk -F': ' '/^Cluster Size/ {print $2}')
+    first=$(istat -o "$start" "$img" "$folder" | sed -n '/^Type: \$INDEX_ALLOCATION/{n;p;q}' | awk '{print $1}')
+    dd if="$img" bs=512 skip=$((start + first * cluster / 512)) count=8 status=none >"$work/indx"
+    cp "$work/indx" "$corpus/indx-$(md5sum "$work/indx" | cut -c1-12)"
+done
 python3 - "$corpus" <<'PY'
 import glob, hashlib, os, struct, sys
 

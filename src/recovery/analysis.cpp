@@ -4,10 +4,15 @@
 #include <array>
 #include <cstring>
 #include <new>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "disk/sector_access.h"
+#include "ntfs/folder_index.h"
+#include "platform/code_page_1251.h"
 #include "recovery/file_table_extraction.h"
+#include "recovery/folder_names.h"
 #include "recovery/mft_reader.h"
 #include "recovery/volume_records.h"
 #include "recovery/work_file.h"
@@ -104,6 +109,104 @@ struct TableLimitReached {};
 // Thrown by the extraction when the window asked the analysis to stop.
 struct StopRequested {};
 
+// Names the records the MFT read could not read from the indexes of the table's folders. An index
+// entry keeps a copy of the $FILE_NAME of the file it names and lies in that file's folder, so a
+// file whose record no longer reads is still named by its folder's path and the entry's name.
+// Each folder's index is read once, the folders in use first: the index of a deleted folder may
+// name a record that has been reused since, so it only names what no folder in use names. A long
+// name wins over its DOS twin. Only folders of the generations the records were met in are read,
+// and the reading stops once every record has its long name from a folder in use.
+void nameUnreadableRecords(const std::vector<FileTableEntry>& table, const VolumeRead& read,
+                           const std::vector<MftRun>& runs, std::uint32_t sectorsPerCluster,
+                           std::uint64_t volumeStartLba, std::uint64_t volumeSectors,
+                           const std::atomic<bool>& stopRequested, std::vector<UnreadableRecord>& unreadable) {
+    auto keyOf = [](char generation, std::uint64_t number) {
+        return std::uint64_t{static_cast<std::uint8_t>(generation)} << 56 | (number & 0x00FF'FFFF'FFFF'FFFF);
+    };
+    std::unordered_map<std::uint64_t, std::size_t> wanted;
+    std::unordered_set<char> generations;
+    for (std::size_t i = 0; i < unreadable.size(); ++i) {
+        wanted.emplace(keyOf(unreadable[i].generation, unreadable[i].number), i);
+        generations.insert(unreadable[i].generation);
+    }
+
+    // How each record has been named so far.
+    struct Naming {
+        bool found = false;
+        bool inUseFolder = false;
+        bool dosName = false;
+        std::size_t folder = 0;  // the table index of the folder whose index names it
+        std::u16string name;
+    };
+    std::vector<Naming> namings(unreadable.size());
+    std::size_t settled = 0;  // named with a long name by a folder in use: nothing better can come
+    std::size_t named = 0;
+
+    // Records again by the LBA the table keeps for them, read through the analysis' own reads.
+    auto readRecordAt = [&](std::uint32_t recordLba, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info) {
+        buffer.assign(kMftRecordBytes, 0);
+        info = ntfs::FileRecordInfo{};
+        if (recordLba < volumeStartLba || !read((recordLba - volumeStartLba) * disk::kSystemSectorSize, buffer)) {
+            return false;
+        }
+        return ntfs::decodeFileRecord(buffer, info) == ntfs::kRecordGood;
+    };
+    ntfs::FolderIndexReading reading;
+    reading.volume = read;
+    reading.sectorsPerCluster = sectorsPerCluster;
+    reading.volumeClusters = sectorsPerCluster == 0 ? 0 : volumeSectors / sectorsPerCluster;
+    reading.record = volumeRecordReading(read, runs, sectorsPerCluster).record;
+
+    std::vector<std::uint8_t> buffer;
+    ntfs::FileRecordInfo info;
+    for (const bool inUsePass : {true, false}) {
+        for (std::size_t i = 0; i < table.size(); ++i) {
+            if (settled == unreadable.size() || (!inUsePass && named == unreadable.size())) break;
+            const FileTableEntry& folder = table[i];
+            if (!folder.isFolder() || folder.isDeleted() == inUsePass || isLostFolder(folder) ||
+                !generations.contains(folder.generation)) {
+                continue;
+            }
+            if (stopRequested.load(std::memory_order_relaxed)) throw StopRequested{};
+            readRecordAt(folder.recordLba, buffer, info);
+            if (info.stage < ntfs::DecodeStage::Flags || !info.isFolder) continue;
+            ntfs::readFolderIndex(buffer, folder.ownId, reading, [&](const ntfs::FolderIndexEntry& entry) {
+                // An entry in a folder's index names that folder as its parent; the root folder's
+                // index also names the root itself.
+                if (entry.parentRecord != folder.ownId || entry.recordNumber == folder.ownId) return;
+                const auto found = wanted.find(keyOf(folder.generation, entry.recordNumber));
+                if (found == wanted.end()) return;
+                Naming& naming = namings[found->second];
+                const bool better =
+                    !naming.found || (naming.dosName && !entry.isDosName() && naming.inUseFolder == inUsePass);
+                if (!better) return;
+                if (!naming.found) ++named;
+                naming = {true, inUsePass, entry.isDosName(), i, entry.name};
+                if (inUsePass && !naming.dosName) ++settled;
+            });
+        }
+    }
+
+    // The folders above each entry's folder by their names on the disk, as the restore names them.
+    FolderNames folderNames(table, readRecordAt);
+    for (std::size_t k = 0; k < unreadable.size(); ++k) {
+        const Naming& naming = namings[k];
+        if (!naming.found) continue;
+        FileTableEntry file;
+        file.generation = table[naming.folder].generation;
+        file.parentId = table[naming.folder].ownId;
+        std::u16string path;
+        for (const std::u16string& name : folderNames.chain(file).names) path += name + u'/';
+        path += naming.name;
+        std::string text = platform::utf16ToCp1251(path);
+        // The path goes into text files and onto terminals one line a record.
+        for (char& c : text) {
+            if (static_cast<std::uint8_t>(c) < 0x20) c = '?';
+        }
+        unreadable[k].path = std::move(text);
+    }
+}
+
 // Both kinds of analysis from here on: the MFT read piece by piece and each piece decoded at
 // once, the file table kept in memory (128 bytes a kept record), the tree built on it, and the
 // work file written once from the tree. The work file is created before the long read starts, so
@@ -139,6 +242,13 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
         readMftRecords(
             handle, source, runs, result.recordCount,
             [&](std::uint64_t index, std::span<std::uint8_t> record) {
+                if (record.empty()) {
+                    UnreadableRecord unreadable;
+                    unreadable.number = index;
+                    unreadable.generation = context.generations.generation;
+                    if (!recordLbaOf(runs, volumeStartLba, index, unreadable.lba)) unreadable.lba = 0;
+                    result.unreadableRecords.push_back(std::move(unreadable));
+                }
                 extraction.take(index, record);
                 if (table.size() > maxEntries) throw TableLimitReached{};
                 progress.position.store(index + 1, std::memory_order_relaxed);
@@ -154,6 +264,11 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
                               std::vector<std::uint8_t>& bytes) {
             return ntfs::readRunBytes(read, sectorsPerCluster, listRuns, byteCount, bytes);
         });
+        // Only a volume with records that did not read pays for reading the folders' indexes.
+        if (!result.unreadableRecords.empty()) {
+            nameUnreadableRecords(table, read, runs, sectorsPerCluster, volumeStartLba, result.volumeSectorCount,
+                                  progress.stopRequested, result.unreadableRecords);
+        }
         if (table.size() > maxEntries) throw TableLimitReached{};
         disk::ClosePhysicalDisk(handle);
         progress.statistics.publish(result.statistics);

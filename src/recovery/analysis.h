@@ -63,6 +63,10 @@ struct AnalysisResult {
     // Where the records of the MFT lie, every run of it (the geometry's table keeps 100): the
     // restore reads the extension records of a file through it.
     std::vector<MftRun> mftRuns;
+    // The records counted in statistics.unreadableRecords, in MFT order, each named where the
+    // index of one of the table's folders still names it. The folders' indexes are read only when
+    // some record could not be read.
+    std::vector<UnreadableRecord> unreadableRecords;
     std::filesystem::path workFile;
     platform::FileIdentity workFileIdentity;  // the file the analysis made there, if it made one
     platform::WriteProblem workFileProblem = platform::WriteProblem::None;  // why it was not written

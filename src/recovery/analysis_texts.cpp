@@ -56,7 +56,25 @@ constexpr TextPair kMftClaimMiddle{" записей, а её выделенны�
 constexpr TextPair kMftClaimEnd{" записей:\r\nпрочитаны только они. Запись $MFT повреждена.",
                                 " records:\r\nonly these were read. The $MFT record is damaged."};
 
+// A FILE record that did not read, in two pieces around its number and its LBA; its path follows
+// after ": ".
+constexpr TextPair kUnreadableRecordStart{"Запись FILE ", "FILE record "};
+constexpr TextPair kUnreadableRecordEnd{" не прочитана", " could not be read"};
+
 }  // namespace
+
+std::string unreadableRecordText(const UnreadableRecord& record, text::Language language) {
+    std::string text(kUnreadableRecordStart.in(language));
+    text += std::to_string(record.number);
+    if (record.lba != 0) {
+        text += " (LBA " + std::to_string(record.lba) + ")";
+    }
+    text += kUnreadableRecordEnd.in(language);
+    if (!record.path.empty()) {
+        text += ": " + record.path;
+    }
+    return text;
+}
 
 std::string mftClaimText(std::uint64_t claimedRecords, std::uint64_t recordsRead, text::Language language) {
     if (claimedRecords <= recordsRead) return {};

@@ -8,6 +8,7 @@
 
 #include "text/language.h"
 #include "disk/inventory_records.h"
+#include "recovery/file_statistics.h"
 
 namespace quenzar::recovery {
 
@@ -43,5 +44,10 @@ MessageText analysisMessage(AnalysisOutcome outcome, text::Language language);
 std::string mftClaimText(std::uint64_t claimedRecords, std::uint64_t recordsRead, text::Language language);
 // The title of the warning box that shows that note before the tree window.
 std::string_view mftClaimTitle(text::Language language);
+
+// The line that names a FILE record the analysis could not read: its number, its LBA where a run
+// of the MFT holds it, and its path where a folder's index still names it ("FILE record 1234 (LBA
+// 567890) could not be read: Documents/report.doc"). Code page 1251, without a line end.
+std::string unreadableRecordText(const UnreadableRecord& record, text::Language language);
 
 }  // namespace quenzar::recovery

@@ -2,10 +2,27 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "ntfs/file_record.h"
 
 namespace quenzar::recovery {
+
+// A FILE record that could not be read from the disk, even sector by sector: the file it
+// describes is missing from the table. Its folder's index may still name it.
+struct UnreadableRecord {
+    std::uint64_t number = 0;  // the record's index in the MFT
+    // Absolute LBA of its first sector on the disk; 0 where no run of the MFT holds it on the disk
+    // (a sparse run, a run list cut short).
+    std::uint64_t lba = 0;
+    char generation = '0';  // the volume generation the analysis was in when it met the record
+    // "Documents/report.doc" below the volume's root, code page 1251, "/" between names, as the
+    // index entry that names the record and the folders above it give it; empty when no index of
+    // the table's folders names it.
+    std::string path;
+
+    friend bool operator==(const UnreadableRecord&, const UnreadableRecord&) = default;
+};
 
 struct FileStatistics {
     // Every kept folder record, by state.

@@ -15,6 +15,7 @@
 #include "ntfs/lznt1.h"
 #include "platform/code_page_1251.h"
 #include "platform/stdio_file.h"
+#include "recovery/analysis_texts.h"
 #include "recovery/directory_tree.h"
 #include "recovery/folder_names.h"
 #include "recovery/safe_names.h"
@@ -406,6 +407,7 @@ public:
           fileCopy_(reader_, progress), progress_(progress) {
         report_.diskOpened = reader_.isOpen();
         report_.unreadableMftRecords = source.unreadableMftRecords;
+        report_.unreadableRecords = source.unreadableRecords;
     }
 
     RestoreReport& report() { return report_; }
@@ -651,7 +653,7 @@ RestoreReport restoreMarkedFiles(const RestoreSource& source, std::vector<FileTa
         ++progress.entriesDone;
     }
     report.stopped = report.stopped || report.filesNotReached != 0;
-    if (!report.damaged.empty()) {
+    if (!report.damaged.empty() || !report.unreadableRecords.empty()) {
         report.damageList = writeDamageList(targetFolder, damageListText(report, language));
         report.damageListFailed = report.damageList.empty();
     }
@@ -659,8 +661,24 @@ RestoreReport restoreMarkedFiles(const RestoreSource& source, std::vector<FileTa
     return std::move(report);
 }
 
+namespace {
+
+// The part of the list that names the FILE records the analysis could not read: their files are
+// missing from the tree, so nothing of them was restored. Empty when every record was read.
+std::string unreadableRecordsText(const RestoreReport& report, text::Language language) {
+    if (report.unreadableRecords.empty()) return {};
+    std::string text = text::isRussian(language)
+                           ? "ЗАПИСИ FILE, НЕ ПРОЧИТАННЫЕ ПРИ АНАЛИЗЕ: их файлов нет в дереве, они не восстановлены.\r\n\r\n"
+                           : "FILE RECORDS NOT READ BY THE ANALYSIS: their files are missing from the tree and were not "
+                             "restored.\r\n\r\n";
+    for (const UnreadableRecord& record : report.unreadableRecords) text += unreadableRecordText(record, language) + "\r\n";
+    return text;
+}
+
+}  // namespace
+
 std::string damageListText(const RestoreReport& report, text::Language language) {
-    if (report.damaged.empty()) return {};
+    if (report.damaged.empty()) return unreadableRecordsText(report, language);
     const bool russian = text::isRussian(language);
     std::string text = russian ? "ФАЙЛЫ, ВОССТАНОВЛЕННЫЕ НЕ ПОЛНОСТЬЮ. Нечитаемые секторы записаны в файлы нулями; "
                                  "файлы с поврежденным списком фрагментов не записаны.\r\n"
@@ -703,6 +721,7 @@ std::string damageListText(const RestoreReport& report, text::Language language)
             text += line;
         }
     }
+    if (!report.unreadableRecords.empty()) text += "\r\n" + unreadableRecordsText(report, language);
     return text;
 }
 

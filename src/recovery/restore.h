@@ -31,6 +31,7 @@
 #include "disk/sector_mask.h"
 #include "ntfs/file_record.h"
 #include "platform/disk_system.h"
+#include "recovery/file_statistics.h"
 #include "recovery/file_table_entry.h"
 #include "recovery/mft_runs.h"
 
@@ -65,6 +66,8 @@ struct RestoreSource {
     // file whose attributes continue beyond its own record are read through it. Empty: such a
     // file is taken as far as its own record describes it.
     std::vector<MftRun> mftRuns = {};
+    // Those records one by one (AnalysisResult::unreadableRecords), for the list of damaged files.
+    std::vector<UnreadableRecord> unreadableRecords = {};
 };
 
 // Shared with the progress window while the worker runs; each value is read whole.
@@ -141,6 +144,7 @@ struct RestoreReport {
     std::uint64_t unreadableSectors = 0;           // those sectors, of all files and streams
     std::uint64_t damagedRunLists = 0;             // files not written for a damaged run list
     std::uint64_t unreadableMftRecords = 0;        // records the analysis could not read
+    std::vector<UnreadableRecord> unreadableRecords;  // those of them it named, listed with the damaged files
     // Named streams of the restored files, when asked for: found, written as files of their own,
     // not copied (compressed or encrypted), and not read, not written or with a damaged run list.
     std::uint64_t streamsFound = 0;
@@ -214,8 +218,9 @@ RestoreReport restoreMarkedFiles(const RestoreSource& source, std::vector<FileTa
                                  text::Language language = text::Language::English);
 
 // The text of the list of damaged files: each file's path, then its unreadable sectors (where
-// in the file, where on the disk) or why it was not written. Code page 1251, CR LF; empty when
-// no file is damaged.
+// in the file, where on the disk) or why it was not written; then each FILE record the analysis
+// could not read, by number, LBA and the path its folder's index gives. Code page 1251, CR LF;
+// empty when no file is damaged and every record was read.
 std::string damageListText(const RestoreReport& report, text::Language language);
 
 struct RestoreMessage {

@@ -389,7 +389,8 @@ void restoreMarked(TreeWindow& window) {
                                                  analysed.volumeStartLba,
                                                  analysed.result.volumeSectorCount,
                                                  analysed.result.statistics.unreadableRecords,
-                                                 analysed.result.mftRuns};
+                                                 analysed.result.mftRuns,
+                                                 analysed.result.unreadableRecords};
             window.restoreReport = recovery::restoreMarkedFiles(source, window.tree.table,
                                                                 std::filesystem::path(wideFrom1251(window.restoreTarget)),
                                                                 recovery::RestoreMode::Test, window.restoreProgress,
