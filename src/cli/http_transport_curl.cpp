@@ -4,6 +4,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,27 @@ std::vector<std::string> headerLines(const std::string& block) {
         begin = end + 2;
     }
     return lines;
+}
+
+// Why libcurl could not bring back an answer, in the program's terms.
+// A connection that failed is "refused" only when the server's system said so; an unreachable
+// network or host is no connection.
+online::SendFailure failureOf(CURLcode code, long systemError) {
+    switch (code) {
+        case CURLE_OPERATION_TIMEDOUT: return online::SendFailure::TimedOut;
+        case CURLE_COULDNT_CONNECT:
+            return systemError == ECONNREFUSED ? online::SendFailure::Refused : online::SendFailure::NoConnection;
+        case CURLE_COULDNT_RESOLVE_HOST: return online::SendFailure::NameNotFound;
+        // An answer that is no HTTP (HTTP/0.9 included, which libcurl refuses), none at all, or
+        // one that broke off.
+        case CURLE_UNSUPPORTED_PROTOCOL:
+        case CURLE_WEIRD_SERVER_REPLY:
+        case CURLE_GOT_NOTHING:
+        case CURLE_RECV_ERROR:
+        case CURLE_PARTIAL_FILE:
+        case CURLE_BAD_CONTENT_ENCODING: return online::SendFailure::BadAnswer;
+        default: return online::SendFailure::NoConnection;
+    }
 }
 
 struct CurlHandle {
@@ -79,13 +101,20 @@ online::SendOutcome sendRequest(const online::HttpRequest& request, const online
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
     curl_easy_setopt(h, CURLOPT_TIMEOUT, limits.totalSeconds);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);  // a redirect is the server's answer, and a failure
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, keepAnswer);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &answer);
-    if (curl_easy_perform(h) != CURLE_OK) return outcome;
-    outcome.sent = true;
-    outcome.response = std::move(answer);
-    return outcome;
+    if (const CURLcode sent = curl_easy_perform(h); sent != CURLE_OK) {
+        long systemError = 0;
+        curl_easy_getinfo(h, CURLINFO_OS_ERRNO, &systemError);
+        outcome.failure = failureOf(sent, systemError);
+        return outcome;
+    }
+    long status = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    const char* contentType = nullptr;
+    curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &contentType);
+    return online::answeredOutcome(status, contentType != nullptr ? contentType : "", std::move(answer));
 }
 
 }  // namespace quenzar::cli

@@ -120,26 +120,41 @@ int refuseForm(const online::FormFailure& failure, text::Language language) {
     return kExitUsage;
 }
 
-// Sends the request and prints how it ended: the server's answer, or the failure text.
+// Sends the request and prints how it ended: the server's answer (exit 0), or the failure text
+// with its cause (exit 1). The answer comes from outside: it is printed in UTF-8 (an answer that
+// declares UTF-8 as it came, any other read as code page 1251) and made safe for the terminal.
 int sendAndReport(const online::HttpRequest& request, online::RequestKind kind, text::Language language) {
     const online::SendOutcome outcome = sendRequest(request, transportLimitsOfEnvironment());
     const online::OutcomeMessage message = online::outcomeMessage(kind, outcome, language);
-    if (!outcome.sent) {
+    if (!outcome.succeeded()) {
         printMessage(stderr, message.title, message.text);
         return kExitFailed;
     }
-    printMessage(stdout, message.title, message.text);
+    const std::string answer = online::shownAnswerUtf8(outcome);
+    std::string lines;
+    for (std::size_t i = 0; i < answer.size(); ++i) {
+        if (answer[i] == '\r' && i + 1 < answer.size() && answer[i + 1] == '\n') continue;
+        lines += answer[i] == '\r' ? '\n' : answer[i];
+    }
+    std::fprintf(stdout, "%s\n%s\n", terminalText(message.title).c_str(),
+                 terminalSafe(lines, LineBreaks::Kept).c_str());
     return kExitDone;
 }
 
-// The server to send to, or nothing (with the reason printed) when it cannot be sent.
-std::optional<online::ServerAddress> serverToSendTo(const char* command) {
+// The server to send to, or nothing (with the reason printed) when it cannot be sent. A setting
+// that is no host[:port] is refused before any name is looked up.
+std::optional<online::ServerAddress> serverToSendTo(const char* command, text::Language language) {
     if (!transportAvailable()) {
         std::fprintf(stderr, "salvage %s: this build of the program cannot send requests\n", command);
         return std::nullopt;
     }
-    std::optional<online::ServerAddress> server = serverOfEnvironment();
-    if (!server) std::fprintf(stderr, "salvage %s: QUENZAR_SERVER is not host or host:port\n", command);
+    online::ServerSettingFault fault = online::ServerSettingFault::None;
+    std::optional<online::ServerAddress> server = serverOfEnvironment(&fault);
+    if (!server) {
+        std::fprintf(stderr, "salvage %s: QUENZAR_SERVER is not host or host:port\n", command);
+        std::fprintf(stderr, "salvage %s: QUENZAR_SERVER: %s\n", command,
+                     textIn(language, online::serverSettingFaultText(fault)).c_str());
+    }
     return server;
 }
 
@@ -177,7 +192,7 @@ int runConsult(platform::DiskSystem& disks, const Arguments& args) {
     if (const auto failure = online::validateConsultation(form.name, form.email, form.description)) {
         return refuseForm(*failure, language);
     }
-    const std::optional<online::ServerAddress> server = serverToSendTo("consult");
+    const std::optional<online::ServerAddress> server = serverToSendTo("consult", language);
     if (!server) return kExitFailed;
 
     disk::InventoryState inventory;
@@ -196,7 +211,7 @@ int runOrder(platform::DiskSystem& disks, const Arguments& args) {
         return refuseForm(*failure, language);
     }
     std::optional<online::ServerAddress> server;
-    if (!form.writeOnly && !(server = serverToSendTo("order"))) return kExitFailed;
+    if (!form.writeOnly && !(server = serverToSendTo("order", language))) return kExitFailed;
 
     const StopSignals stopSignals;
     ChosenVolume volume;
@@ -237,10 +252,11 @@ int runOrder(platform::DiskSystem& disks, const Arguments& args) {
     const online::OrderFile orderFile = online::buildOrderFile(details);
     const std::filesystem::path path = form.workFolder / online::kOrderFileName;
     if (!writeOrderFile(path, orderFile)) {
-        printIn(stderr, language, texts::kOrderNotWritten, path.string().c_str());
+        printIn(stderr, language, texts::kOrderNotWritten, terminalSafe(path.string()).c_str());
         return kExitFailed;
     }
-    printIn(stdout, language, texts::kOrderWritten, path.string().c_str(), volume.letter, terminalText(tariffRow).c_str());
+    printIn(stdout, language, texts::kOrderWritten, terminalSafe(path.string()).c_str(), volume.letter,
+            terminalText(tariffRow).c_str());
     if (form.writeOnly) return kExitDone;
 
     const online::OrderForm order{form.name, form.email, tariffRow, language};

@@ -49,8 +49,24 @@ struct ServerAddress {
 };
 inline constexpr std::string_view kDefaultServer = "quenzar.example";
 
-// "host" or "host:port" (port 1 to 65535); nothing for an empty host or a wrong port.
-std::optional<ServerAddress> parseServerAddress(std::string_view text);
+// Why a server setting is refused.
+enum class ServerSettingFault : char {
+    None,
+    NoHost,     // empty, or a port without a host
+    UserInfo,   // "user:pass@host": the request never carries a user name or password
+    Path,       // "http://host", "host/path": only the server is set, the paths are the program's
+    BadPort,    // a port that is not digits from 1 to 65535
+    TooLong,    // a host name over 253 characters, or a part of it over 63
+    BadHost,    // anything but a host name (letters, digits, "-", "_", ".") or an IP address
+};
+
+// "host" or "host:port" (port 1 to 65535); the host is a host name, an IPv4 address or an IPv6
+// address in brackets ("[::1]:8080", kept without them). Nothing for anything else, with the
+// reason in `fault` when it is given; the setting is checked whole before any name is looked up.
+std::optional<ServerAddress> parseServerAddress(std::string_view text, ServerSettingFault* fault = nullptr);
+
+// The reason of a refused setting, as a clause after "QUENZAR_SERVER is not host[:port]: ".
+text::TextPair serverSettingFaultText(ServerSettingFault fault);
 
 // The time limits of one request, so that a dead or silent server never holds the program.
 struct TransportLimits {
@@ -103,17 +119,47 @@ HttpRequest makeConsultationRequest(const ServerAddress& server, const Consultat
                                     std::string_view inventoryScreen);
 HttpRequest makeOrderRequest(const ServerAddress& server, const OrderForm& form, const OrderFile& orderFile);
 
-// What a transport reports: whether the request was sent and an answer came (whatever the HTTP
-// status), and the first bytes of the answer.
-struct SendOutcome {
-    bool sent = false;
-    std::string response;
+// Why a request failed.
+enum class SendFailure : char {
+    None,              // an answer came with a 2xx status
+    NoConnection,      // the request could not be made, for a reason not told apart below
+    TimedOut,          // no connection or no whole answer within the limits
+    Refused,           // nothing takes connections at the server's port
+    NameNotFound,      // the server's name does not resolve
+    BadAnswer,         // what came back is no HTTP answer, or it broke off
+    HttpStatus,        // an answer with a status other than 2xx; redirects are not followed
+    BadServerSetting,  // QUENZAR_SERVER is no host[:port]; nothing was looked up or sent
 };
+
+// What a transport reports: how the request ended, and of an answer its status, whether it
+// declares its text UTF-8 and the first bytes of its body.
+struct SendOutcome {
+    SendFailure failure = SendFailure::NoConnection;
+    int status = 0;
+    bool utf8 = false;
+    std::string response;
+    ServerSettingFault settingFault = ServerSettingFault::None;  // with BadServerSetting
+
+    bool succeeded() const { return failure == SendFailure::None; }
+};
+
+// The outcome of a request whose answer came: a success for a status from 200 to 299, a failure
+// with the status for any other (a status outside 100 to 599 is no HTTP answer at all).
+// `contentType` is the answer's Content-Type header, empty when it has none.
+SendOutcome answeredOutcome(long status, std::string_view contentType, std::string body);
+
+// Whether a Content-Type header declares the text UTF-8 ("text/plain; charset=utf-8").
+bool declaresUtf8(std::string_view contentType);
 
 // The answer as it is shown: at most its first 500 bytes.
 // (outcomeMessage also shows control characters other than line ends and tabs as "?": they would
 // cut a message box's text or drive a terminal.)
 std::string_view shownResponse(std::string_view response);
+
+// The shown part of a successful answer as UTF-8: an answer declared UTF-8 as it came, less a
+// character the 500-byte cut split; any other answer read as code page 1251. Not yet made safe
+// for a terminal.
+std::string shownAnswerUtf8(const SendOutcome& outcome);
 
 // The message box a request ends with.
 struct OutcomeMessage {
@@ -123,8 +169,13 @@ struct OutcomeMessage {
 
 enum class RequestKind { Consultation, Order };
 
-// "Response from server Quenzar " with the answer, or "Problem with Internet" with the failure text
-// of the request.
+// "Response from server Quenzar " with the answer (code page 1251: a UTF-8 answer is converted,
+// "?" for what 1251 lacks), or "Problem with Internet" with the failure text of the request and
+// one more line with its cause.
 OutcomeMessage outcomeMessage(RequestKind kind, const SendOutcome& outcome, text::Language language);
+
+// That line: why the request failed ("Cause: the server answered with HTTP status 500."); empty
+// for a success.
+std::string failureCause(const SendOutcome& outcome, text::Language language);
 
 }  // namespace quenzar::online

@@ -161,14 +161,16 @@ TEST(OnlineCommands, ShortAnswersShownWhole) {
     }
 }
 
+const std::string kConsultFailure =
+    "Problem with Internet\nWhen attempting to transfer data, there was a fatal problem!\n\n"
+    "Transfer a file QuenzarSalvage.bin in the laboratory Quenzar\nin any other way.\n";
+
 TEST(OnlineCommands, DeadOrSilentServerEndsInTheFailureText) {
-    const std::string failure =
-        "Problem with Internet\nWhen attempting to transfer data, there was a fatal problem!\n\n"
-        "Transfer a file QuenzarSalvage.bin in the laboratory Quenzar\nin any other way.\n";
     {
         SCOPED_TRACE("nothing listens");
         int exitCode = -1;
-        EXPECT_EQ(salvage(closedPort(), kConsultArguments, &exitCode), failure);
+        EXPECT_EQ(salvage(closedPort(), kConsultArguments, &exitCode),
+                  kConsultFailure + "Cause: the server refused the connection.\n");
         EXPECT_EQ(exitCode, 1);
     }
     {
@@ -177,10 +179,111 @@ TEST(OnlineCommands, DeadOrSilentServerEndsInTheFailureText) {
         RecordingServer server(folder, "--silent");
         const auto start = std::chrono::steady_clock::now();
         int exitCode = -1;
-        EXPECT_EQ(salvage(server.port(), kConsultArguments, &exitCode), failure);
+        EXPECT_EQ(salvage(server.port(), kConsultArguments, &exitCode),
+                  kConsultFailure + "Cause: the server did not answer in time.\n");
         EXPECT_EQ(exitCode, 1);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     }
+}
+
+// An answer is a success only with a 2xx status: an error page or a redirect is a failure that
+// names its status, its body is not shown as the laboratory's answer, and a redirect is not
+// followed (the server it points to, on loopback, gets nothing).
+TEST(OnlineCommands, AnswersOtherThanSuccessAreFailures) {
+    TempFolder elsewhereFolder;
+    RecordingServer elsewhere(elsewhereFolder, "--answer-bytes 3");
+    ASSERT_NE(elsewhere.port(), 0);
+    const std::string redirect = "--status 302 --location http://127.0.0.1:" + std::to_string(elsewhere.port()) + "/";
+    struct Case {
+        std::string options;
+        std::string lang;
+        std::string cause;
+    } const cases[] = {
+        {"--status 500 --answer-bytes 40", "en", "Cause: the server answered with HTTP status 500.\n"},
+        {"--status 404 --answer-bytes 40", "en", "Cause: the server answered with HTTP status 404.\n"},
+        {redirect, "en", "Cause: the server answered with HTTP status 302, a redirect, which is not followed.\n"},
+        {"--not-http --answer-bytes 40", "en", "Cause: the server's answer broke off or is no HTTP answer.\n"},
+        {"--status 503 --answer-bytes 40", "ru", testsupport::utf8(u8"Причина: сервер ответил кодом состояния HTTP 503.\n")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options + " " + c.lang);
+        TempFolder folder;
+        RecordingServer server(folder, c.options);
+        ASSERT_NE(server.port(), 0);
+        int exitCode = -1;
+        std::string arguments = kConsultArguments;
+        arguments.replace(arguments.size() - 2, 2, c.lang);
+        const std::string out = salvage(server.port(), arguments, &exitCode);
+        EXPECT_EQ(exitCode, 1) << out;
+        if (c.lang == "en") {
+            EXPECT_EQ(out, kConsultFailure + c.cause);
+        } else {
+            EXPECT_EQ(out.find(testsupport::utf8(u8"Проблема с интернет\n")), 0u) << out;
+            EXPECT_EQ(out.size() - out.rfind(c.cause), c.cause.size()) << out;
+        }
+        EXPECT_EQ(out.find("0123456789"), std::string::npos) << out;
+        EXPECT_FALSE(server.request().empty());
+    }
+    EXPECT_TRUE(elsewhere.request().empty());
+}
+
+// An answer declared UTF-8 is printed as UTF-8; an undeclared one is read as code page 1251, as
+// the server has always answered. Either way control characters are shown as "?", and a
+// character that the 500-byte cut splits is left out.
+TEST(OnlineCommands, AnswerShownInItsDeclaredEncoding) {
+    const std::string utf8Hex = "d097d0b0d18fd0b2d0bad0b020e29c93" "1b5b324a" "c29b" "0d0a" "656e64";  // Заявка ✓ ESC[2J CSI CR LF end
+    std::string cutHex;
+    for (int i = 0; i < 499; ++i) cutHex += "78";
+    struct Case {
+        std::string contentType;
+        std::string hex;
+        std::string shown;
+    } const cases[] = {
+        {"text/plain; charset=UTF-8", utf8Hex, testsupport::utf8(u8"Заявка ✓?[2J?\nend")},
+        {"text/html;charset=\"utf-8\"", cutHex + "d096", std::string(499, 'x')},
+        {"text/plain", "c7e0ffe2eae0", testsupport::utf8(u8"Заявка")},  // the same word in code page 1251
+        {"text/plain; charset=windows-1251", "c7e0ffe2eae0", testsupport::utf8(u8"Заявка")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.contentType);
+        TempFolder folder;
+        RecordingServer server(folder, "--content-type '" + c.contentType + "' --answer-hex " + c.hex);
+        ASSERT_NE(server.port(), 0);
+        int exitCode = -1;
+        const std::string out = salvage(server.port(), kConsultArguments, &exitCode);
+        EXPECT_EQ(exitCode, 0) << out;
+        EXPECT_EQ(out, "Response from server Quenzar \n" + c.shown + "\n");
+    }
+}
+
+// QUENZAR_SERVER names a server and nothing more; anything else is refused with the reason before
+// a name is looked up or a byte is sent.
+TEST(OnlineCommands, ServerSettingOtherThanHostAndPortIsRefused) {
+    TempFolder folder;
+    RecordingServer server(folder, "--answer-bytes 3");
+    ASSERT_NE(server.port(), 0);
+    const std::string port = std::to_string(server.port());
+    struct Case {
+        std::string setting;
+        std::string reason;
+    } const cases[] = {
+        {"user:pass@127.0.0.1:" + port, "a user name or password (user:pass@) is not taken"},
+        {"127.0.0.1:" + port + "/PHP", "a scheme or a path (http://, /...) is not taken"},
+        {"http://127.0.0.1:" + port, "a scheme or a path (http://, /...) is not taken"},
+        {std::string(3000, 'a'), "the server's name is longer than 253 characters (or a part of it longer than 63)"},
+        {"127.0.0.1:99999", "the port is digits from 1 to 65535"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.setting.substr(0, 60));
+        int exitCode = -1;
+        const std::string out = runCommand("QUENZAR_SERVER='" + c.setting + "' '" + QUENZAR_SALVAGE_EXE + "' " +
+                                               kConsultArguments + " 2>&1",
+                                           &exitCode);
+        EXPECT_EQ(exitCode, 1);
+        EXPECT_EQ(out, "salvage consult: QUENZAR_SERVER is not host or host:port\n"
+                       "salvage consult: QUENZAR_SERVER: " + c.reason + "\n");
+    }
+    EXPECT_TRUE(server.request().empty());
 }
 
 TEST(OnlineCommands, InvalidFormsAreRefusedBeforeAnythingIsSent) {

@@ -5,6 +5,10 @@ It listens on a free port (written to --port-file once it listens), takes one co
 the raw bytes of the request (request line, headers, body) in --record, answers with
 --answer-bytes bytes of text and ends. With --silent it accepts the connection, reads the request
 and never answers. It ends by itself after --lifetime seconds whatever happens.
+
+The answer can be shaped: --status gives its status line's code (a 3xx answer carries
+--location), --content-type its Content-Type, --answer-hex its body byte for byte instead of the
+digits, and --not-http sends a line of text that is no HTTP answer at all.
 """
 import argparse
 import os
@@ -41,6 +45,11 @@ def main():
     parser.add_argument("--answer-bytes", type=int, default=0)
     parser.add_argument("--silent", action="store_true")
     parser.add_argument("--lifetime", type=int, default=30)
+    parser.add_argument("--status", type=int, default=200)
+    parser.add_argument("--location", default="")
+    parser.add_argument("--content-type", default="text/plain")
+    parser.add_argument("--answer-hex", default=None)
+    parser.add_argument("--not-http", action="store_true")
     args = parser.parse_args()
     signal.alarm(args.lifetime)
 
@@ -61,8 +70,15 @@ def main():
         signal.pause()
     # The answer: digits cycling 0-9 so that a cut can be seen exactly.
     answer = bytes(ord("0") + i % 10 for i in range(args.answer_bytes))
-    connection.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: %d\r\n"
-                       b"Connection: close\r\n\r\n" % len(answer) + answer)
+    if args.answer_hex is not None:
+        answer = bytes.fromhex(args.answer_hex)
+    if args.not_http:
+        connection.sendall(b"this is no HTTP answer\r\n\r\n" + answer)
+    else:
+        location = b"Location: %s\r\n" % args.location.encode() if args.location else b""
+        connection.sendall(b"HTTP/1.1 %d Status\r\nContent-Type: %s\r\n%sContent-Length: %d\r\n"
+                           b"Connection: close\r\n\r\n" % (args.status, args.content_type.encode(), location,
+                                                             len(answer)) + answer)
     connection.close()
     server.close()
 

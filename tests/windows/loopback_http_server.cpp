@@ -57,8 +57,8 @@ bool requestComplete(std::string_view bytes) {
 
 }  // namespace
 
-LoopbackHttpServer::LoopbackHttpServer(Reply reply, std::string answerBody)
-    : reply_(reply), answerBody_(std::move(answerBody)), listener_(INVALID_SOCKET) {
+LoopbackHttpServer::LoopbackHttpServer(Reply reply, std::string answerBody, std::string head)
+    : reply_(reply), answerBody_(std::move(answerBody)), head_(std::move(head)), listener_(INVALID_SOCKET) {
     static WinsockUse winsock;
     listener_ = bindLoopback(port_);
     if (listener_ == INVALID_SOCKET || listen(listener_, 1) != 0) {
@@ -107,9 +107,11 @@ void LoopbackHttpServer::serve() {
         std::lock_guard<std::mutex> lock(mutex_);
         request_ = received;
     }
-    if (reply_ == Reply::Answer && requestComplete(received)) {
-        const std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
-                                   std::to_string(answerBody_.size()) + "\r\nConnection: close\r\n\r\n" + answerBody_;
+    if (reply_ != Reply::Silent && requestComplete(received)) {
+        const std::string answer =
+            reply_ == Reply::NotHttp ? "this is no HTTP answer\r\n\r\n" + answerBody_
+                                     : head_ + "Content-Length: " + std::to_string(answerBody_.size()) +
+                                           "\r\nConnection: close\r\n\r\n" + answerBody_;
         send(client, answer.data(), static_cast<int>(answer.size()), 0);
         shutdown(client, SD_SEND);
         // The client closes its end once it has read the answer.

@@ -1,6 +1,8 @@
 // A real HTTP server on 127.0.0.1 for the tests of the online forms: it takes one connection on a
 // port of its own, records the request's raw bytes (headers and the body of its Content-Length)
-// and answers with a fixed body, or stays silent to show that a request gives up in time.
+// and answers with a fixed body, or stays silent to show that a request gives up in time. The
+// answer's status line and headers can be chosen (an error page, a redirect, a charset), or the
+// answer can be no HTTP at all.
 #pragma once
 
 #include <cstdint>
@@ -12,9 +14,11 @@ namespace quenzar::wintest {
 
 class LoopbackHttpServer {
 public:
-    enum class Reply { Answer, Silent };
+    enum class Reply { Answer, Silent, NotHttp };
 
-    LoopbackHttpServer(Reply reply, std::string answerBody);
+    // `head` is the status line and the header lines before Content-Length, each ended by CR LF.
+    LoopbackHttpServer(Reply reply, std::string answerBody,
+                       std::string head = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n");
     ~LoopbackHttpServer();
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
@@ -31,6 +35,7 @@ private:
 
     Reply reply_;
     std::string answerBody_;
+    std::string head_;
     std::uintptr_t listener_;  // a SOCKET; winsock2.h stays out of the tests that use the server
     std::uint16_t port_ = 0;
     void* stop_ = nullptr;     // the event that ends serving

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/wide_text.h"
 #include "dialog_driver.h"
@@ -210,7 +211,9 @@ TEST_CASE(requestsThatReachNoServerEndInTheFailureBox) {
         CHECK_EQ(utf16(shell.record.messages[0].caption), std::wstring(L"Проблема с интернет"));
         CHECK_EQ(shell.record.messages[0].text,
                  cp1251(L"При попытке передачи данных, возникла фатальная проблема! \r\n\r\n"
-                        L"Передайте файл QuenzarSalvage.bin в лабораторию Quenzar \rиным способом."));
+                        L"Передайте файл QuenzarSalvage.bin в лабораторию Quenzar \rиным способом.\r\n") +
+                     cp1251(c.silentServer ? L"Причина: сервер не ответил за отведенное время."
+                                           : L"Причина: сервер отказал в соединении."));
         CHECK(took < 10'000);
         if (c.silentServer) CHECK(!silent.request().empty());
     }
@@ -302,4 +305,79 @@ TEST_CASE(orderFromTheTreeWindowWritesTheOrderFileAndSendsIt) {
         checkHeaders(received, "/PHP/QuenzarSalvage_/QuenzarSalvage.php", expected.body.size());
         CHECK(received.body == expected.body);
     }
+}
+
+namespace {
+
+// Fills and sends the consultation form against the server setting; the message boxes shown.
+const std::vector<quenzar::wintest::SeamRecord::Message>& consultThrough(ShellWindow& shell, const std::string& server) {
+    shell.state.webServer = server;
+    shell.state.sendLimits = {2, 4};
+    quenzar::wintest::onNextDialog([&](DialogProbe& form) {
+        form.type(IDC_HELP_NAME, L"Ivan");
+        form.type(IDC_HELP_EMAIL, L"ivan@mail.example");
+        form.type(IDC_HELP_DESCRIPTION, L"The disk clicks and the volume is gone since yesterday.");
+        form.click(IDC_HELP_SEND);
+    });
+    shell.command(CMD_FREE_CONSULTATION);
+    return shell.record.messages;
+}
+
+const std::string kConsultationFailure =
+    "When attempting to transfer data, there was a fatal problem!\r\n\r\n"
+    "Transfer a file QuenzarSalvage.bin in the laboratory Quenzar\r\nin any other way.\r\n";
+
+}  // namespace
+
+// Only a 2xx answer is the laboratory's answer: an error page, a redirect (never followed: the
+// server it names gets nothing) and an answer that is no HTTP end in the failure box with the
+// cause; so does a server setting that is more than host[:port], before anything is sent.
+TEST_CASE(answersOtherThanSuccessEndInTheFailureBoxWithTheCause) {
+    LoopbackHttpServer elsewhere(LoopbackHttpServer::Reply::Answer, "moved here");
+    REQUIRE(elsewhere.listening());
+    const std::string moved = "HTTP/1.1 302 Found\r\nLocation: http://" + elsewhere.address() + "/\r\n";
+    struct Case {
+        const char* what;
+        LoopbackHttpServer::Reply reply;
+        std::string head;
+        std::string cause;
+    } const cases[] = {
+        {"error page", LoopbackHttpServer::Reply::Answer, "HTTP/1.1 500 Internal Server Error\r\nContent-Type: text/html\r\n",
+         "Cause: the server answered with HTTP status 500."},
+        {"redirect", LoopbackHttpServer::Reply::Answer, moved,
+         "Cause: the server answered with HTTP status 302, a redirect, which is not followed."},
+        {"no HTTP", LoopbackHttpServer::Reply::NotHttp, "", "Cause: the server's answer broke off or is no HTTP answer."},
+        {"user in the setting", LoopbackHttpServer::Reply::Answer, "HTTP/1.1 200 OK\r\n",
+         "Cause: QUENZAR_SERVER is not host[:port]: a user name or password (user:pass@) is not taken"},
+    };
+    for (const Case& c : cases) {
+        Note note(c.what);
+        LoopbackHttpServer server(c.reply, "<html>the server's own page</html>", c.head);
+        REQUIRE(server.listening());
+        ShellWindow shell(kEnglish, true);
+        REQUIRE(shell.window() != nullptr);
+        const bool userInSetting = c.cause.find("QUENZAR_SERVER") != std::string::npos;
+        const auto& messages = consultThrough(shell, (userInSetting ? "user:pass@" : "") + server.address());
+        REQUIRE(messages.size() == 1);
+        CHECK_EQ(utf16(messages[0].caption), std::wstring(L"Problem with Internet"));
+        CHECK_EQ(messages[0].text, kConsultationFailure + c.cause);
+        CHECK_EQ(messages[0].flags, UINT{MB_ICONERROR});
+        CHECK_EQ(server.request().empty(), userInSetting);
+    }
+    CHECK(elsewhere.request().empty());
+}
+
+// An answer declared UTF-8 is converted as UTF-8, not read as code page 1251: its Cyrillic shows
+// as Cyrillic, a character 1251 lacks as "?", and so does a control character.
+TEST_CASE(answerDeclaredUtf8IsShownAsUtf8) {
+    const std::string body = "\xD0\x97\xD0\xB0\xD1\x8F\xD0\xB2\xD0\xBA\xD0\xB0 \xE2\x9C\x93\x1b[2J";  // Заявка ✓ ESC[2J
+    LoopbackHttpServer server(LoopbackHttpServer::Reply::Answer, body,
+                              "HTTP/1.1 200 OK\r\nContent-Type: text/plain; charset=UTF-8\r\n");
+    REQUIRE(server.listening());
+    ShellWindow shell(kRussian, true);
+    REQUIRE(shell.window() != nullptr);
+    const auto& messages = consultThrough(shell, server.address());
+    REQUIRE(messages.size() == 1);
+    CHECK_EQ(utf16(messages[0].caption), std::wstring(L"Ответ сервера Quenzar "));
+    CHECK_EQ(utf16(messages[0].text), std::wstring(L"Заявка ??[2J"));
 }

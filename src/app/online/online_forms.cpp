@@ -21,15 +21,19 @@ namespace {
 void sendAndShowOutcome(AppState& state, online::RequestKind kind,
                         const std::function<online::HttpRequest(const online::ServerAddress&)>& makeRequest) {
     online::SendOutcome outcome;
-    // A server setting that is no host[:port] reaches no server: the request fails like one that
-    // finds none.
-    if (const std::optional<online::ServerAddress> server = online::parseServerAddress(state.webServer)) {
+    // A server setting that is no host[:port] reaches no server: the request fails before any name
+    // is looked up, and the failure box tells why.
+    online::ServerSettingFault fault = online::ServerSettingFault::None;
+    if (const std::optional<online::ServerAddress> server = online::parseServerAddress(state.webServer, &fault)) {
         const HCURSOR previous = SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));  // the wait cursor
         outcome = sendWithWinInet(makeRequest(*server), state.sendLimits);
         SetCursor(previous);
+    } else {
+        outcome.failure = online::SendFailure::BadServerSetting;
+        outcome.settingFault = fault;
     }
     const online::OutcomeMessage message = online::outcomeMessage(kind, outcome, state.texts.uiLanguage);
-    state.seams.showMessage(message.text, message.title, outcome.sent ? MB_ICONINFORMATION : MB_ICONERROR);
+    state.seams.showMessage(message.text, message.title, outcome.succeeded() ? MB_ICONINFORMATION : MB_ICONERROR);
 }
 
 }  // namespace
