@@ -15,6 +15,7 @@ test_packages=(
   "${demo_packages[@]}"
   libgtest-dev libbenchmark-dev                       # core tests and benchmarks
   sleuthkit                                           # the independent NTFS and partition reader
+  ntfs-3g fdisk                                       # volumes written by a real NTFS driver in tests
   clang libclang-rt-dev                               # the decoder's fuzz target (libFuzzer, sanitizers)
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix   # the Windows programs
   wine wine64 fonts-wine xvfb fonts-liberation locales # running them under Wine on a virtual screen

@@ -76,6 +76,9 @@ constexpr const char* kAnalyzeUsage =
     "                      file: one line per record of the file table (position of its FILE\n"
     "                      record, size, times, record numbers, state, first cluster, fragments,\n"
     "                      full name)\n"
+    "  --retries N         how many more times a sector that does not read is read before it counts\n"
+    "                      as bad (0 to 99, default 1); a bad sector is not read again, and a long\n"
+    "                      bad area is jumped over and read back from its two ends\n"
     "  --lang ru|en        the language of the messages\n";
 
 std::string lowerCase(std::string text) {
@@ -98,7 +101,7 @@ bool setCatalogue(recovery::SearchFilter& filter, const std::string& list, text:
             }
         }
         if (!known) {
-            printIn(stderr, language, texts::kNotInCatalogue, list.substr(begin, end - begin).c_str());
+            printIn(stderr, language, texts::kNotInCatalogue, terminalSafe(list.substr(begin, end - begin)).c_str());
             return false;
         }
         begin = end + 1;
@@ -119,6 +122,10 @@ void printStatistics(const recovery::AnalysisResult& result, text::Language lang
     printIn(stdout, language, texts::kMftRecordsLine, static_cast<unsigned long long>(result.recordCount),
                 static_cast<unsigned long long>(s.unreadableRecords),
                 static_cast<unsigned long long>(s.rejectedRecords));
+    // Each record that did not read, with the path its folder's index still gives it.
+    for (const recovery::UnreadableRecord& record : result.unreadableRecords) {
+        std::printf("%s\n", terminalSafe(terminalText(recovery::unreadableRecordText(record, language))).c_str());
+    }
     const std::string claim = recovery::mftClaimText(result.claimedRecordCount, result.recordCount, language);
     if (!claim.empty()) std::printf("%s\n", terminalText(claim).c_str());
     printIn(stdout, language, texts::kFoldersLine, static_cast<unsigned long long>(s.foldersInUse),
@@ -137,15 +144,12 @@ void printTree(const recovery::DirectoryTree& tree, text::Language language) {
     const std::string deletedMark = textIn(language, texts::kDeletedMark);
     const std::string rootText = textIn(language, texts::kRootFolder);
     const recovery::TreeView view = recovery::makeTreeView(tree);
-    // Names come from the disk: control characters (an escape sequence would drive the terminal)
-    // are shown as "?".
+    // Names come from the disk: they are printed made safe for the terminal (terminalSafe), so
+    // that an escape sequence in a name cannot drive it. The name is given in UTF-8.
     std::string name;
     auto entryName = [&](std::uint32_t index) -> const std::string& {
         const recovery::FileTableEntry& entry = tree.table[index];
-        name.assign(entry.name, strnlen(entry.name, recovery::kEntryNameBytes));
-        for (char& c : name) {
-            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-        }
+        name = platform::cp1251ToUtf8(std::string_view(entry.name, strnlen(entry.name, recovery::kEntryNameBytes)));
         return name;
     };
     // A file line: the name padded to 40 characters, the size right-aligned in 14.
@@ -171,14 +175,14 @@ void printTree(const recovery::DirectoryTree& tree, text::Language language) {
             const bool lost = recovery::isLostFolder(folder);
             const std::string indent(static_cast<std::size_t>(2 * item.depth), ' ');
             const std::string text = isRootFolder(folder) ? rootText : entryName(item.index);
-            std::printf("%s%s/%s\n", indent.c_str(), isRootFolder(folder) ? text.c_str() : terminalText(text).c_str(),
+            std::printf("%s%s/%s\n", indent.c_str(), isRootFolder(folder) ? text.c_str() : terminalSafe(text).c_str(),
                         lost ? lostMark.c_str() : folder.isDeleted() ? deletedMark.c_str() : "");
             if (const auto files = view.files.find(item.index); files != view.files.end()) {
                 // A folder may list a great many files: each line is made in one reused buffer.
                 for (std::uint32_t f : files->second) {
                     const recovery::FileTableEntry& file = tree.table[f];
                     line.assign(indent).append("  ");
-                    const std::size_t characters = platform::appendCp1251AsUtf8(line, entryName(f));
+                    const std::size_t characters = appendTerminalSafe(line, entryName(f));
                     if (characters < kNameColumn) line.append(kNameColumn - characters, ' ');
                     char size[24];
                     const auto sizeEnd = std::to_chars(size, size + sizeof size, file.size()).ptr;
@@ -198,13 +202,20 @@ void printTree(const recovery::DirectoryTree& tree, text::Language language) {
     }
 }
 
-// A text as a JSON string: quotes, backslashes and control characters escaped; the rest is UTF-8
-// already.
+// A text as a JSON string: quotes, backslashes and control characters escaped, C1 (U+0080 to
+// U+009F, which a terminal may take as commands) among them; the rest is UTF-8 already.
 void appendJsonString(std::string& out, const std::string& text) {
     out += '"';
-    for (const char c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", next);
+            out += escaped;
+            ++i;
+        } else if (c == '"' || c == '\\') {
             out += '\\';
             out += c;
         } else if (byte < 0x20 || byte == 0x7F) {
@@ -283,7 +294,8 @@ int printFileListing(const ChosenVolume& volume, const recovery::AnalysisResult&
                                          result.geometry.volumeStartLba,
                                          result.volumeSectorCount,
                                          result.statistics.unreadableRecords,
-                                         result.mftRuns};
+                                         result.mftRuns,
+                                         result.unreadableRecords};
     std::uint64_t unread = 0;
     const bool opened = recovery::listFiles(source, recovery::extractedTable(result), [&](const recovery::ListedFile& file) {
         if (!file.recordRead) ++unread;
@@ -292,6 +304,9 @@ int printFileListing(const ChosenVolume& volume, const recovery::AnalysisResult&
     });
     if (!opened) printIn(stderr, language, texts::kDiskUnreadable, "salvage analyze", volume.diskNumber());
     if (unread != 0) printIn(stderr, language, texts::kRecordsNotReadAgain, static_cast<unsigned long long>(unread));
+    for (const recovery::UnreadableRecord& record : result.unreadableRecords) {
+        std::fprintf(stderr, "%s\n", terminalSafe(terminalText(recovery::unreadableRecordText(record, language))).c_str());
+    }
     return opened && unread == 0 && result.statistics.unreadableRecords == 0 ? kExitDone : kExitFailed;
 }
 
@@ -308,7 +323,7 @@ struct AnalyzeRequest {
     enum class Output { Text, Json, Bodyfile } output = Output::Text;
 };
 
-constexpr SharedOptionSet kAnalyzeOptions{.volume = true, .virtualDisk = true};
+constexpr SharedOptionSet kAnalyzeOptions{.volume = true, .virtualDisk = true, .retries = true};
 
 // Reads the arguments into the request; an exit code when the command ends there (--help, a
 // usage error, with the usage printed).
@@ -413,9 +428,9 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     }
     if (virtualVolume) {
         printIn(stdout, language, texts::kVirtualHeader, virtualVolume->diskNumber, static_cast<unsigned long long>(virtualVolume->bootLba),
-                    virtualVolume->sectorsPerCluster, result.workFile.string().c_str());
+                    virtualVolume->sectorsPerCluster, terminalSafe(result.workFile.string()).c_str());
     } else {
-        printIn(stdout, language, texts::kVolumeHeader, letter, result.workFile.string().c_str());
+        printIn(stdout, language, texts::kVolumeHeader, letter, terminalSafe(result.workFile.string()).c_str());
     }
     printStatistics(result, language);
     // The tree as the tree window shows it, from the table the work file keeps.

@@ -34,6 +34,12 @@ inline constexpr TextPair kNotADisk{"%s: %s: не файл образа диск
                                     "%s: %s: neither a disk image file nor a disk device; nothing is read from it\n"};
 inline constexpr TextPair kNoVolumeNumber{"%s: %s: нет тома NTFS с номером %d\n", "%s: %s: no NTFS volume number %d\n"};
 inline constexpr TextPair kDiskUnreadable{"%s: диск %c не читается\n", "%s: disk %c cannot be read\n"};
+// Sectors the partition discovery of a disk could not read, and how to find its volumes anyway.
+inline constexpr TextPair kSectorsUnreadable{
+    "%s: диск %c: не прочитаны секторы LBA %s, поэтому его разделы и тома на них неизвестны; "
+    "salvage scan %s найдет тома NTFS и без них\n",
+    "%s: disk %c: the sectors at LBA %s could not be read, so its partitions and the volumes on them are unknown; "
+    "salvage scan %s finds NTFS volumes without them\n"};
 inline constexpr TextPair kNoNtfsThere{"%s: там нет тома NTFS (%s)\n", "%s: no NTFS volume found there (%s)\n"};
 inline constexpr TextPair kMftRecordZeroBroken{"%s: запись 0 таблицы $MFT не декодируется (код целостности %u)\n",
                                                "%s: record 0 of the $MFT does not decode (integrity code %u)\n"};

@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/shared_options.h"
 #include "cli/terminal.h"
+#include "cli/volume_choice.h"
 #include "disk/inventory.h"
 #include "disk/inventory_screen.h"
 #include "platform/code_page_1251.h"
@@ -28,12 +29,20 @@ int runDisks(platform::DiskSystem& disks, const Arguments& args) {
     state.language = language;
     disk::BuildDiskInventory(state, disks);
 
-    std::fputs(terminalText(disk::inventoryScreenText(state, language)).c_str(), stdout);
+    // The models and serial numbers on the screen come from the disks themselves.
+    std::fputs(terminalSafe(terminalText(disk::inventoryScreenText(state, language)), LineBreaks::Kept).c_str(), stdout);
     std::fputs(terminalText(disk::pastDiskEndNotes(state, language)).c_str(), stdout);
 
+    // A disk whose partition table or boot sectors could not be read is no success: say which
+    // sectors, and how its volumes can be found.
+    printUnreadableSectors(state, "salvage disks", "", language);
+    bool unreadable = false;
+    bool present = false;
     for (const disk::PhysicalDiskInfo& info : state.disks) {
-        if (info.isPresent()) return kExitDone;
+        present = present || info.isPresent();
+        unreadable = unreadable || (info.isPresent() && !info.unreadableSectors.empty());
     }
+    if (present) return unreadable ? kExitFailed : kExitDone;
     std::fprintf(stderr, "salvage disks: no disk answered\n");
     return kExitFailed;
 }

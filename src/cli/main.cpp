@@ -23,7 +23,7 @@ constexpr const char* kUsage =
     "\n"
     "commands:\n"
     "  probe                              what the disk layer sees on every disk\n"
-    "  read DISK LBA [COUNT] [--hex] [--no-unmask]\n"
+    "  read DISK LBA [COUNT] [--hex] [--no-unmask] [--retries N]\n"
     "                                     COUNT sectors of 512 bytes (default 1) from LBA, unmasked\n"
     "                                     by the sector-mask rule, to standard output as raw bytes\n"
     "                                     (or as a hex dump with --hex)\n"
@@ -35,7 +35,7 @@ constexpr const char* kUsage =
     "                                     model a virtual disk (an NTFS volume no partition table\n"
     "                                     describes) from its boot sector, its $MFT or any FILE\n"
     "                                     record of the $MFT's first fragment\n"
-    "  scan (DISK | IMAGE) [--from LBA] [--to LBA] [--lang ru|en]\n"
+    "  scan (DISK | IMAGE) [--from LBA] [--to LBA] [--retries N] [--lang ru|en]\n"
     "                                     read the disk once and list the NTFS volumes its boot\n"
     "                                     sectors and $MFT records prove, with the --boot, --mft or\n"
     "                                     --record that gives each to analyze and restore\n"
@@ -58,6 +58,10 @@ constexpr const char* kUsage =
     "                                     analyse the volume, write the recovery order\n"
     "                                     QuenzarSalvage.bin and send it to the laboratory\n"
     "                                     (salvage order --help lists its options)\n"
+    "\n"
+    "read, scan, analyze and restore take --retries N: how many more times a sector that does not\n"
+    "read is read before it counts as bad (0 to 99, default 1). A bad sector is not read again\n"
+    "in the run, and a long bad area is jumped over and read back from its two ends.\n"
     "\n"
     "exit codes:\n"
     "  0    done\n"
@@ -114,6 +118,6 @@ int main(int argc, char** argv) {
     if (command == "view") return cli::runView(*disks, args);
     if (command == "consult") return cli::runConsult(*disks, args);
     if (command == "order") return cli::runOrder(*disks, args);
-    std::fprintf(stderr, "salvage: unknown command \"%s\"\n\n%s", command.c_str(), kUsage);
+    std::fprintf(stderr, "salvage: unknown command \"%s\"\n\n%s", cli::terminalSafe(command).c_str(), kUsage);
     return cli::kExitUsage;
 }

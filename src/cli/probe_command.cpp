@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "cli/commands.h"
+#include "cli/terminal.h"
 #include "disk/sector_access.h"
 #include "platform/little_endian.h"
 
@@ -49,7 +50,7 @@ int runProbe(platform::DiskSystem& disks, const Arguments& args) {
         const std::string path = disks.diskPath(diskNumber);
         if (path.empty()) continue;
         ++diskCount;
-        std::printf("Disk %c  %s\n", diskNumber, path.c_str());
+        std::printf("Disk %c  %s\n", diskNumber, terminalSafe(path).c_str());
         const auto device = disks.openDisk(diskNumber, platform::AccessMode::ReadOnly);
         if (!device) {
             std::printf("  cannot be opened for reading\n");

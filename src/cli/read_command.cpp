@@ -45,17 +45,31 @@ int runRead(platform::DiskSystem& disks, const Arguments& args) {
     std::vector<std::string> positional;
     bool hex = false;
     disk::Unmask unmask = disk::Unmask::ByGapRule;
-    for (const std::string& arg : args) {
-        if (arg == "--hex") hex = true;
-        else if (arg == "--no-unmask") unmask = disk::Unmask::Never;
-        else positional.push_back(arg);
+    bool retriesRefused = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--hex") {
+            hex = true;
+        } else if (arg == "--no-unmask") {
+            unmask = disk::Unmask::Never;
+        } else if (arg == "--retries") {
+            // How many more times a sector that does not read is read (0 to 99).
+            const auto retries = i + 1 < args.size() ? parseUnsigned(args[++i]) : std::nullopt;
+            if (!retries || *retries > static_cast<std::uint64_t>(disk::kMaxReadRetries)) {
+                retriesRefused = true;
+            } else {
+                disk::setReadRetries(static_cast<int>(*retries));
+            }
+        } else {
+            positional.push_back(arg);
+        }
     }
     const auto diskNumber = positional.size() >= 2 ? parseDiskNumber(positional[0]) : std::nullopt;
     const auto lba = positional.size() >= 2 ? parseUnsigned(positional[1]) : std::nullopt;
     const auto count = positional.size() >= 3 ? parseUnsigned(positional[2]) : std::optional<std::uint64_t>(1);
-    if (!diskNumber || !lba || !count || *count == 0 || positional.size() > 3 ||
+    if (!diskNumber || !lba || !count || *count == 0 || positional.size() > 3 || retriesRefused ||
         *lba > UINT64_MAX / disk::kSystemSectorSize - *count) {
-        std::fprintf(stderr, "usage: salvage read DISK LBA [COUNT] [--hex] [--no-unmask]\n");
+        std::fprintf(stderr, "usage: salvage read DISK LBA [COUNT] [--hex] [--no-unmask] [--retries N]\n");
         return kExitUsage;
     }
     if (disks.diskPath(*diskNumber).empty()) {

@@ -66,16 +66,20 @@ constexpr const char* kRestoreUsage =
     "  --work-dir DIR      where the analysis' work file ~DI_Tmp.tmp goes while the command runs\n"
     "                      (default: the current folder; as --to, not on the source); it is\n"
     "                      deleted at the end\n"
+    "  --retries N         how many more times a sector that does not read is read before it counts\n"
+    "                      as bad (0 to 99, default 1); a bad sector is not read again, and a long\n"
+    "                      bad area is jumped over and read back from its two ends\n"
     "  --lang ru|en        the language of the messages\n"
     "\n"
     "Only the files the analysis' tree lists in its folders are chosen (not the file system's own\n"
     "files). The summary counts every chosen file once: restored, not copied by the kind of\n"
     "restore, unreadable, not written, or not written for a damaged list of fragments.\n"
     "\n"
-    "A read that fails is tried again, then sector by sector: a file keeps every sector that can be\n"
-    "read, with zeros for the others. A file whose fragments lie outside the volume or overlap is\n"
-    "not written. Such files are listed in FOLDER/QuenzarSalvage-damaged.txt and printed. The exit\n"
-    "code is 1 when anything chosen was not restored whole or MFT records could not be read.\n";
+    "A read that fails is read again in smaller parts, down to single sectors: a file keeps every\n"
+    "sector that can be read, with zeros for the others. A file whose fragments lie outside the\n"
+    "volume or overlap is not written. Such files are listed in FOLDER/QuenzarSalvage-damaged.txt\n"
+    "and printed. The exit code is 1 when anything chosen was not restored whole or MFT records\n"
+    "could not be read.\n";
 
 // A path as the user typed it (UTF-8, "/" or "\"), in capitals of code page 1251, without
 // leading and trailing separators.
@@ -100,7 +104,7 @@ struct RestoreRequest {
     bool withStreams = false;
 };
 
-constexpr SharedOptionSet kRestoreOptions{.volume = true, .virtualDisk = true};
+constexpr SharedOptionSet kRestoreOptions{.volume = true, .virtualDisk = true, .retries = true};
 
 // Reads the arguments into the request; an exit code when the command ends there (--help, a
 // usage error, with the usage printed).
@@ -193,7 +197,7 @@ int reportRestore(const RestoreRequest& request, const recovery::RestoreReport& 
     const std::filesystem::path& target = request.target;
     for (const std::filesystem::path& file : report.written) {
         const std::u8string text = std::filesystem::relative(file, target).generic_u8string();
-        std::printf("%s\n", std::string(text.begin(), text.end()).c_str());
+        std::printf("%s\n", terminalSafe(std::string(text.begin(), text.end())).c_str());
     }
     // Every chosen file is counted once, in one of the first line's categories after "chosen".
     const text::Language language = request.shared.language;
@@ -217,13 +221,16 @@ int reportRestore(const RestoreRequest& request, const recovery::RestoreReport& 
                 static_cast<unsigned long long>(report.streamsNotCopied),
                 static_cast<unsigned long long>(report.streamFailures));
     }
-    // The damaged files by name, as the list beside them gives them.
-    if (!report.damaged.empty()) {
-        std::printf("%s", terminalText(recovery::damageListText(report, request.shared.language)).c_str());
+    // The damaged files by name, and the FILE records the analysis could not read, as the list
+    // beside them gives them.
+    if (!report.damaged.empty() || !report.unreadableRecords.empty()) {
+        std::printf("%s", terminalSafe(terminalText(recovery::damageListText(report, request.shared.language)),
+                                       LineBreaks::Kept).c_str());
     }
     const std::u8string absolute = std::filesystem::absolute(target).u8string();
     const recovery::RestoreMessage message = recovery::restoreFinishedMessage(
-        platform::utf8ToCp1251(std::string(absolute.begin(), absolute.end())), report, request.shared.language);
+        platform::utf8ToCp1251(terminalSafe(std::string(absolute.begin(), absolute.end()))), report,
+        request.shared.language);
     std::printf("%s\n%s", terminalText(message.title).c_str(), terminalText(message.text).c_str());
     return report.complete() ? kExitDone : kExitFailed;
 }
@@ -260,7 +267,7 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
     std::error_code error;
     std::filesystem::create_directories(request.target, error);
     if (!std::filesystem::is_directory(request.target)) {
-        printIn(stderr, language, texts::kFolderNotMade, request.target.string().c_str());
+        printIn(stderr, language, texts::kFolderNotMade, terminalSafe(request.target.string()).c_str());
         return kExitFailed;
     }
 
@@ -274,7 +281,8 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
                                                 analysed.geometry.volumeStartLba,
                                                 analysed.volumeSectorCount,
                                                 analysed.statistics.unreadableRecords,
-                                                analysed.mftRuns};
+                                                analysed.mftRuns,
+                                                analysed.unreadableRecords};
     recovery::RestoreProgress restoreProgress;
     restoreProgress.bytesTotal = recovery::markedBytes(tree->table);
     restoreProgress.filesTotal = marked;

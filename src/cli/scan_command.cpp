@@ -23,7 +23,10 @@ namespace {
 
 using text::TextPair;
 
-constexpr const char* kScanUsage = "usage: salvage scan (DISK | IMAGE) [--from LBA] [--to LBA] [--lang ru|en]\n";
+constexpr const char* kScanUsage =
+    "usage: salvage scan (DISK | IMAGE) [--from LBA] [--to LBA] [--retries N] [--lang ru|en]\n"
+    "  --retries N   how many more times a sector that does not read is read before it counts as\n"
+    "                bad (0 to 99, default 1)\n";
 
 constexpr TextPair kScanned{"%s: диск %c, LBA %llu - %llu: прочитано секторов %llu, нечитаемых (пропущены) %llu\n",
                             "%s: disk %c, LBA %llu - %llu: %llu sectors read, %llu unreadable (skipped)\n"};
@@ -95,7 +98,8 @@ int runScan(platform::DiskSystem& disks, const Arguments& args) {
     bool usageError = false;
     for (std::size_t i = 0; i < args.size() && !usageError; ++i) {
         const std::string& arg = args[i];
-        if (const OptionRead shared = readSharedOption(args, i, options, {}); shared != OptionRead::NotShared) {
+        if (const OptionRead shared = readSharedOption(args, i, options, {.retries = true});
+            shared != OptionRead::NotShared) {
             usageError = shared == OptionRead::Refused;
         } else if ((arg == "--from" || arg == "--to") && i + 1 < args.size()) {
             const std::optional<std::uint64_t> value = parseUnsigned(args[++i]);
@@ -129,7 +133,7 @@ int runScan(platform::DiskSystem& disks, const Arguments& args) {
     disk::ProbeDisk(inventory, *source, diskNumber);
     const disk::PhysicalDiskInfo& info = inventory.disk(diskNumber);
     if (!info.isPresent() || info.totalSectors == 0) {
-        printIn(stderr, language, kNoDisk, "salvage scan", target->c_str());
+        printIn(stderr, language, kNoDisk, "salvage scan", terminalSafe(*target).c_str());
         return kExitFailed;
     }
 

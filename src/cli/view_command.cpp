@@ -1,6 +1,7 @@
 // salvage view: the sector viewer for a terminal. Prints one sector of a disk in any of the
 // viewer's presentations with the three position panels, or a FILE record of a virtual disk found
 // by its MFT record number, as the record-number dialog finds it.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "cli/shared_options.h"
 #include "disk/inventory.h"
 #include "viewer/position_panels.h"
+#include "ntfs/attribute_list.h"
 #include "ntfs/file_record.h"
 #include "ntfs/file_record_view.h"
 #include "ntfs/mft_lookup.h"
@@ -58,7 +60,8 @@ void printBlock(std::string_view text) {
         if (c != '\r') lines += c;
     }
     if (lines.empty() || lines.back() != '\n') lines += '\n';
-    std::fputs(platform::cp1251ToUtf8(lines).c_str(), stdout);
+    // The presentations show names and bytes of the disk as they are: made safe for the terminal.
+    std::fputs(terminalSafe(platform::cp1251ToUtf8(lines), LineBreaks::Kept).c_str(), stdout);
 }
 
 void printPanels(const viewer::SectorPosition& position) {
@@ -264,6 +267,31 @@ std::optional<ViewRequest> parseRequest(const Arguments& args) {
     return request;
 }
 
+// The records and clusters of a virtual disk's volume, for gathering a record's attributes from
+// its extension records and its long attribute list.
+ntfs::RecordReading recordReadingOf(const ntfs::SectorReader& read, const ntfs::NtfsVolumeParams& params,
+                                    const ntfs::MftRunTable& table, std::uint64_t lastRecord) {
+    ntfs::RecordReading reading;
+    reading.record = [read, params, table, lastRecord](std::uint64_t number, std::vector<std::uint8_t>& bytes) {
+        if (number > lastRecord) return false;
+        const std::optional<std::uint64_t> lba = ntfs::recordLba(static_cast<std::uint32_t>(number), params, table);
+        if (!lba) return false;
+        bytes.assign(ntfs::kSmallRecordSize, 0);
+        if (read(*lba * params.bytesPerSector, bytes) != bytes.size()) return false;
+        ntfs::FileRecordInfo header;
+        ntfs::decodeFileRecord(bytes, header);
+        return header.stage >= ntfs::DecodeStage::Flags;
+    };
+    const ntfs::VolumeBytesReader volumeBytes = [read, params](std::uint64_t volumeByte, std::span<std::uint8_t> buffer) {
+        return read(params.bootLba * params.bytesPerSector + volumeByte, buffer) == buffer.size();
+    };
+    reading.clusters = [volumeBytes, params](std::span<const ntfs::DataRun> runs, std::uint64_t byteCount,
+                                             std::vector<std::uint8_t>& bytes) {
+        return ntfs::readRunBytes(volumeBytes, params.sectorsPerCluster, runs, byteCount, bytes);
+    };
+    return reading;
+}
+
 int viewRecord(platform::DiskSystem& disks, const disk::InventoryState& inventory, const ViewRequest& request) {
     const disk::PhysicalDiskInfo& info = inventory.disk(request.diskNumber);
     ntfs::NtfsVolumeParams params;
@@ -298,10 +326,27 @@ int viewRecord(platform::DiskSystem& disks, const disk::InventoryState& inventor
         std::fprintf(stderr, "salvage view: the $MFT of this virtual disk has no records\n");
         return kExitFailed;
     }
+    // The record-number dialog shows the last record for a number beyond the $MFT; asked by
+    // number here, a record that does not exist is said to be missing instead of shown as another.
+    const std::uint64_t lastRecord =
+        std::min<std::uint64_t>(params.mftRecordLimit, table.rows[table.rowCount - 1].lastRecord);
+    const std::optional<std::uint64_t> asked = parseUnsigned(*request.recordNumber);
+    if (!asked || *asked > lastRecord) {
+        std::fprintf(stderr, "salvage view: there is no record %s: the $MFT of this virtual disk holds records 0 to %llu\n",
+                     request.recordNumber->c_str(), static_cast<unsigned long long>(lastRecord));
+        return kExitFailed;
+    }
     viewer::SectorPosition position = viewer::GoToSector(disks, inventory, params, request.diskNumber, *lba);
     printPanels(position);
+    // A record whose attributes continue in extension records (an attribute list: many hard
+    // links, many streams) is shown with what they hold, as the analysis decodes it.
+    std::vector<std::uint8_t> bytes(position.bytes.begin(), position.bytes.begin() + ntfs::kSmallRecordSize);
     ntfs::FileRecordInfo record;
-    ntfs::decodeFileRecord(std::span<std::uint8_t>(position.bytes.data(), 1024), record);
+    ntfs::GatheredRecord gathered;
+    std::vector<ntfs::DataRun> runs;
+    ntfs::Gathering gathering = ntfs::Gathering::NotNeeded;
+    ntfs::decodeWithExtensions(bytes, *asked, recordReadingOf(read, params, table, lastRecord), record, gathered, runs,
+                               gathering);
     printRecord(ntfs::buildFileRecordView(record));
     return position.bytesArrived == position.bytes.size() ? kExitDone : kExitFailed;
 }

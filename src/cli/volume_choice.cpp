@@ -49,6 +49,18 @@ std::optional<recovery::VirtualDiskVolume> modelVirtualDisk(platform::DiskSystem
 
 }  // namespace
 
+void printUnreadableSectors(const disk::InventoryState& inventory, const std::string& who, const std::string& scanTarget,
+                            text::Language language) {
+    for (const disk::PhysicalDiskInfo& disk : inventory.disks) {
+        if (!disk.isPresent() || disk.unreadableSectors.empty()) continue;
+        std::string lbas;
+        for (const std::uint64_t lba : disk.unreadableSectors) lbas += (lbas.empty() ? "" : ", ") + std::to_string(lba);
+        const std::string target = scanTarget.empty() ? std::string(1, disk.diskNumber) : scanTarget;
+        printIn(stderr, language, texts::kSectorsUnreadable, who.c_str(), disk.diskNumber, lbas.c_str(),
+                terminalSafe(target).c_str());
+    }
+}
+
 char letterOfVolume(const disk::InventoryState& inventory, int volumeNumber) {
     int seen = 0;
     for (int i = 0; i < disk::kDriveLetterCount; ++i) {
@@ -98,7 +110,9 @@ bool chooseVolume(platform::DiskSystem& disks, const std::string& target, const 
     }
     volume.letter = volume.source.letter(volume.inventory, options.volumeNumber);
     if (volume.letter == 0) {
-        printIn(stderr, options.language, texts::kNoVolumeNumber, who.c_str(), target.c_str(), options.volumeNumber);
+        printIn(stderr, options.language, texts::kNoVolumeNumber, who.c_str(), terminalSafe(target).c_str(),
+                options.volumeNumber);
+        printUnreadableSectors(volume.inventory, who, "'" + terminalSafe(target) + "'", options.language);
         return false;
     }
     return true;

@@ -35,6 +35,12 @@ struct ChosenVolume {
     recovery::AnalysisResult analyse(recovery::AnalysisContext& context) const;
 };
 
+// Names, on standard error, the sectors the partition discovery of each disk could not read,
+// with the scan that finds the volumes without them (`scanTarget`: what to scan, the disk's
+// number when empty).
+void printUnreadableSectors(const disk::InventoryState& inventory, const std::string& who, const std::string& scanTarget,
+                            text::Language language);
+
 // Finds the volume named by `target` and the shared options. Nothing, with the reason printed on
 // standard error, when there is none: the image is missing, the known sector starts no NTFS
 // volume, or the image has no NTFS volume of that number.

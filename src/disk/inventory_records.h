@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <vector>
 #include <cstdint>
 #include <string>
 
@@ -102,6 +103,9 @@ struct PhysicalDiskInfo {
     std::array<PartitionEntry, kPartitionsPerDisk> partitions{};
     std::array<SectorBytes, kPartitionsPerDisk> bootSectors{};  // first sector of each partition
     std::array<PartitionCell, kPartitionsPerDisk> cells{};      // filled by MatchPartitions
+    // Sectors the partition discovery needed and could not read (LBA 0, a partition's boot
+    // sector and its copy): what the disk's screen and a failed choice of a volume name.
+    std::vector<std::uint64_t> unreadableSectors;
 
     // IdentifyDisk leaves a "." in the second character of the capacity text of an absent disk.
     bool isPresent() const { return capacityText[1] != '.'; }

@@ -78,6 +78,10 @@ public:
 
     bool full() const { return count_ >= kPartitionsPerDisk; }
 
+    // A partition's boot sector that could not be read, nor its copy: its volume is left out, and
+    // the disk says so.
+    void noteUnreadable(std::uint64_t lba) { disk_.unreadableSectors.push_back(lba); }
+
     // A primary entry: its first sector, unmasked by the gap rule; without the 55AA signature
     // the entry is dropped and its place taken by the next one.
     void addPrimary(std::uint64_t startLba, std::uint64_t sectorCount) {
@@ -86,7 +90,7 @@ public:
         entry.startLba = startLba;
         entry.sectorCount = sectorCount;
         SectorBytes& sector = bootSector();
-        reader_.readBootSector(startLba, sectorCount, sector, Unmask::ByGapRule);
+        if (!reader_.readBootSector(startLba, sectorCount, sector, Unmask::ByGapRule)) noteUnreadable(startLba);
         if (!hasBootSignature(sector.data())) {
             entry = PartitionEntry{};
             sector = SectorBytes{};
@@ -102,9 +106,11 @@ public:
     void addLogical(std::uint64_t startLba, std::uint64_t sectorCount) {
         if (full()) return;
         SectorBytes sector{};
-        if (!reader_.readBootSector(startLba, sectorCount, sector, Unmask::Never) || !hasBootSignature(sector.data())) {
+        if (!reader_.readBootSector(startLba, sectorCount, sector, Unmask::Never)) {
+            noteUnreadable(startLba);
             return;
         }
+        if (!hasBootSignature(sector.data())) return;
         PartitionEntry& entry = slot();
         entry.startLba = startLba;
         entry.sectorCount = sectorCount;
@@ -117,7 +123,9 @@ public:
     void addGptEntry(std::uint64_t startLba, std::uint64_t endLba) {
         if (full()) return;
         SectorBytes sector{};
-        reader_.readBootSector(startLba, endLba >= startLba ? endLba - startLba + 1 : 0, sector, Unmask::Never);
+        if (!reader_.readBootSector(startLba, endLba >= startLba ? endLba - startLba + 1 : 0, sector, Unmask::Never)) {
+            noteUnreadable(startLba);
+        }
         if (fileSystemByFullTags(parseBootSector(sector)) != FileSystem::Ntfs) return;
         PartitionEntry& entry = slot();
         entry.startLba = startLba;
@@ -270,10 +278,15 @@ void discover(PhysicalDiskInfo& disk, platform::DiskSystem& disks, const SectorM
     disk.hiddenTag = blankText<4>();
     disk.partitions = {};
     disk.bootSectors = {};
+    disk.unreadableSectors.clear();
     DiskReader reader(disks, masks, disk);
 
     std::array<std::uint8_t, kSectorBufferSize> head{};
-    readDiskBytes(disks, masks, disk.diskNumber, 0, head);
+    if (readDiskBytes(disks, masks, disk.diskNumber, 0, head) < kSystemSectorSize) {
+        // Without LBA 0 no partition table is known; the volumes may still be found by a scan.
+        disk.unreadableSectors.push_back(0);
+        return;
+    }
     disk.hiddenTag = hiddenTagOf(head.data());
     if (disk.isHidden()) {
         // The partitions of a hidden disk are those of its saved first sectors.

@@ -135,6 +135,13 @@ TEST_F(ViewCommand, RecordOfVirtualDiskOnWipedPartitionTable) {
     int exitCode = -1;
     const std::string out = salvage(image, "0 --boot 1 --record 0", &exitCode);
     EXPECT_EQ(exitCode, 1) << out;
+
+    // A record beyond the $MFT is said to be missing, not shown as the last one.
+    const std::string beyond =
+        salvage(image, "0 --boot " + std::to_string(volume.startLba) + " --record 99999999", &exitCode);
+    EXPECT_EQ(exitCode, 1) << beyond;
+    EXPECT_TRUE(contains(beyond, "there is no record 99999999: the $MFT of this virtual disk holds records 0 to ")) << beyond;
+    EXPECT_FALSE(contains(beyond, "Own number")) << beyond;
 }
 
 }  // namespace

@@ -97,6 +97,38 @@ TEST(InventoryAgainstMmls, FixtureDisks) {
     }
 }
 
+// Sectors the discovery cannot read are named on the disk, never passed over in silence: an
+// unreadable LBA 0 leaves the disk without partitions, an unreadable boot sector (and its copy
+// at the partition's end) leaves out that volume alone.
+TEST(InventoryOfAFailingDisk, NamesTheSectorsItCouldNotRead) {
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const testsupport::ImageFacts& mbr = manifest.image("mbr.img");
+    const std::vector<const testsupport::PartitionFacts*> volumes = mbr.volumes();
+    ASSERT_GE(volumes.size(), 2u);
+    const testsupport::PartitionFacts& first = *volumes[0];
+    const Extents whole = expectedFromMmls(fixture("mbr.img"));
+
+    testsupport::FaultyDisks noLba0({fixture("mbr.img")});
+    noLba0.failSectors(0);
+    const InventoryState withoutTable = inventoryOf(noLba0);
+    EXPECT_EQ(withoutTable.disk('0').partitionCount(), 0);
+    EXPECT_EQ(withoutTable.disk('0').unreadableSectors, std::vector<std::uint64_t>{0});
+
+    testsupport::FaultyDisks noBootSector({fixture("mbr.img")});
+    noBootSector.failSectors(first.startLba);
+    noBootSector.failSectors(first.endLba());
+    const InventoryState withoutFirst = inventoryOf(noBootSector);
+    EXPECT_EQ(withoutFirst.disk('0').unreadableSectors, std::vector<std::uint64_t>{first.startLba});
+    Extents others = whole;
+    others.erase(std::remove_if(others.begin(), others.end(), [&](const auto& e) { return e.first == first.startLba; }),
+                 others.end());
+    EXPECT_EQ(listed(withoutFirst.disk('0')), others);
+
+    // A healthy disk names none.
+    platform::ImageDiskSystem healthy({fixture("mbr.img")});
+    EXPECT_TRUE(inventoryOf(healthy).disk('0').unreadableSectors.empty());
+}
+
 // A hidden disk lists what mmls finds on the disk as it was before hiding: the saved LBA 58 to 61
 // put back in place on a copy.
 TEST(InventoryAgainstMmls, HiddenDiskAsItWasBeforeHiding) {
