@@ -112,7 +112,10 @@ bool chooseVolume(platform::DiskSystem& disks, const std::string& target, const 
     if (volume.letter == 0) {
         printIn(stderr, options.language, texts::kNoVolumeNumber, who.c_str(), terminalSafe(target).c_str(),
                 options.volumeNumber);
-        printUnreadableSectors(volume.inventory, who, "'" + terminalSafe(target) + "'", options.language);
+        std::string quoted = "'";  // appended: GCC 12 at -O3 takes "'" + std::string for an overlap
+        quoted += terminalSafe(target);
+        quoted += '\'';
+        printUnreadableSectors(volume.inventory, who, quoted, options.language);
         return false;
     }
     return true;

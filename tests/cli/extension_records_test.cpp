@@ -32,7 +32,7 @@ bool makeVolume(const fs::path& folder, const fs::path& image) {
                    mount.string() + "' 2>&1",
                &exitCode);
     if (exitCode != 0) return false;
-    const std::string m = "'" + mount.string() + "'";
+    const std::string m = std::string("'") + mount.string() + "'";
     runCommand("mkdir " + m + "/d && touch " + m + "/d/many.txt && for i in $(seq 1 100); do ln " + m +
                    "/d/many.txt " + m + "/d/link-with-a-longer-name-$i.txt; done && for i in $(seq 1 12); do "
                    "head -c 600 /dev/zero | tr '\\0' x > " + m + "/d/many.txt:s$i; done && printf abcd > " + m +
@@ -49,7 +49,7 @@ TEST(ExtensionRecordsTest, EveryReaderGathersDataFromAnExtensionRecord) {
     testsupport::TempFolder folder;
     const fs::path image = folder.path() / "links.img";
     if (!makeVolume(folder.path(), image)) GTEST_SKIP() << "ntfs-3g could not write the volume (no FUSE?)";
-    const std::string img = "'" + image.string() + "'";
+    const std::string img = std::string("'") + image.string() + "'";
     const std::string record = runCommand("fls -r " + img + " | grep -m1 'link-with-a-longer-name-1.txt$' | "
                                           "sed 's/^[^0-9]*\\([0-9]*\\)-.*/\\1/' | tr -d '\\n'");
     ASSERT_FALSE(record.empty());

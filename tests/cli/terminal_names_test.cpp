@@ -94,7 +94,7 @@ TEST(TerminalSafe, NamesFromTheDiskAreMadeSafe) {
     TempFolder folder;
     const std::filesystem::path image = imageWithControlNames(folder);
     ASSERT_FALSE(image.empty());
-    const std::string common = "'" + image.string() + "' --lang en --work-dir '" + folder.path().string() + "'";
+    const std::string common = std::string("'") + image.string() + "' --lang en --work-dir '" + folder.path().string() + "'";
     int exitCode = -1;
 
     // The tree: the name in its column, the size after it where it always stands.
