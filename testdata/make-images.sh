@@ -2,16 +2,17 @@
 # Makes the fixture disk images of Quenzar Salvage into testdata/images/ (compressed with xz)
 # together with testdata/images/manifest.tsv. See testdata/README.md.
 #
-# Run as root: the NTFS volumes are filled through the ntfs-3g FUSE driver. No loop device
-# is used: every volume is built as a file of its own (ntfs-3g mounts an image file directly,
-# mtools writes FAT without mounting) and then copied into its disk image. Everything happens
-# in a temporary folder that is removed at the end; FUSE mounts left by an interrupted run
-# are unmounted on exit.
+# Run as root: the NTFS volumes are filled through the ntfs-3g FUSE driver. Every volume is
+# built as a file of its own (ntfs-3g mounts an image file directly, mtools writes FAT without
+# mounting) and then copied into its disk image. One loop device is attached for a moment:
+# sgdisk takes the sector size from the device, so the GPT of the disk of 4,096-byte sectors is
+# written on a loop device of that sector size. Everything happens in a temporary folder that is
+# removed at the end; FUSE mounts and loop devices left by an interrupted run are undone on exit.
 #
 # Needs (Debian packages): ntfs-3g, fdisk (sfdisk), gdisk (sgdisk), dosfstools (mkfs.fat),
 # mtools, faketime (libfaketime), sleuthkit, xz-utils, python3.
 #
-# Usage: sudo testdata/make-images.sh            (about a minute)
+# Usage: sudo testdata/make-images.sh            (about three minutes)
 #        QZ_KEEP_WORK=1 testdata/make-images.sh  keeps the work folder for inspection
 set -euo pipefail
 
@@ -24,8 +25,8 @@ if [[ $EUID -ne 0 ]]; then
 fi
 
 missing=()
-for tool in mkntfs ntfs-3g ntfsinfo sfdisk sgdisk mkfs.fat mcopy mmd fls istat icat mmls fsstat xz python3 \
-            findmnt umount; do
+for tool in mkntfs ntfs-3g ntfsinfo ntfsfix sfdisk sgdisk mkfs.fat mcopy mmd fls istat icat mmls fsstat xz \
+            python3 findmnt umount losetup blockdev; do
     command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
 done
 if ! compgen -G '/usr/lib/*/faketime/libfaketime.so.1' >/dev/null &&
@@ -50,7 +51,7 @@ cleanup() {
     findmnt -rn -o TARGET 2>/dev/null | grep -F "$work/" | sort -r | while read -r m; do
         umount "$m" 2>/dev/null || umount -l "$m" 2>/dev/null || true
     done
-    # no loop devices are attached by this script; detach any that point into the work folder
+    # loop devices (the builder detaches its own; one left by an interrupted run points here)
     losetup -nO NAME,BACK-FILE 2>/dev/null | while read -r dev file; do
         if [[ $file == "$work/"* ]]; then losetup -d "$dev" 2>/dev/null || true; fi
     done

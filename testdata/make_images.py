@@ -401,10 +401,31 @@ class Volume:
             if k == rel or k.startswith(rel + "/"):
                 v["deleted"] = True
 
+    def lose_folder(self, rel):
+        """After `rel` (a deleted folder) had its record reused: the files deleted in it are
+        orphans, whose $FILE_NAME names a record that now holds something else; the folder
+        itself is gone from the volume."""
+        if not self.expected[rel]["deleted"]:
+            fail("%s is not deleted" % rel)
+        del self.expected[rel]
+        for k, v in self.expected.items():
+            if k.startswith(rel + "/"):
+                if v["kind"] != "file" or k.count("/") != rel.count("/") + 1:
+                    fail("%s: only files directly in a lost folder are made orphans" % k)
+                v["orphan"] = True
+
+
+# The filler is written in pieces of FUSE's largest write request (128 KiB), so that each write
+# reaches ntfs-3g as one request. ntfs-3g rewrites the file's record (and its folder's index block)
+# once per request, raising their update sequence numbers; a larger write is split by the kernel
+# along the page cache's folios, whose sizes depend on the memory of the moment, so the number
+# of requests, and the images, would vary from run to run.
+FILL_PIECE = 128 * KiB
+
 
 def fill_until_full(path, margin):
     """Writes zeros into `path` until the volume is full, then gives `margin` bytes back."""
-    chunk = bytes(MiB)
+    chunk = bytes(FILL_PIECE)
     written = 0
     fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
     try:
@@ -698,6 +719,204 @@ def populate_hidden(vol, clock):
     vol.delete("gone.txt")
 
 
+def write_fragmented(vol, targets, holes, hole_size):
+    """Writes each (path, size) of `targets` in pieces scattered over the volume, whatever the
+    cluster allocator's habits: a filler of zeros takes all the space, then gives back room for
+    `holes` hole files of `hole_size` bytes, each followed by a one-cluster spacer file, written
+    in turns into that room; the hole files are deleted, leaving holes the spacers keep apart,
+    the targets are written into them, and the filler is deleted. Every file is made empty
+    before the volume is full, so that its record and index entry exist. The hole files and the
+    filler stay as deleted records (the hole files' clusters then hold the targets' data)."""
+    cluster = os.statvfs(vol.root).f_frsize
+    hole_names = ["Temp/hole-%02d.tmp" % i for i in range(holes)]
+    spacer_names = ["Temp/spacer-%02d.tmp" % i for i in range(holes)]
+    for rel in [t[0] for t in targets] + hole_names + spacer_names:
+        vol.file(rel, 0, mtime=False)
+    filler_size = fill_until_full(vol.p("Temp/filler.bin"), holes * (hole_size + cluster) + 4 * cluster)
+    vol.expected["Temp/filler.bin"] = {"kind": "file", "size": filler_size,
+                                       "md5": hashlib.md5(bytes(filler_size)).hexdigest(),
+                                       "deleted": False, "dos_name": None}
+    for h, spacer in zip(hole_names, spacer_names):
+        vol.file(h, hole_size)
+        vol.file(spacer, cluster)
+    for h in hole_names:
+        vol.delete(h)
+    for rel, size in targets:
+        vol.file(rel, size)
+    vol.delete("Temp/filler.bin")
+
+
+def populate_ntfs4k(vol, clock):
+    """A volume of 4,096-byte sectors, clusters and FILE records: files in use, among them a
+    resident one larger than a 1 KiB record could hold, and deleted ones with their contents
+    intact, among them one larger than 64,512 bytes and a fragmented one."""
+    f = vol.file
+    f("readme.txt", 600)
+    f("Docs/resident-3000.txt", 3000)
+    f("Docs/report.txt", 20000)
+    f("Docs/Отчёт.txt", 7000)
+    f("Data/large-200000.bin", 200000)
+    f("Data/deleted-100000.bin", 100000)
+    f("Docs/deleted-report.txt", 9000)
+    f("Docs/deleted-resident.txt", 2000)
+    write_fragmented(vol, [("Data/fragmented.bin", 160 * KiB), ("Data/fragmented-deleted.bin", 96 * KiB)],
+                     8, 32 * KiB)
+    clock.set(TIME_DELETE)
+    for rel in ("Data/deleted-100000.bin", "Docs/deleted-report.txt", "Docs/deleted-resident.txt",
+                "Data/fragmented-deleted.bin"):
+        vol.delete(rel)
+
+
+# The folder of gpt4k.img whose record a file written later takes: it is made first, so that its
+# record is the lowest one freed (ntfs-3g gives out the lowest free record after a remount).
+GPT4K_LOST = "Старый архив"
+
+
+def populate_gpt4k(vol, clock):
+    """The NTFS volume of gpt4k.img (4,096-byte sectors): Cyrillic names, a sub-folder, a file
+    larger than 64,512 bytes, fragmented files, deleted files, and a folder deleted with its
+    files, whose record a later file takes (see reuse_gpt4k)."""
+    f = vol.file
+    f(GPT4K_LOST + "/потерянный отчёт.txt", 6000)
+    f(GPT4K_LOST + "/lost-notes.txt", 2500)
+    f("readme.txt", 900)
+    f("Документы/Отчёт за квартал.txt", 12000)
+    f("Документы/Подпапка/вложенный файл.txt", 5000)
+    f("Data/large-100000.bin", 100000)
+    f("Data/deleted-70000.bin", 70000)
+    f("Удалённый документ.doc", 9000)
+    f("Документы/deleted-resident.txt", 1500)
+    write_fragmented(vol, [("Data/fragmented.bin", 144 * KiB), ("Data/fragmented-deleted.bin", 80 * KiB)],
+                     8, 32 * KiB)
+    clock.set(TIME_DELETE)
+    for rel in ("Data/deleted-70000.bin", "Удалённый документ.doc", "Документы/deleted-resident.txt",
+                "Data/fragmented-deleted.bin"):
+        vol.delete(rel)
+    vol.rmtree(GPT4K_LOST)
+
+
+def reuse_gpt4k(vol, clock):
+    """In a second mount: one small (resident) file, which takes the lowest free record, the
+    deleted folder's; the files deleted in that folder become orphans. Being resident, it takes
+    no cluster, so the deleted files' data stay intact."""
+    vol.file("written-later.txt", 700)
+    vol.lose_folder(GPT4K_LOST)
+
+
+def populate_rec4k512(vol, clock):
+    """The volume that becomes rec4k512.img (4,096-byte FILE records on 512-byte sectors)."""
+    f = vol.file
+    f("readme.txt", 800)
+    f("Папка/документ.txt", 7000)
+    f("data/big-90000.bin", 90000)
+    f("data/deleted-70000.bin", 70000)
+    f("deleted-resident.txt", 1200)
+    clock.set(TIME_DELETE)
+    vol.delete("data/deleted-70000.bin")
+    vol.delete("deleted-resident.txt")
+
+
+def rewrite_to_512_byte_sectors(volume_file):
+    """Makes a volume of 4,096-byte sectors one of 512-byte sectors with the same clusters: the
+    boot sector says 512 bytes per sector, 8 sectors per cluster and the volume's length in
+    512-byte sectors (one less than the file holds, as mkntfs leaves the last sector to the
+    backup), and its backup moves from the last 4,096-byte sector to the last 512-byte one,
+    where a reader of 512-byte sectors looks for it. FILE and index records keep their update
+    sequences, whose stride is 512 bytes whatever the sector size. Returns the new sector size."""
+    size = os.path.getsize(volume_file)
+    with open(volume_file, "r+b") as f:
+        boot = bytearray(f.read(SECTOR))
+        bps, spc = struct.unpack_from("<H", boot, 0x0B)[0], boot[0x0D]
+        if bps != 4096 or spc != 1:
+            fail("%s: %d bytes per sector, %d per cluster; expected 4096 and 1" % (volume_file, bps, spc))
+        f.seek(size - 4096)
+        if f.read(SECTOR) != bytes(boot):
+            fail("%s: the backup boot sector is not in the last 4,096-byte sector" % volume_file)
+        struct.pack_into("<H", boot, 0x0B, SECTOR)
+        boot[0x0D] = 4096 // SECTOR
+        struct.pack_into("<Q", boot, 0x28, size // SECTOR - 1)
+        f.seek(0)
+        f.write(boot)
+        f.seek(size - 4096)
+        f.write(bytes(4096))
+        f.seek(size - SECTOR)
+        f.write(boot)
+    return SECTOR
+
+
+def check_update_sequences(disk, volume_byte, vol, start, block=None):
+    """Every FILE record of the $MFT (its runs as istat gives them) has an update sequence of one
+    entry per 512 bytes plus the number itself (9 for a 4,096-byte record), and the number ends
+    every 512 bytes. Returns how many records were checked."""
+    rs, cs = vol["mft_record_size"], vol["cluster"]
+    want = rs // 512 + 1
+    n = 0
+    with open(disk, "rb") as f:
+        for lcn, count in ntfs_istat(disk, start, 0, block)["runs"]:
+            if lcn is None:
+                continue
+            f.seek(volume_byte + lcn * cs)
+            data = f.read(count * cs)
+            for o in range(0, len(data) - rs + 1, rs):
+                r = data[o:o + rs]
+                if r[:4] != b"FILE":
+                    continue
+                usa_ofs, usa_count = struct.unpack_from("<HH", r, 4)
+                if usa_count != want:
+                    fail("%s: FILE record at %d has usa_count %d, expected %d" %
+                         (disk, volume_byte + lcn * cs + o, usa_count, want))
+                usn = r[usa_ofs:usa_ofs + 2]
+                if any(r[k * 512 - 2:k * 512] != usn for k in range(1, usa_count)):
+                    fail("%s: FILE record at %d lacks its update sequence number at a 512-byte stride"
+                         % (disk, volume_byte + lcn * cs + o))
+                n += 1
+    return n
+
+
+def check_with_ntfs3g(volume_file, expected, clock, work, key):
+    """Mounts the volume read-only with ntfs-3g: it must list exactly the folders and files in use
+    and read every file's contents as written, and leave the file unchanged."""
+    before = md5_file(volume_file)
+    mnt = os.path.join(work, "mnt-check-" + key)
+    seen = {}
+    with NtfsMount(volume_file, mnt, clock, os.path.join(work, "ntfs-3g-check-%s.log" % key), ("ro",)):
+        for root, dirs, files in os.walk(mnt):
+            rel_root = os.path.relpath(root, mnt)
+            for d in dirs:
+                seen[os.path.normpath(os.path.join(rel_root, d))] = None
+            for name in files:
+                seen[os.path.normpath(os.path.join(rel_root, name))] = md5_file(os.path.join(root, name))
+    in_use = {rel: x for rel, x in expected.items() if not x["deleted"]}
+    if set(seen) != set(in_use):
+        fail("ntfs-3g lists in %s: missing %s, extra %s" %
+             (volume_file, sorted(set(in_use) - set(seen)), sorted(set(seen) - set(in_use))))
+    for rel, x in in_use.items():
+        if x["kind"] == "file" and seen[rel] != x["md5"]:
+            fail("ntfs-3g reads %s of %s as %s, written %s" % (rel, volume_file, seen[rel], x["md5"]))
+    if md5_file(volume_file) != before:
+        fail("a read-only mount changed " + volume_file)
+
+
+class LoopDevice:
+    """A loop device over an image file with the given logical sector size, for the partition
+    tools, which take the sector size from the device; detached on leaving, also on error."""
+
+    def __init__(self, image, sector_size):
+        self.image, self.sector_size = image, sector_size
+
+    def __enter__(self):
+        self.dev = run(["losetup", "--sector-size", str(self.sector_size), "--show", "-f", self.image]).strip()
+        if run(["blockdev", "--getss", self.dev]).strip() != str(self.sector_size):
+            self.__exit__()
+            fail("%s does not have %d-byte sectors" % (self.dev, self.sector_size))
+        return self.dev
+
+    def __exit__(self, *exc):
+        subprocess.run(["blockdev", "--flushbufs", self.dev], stderr=subprocess.DEVNULL)
+        run(["losetup", "-d", self.dev])
+        return False
+
+
 # FAT volumes are filled with mtools (no kernel mount needed); names in UTF-8.
 FAT_PLANS = {
     "mbr-fat32": [("README.TXT", 1000),
@@ -716,16 +935,19 @@ FAT_PLANS = {
 # making volumes
 
 
-def make_ntfs(path, sectors, start_lba, cluster, label, populate, key, clock, work, mount_options=()):
-    """mkntfs on a file of `sectors` sectors, fixed serial, then filled through ntfs-3g."""
-    make_sparse_file(path, sectors * SECTOR)
-    run(["mkntfs", "-F", "-q", "-Q", "-T", "-s", "512", "-c", str(cluster), "-p", str(start_lba),
+def make_ntfs(path, sectors, start_lba, cluster, label, populate, key, clock, work, mount_options=(),
+              sector_size=SECTOR, later=None):
+    """mkntfs on a file of `sectors` sectors of `sector_size` bytes (`start_lba` in the same
+    unit), fixed serial, then filled through ntfs-3g. `later`, when given, writes more in a
+    second mount: ntfs-3g hands out the lowest free record numbers again only after a remount."""
+    make_sparse_file(path, sectors * sector_size)
+    run(["mkntfs", "-F", "-q", "-Q", "-T", "-s", str(sector_size), "-c", str(cluster), "-p", str(start_lba),
          "-H", "255", "-S", "63", "-L", label, path])
     # mkntfs -T makes the volume fully reproducible but gives every volume the same serial
     # number; give each volume its own (boot sector and its backup in the last sector).
     serial = hashlib.md5(("serial:" + key).encode()).digest()[:8]
     with open(path, "r+b") as f:
-        for off in (0, (sectors - 1) * SECTOR):
+        for off in (0, (sectors - 1) * sector_size):
             f.seek(off)
             bs = f.read(SECTOR)
             if bs[3:11] != b"NTFS    " or bs[510:512] != b"\x55\xaa":
@@ -737,6 +959,9 @@ def make_ntfs(path, sectors, start_lba, cluster, label, populate, key, clock, wo
     clock.set(TIME_CREATE)
     with NtfsMount(path, mnt, clock, os.path.join(work, "ntfs-3g-%s.log" % key), mount_options):
         populate(vol, clock)
+    if later:
+        with NtfsMount(path, mnt, clock, os.path.join(work, "ntfs-3g-%s.log" % key), mount_options):
+            later(vol, clock)
     clock.set(TIME_CREATE)
     return vol
 
@@ -819,8 +1044,14 @@ def mbr_entries(disk):
     return ents
 
 
-def mmls_rows(disk, vstype=None):
-    cmd = ["mmls"] + (["-t", vstype] if vstype else []) + [disk]
+def tsk_at(start, block=None):
+    """The Sleuth Kit's arguments for a volume at sector `start`: `-b` gives the disk's sector
+    size (the unit of `-o`) where it is not 512 bytes."""
+    return (["-b", str(block)] if block else []) + ["-o", str(start)]
+
+
+def mmls_rows(disk, vstype=None, block=None):
+    cmd = ["mmls"] + (["-t", vstype] if vstype else []) + (["-b", str(block)] if block else []) + [disk]
     rows = []
     for line in run(cmd).splitlines():
         m = re.match(r"^\d+:\s+(\S+)\s+(\d+)\s+(\d+)\s+(\d+)\s+(.*)$", line)
@@ -830,8 +1061,10 @@ def mmls_rows(disk, vstype=None):
     return rows
 
 
-def check_mmls(disk, parts, vstype=None):
-    rows = mmls_rows(disk, vstype)
+def check_mmls(disk, parts, vstype=None, block=None):
+    """Every partition in `parts` (start and length in the disk's sectors of `block` bytes, 512
+    unless given) is one mmls shows."""
+    rows = mmls_rows(disk, vstype, block)
     for p in parts:
         if not any(r["start"] == p["start"] and r["length"] == p["sectors"] and
                    r["slot"] not in ("Meta", "-------") for r in rows):
@@ -846,9 +1079,9 @@ FLS_RE = re.compile(r"^(?P<type>\S/\S)\s+(?P<del>\*\s+)?(?P<rec>\d+)(?:-\d+-\d+)
                     r"(?P<realloc>\(realloc\))?:\t(?P<path>.*)$")
 
 
-def fls_entries(disk, start):
+def fls_entries(disk, start, block=None):
     ents = []
-    for line in run(["fls", "-r", "-p", "-o", str(start), disk]).splitlines():
+    for line in run(["fls", "-r", "-p"] + tsk_at(start, block) + [disk]).splitlines():
         m = FLS_RE.match(line)
         if not m:
             fail("unexpected fls line on %s: %r" % (disk, line))
@@ -867,8 +1100,8 @@ def parse_fsstat(text):
     return d
 
 
-def ntfs_istat(disk, start, rec):
-    text = run(["istat", "-r", "-o", str(start), disk, str(rec)])
+def ntfs_istat(disk, start, rec, block=None):
+    text = run(["istat", "-r"] + tsk_at(start, block) + [disk, str(rec)])
     info = {"names": [], "data": None, "runs": []}
     m = re.search(r"^Entry: (\d+)\s+Sequence: (\d+)", text, re.M)
     info["sequence"] = int(m.group(2))
@@ -890,8 +1123,9 @@ def ntfs_istat(disk, start, rec):
         elif section == "fn" and line.startswith("Name: "):
             info["names"][-1]["name"] = line[6:]
         elif section == "fn" and line.startswith("Parent MFT Entry: "):
-            m = re.match(r"Parent MFT Entry: (\d+)", line)
+            m = re.match(r"Parent MFT Entry: (\d+)\s+Sequence: (\d+)", line)
             info["names"][-1]["parent"] = int(m.group(1))
+            info["names"][-1]["parent_seq"] = int(m.group(2))
         elif section == "attrs" and line.startswith("Type: "):
             m = re.match(r"Type: (\S+) \((\d+)-(\d+)\)\s+Name: (.*?)\s+(Resident|Non-Resident)(.*?)\s+"
                          r"size: (\d+)(?:\s+init_size: (\d+))?", line)
@@ -939,11 +1173,13 @@ def ntfsinfo_facts(volume_file, rec):
             "runs": runs}
 
 
-def analyze_ntfs(disk, start, expected, label, volume_file=None, bulk_folders=(), bulk_in_use=0):
+def analyze_ntfs(disk, start, expected, label, volume_file=None, bulk_folders=(), bulk_in_use=0, block=None):
     """Facts of one NTFS volume from TSK, checked against what was written. Files written as
     ones TSK refuses get their facts from ntfsinfo on the volume file instead. The files of
-    bulk folders (written only to fill the volume) are counted, not listed."""
-    fs = parse_fsstat(run(["fsstat", "-o", str(start), disk]))
+    bulk folders (written only to fill the volume) are counted, not listed. `start` is in the
+    disk's sectors of `block` bytes (512 unless given). A file written as an orphan (its folder's
+    record was reused since) is found by its name under TSK's $OrphanFiles."""
+    fs = parse_fsstat(run(["fsstat"] + tsk_at(start, block) + [disk]))
     if fs.get("File System Type") != "NTFS":
         fail("fsstat does not see NTFS at %d in %s" % (start, disk))
     total = re.match(r"0 - (\d+)", fs["Total Sector Range"])
@@ -954,13 +1190,24 @@ def analyze_ntfs(disk, start, expected, label, volume_file=None, bulk_folders=()
            "mftmirr_cluster": int(fs["First Cluster of MFT Mirror"]),
            "mft_record_size": int(fs["Size of MFT Entries"].split()[0]),
            "index_record_size": int(fs["Size of Index Records"].split()[0]),
-           "fs_sectors": int(total.group(1)) + 1, "clusters": int(clusters.group(1)) + 1}
+           "fs_sectors": int(total.group(1)) + 1, "clusters": int(clusters.group(1)) + 1,
+           "sector_size": int(fs["Sector Size"])}
     if vol["label"] != label:
         fail("volume label %r, expected %r" % (vol["label"], label))
+    orphans = {}  # name -> path written, of the files written as orphans
+    for path, x in expected.items():
+        if x.get("orphan"):
+            name = path.rsplit("/", 1)[-1]
+            if name in orphans:
+                fail("two orphans named %s" % name)
+            orphans[name] = path
     seen = {}
     bulk_seen = 0
-    for e in fls_entries(disk, start):
+    for e in fls_entries(disk, start, block):
         p = e["path"]
+        if p.startswith("$OrphanFiles/") and p[len("$OrphanFiles/"):] in orphans:
+            p = e["path"] = orphans[p[len("$OrphanFiles/"):]]
+            e["orphan"] = True
         if e["type"] in ("V/V", "v/v") or p.startswith("$OrphanFiles") or p.startswith("$Extend") \
                 or e["record"] < 24 or e["realloc"]:
             continue
@@ -983,7 +1230,7 @@ def analyze_ntfs(disk, start, expected, label, volume_file=None, bulk_folders=()
     for path in sorted(seen, key=lambda s: s.encode("utf-8")):
         e, x = seen[path], expected[path]
         if x.get("tsk_refuses"):
-            if subprocess.run(["istat", "-o", str(start), disk, str(e["record"])], stdout=subprocess.DEVNULL,
+            if subprocess.run(["istat"] + tsk_at(start, block) + [disk, str(e["record"])], stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL).returncode == 0:
                 fail("%s: istat reads it, though it was written as a file TSK refuses" % path)
             nf = ntfsinfo_facts(volume_file, e["record"])
@@ -995,7 +1242,7 @@ def analyze_ntfs(disk, start, expected, label, volume_file=None, bulk_folders=()
                             "resident": False, "sparse": True, "init_size": nf["init_size"],
                             "runs": nf["runs"], "tsk": "refused", "islands": x["islands"]})
             continue
-        st = ntfs_istat(disk, start, e["record"])
+        st = ntfs_istat(disk, start, e["record"], block)
         kind = "dir" if e["type"].endswith("/d") else "file"
         if kind != x["kind"]:
             fail("%s: TSK kind %s, written %s" % (path, kind, x["kind"]))
@@ -1015,6 +1262,11 @@ def analyze_ntfs(disk, start, expected, label, volume_file=None, bulk_folders=()
         ent = {"path": path, "record": e["record"], "sequence": st["sequence"],
                "parent": long_names[0]["parent"], "kind": kind, "deleted": x["deleted"],
                "links": st["links"]}
+        if x.get("orphan"):
+            if not e.get("orphan"):
+                fail("%s: written as an orphan, yet TSK lists it in its folder" % path)
+            ent["orphan"] = True
+            ent["parent_seq"] = long_names[0]["parent_seq"]
         dos = x.get("dos_name")
         if dos:
             names = [n.get("name") for n in st["names"]]
@@ -1028,7 +1280,7 @@ def analyze_ntfs(disk, start, expected, label, volume_file=None, bulk_folders=()
                 fail("%s: no $DATA attribute" % path)
             if d["size"] != x["size"]:
                 fail("%s: size %d on disk, %d written" % (path, d["size"], x["size"]))
-            icat_md5, rc, err = md5_of_command(["icat", "-o", str(start), disk, str(e["record"])])
+            icat_md5, rc, err = md5_of_command(["icat"] + tsk_at(start, block) + [disk, str(e["record"])])
             if rc != 0:
                 icat_md5 = ""
             ent.update({"size": d["size"], "md5": x["md5"], "icat_md5": icat_md5,
@@ -1055,7 +1307,8 @@ def analyze_fat(disk, start, expected, bits, label):
            "serial": fs["Volume ID"].upper().replace("0X", ""),
            "reserved_sectors": int(res.group(1)) + 1,
            "fat_sectors": int(fat0.group(2)) - int(fat0.group(1)) + 1,
-           "fs_sectors": int(re.search(r"Total Range: 0 - (\d+)", text).group(1)) + 1}
+           "fs_sectors": int(re.search(r"Total Range: 0 - (\d+)", text).group(1)) + 1,
+           "sector_size": int(fs["Sector Size"])}
     if bits == 16 and root:
         vol["root_dir_sectors"] = int(root.group(2)) - int(root.group(1)) + 1
     if vol["label"] != label:
@@ -1180,9 +1433,14 @@ class Builder:
         firsts = {e["dos_first"] for e in part["entries"] if "dos_name" in e}
         need(firsts == {True, False}, "records with the DOS name first and second are not both there")
 
-    def part(self, index, number, scheme, p, vol, ents, slot=None, ebr=None, gpt=None):
-        rec = {"index": index, "number": number, "scheme": scheme, "start": p["start"],
-               "sectors": p["sectors"], "vol": vol, "entries": ents}
+    def part(self, index, number, scheme, p, vol, ents, slot=None, ebr=None, gpt=None, disk_sector=SECTOR):
+        """A partition's manifest record; `p` gives its start and length in the disk's sectors
+        of `disk_sector` bytes, kept as they are (`lba`) and in 512-byte sectors."""
+        k = disk_sector // SECTOR
+        rec = {"index": index, "number": number, "scheme": scheme, "start": p["start"] * k,
+               "sectors": p["sectors"] * k, "vol": vol, "entries": ents}
+        if disk_sector != SECTOR:
+            rec["lba"] = (p["start"], p["sectors"])
         if "type" in p and p["type"] is not None:
             rec["type"] = p["type"]
         if slot is not None:
@@ -1193,9 +1451,11 @@ class Builder:
             rec["gpt"] = gpt
         return rec
 
-    def add_image(self, name, disk, scheme, parts, **extra):
+    def add_image(self, name, disk, scheme, parts, sector_size=SECTOR, **extra):
         rec = {"name": name, "size": os.path.getsize(disk), "md5": md5_file(disk), "scheme": scheme,
-               "parts": parts}
+               "parts": parts, "sector_size": sector_size}
+        if rec["size"] % sector_size:
+            fail("%s: %d bytes are no whole number of %d-byte sectors" % (name, rec["size"], sector_size))
         rec.update(extra)
         self.images.append(rec)
 
@@ -1246,19 +1506,29 @@ class Builder:
                                    "'Basic data partition' holding FAT16 (not NTFS)")
 
     # ---- NTFS volumes from LBA 0, no partition table ----
-    def whole_disk_ntfs(self, name, mib, cluster, label, populate, key, description, mount_options=()):
+    def whole_disk_ntfs(self, name, mib, cluster, label, populate, key, description, mount_options=(),
+                        sector_size=SECTOR, reshape=None):
+        """An NTFS volume from LBA 0 of a disk of `sector_size`-byte sectors. `reshape`, when
+        given, changes the finished volume file before it is read back and returns the sector
+        size of the disk it now belongs to."""
         disk = os.path.join(self.out, name)
-        sectors = mib * MiB // SECTOR
-        v = make_ntfs(disk, sectors, 0, cluster, label, populate, key, self.clock, self.work, mount_options)
-        rows = mmls_rows(disk) if subprocess.run(["mmls", disk], stdout=subprocess.DEVNULL,
-                                                 stderr=subprocess.DEVNULL).returncode == 0 else []
+        sectors = mib * MiB // sector_size
+        v = make_ntfs(disk, sectors, 0, cluster, label, populate, key, self.clock, self.work, mount_options,
+                      sector_size=sector_size)
+        if reshape:
+            sector_size = reshape(disk)
+            sectors = mib * MiB // sector_size
+        block = sector_size if sector_size != SECTOR else None
+        bflag = ["-b", str(block)] if block else []
+        rows = mmls_rows(disk, block=block) if subprocess.run(["mmls"] + bflag + [disk], stdout=subprocess.DEVNULL,
+                                                              stderr=subprocess.DEVNULL).returncode == 0 else []
         if any(r["slot"] not in ("Meta", "-------") for r in rows):
             fail("mmls finds a partition table in %s" % name)
         vol, ents = analyze_ntfs(disk, 0, v.expected, label, bulk_folders=v.bulk_folders,
-                                 bulk_in_use=v.bulk_files_in_use)
+                                 bulk_in_use=v.bulk_files_in_use, block=block)
         p = {"start": 0, "sectors": sectors, "type": None}
-        parts = [self.part(0, 0, "whole-disk", p, vol, ents)]
-        self.add_image(name, disk, "none", parts, description=description)
+        parts = [self.part(0, 0, "whole-disk", p, vol, ents, disk_sector=sector_size)]
+        self.add_image(name, disk, "none", parts, sector_size=sector_size, description=description)
         return v
 
     def build_lba0(self):
@@ -1482,6 +1752,147 @@ class Builder:
                        description="MBR disk (NTFS, 4 KiB clusters) holding a sparse file of 4 TiB with "
                                    "three islands of data; The Sleuth Kit refuses that file")
 
+    # ---- 4,096-byte FILE records: 4,096-byte sectors, and on 512-byte sectors ----
+    def check_large_records(self, name, disk, part, sector_size, volume_byte=0, block=None):
+        """What every image of 4,096-byte FILE records promises, on the facts TSK gave: the sector,
+        cluster and record sizes, update sequences of 9 entries, files in use and deleted files
+        with their contents intact (a deleted file larger than 64,512 bytes among them), and a
+        fragmented file."""
+        vol = part["vol"]
+
+        def need(cond, msg):
+            if not cond:
+                fail(name + ": " + msg)
+        need(vol["sector_size"] == sector_size and vol["cluster"] == 4096 and vol["mft_record_size"] == 4096,
+             "sector %d, cluster %d, FILE record %d bytes" % (vol["sector_size"], vol["cluster"],
+                                                             vol["mft_record_size"]))
+        checked = check_update_sequences(disk, volume_byte, vol, part["lba"][0] if "lba" in part else part["start"],
+                                         block)
+        need(checked >= 16 + len(part["entries"]) // 2, "only %d FILE records checked" % checked)
+        files = [e for e in part["entries"] if e["kind"] == "file"]
+        kept = [e for e in files if e["deleted"] and not e["path"].startswith("Temp/")]
+        need(any(not e["deleted"] for e in files), "no file in use")
+        need(len(kept) >= 2 and all(e["intact"] for e in kept), "deleted files missing or not intact")
+        need(any(e["size"] > 64512 for e in kept), "no deleted file larger than 64,512 bytes")
+        need(any(e["size"] > 64512 and not e["deleted"] for e in files), "no file in use larger than 64,512 bytes")
+        return {e["path"]: e for e in part["entries"]}
+
+    def build_ntfs4k(self):
+        name = "ntfs4k.img"
+        log(name + ": NTFS from LBA 0 of a disk of 4,096-byte sectors")
+        self.whole_disk_ntfs(name, 48, 4096, "QZ-4KN", populate_ntfs4k, "ntfs4k",
+                             "NTFS from LBA 0 of a disk of 4,096-byte sectors: 4,096-byte clusters and FILE "
+                             "records, files in use and deleted, fragmented ones", sector_size=4096)
+        disk = os.path.join(self.out, name)
+        part = self.images[-1]["parts"][0]
+        ents = self.check_large_records(name, disk, part, 4096, block=4096)
+        for rel in ("Data/fragmented.bin", "Data/fragmented-deleted.bin"):
+            if len(ents[rel]["runs"]) < 2:
+                fail("%s: %s has %d run(s)" % (name, rel, len(ents[rel]["runs"])))
+        if not ents["Data/fragmented-deleted.bin"]["deleted"] or not ents["Data/fragmented-deleted.bin"]["intact"]:
+            fail(name + ": Data/fragmented-deleted.bin is not a deleted, intact file")
+        if not ents["Docs/resident-3000.txt"]["resident"]:
+            fail(name + ": Docs/resident-3000.txt is not resident")
+
+    def build_gpt4k(self):
+        """A GPT disk of 4,096-byte sectors: sgdisk writes it on a loop device of that sector size
+        (protective MBR in LBA 0, header in LBA 1 at byte 4,096, entries from LBA 2 at byte 8,192,
+        their backup and the backup header in the last LBAs), with one NTFS partition at LBA 256
+        (1 MiB)."""
+        name = "gpt4k.img"
+        lba = 4096
+        disk = os.path.join(self.out, name)
+        lbas = 48 * MiB // lba
+        make_sparse_file(disk, lbas * lba)
+        g = {"disk": stable_guid(name), 1: stable_guid(name + ":1")}
+        log(name + ": GPT disk of 4,096-byte sectors, NTFS at LBA 256")
+        with LoopDevice(disk, lba) as dev:
+            run(["sgdisk", "-o", "-U", g["disk"],
+                 "-n", "1:256:+40M", "-t", "1:0700", "-c", "1:Basic data partition", "-u", "1:" + g[1], dev])
+            info = run(["sgdisk", "-i", "1", dev])
+        first = int(re.search(r"First sector: (\d+)", info).group(1))
+        last = int(re.search(r"Last sector: (\d+)", info).group(1))
+        p1 = {"start": first, "sectors": last - first + 1, "type": None,
+              "gpt": {"name": re.search(r"Partition name: '(.*)'", info).group(1),
+                      "type_guid": re.search(r"Partition GUID code: (\S+)", info).group(1),
+                      "guid": re.search(r"Partition unique GUID: (\S+)", info).group(1), "entry": 1}}
+        with open(disk, "rb") as f:
+            mbr = f.read(SECTOR)
+            f.seek(lba)
+            head = f.read(92)
+            f.seek((lbas - 1) * lba)
+            backup = f.read(92)
+        if mbr[0x1C2] != 0xEE or mbr[510:512] != b"\x55\xaa":
+            fail(name + ": no protective MBR in LBA 0")
+        if head[:8] != b"EFI PART" or backup[:8] != b"EFI PART":
+            fail(name + ": no GPT header at byte 4,096 or in the last LBA")
+        cur, alt = struct.unpack_from("<QQ", head, 24)
+        entries_lba = struct.unpack_from("<Q", head, 72)[0]
+        if (cur, alt, entries_lba) != (1, lbas - 1, 2) or first != 256 or (first * lba) % MiB:
+            fail("%s: header LBA %d, backup %d, entries LBA %d, partition at %d" % (name, cur, alt, entries_lba, first))
+        vfile = self.vpath("gpt4k.ntfs")
+        v = make_ntfs(vfile, p1["sectors"], p1["start"], 4096, "QZ-GPT4K", populate_gpt4k, "gpt4k",
+                      self.clock, self.work, sector_size=lba, later=reuse_gpt4k)
+        copy_into(disk, p1["start"] * lba, vfile)
+        check_mmls(disk, [p1], block=lba)
+        vol, ents = analyze_ntfs(disk, p1["start"], v.expected, "QZ-GPT4K", block=lba)
+        part = self.part(0, 1, "gpt", p1, vol, ents, gpt=p1["gpt"], disk_sector=lba)
+        by_path = self.check_large_records(name, disk, part, lba, volume_byte=p1["start"] * lba, block=lba)
+        by_record = {e["record"]: e for e in ents}
+
+        def need(cond, msg):
+            if not cond:
+                fail(name + ": " + msg)
+        orphans = [e for e in ents if e.get("orphan")]
+        need(len(orphans) == 2, "%d orphans" % len(orphans))
+        for o in orphans:
+            holder = by_record.get(o["parent"])
+            need(holder is not None and holder["kind"] == "file" and not holder["deleted"] and
+                 holder["sequence"] != o["parent_seq"] and o["deleted"] and o["intact"],
+                 "%s: its folder's record %d does not hold a later file of another sequence number"
+                 % (o["path"], o["parent"]))
+        need(len(by_path["Data/fragmented.bin"]["runs"]) > 1 and len(by_path["Data/fragmented-deleted.bin"]["runs"]) > 1,
+             "the fragmented files have one run")
+        need(any(re.search("[А-яЁё]", e["path"]) and e["deleted"] for e in ents) and
+             any(re.search("[А-яЁё]", e["path"]) and not e["deleted"] for e in ents), "Cyrillic names missing")
+        need(by_path["Документы/Подпапка/вложенный файл.txt"]["kind"] == "file", "no file in a sub-folder")
+        self.add_image(name, disk, "gpt", [part], sector_size=lba, disk_guid=g["disk"],
+                       description="GPT disk of 4,096-byte sectors: NTFS (4,096-byte sectors, clusters and "
+                                   "FILE records) at LBA 256, with deleted files, orphans of a folder whose "
+                                   "record a later file took, Cyrillic names and fragmented files")
+
+    def build_rec4k512(self):
+        name = "rec4k512.img"
+        log(name + ": NTFS of 4,096-byte FILE records on 512-byte sectors")
+        v = self.whole_disk_ntfs(name, 16, 4096, "QZ-REC4K", populate_rec4k512, "rec4k512",
+                                 "NTFS from LBA 0, 512-byte sectors, 4,096-byte clusters and FILE records "
+                                 "(made as a volume of 4,096-byte sectors, its boot sector rewritten)",
+                                 sector_size=4096, reshape=rewrite_to_512_byte_sectors)
+        disk = os.path.join(self.out, name)
+        self.check_large_records(name, disk, self.images[-1]["parts"][0], SECTOR)
+        with open(disk, "rb") as f:
+            boot = f.read(SECTOR)
+            f.seek(-SECTOR, os.SEEK_END)
+            if f.read(SECTOR) != boot:
+                fail(name + ": the backup boot sector is not in the last 512-byte sector")
+        check_with_ntfs3g(disk, v.expected, self.clock, self.work, "rec4k512")
+        # ntfsfix (which changes nothing with -n) checks the backup boot sector where a reader of
+        # 512-byte sectors looks for it, and takes it when LBA 0 is blank.
+        before = md5_file(disk)
+        if "Checking the alternate boot sector... OK" not in run(["ntfsfix", "-n", disk]):
+            fail(name + ": ntfsfix does not find the backup boot sector good")
+        blank = self.vpath("rec4k512-blank-lba0.img")
+        shutil.copyfile(disk, blank)
+        with open(blank, "r+b") as f:
+            f.write(bytes(SECTOR))
+        res = subprocess.run(["ntfsfix", "-n", blank], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        if b"The alternate bootsector is usable" not in res.stdout:
+            fail(name + ": with LBA 0 blank, ntfsfix does not take the backup boot sector:\n" +
+                 res.stdout.decode("utf-8", "replace"))
+        os.unlink(blank)
+        if md5_file(disk) != before:
+            fail(name + ": ntfsfix -n changed the image")
+
     # ---- manifest ----
     def write_manifest(self, path):
         lines = ["# Quenzar Salvage fixture manifest, written by testdata/make-images.sh; "
@@ -1489,7 +1900,10 @@ class Builder:
                  row("format", version=MANIFEST_VERSION)]
         for im in self.images:
             fields = {"name": im["name"], "size": im["size"], "md5": im["md5"],
-                      "sectors": im["size"] // SECTOR, "scheme": im["scheme"]}
+                      "sectors": im["size"] // SECTOR, "sector_size": im["sector_size"]}
+            if im["sector_size"] != SECTOR:
+                fields["lba_count"] = im["size"] // im["sector_size"]
+            fields["scheme"] = im["scheme"]
             for k in ("disk_id", "disk_guid", "mask_lba", "mask_first_word", "mask_md5",
                       "masked_blocks", "unmasked_md5", "hidden_mark", "saved_copy_lba",
                       "original_md5", "restored_md5", "current_created", "former_start", "former_sectors",
@@ -1514,9 +1928,11 @@ class Builder:
                     f["gpt_guid"] = p["gpt"]["guid"]
                 f["start"] = p["start"]
                 f["sectors"] = p["sectors"]
+                if "lba" in p:
+                    f["lba_start"], f["lba_count"] = p["lba"]
                 v = p["vol"]
                 f["fs"] = v["fs"]
-                for k in ("cluster", "label", "serial", "fs_sectors", "clusters", "mft_cluster",
+                for k in ("sector_size", "cluster", "label", "serial", "fs_sectors", "clusters", "mft_cluster",
                           "mftmirr_cluster", "mft_record_size", "index_record_size",
                           "reserved_sectors", "fat_sectors", "root_dir_sectors"):
                     if k in v:
@@ -1530,6 +1946,9 @@ class Builder:
                         f["seq"] = e["sequence"]
                     if "parent" in e:
                         f["parent"] = e["parent"]
+                    if e.get("orphan"):
+                        f["orphan"] = 1
+                        f["parent_seq"] = e["parent_seq"]
                     f["kind"] = e["kind"]
                     f["deleted"] = int(e["deleted"])
                     if e["kind"] == "file":
@@ -1622,6 +2041,9 @@ def main():
     b.build_masked()
     b.build_hidden()
     b.build_sparse()
+    b.build_ntfs4k()
+    b.build_gpt4k()
+    b.build_rec4k512()
     b.write_manifest(os.path.join(args.out, "manifest.tsv"))
     log("images built in %.0f s" % (time.time() - t0))
 
