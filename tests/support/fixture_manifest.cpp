@@ -165,7 +165,12 @@ PartitionFacts makePartition(const Fields& f)
     p.gptGuid = f.str("gpt_guid");
     p.startLba = f.requiredU64("start");
     p.sectors = f.requiredU64("sectors");
+    p.lbaStart = f.u64("lba_start", p.startLba);
+    p.lbaCount = f.u64("lba_count", p.sectors);
     p.filesystem = f.str("fs", "none");
+    p.sectorSize = static_cast<std::uint32_t>(f.u64("sector_size", 512));
+    if (p.sectorSize == 0 || p.sectorSize % 512 != 0)
+        throw ManifestError(lineError(f.lineNo(), "bad sector_size " + std::to_string(p.sectorSize)));
     p.clusterSize = static_cast<std::uint32_t>(f.u64("cluster"));
     p.label = f.str("label");
     p.serial = f.str("serial");
@@ -191,6 +196,8 @@ EntryFacts makeEntry(const Fields& f)
     e.record = f.requiredU64("record");
     e.sequence = static_cast<std::uint32_t>(f.u64("seq"));
     e.parent = f.u64("parent");
+    e.orphan = f.flag("orphan");
+    e.parentSequence = static_cast<std::uint32_t>(f.u64("parent_seq"));
     std::string kind = f.required("kind");
     if (kind == "file") {
         e.kind = EntryKind::File;
@@ -224,6 +231,10 @@ ImageFacts makeImage(const Fields& f)
     im.size = f.requiredU64("size");
     im.md5 = f.required("md5");
     im.sectors = f.u64("sectors", im.size / 512);
+    im.sectorSize = static_cast<std::uint32_t>(f.u64("sector_size", 512));
+    if (im.sectorSize == 0 || im.sectorSize % 512 != 0)
+        throw ManifestError(lineError(f.lineNo(), "bad sector_size " + std::to_string(im.sectorSize)));
+    im.lbaCount = f.u64("lba_count", im.size / im.sectorSize);
     im.scheme = f.str("scheme");
     im.diskId = f.str("disk_id");
     im.diskGuid = f.str("disk_guid");

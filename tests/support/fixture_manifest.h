@@ -49,6 +49,10 @@ struct EntryFacts {
     std::uint64_t record = 0;   // NTFS: MFT record number; FAT: TSK's inode address
     std::uint32_t sequence = 0; // NTFS only: sequence number of the record (0 when absent)
     std::uint64_t parent = 0;   // NTFS only: parent folder's record number (5 = root)
+    // NTFS: the record of the file's folder has been reused since (by a file), so the file is an
+    // orphan (TSK lists it under $OrphanFiles; its path is the one it was written at).
+    bool orphan = false;
+    std::uint32_t parentSequence = 0; // orphans: the folder's sequence number its $FILE_NAME gives
     EntryKind kind = EntryKind::File;
     bool deleted = false;       // NTFS: the FILE record is not in use
     // files only:
@@ -83,13 +87,17 @@ struct PartitionFacts {
     std::optional<int> typeByte; // MBR type byte
     int gptEntry = 0;
     std::string gptName, gptTypeGuid, gptGuid;
-    std::uint64_t startLba = 0;
+    std::uint64_t startLba = 0;  // first sector, in 512-byte sectors whatever the disk's sector size
     std::uint64_t sectors = 0;   // partition size in 512-byte sectors
+    // Start and length in the disk's own sectors (ImageFacts::sectorSize bytes), as mmls -b gives
+    // them; equal to startLba and sectors on a disk of 512-byte sectors.
+    std::uint64_t lbaStart = 0, lbaCount = 0;
     std::string filesystem;      // "ntfs", "fat32", "fat16", "none"
+    std::uint32_t sectorSize = 512; // the file system's bytes per sector (its boot sector's)
     std::uint32_t clusterSize = 0; // bytes
     std::string label;
     std::string serial;          // NTFS: 16 hex digits; FAT: 8 hex digits
-    std::uint64_t fsSectors = 0; // sectors the file system says it has
+    std::uint64_t fsSectors = 0; // sectors the file system says it has (of sectorSize bytes)
     // NTFS
     std::uint64_t clusters = 0;
     std::uint64_t mftCluster = 0, mftMirrorCluster = 0;
@@ -99,15 +107,19 @@ struct PartitionFacts {
     FieldMap fields;
 
     std::uint64_t startByte() const { return startLba * 512; }
-    std::uint64_t endLba() const { return startLba + sectors - 1; }
-    std::uint32_t sectorsPerCluster() const { return clusterSize / 512; }
+    std::uint64_t endLba() const { return startLba + sectors - 1; } // 512-byte sectors
+    std::uint32_t sectorsPerCluster() const { return clusterSize / 512; } // 512-byte sectors
+    // Sectors per cluster as the boot sector gives them (sectors of sectorSize bytes).
+    std::uint32_t fsSectorsPerCluster() const { return sectorSize == 0 ? 0 : clusterSize / sectorSize; }
 };
 
 struct ImageFacts {
     std::string name;            // file name in the fixture folder, e.g. "mbr.img"
     std::uint64_t size = 0;      // bytes
     std::string md5;
-    std::uint64_t sectors = 0;
+    std::uint64_t sectors = 0;   // size in 512-byte sectors
+    std::uint32_t sectorSize = 512; // the disk's sector (LBA) size in bytes
+    std::uint64_t lbaCount = 0;  // size in the disk's own sectors
     std::string scheme;          // "mbr", "gpt", "none" (file system at LBA 0), "hidden"
     std::string diskId, diskGuid, description;
     // masked.img: the sector mask
