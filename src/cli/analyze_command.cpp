@@ -290,7 +290,7 @@ int printFileListing(const ChosenVolume& volume, const recovery::AnalysisResult&
     const recovery::RestoreSource source{volume.disks(),
                                          masks,
                                          volume.diskNumber(),
-                                         result.geometry.sectorsPerCluster,
+                                         result.units,
                                          result.geometry.volumeStartLba,
                                          result.volumeSectorCount,
                                          result.statistics.unreadableRecords,

@@ -277,7 +277,7 @@ int runRestore(platform::DiskSystem& disks, const Arguments& args) {
     const recovery::RestoreSource restoreSource{volume.disks(),
                                                 masks,
                                                 diskNumber,
-                                                analysed.geometry.sectorsPerCluster,
+                                                analysed.units,
                                                 analysed.geometry.volumeStartLba,
                                                 analysed.volumeSectorCount,
                                                 analysed.statistics.unreadableRecords,

@@ -287,7 +287,7 @@ ntfs::RecordReading recordReadingOf(const ntfs::SectorReader& read, const ntfs::
     };
     reading.clusters = [volumeBytes, params](std::span<const ntfs::DataRun> runs, std::uint64_t byteCount,
                                              std::vector<std::uint8_t>& bytes) {
-        return ntfs::readRunBytes(volumeBytes, params.sectorsPerCluster, runs, byteCount, bytes);
+        return ntfs::readRunBytes(volumeBytes, std::uint64_t{params.sectorsPerCluster} * params.bytesPerSector, runs, byteCount, bytes);
     };
     return reading;
 }

@@ -44,6 +44,8 @@ std::optional<recovery::VirtualDiskVolume> modelVirtualDisk(platform::DiskSystem
     volume.diskNumber = diskNumber;
     volume.bootLba = params.bootLba;
     volume.sectorsPerCluster = params.sectorsPerCluster;
+    volume.sectorBytes = params.bytesPerSector;
+    volume.recordBytes = params.recordBytes;
     return volume;
 }
 

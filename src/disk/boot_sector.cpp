@@ -24,6 +24,7 @@ BootSector parseBootSector(std::span<const std::uint8_t, 512> sector) {
     const std::uint8_t* p = sector.data();
     BootSector boot;
     boot.oemName = textAt(sector, 0x03);
+    boot.bytesPerSector = le16(p + 0x0B);
     boot.sectorsPerCluster = p[0x0D];
     boot.reservedSectors = le16(p + 0x0E);
     boot.rootEntryCount = le16(p + 0x11);
@@ -35,9 +36,21 @@ BootSector parseBootSector(std::span<const std::uint8_t, 512> sector) {
     boot.fat32RootCluster = le32(p + 0x2C);
     boot.mftCluster = le64(p + 0x30);
     boot.mftMirrorCluster = le64(p + 0x38);
+    boot.clustersPerRecord = static_cast<std::int8_t>(p[0x40]);
     boot.fat16Type = textAt(sector, 0x36);
     boot.fat32Type = textAt(sector, 0x52);
     return boot;
+}
+
+std::uint32_t BootSector::ntfsRecordBytes() const {
+    std::uint64_t bytes = 0;
+    if (clustersPerRecord < 0 && clustersPerRecord >= -31) {
+        bytes = std::uint64_t{1} << -clustersPerRecord;
+    } else if (clustersPerRecord > 0) {
+        bytes = std::uint64_t{static_cast<std::uint8_t>(clustersPerRecord)} * sectorsPerCluster * bytesPerSector;
+    }
+    // Records are 1,024 or 4,096 bytes in practice; nothing NTFS writes has records beyond 64 KiB.
+    return bytes >= 512 && bytes <= 65536 && (bytes & (bytes - 1)) == 0 ? static_cast<std::uint32_t>(bytes) : 0;
 }
 
 }  // namespace quenzar::disk

@@ -25,6 +25,7 @@ inline bool startsWith(const BootText& field, std::string_view prefix) {
 
 struct BootSector {
     BootText oemName{};                   // 03h: "NTFS    " on NTFS
+    std::uint16_t bytesPerSector = 0;     // 0Bh
     std::uint8_t sectorsPerCluster = 0;   // 0Dh
     std::uint16_t reservedSectors = 0;    // 0Eh  FAT
     std::uint16_t rootEntryCount = 0;     // 11h  FAT-16: entries of the root folder
@@ -36,12 +37,17 @@ struct BootSector {
     std::uint32_t fat32RootCluster = 0;   // 2Ch  FAT-32: first cluster of the root folder
     std::uint64_t mftCluster = 0;         // 30h  NTFS: first cluster of the $MFT
     std::uint64_t mftMirrorCluster = 0;   // 38h  NTFS: first cluster of the $MFTMirr
+    std::int8_t clustersPerRecord = 0;    // 40h  NTFS: clusters of a FILE record, or when
+                                          //      negative, a record of 2^-n bytes
     BootText fat16Type{};                 // 36h  "FAT16   " on FAT-16
     BootText fat32Type{};                 // 52h  "FAT32   " on FAT-32
 
     // A FAT-16 volume below 32 MiB counts its sectors in the 16-bit field and leaves the 32-bit
     // one zero.
     std::uint32_t fatSectorCount() const { return smallSectorCount != 0 ? smallSectorCount : largeSectorCount; }
+
+    // NTFS: the bytes of one FILE record, 0 when the fields give no sensible size.
+    std::uint32_t ntfsRecordBytes() const;
 };
 
 // The file system by the full tags, NTFS first and FAT-32 before FAT-16: the rule of the partition

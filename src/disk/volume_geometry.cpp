@@ -4,11 +4,13 @@ namespace quenzar::disk {
 
 VolumeGeometry volumeGeometryOf(const BootSector& boot, FileSystem fileSystem) {
     VolumeGeometry geometry;
+    if (fileSystem != FileSystem::Unknown) geometry.bytesPerSector = boot.bytesPerSector;
     switch (fileSystem) {
         case FileSystem::Ntfs:
             geometry.sectorsPerCluster = boot.sectorsPerCluster;
             geometry.mftCluster = boot.mftCluster;
             geometry.mftMirrorCluster = boot.mftMirrorCluster;
+            geometry.mftRecordBytes = boot.ntfsRecordBytes();
             break;
         case FileSystem::Fat16:
             geometry.sectorsPerCluster = boot.sectorsPerCluster;

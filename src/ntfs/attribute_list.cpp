@@ -181,10 +181,9 @@ std::vector<std::uint8_t> joinedDataAttribute(std::span<const std::uint8_t> firs
 
 }  // namespace
 
-bool readRunBytes(const VolumeBytesReader& read, std::uint32_t sectorsPerCluster, std::span<const DataRun> runs,
+bool readRunBytes(const VolumeBytesReader& read, std::uint64_t clusterBytes, std::span<const DataRun> runs,
                   std::uint64_t byteCount, std::vector<std::uint8_t>& bytes) {
     constexpr std::uint64_t kSectorBytes = 512;
-    const std::uint64_t clusterBytes = std::uint64_t{sectorsPerCluster} * kSectorBytes;
     if (clusterBytes == 0) return false;
     bytes.assign(static_cast<std::size_t>(byteCount), 0);
     std::uint64_t done = 0;

@@ -66,7 +66,7 @@ std::vector<DataRun> unnamedDataRuns(std::span<const std::uint8_t> record);
 using VolumeBytesReader = std::function<bool(std::uint64_t volumeByte, std::span<std::uint8_t> buffer)>;
 
 // Reads the clusters of a non-resident attribute's runs: byteCount bytes, sparse runs as zeros.
-bool readRunBytes(const VolumeBytesReader& read, std::uint32_t sectorsPerCluster, std::span<const DataRun> runs,
+bool readRunBytes(const VolumeBytesReader& read, std::uint64_t clusterBytes, std::span<const DataRun> runs,
                   std::uint64_t byteCount, std::vector<std::uint8_t>& bytes);
 
 // How the records of the volume are had while a file's attributes are gathered.

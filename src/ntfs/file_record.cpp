@@ -157,20 +157,21 @@ private:
         if (buffer_.size() < kSmallRecordSize) return kNoFileSignature;
         if (std::memcmp(p, "FILE", 4) != 0) return kNoFileSignature;
 
-        // Update sequence: only the first sector is compared. The first two sectors are restored
-        // here, the further ones of a 4,096-byte record once its size is known.
+        // Update sequence: only the first part is compared. The parts lying in the first 1,024
+        // bytes are restored here, the further ones of a larger record once its size is known.
         const std::size_t usa = le16(p + 0x04);
         if (usa + 6 > kSmallRecordSize) return kUpdateSequenceMismatch;
-        if (le16(p + usa) != le16(p + 0x1FE)) return kUpdateSequenceMismatch;
-        std::memcpy(p + 0x1FE, p + usa + 2, 2);
-        std::memcpy(p + 0x3FE, p + usa + 4, 2);
+        stride_ = updateSequenceStride(p, buffer_.size());
+        if (le16(p + usa) != le16(p + stride_ - 2)) return kUpdateSequenceMismatch;
+        const std::size_t earlyParts = std::max<std::size_t>(kSmallRecordSize / stride_, 1);
+        restoreParts(usa, 0, earlyParts, kSmallRecordSize);
 
         if (le16(p + 0x18) > kLargeRecordSize) return kBytesInUseTooLarge;
         const std::uint16_t allocated = le16(p + 0x1C);
         if (allocated != kSmallRecordSize && allocated != kLargeRecordSize) return kAllocatedSizeInvalid;
         if (allocated > buffer_.size()) return kAllocatedSizeInvalid;
         size_ = allocated;
-        restoreFurtherSectors(usa);
+        restoreParts(usa, earlyParts, size_ / stride_, size_);
 
         const std::uint8_t layout = p[0x04];
         if (layout == 0x30) {
@@ -192,18 +193,36 @@ private:
         return names();
     }
 
-    // A 4,096-byte record has an update sequence word at the end of each of its eight 512-byte
-    // sectors. Only the first sector is compared, but every sector the array covers gets its own
-    // bytes back: left in place, the sequence number would stand inside attributes that cross
-    // 5FEh, 7FEh, ... and change their names, sizes or runs.
-    void restoreFurtherSectors(std::size_t usa) {
+    // The bytes each update sequence word guards. NTFS puts a word at the end of every 512 bytes
+    // of a record whatever the disk's sector size (a 4,096-byte record has nine words in its
+    // array); a record whose array counts one word per larger part (one per sector of a disk of
+    // large sectors) is read that way, as its array says.
+    static std::size_t updateSequenceStride(const std::uint8_t* p, std::size_t bufferBytes) {
+        const std::size_t allocated = le16(p + 0x1C);
+        const std::size_t words = le16(p + 0x06);
+        if ((allocated == kSmallRecordSize || allocated == kLargeRecordSize) && words >= 2 &&
+            allocated % (words - 1) == 0) {
+            const std::size_t stride = allocated / (words - 1);
+            if (stride > 512 && stride <= allocated && stride <= bufferBytes && (stride & (stride - 1)) == 0) {
+                return stride;
+            }
+        }
+        return 512;
+    }
+
+    // Gives the parts [first, end) of the record their own last words back from the array, as far
+    // as the array and the `limit` bytes reach. Only the first part is compared, but every part
+    // the array covers is restored: left in place, the sequence number would stand inside
+    // attributes that cross a part's end and change their names, sizes or runs.
+    void restoreParts(std::size_t usa, std::size_t first, std::size_t end, std::size_t limit) {
         std::uint8_t* const p = buffer_.data();
         const std::size_t arrayWords = le16(p + 0x06);
-        const std::size_t sectors = std::min(size_ / 512, arrayWords > 0 ? arrayWords - 1 : 0);
-        for (std::size_t sector = 2; sector < sectors; ++sector) {
-            const std::size_t saved = usa + 2 + 2 * sector;
-            if (saved + 2 > size_) break;
-            std::memcpy(p + 512 * sector + 510, p + saved, 2);
+        end = std::min(end, arrayWords > 0 ? arrayWords - 1 : 0);
+        for (std::size_t part = first; part < end; ++part) {
+            const std::size_t saved = usa + 2 + 2 * part;
+            const std::size_t guarded = stride_ * (part + 1) - 2;
+            if (saved + 2 > limit || guarded + 2 > limit) break;
+            std::memcpy(p + guarded, p + saved, 2);
         }
     }
 
@@ -346,6 +365,7 @@ private:
     FileRecordInfo& info_;
     ClusterStatistics* statistics_;
     std::size_t size_ = 0;      // the record's extent once its allocated size is known
+    std::size_t stride_ = 512;  // the bytes each update sequence word guards
     std::size_t position_ = 0;  // the attribute being looked at
     bool firstNameIsDos_ = false;
 };
@@ -359,6 +379,12 @@ std::uint32_t decodeFileRecord(std::span<std::uint8_t> record, FileRecordInfo& i
 std::uint32_t decodeFileRecord(std::span<std::uint8_t> record, FileRecordInfo& info,
                                ClusterStatistics& statistics) {
     return Decoder(record, info, &statistics).run();
+}
+
+std::uint32_t fileRecordSizeOf(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < 0x20 || std::memcmp(bytes.data(), "FILE", 4) != 0) return 0;
+    const std::uint32_t allocated = le16(bytes.data() + 0x1C);
+    return allocated == kSmallRecordSize || allocated == kLargeRecordSize ? allocated : 0;
 }
 
 }  // namespace quenzar::ntfs

@@ -54,6 +54,11 @@ inline constexpr std::uint32_t kIntegrityCodeCount = 15;
 inline constexpr std::size_t kSmallRecordSize = 1024;
 inline constexpr std::size_t kLargeRecordSize = 4096;
 
+// The size a FILE record gives itself (its allocated size at 1Ch) when the bytes begin with "FILE"
+// and the size is one the decoder accepts; 0 otherwise. Read before any update sequence is undone:
+// the header lies before the first guarded word.
+std::uint32_t fileRecordSizeOf(std::span<const std::uint8_t> bytes);
+
 // A starting cluster of FFFFFFFFh marks a sparse fragment (no clusters on disk).
 inline constexpr std::uint32_t kSparseCluster = 0xFFFFFFFF;
 // The own number of an older-layout record, which carries none.

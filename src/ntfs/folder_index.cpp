@@ -147,7 +147,7 @@ bool attributeContent(std::span<const std::uint8_t> attribute, const FolderIndex
     if (!reading.volume || !partRuns(attribute, runs)) return false;
     const std::uint64_t byteCount = readNonResidentSizes(attribute.data()).realSize;
     if (byteCount > maxBytes) return false;
-    return readRunBytes(reading.volume, reading.sectorsPerCluster, runs, byteCount, content) &&
+    return readRunBytes(reading.volume, reading.clusterBytes, runs, byteCount, content) &&
            content.size() == byteCount;
 }
 
@@ -216,7 +216,7 @@ IndexAttributes gatherIndexAttributes(std::span<const std::uint8_t> record, std:
 class AllocationReader {
 public:
     AllocationReader(const FolderIndexReading& reading, const std::vector<DataRun>& runs)
-        : reading_(reading), runs_(runs), clusterBytes_(std::uint64_t{reading.sectorsPerCluster} * kSectorBytes) {}
+        : reading_(reading), runs_(runs), clusterBytes_(reading.clusterBytes) {}
 
     // The bytes from `first` on, which never lies before the last read's; false when a part lies
     // in a sparse run or beyond the runs, or did not arrive.
@@ -255,7 +255,7 @@ void readAllocation(const IndexAttributes& found, std::uint32_t blockBytes, cons
     report.allocationUnusable = true;
     const bool blockSizeGood = blockBytes >= kMinBlockBytes && blockBytes <= kMaxBlockBytes &&
                                (blockBytes & (blockBytes - 1)) == 0;
-    const std::uint64_t clusterBytes = std::uint64_t{reading.sectorsPerCluster} * kSectorBytes;
+    const std::uint64_t clusterBytes = reading.clusterBytes;
     if (!blockSizeGood || clusterBytes == 0 || !reading.volume) return;
 
     // The parts in VCN order: each part's runs start from cluster 0 again, so their lists join.

@@ -90,7 +90,7 @@ bool readIndexBlock(std::span<std::uint8_t> block, const FolderIndexVisitor& vis
 struct FolderIndexReading {
     // Bytes of the volume from its first sector: INDX blocks, a long attribute list, a long $BITMAP.
     VolumeBytesReader volume;
-    std::uint32_t sectorsPerCluster = 0;
+    std::uint64_t clusterBytes = 0;
     // Clusters of the volume; an $INDEX_ALLOCATION run beyond them is damage. 0: not known.
     std::uint64_t volumeClusters = 0;
     // The extension record of that number, update sequence undone (a folder of many files may keep

@@ -25,18 +25,22 @@ void applyRecordNumber(MftLookupState& lookup, NtfsVolumeParams& params, MftRunT
     lookup.mftLba = std::uint64_t{lookup.mftCluster} * lookup.sectorsPerCluster + lookup.bootLba;
 
     if (params.mftFound == 'Y') {
-        std::array<std::uint8_t, kSmallRecordSize> record{};
-        if (lookup.mftLba < params.totalSectors) read(lookup.mftLba * params.bytesPerSector, record);
+        std::array<std::uint8_t, kLargeRecordSize> bytes{};
+        if (lookup.mftLba < params.totalSectors) read(lookup.mftLba * params.bytesPerSector, bytes);
+        const std::uint32_t recordBytes = fileRecordSizeOf(bytes) != 0 ? fileRecordSizeOf(bytes) : kSmallRecordSize;
+        const std::span<std::uint8_t> record = std::span(bytes).first(recordBytes);
         FileRecordInfo info;
         decodeFileRecord(record, info);
         MftRunTable built;
-        if (info.good() && std::strcmp(info.longName, "$MFT") == 0 && info.allocatedSize >= kSmallRecordSize) {
-            buildMftRunTable(built, info.runs, lookup.sectorsPerCluster, lookup.bootLba);
+        if (info.good() && std::strcmp(info.longName, "$MFT") == 0 && info.allocatedSize >= recordBytes) {
+            buildMftRunTable(built, info.runs, lookup.sectorsPerCluster, lookup.bootLba, params.bytesPerSector,
+                             recordBytes);
         }
         if (built.rowCount != 0) {
             table = built;
+            params.recordBytes = recordBytes;
             params.mftRecordLimit = static_cast<std::uint32_t>(
-                std::min<std::uint64_t>(info.allocatedSize / kSmallRecordSize - 1, 0xFFFFFFFF));
+                std::min<std::uint64_t>(info.allocatedSize / recordBytes - 1, 0xFFFFFFFF));
             return;
         }
     }
@@ -47,15 +51,19 @@ void applyRecordNumber(MftLookupState& lookup, NtfsVolumeParams& params, MftRunT
 
 std::optional<std::uint64_t> recordLba(std::uint32_t requestedRecord, const NtfsVolumeParams& params,
                                        const MftRunTable& table) {
-    if (table.rowCount == 0) return std::nullopt;
+    if (table.rowCount == 0 || params.bytesPerSector == 0) return std::nullopt;
     const std::uint32_t number = std::min(requestedRecord, params.mftRecordLimit);
+    // The sector a record begins in: records smaller than a sector share one.
+    auto lbaIn = [&](const MftRunRow& row, std::uint64_t record) {
+        return (record - row.firstRecord) * params.fileRecordBytes() / params.bytesPerSector + row.startLba;
+    };
     for (std::size_t i = 0; i < table.rowCount; ++i) {
         const MftRunRow& row = table.rows[i];
-        if (row.lastRecord >= number) return (std::uint64_t{number} - row.firstRecord) * 2 + row.startLba;
+        if (row.lastRecord >= number) return lbaIn(row, number);
     }
     // Beyond the table: the last record it holds.
     const MftRunRow& last = table.rows[table.rowCount - 1];
-    return (std::uint64_t{last.lastRecord} - last.firstRecord) * 2 + last.startLba;
+    return lbaIn(last, last.lastRecord);
 }
 
 }  // namespace quenzar::ntfs

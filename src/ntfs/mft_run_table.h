@@ -2,7 +2,8 @@
 // run holds and the LBA its first record starts at. The analysis of a virtual disk reads the $MFT
 // through it, and the record lookup finds a record by number with it.
 //
-// Records are taken as 1,024 bytes on 512-byte sectors: two sectors per record.
+// A run holds clusters x sectors per cluster x sector bytes / record bytes records; 1,024-byte
+// records on 512-byte sectors unless told otherwise.
 #pragma once
 
 #include <array>
@@ -32,10 +33,10 @@ struct MftRunTable {
 
 // Clears the table and fills it from a run list (which ends at its first zero count or after
 // kMftRunTableRows runs): running index r from 0; per run of n clusters at cluster k:
-// first = r, last = r + n x sectorsPerCluster / 2 - 1, start LBA = k x sectorsPerCluster + bootLba;
-// r = last + 1. A run too short to hold one whole record adds no row; numbering stops where it
-// would pass the largest 32-bit record number.
+// first = r, last = r + n x sectorsPerCluster x sectorBytes / recordBytes - 1, start LBA =
+// k x sectorsPerCluster + bootLba; r = last + 1. A run too short to hold one whole record adds no
+// row; numbering stops where it would pass the largest 32-bit record number.
 void buildMftRunTable(MftRunTable& table, std::span<const DataRun> runs, std::uint32_t sectorsPerCluster,
-                      std::uint64_t bootLba);
+                      std::uint64_t bootLba, std::uint32_t sectorBytes = 512, std::uint32_t recordBytes = 1024);
 
 }  // namespace quenzar::ntfs

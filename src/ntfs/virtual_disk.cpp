@@ -1,6 +1,7 @@
 #include "ntfs/virtual_disk.h"
 
 #include "ntfs/attribute_list.h"
+#include "ntfs/volume_units.h"
 
 #include <algorithm>
 #include <cstring>
@@ -100,22 +101,24 @@ bool isNamedMft(const FileRecordInfo& info) {
 struct MftRecord {
     FileRecordInfo info;
     std::vector<DataRun> runs;
+    std::uint32_t recordBytes = kSmallRecordSize;  // the size of the volume's FILE records
 };
 
-// Reads and decodes the $MFT's own record at mftLba. When its attributes continue in extension
-// records (a large, fragmented volume), they are gathered: the extension records of the $MFT lie
-// among its first records, in its first fragment right behind it, two sectors a record; a long
-// attribute list lies in clusters of the volume that starts at bootLba with sectorsPerCluster
-// (0: not known, such a list is not followed).
+// Reads and decodes the $MFT's own record at mftLba; its size (1,024 or 4,096 bytes) is the one its
+// header gives. When its attributes continue in extension records (a large, fragmented volume),
+// they are gathered: the extension records of the $MFT lie among its first records, in its first
+// fragment right behind it, one record size apart; a long attribute list lies in clusters of the
+// volume that starts at bootLba with sectorsPerCluster (0: not known, such a list is not followed).
 MftRecord readMftRecord(const SectorReader& read, const NtfsVolumeParams& params, std::uint64_t mftLba,
                         std::uint64_t bootLba, std::uint32_t sectorsPerCluster) {
     ReadBuffer buffer;
     readSector(read, params, mftLba, buffer);
+    const std::uint32_t recordBytes = fileRecordSizeOf(buffer) != 0 ? fileRecordSizeOf(buffer) : kSmallRecordSize;
     RecordReading reading;
     reading.record = [&](std::uint64_t number, std::vector<std::uint8_t>& bytes) {
-        ReadBuffer sector;
-        readSector(read, params, mftLba + 2 * number, sector);
-        bytes.assign(sector.begin(), sector.begin() + kSmallRecordSize);
+        bytes.assign(recordBytes, 0);
+        const std::uint64_t byte = mftLba * params.bytesPerSector + number * recordBytes;
+        if (byte / params.bytesPerSector < params.totalSectors) read(byte, bytes);
         FileRecordInfo header;
         decodeFileRecord(bytes, header);
         return header.stage >= DecodeStage::Flags && header.ownNumber == number;
@@ -125,19 +128,20 @@ MftRecord readMftRecord(const SectorReader& read, const NtfsVolumeParams& params
             const std::uint64_t byte = bootLba * params.bytesPerSector + volumeByte;
             return byte / params.bytesPerSector < params.totalSectors && read(byte, bytes) == bytes.size();
         };
-        reading.clusters = [volume, sectorsPerCluster](std::span<const DataRun> runs, std::uint64_t byteCount,
-                                                       std::vector<std::uint8_t>& bytes) {
-            return readRunBytes(volume, sectorsPerCluster, runs, byteCount, bytes);
+        reading.clusters = [volume, clusterBytes = std::uint64_t{sectorsPerCluster} * params.bytesPerSector](
+                               std::span<const DataRun> runs, std::uint64_t byteCount, std::vector<std::uint8_t>& bytes) {
+            return readRunBytes(volume, clusterBytes, runs, byteCount, bytes);
         };
     }
     MftRecord record;
+    record.recordBytes = recordBytes;
     GatheredRecord gathered;
     Gathering gathering = Gathering::NotNeeded;
-    decodeWithExtensions(buffer, 0, reading, record.info, gathered, record.runs, gathering);
+    decodeWithExtensions(std::span(buffer).first(recordBytes), 0, reading, record.info, gathered, record.runs, gathering);
     if (gathering == Gathering::Incomplete) {
         // Not a good $MFT for the dialogs; its own runs still place its first fragment.
         record.info.integrityCode = kNoFileNameAfterStandardInfo;
-        record.runs = unnamedDataRuns(buffer);
+        record.runs = unnamedDataRuns(std::span(buffer).first(recordBytes));
     }
     return record;
 }
@@ -163,10 +167,10 @@ std::uint64_t limitedLba(std::string_view text, const NtfsVolumeParams& params) 
 }
 
 // After a successful NTFS computation. The record numbering of the $MFT table, the record lookup
-// and the FILE record arithmetic all take a record as two 512-byte sectors, so on a disk with
-// other sectors the virtual disk can be shown but not reconstructed or looked into.
+// and the FILE record arithmetic follow the disk's sectors of 512 to 4,096 bytes; a disk that
+// reports another size can be shown but not reconstructed or looked into.
 DialogButtons ntfsButtons(const NtfsVolumeParams& params) {
-    const bool modelled = params.bytesPerSector == disk::kSystemSectorSize;
+    const bool modelled = isNtfsUnitSize(params.bytesPerSector);
     return DialogButtons{true, modelled, modelled, modelled};
 }
 
@@ -260,7 +264,14 @@ VirtualDiskOutcome computeFromBootSector(NtfsVolumeParams& params, std::string_v
         // NTFS keeps the $MFT's cluster in 64 bits; the parameters hold 32. A cluster number that
         // does not fit is not cut to some other cluster: the $MFT counts as not found.
         const std::uint64_t mftCluster = boot.mftCluster;
-        params.sectorsPerCluster = boot.sectorsPerCluster;
+        // Clusters count the boot sector's sectors; the parameters count the disk's, which differ
+        // only on a volume copied from a disk of another sector size.
+        const std::uint64_t clusterBytes = std::uint64_t{boot.sectorsPerCluster} * boot.bytesPerSector;
+        params.sectorsPerCluster =
+            isNtfsUnitSize(boot.bytesPerSector) && boot.bytesPerSector != params.bytesPerSector &&
+                    params.bytesPerSector != 0 && clusterBytes % params.bytesPerSector == 0
+                ? static_cast<std::uint32_t>(clusterBytes / params.bytesPerSector)
+                : boot.sectorsPerCluster;
         params.mftCluster = static_cast<std::uint32_t>(mftCluster);
         params.mftLba = std::uint64_t{params.sectorsPerCluster} * params.mftCluster + params.bootLba;
         params.mftChs = chsOf(params.mftLba, params);
@@ -273,7 +284,9 @@ VirtualDiskOutcome computeFromBootSector(NtfsVolumeParams& params, std::string_v
 
         bool found = false;
         if (mftCluster <= 0xFFFFFFFF && params.mftLba < params.totalSectors) {
-            found = isNamedMft(readMftRecord(read, params, params.mftLba, params.bootLba, params.sectorsPerCluster).info);
+            const MftRecord mft = readMftRecord(read, params, params.mftLba, params.bootLba, params.sectorsPerCluster);
+            found = isNamedMft(mft.info);
+            if (found) params.recordBytes = mft.recordBytes;
         }
         if (found) {
             params.mftFound = 'Y';
@@ -359,6 +372,7 @@ VirtualDiskOutcome computeFromMftPosition(NtfsVolumeParams& params, std::string_
     }
 
     params.sectorsPerCluster = static_cast<std::uint32_t>(sectorsPerCluster);
+    params.recordBytes = record.recordBytes;
     params.mftCluster = info.runs[0].startCluster;
     params.bootLba = params.mftLba - mftSectorOffset;
     params.bootChs = chsOf(params.bootLba, params);
@@ -411,9 +425,10 @@ VirtualDiskOutcome computeFromFileRecord(NtfsVolumeParams& params, std::uint64_t
     outcome.fields.sectorsPerCluster = sectorsPerCluster;
 
     // A record number larger than its position allows cannot lie in the first fragment: there is
-    // no $MFT start to look at before LBA 0.
-    const std::uint64_t recordSectors = 2 * std::uint64_t{info.ownNumber};
-    if (recordSectors > recordLba) {
+    // no $MFT start to look at before LBA 0. The record's own size places the records before it.
+    const std::uint64_t recordBytes = fileRecordSizeOf(buffer) != 0 ? fileRecordSizeOf(buffer) : kSmallRecordSize;
+    const std::uint64_t recordSectors = std::uint64_t{info.ownNumber} * recordBytes / params.bytesPerSector;
+    if (recordSectors > recordLba || std::uint64_t{info.ownNumber} * recordBytes % params.bytesPerSector != 0) {
         lines[2] = texts.mftMissing;
         return outcome;
     }
@@ -436,6 +451,7 @@ VirtualDiskOutcome computeFromFileRecord(NtfsVolumeParams& params, std::uint64_t
         return outcome;
     }
     if (!isNamedMft(info)) return withResult(outcome, ResultWord::NotFileRecord, language);
+    params.recordBytes = mft.recordBytes;
 
     const std::uint64_t mftSectorOffset = std::uint64_t{info.runs[0].startCluster} * sectorsPerCluster;
     if (mftSectorOffset > params.mftLba) return withResult(outcome, ResultWord::NoMft, language);
@@ -488,12 +504,14 @@ ReconstructionStart startReconstruction(NtfsVolumeParams& params, MftRunTable& t
     // The table holds the first 100 runs; an analysis of an $MFT whose runs continue in extension
     // records reads them all from there again.
     MftRunTable built;
-    buildMftRunTable(built, record.runs, params.sectorsPerCluster, params.bootLba);
+    buildMftRunTable(built, record.runs, params.sectorsPerCluster, params.bootLba, params.bytesPerSector,
+                     record.recordBytes);
     if (built.rowCount == 0) return start;
 
     table = built;
+    params.recordBytes = record.recordBytes;
     params.mftRecordLimit =
-        static_cast<std::uint32_t>(std::min<std::uint64_t>(info.allocatedSize / kSmallRecordSize - 1, 0xFFFFFFFF));
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(info.allocatedSize / record.recordBytes - 1, 0xFFFFFFFF));
     start.ready = true;
     return start;
 }

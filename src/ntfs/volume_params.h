@@ -39,11 +39,15 @@ struct NtfsVolumeParams {
     std::uint32_t sectorsPerTrack = 0;
     std::uint32_t bytesPerSector = 0;
     std::uint64_t totalSectors = 0;
-    // The last MFT record number the record views accept (allocated size / 1,024 - 1).
+    // The size of the volume's FILE records as its $MFT record gives it; 0 while not known (taken
+    // as 1,024 bytes).
+    std::uint32_t recordBytes = 0;
+    // The last MFT record number the record views accept (allocated size / record size - 1).
     std::uint32_t mftRecordLimit = 0;
     char mftFound = 'N';           // "Y" when the last boot-sector computation found the $MFT
 
     bool hasDisk() const { return diskDigit != '?' && totalSectors != 0; }
+    std::uint32_t fileRecordBytes() const { return recordBytes != 0 ? recordBytes : 1024; }
 };
 
 // sector = LBA mod sectors per track + 1; head = (LBA div sectors per track) mod heads;

@@ -53,9 +53,9 @@ VolumeRead volumeReader(disk::DiskHandle& volume) {
 // Reads of a volume that starts at bootLba through the handle of its whole disk, unmasked as
 // every disk read beyond the partition gap.
 VolumeRead diskVolumeReader(disk::DiskHandle& handle, const disk::SectorMaskTable& masks, char diskNumber,
-                            std::uint64_t bootLba) {
-    return [&handle, &masks, diskNumber, bootLba](std::uint64_t volumeByte, std::span<std::uint8_t> buffer) {
-        const std::uint64_t diskByte = bootLba * disk::kSystemSectorSize + volumeByte;
+                            std::uint64_t bootByte) {
+    return [&handle, &masks, diskNumber, bootByte](std::uint64_t volumeByte, std::span<std::uint8_t> buffer) {
+        const std::uint64_t diskByte = bootByte + volumeByte;
         disk::SeekToByte(handle, diskByte);
         const bool arrived = disk::readRetrying(handle, buffer) == buffer.size();
         if (disk::startsBeyondMaskGap(diskByte)) disk::ApplySectorMask(masks, buffer, diskNumber);
@@ -63,23 +63,39 @@ VolumeRead diskVolumeReader(disk::DiskHandle& handle, const disk::SectorMaskTabl
     };
 }
 
-// The checks of the $MFT's own record, read as `bytes` (arrivedBytes of them); Completed when the
-// analysis may go on with `runs`. A record whose runs continue in extension records gets them
-// from there, read through `read`; only when that fails is it refused for its attribute list.
+// The size of the volume's FILE records: what the $MFT's own record says of itself when it is a
+// FILE record of a size NTFS writes, else what the boot sector says, else 1,024 bytes.
+std::uint32_t recordBytesOf(std::span<const std::uint8_t> mftRecord, std::uint32_t bootRecordBytes) {
+    if (mftRecord.size() >= 0x20 && std::memcmp(mftRecord.data(), "FILE", 4) == 0) {
+        const std::uint32_t allocated = std::uint32_t{mftRecord[0x1C]} | std::uint32_t{mftRecord[0x1D]} << 8;
+        if ((allocated == ntfs::kSmallRecordSize || allocated == ntfs::kLargeRecordSize) && allocated <= mftRecord.size()) {
+            return allocated;
+        }
+    }
+    if (bootRecordBytes == ntfs::kSmallRecordSize || bootRecordBytes == ntfs::kLargeRecordSize) return bootRecordBytes;
+    return ntfs::kSmallRecordSize;
+}
+
+// The checks of the $MFT's own record, read as `bytes` (arrivedBytes of them, the largest record
+// size); Completed when the analysis may go on with `runs`. The record's size goes into the
+// units. A record whose runs continue in extension records gets them from there, read through
+// `read`; only when that fails is it refused for its attribute list.
 AnalysisOutcome checkMftRecord(std::size_t bytesArrived, std::span<std::uint8_t> bytes, const VolumeRead& read,
-                               std::uint32_t sectorsPerCluster, ntfs::FileRecordInfo& record,
+                               std::uint32_t bootRecordBytes, VolumeUnits& units, ntfs::FileRecordInfo& record,
                                std::vector<MftRun>& runs) {
-    if (bytesArrived != bytes.size()) return AnalysisOutcome::MftRecordUnreadable;
+    units.recordBytes = recordBytesOf(bytes, bootRecordBytes);
+    bytes = bytes.first(units.recordBytes);
+    if (bytesArrived < bytes.size()) return AnalysisOutcome::MftRecordUnreadable;
     const std::vector<std::uint8_t> asRead(bytes.begin(), bytes.end());
     ntfs::decodeFileRecord(bytes, record);
     if (record.hasAttributeList) {
         std::vector<ntfs::DataRun> dataRuns;
-        if (!gatherMftRuns(read, asRead, sectorsPerCluster, record, dataRuns)) return AnalysisOutcome::AttributeListInMft;
-        runs = buildMftRuns(dataRuns, sectorsPerCluster);
+        if (!gatherMftRuns(read, asRead, units, record, dataRuns)) return AnalysisOutcome::AttributeListInMft;
+        runs = buildMftRuns(dataRuns, units);
         return AnalysisOutcome::Completed;
     }
     if (!record.good() || record.isFolder || !record.nonResident) return AnalysisOutcome::MftRecordUnreadable;
-    runs = buildMftRuns(record, sectorsPerCluster);
+    runs = buildMftRuns(record, units);
     return AnalysisOutcome::Completed;
 }
 
@@ -88,20 +104,20 @@ AnalysisOutcome checkMftRecord(std::size_t bytesArrived, std::span<std::uint8_t>
 // runs and the volume of volumeBytes hold. Returns the runs cut to those records.
 std::vector<MftRun> boundRecordCount(std::vector<MftRun> runs, const ntfs::FileRecordInfo& mftRecord,
                                      std::uint64_t volumeBytes, AnalysisResult& result) {
-    result.claimedRecordCount = mftRecord.realSize / kMftRecordBytes;
-    result.recordLimit = readableRecordLimit(runs, mftRecord.allocatedSize, volumeBytes / disk::kSystemSectorSize);
+    result.claimedRecordCount = mftRecord.realSize / result.units.recordBytes;
+    result.recordLimit = readableRecordLimit(runs, mftRecord.allocatedSize, volumeBytes, result.units.recordBytes);
     result.recordCount = std::min(result.claimedRecordCount, result.recordLimit);
     return runsWithin(runs, result.recordLimit);
 }
 
 // Reads the $MFT's own record at a byte of the volume (tried again when it fails) and checks it.
-AnalysisOutcome readMftRecord(disk::DiskHandle& volume, std::uint64_t byteOffset, std::uint32_t sectorsPerCluster,
-                              std::span<std::uint8_t, kMftRecordBytes> bytes, ntfs::FileRecordInfo& record,
-                              std::vector<MftRun>& runs) {
+AnalysisOutcome readMftRecord(disk::DiskHandle& volume, std::uint64_t byteOffset, std::uint32_t bootRecordBytes,
+                              VolumeUnits& units, std::span<std::uint8_t, kMaxRecordBytes> bytes,
+                              ntfs::FileRecordInfo& record, std::vector<MftRun>& runs) {
     disk::SeekToByte(volume, byteOffset);
     const std::size_t arrived = disk::readRetrying(volume, bytes);
     record = ntfs::FileRecordInfo{};
-    return checkMftRecord(arrived, bytes, volumeReader(volume), sectorsPerCluster, record, runs);
+    return checkMftRecord(arrived, bytes, volumeReader(volume), bootRecordBytes, units, record, runs);
 }
 
 // Thrown by the extraction when the table outgrows the analysis' memory limit.
@@ -117,7 +133,7 @@ struct StopRequested {};
 // name wins over its DOS twin. Only folders of the generations the records were met in are read,
 // and the reading stops once every record has its long name from a folder in use.
 void nameUnreadableRecords(const std::vector<FileTableEntry>& table, const VolumeRead& read,
-                           const std::vector<MftRun>& runs, std::uint32_t sectorsPerCluster,
+                           const std::vector<MftRun>& runs, const VolumeUnits& units,
                            std::uint64_t volumeStartLba, std::uint64_t volumeSectors,
                            const std::atomic<bool>& stopRequested, std::vector<UnreadableRecord>& unreadable) {
     auto keyOf = [](char generation, std::uint64_t number) {
@@ -143,19 +159,19 @@ void nameUnreadableRecords(const std::vector<FileTableEntry>& table, const Volum
     std::size_t named = 0;
 
     // Records again by the LBA the table keeps for them, read through the analysis' own reads.
-    auto readRecordAt = [&](std::uint32_t recordLba, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info) {
-        buffer.assign(kMftRecordBytes, 0);
+    auto readRecordAt = [&](const FileTableEntry& entry, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info) {
+        buffer.assign(units.recordBytes, 0);
         info = ntfs::FileRecordInfo{};
-        if (recordLba < volumeStartLba || !read((recordLba - volumeStartLba) * disk::kSystemSectorSize, buffer)) {
-            return false;
-        }
+        const std::uint64_t diskByte = recordDiskByte(entry.recordLba, entry.ownId, units);
+        const std::uint64_t volumeByte = volumeStartLba * units.sectorBytes;
+        if (entry.recordLba < volumeStartLba || !read(diskByte - volumeByte, buffer)) return false;
         return ntfs::decodeFileRecord(buffer, info) == ntfs::kRecordGood;
     };
     ntfs::FolderIndexReading reading;
     reading.volume = read;
-    reading.sectorsPerCluster = sectorsPerCluster;
-    reading.volumeClusters = sectorsPerCluster == 0 ? 0 : volumeSectors / sectorsPerCluster;
-    reading.record = volumeRecordReading(read, runs, sectorsPerCluster).record;
+    reading.clusterBytes = units.clusterBytes;
+    reading.volumeClusters = units.clusterBytes == 0 ? 0 : volumeSectors * units.sectorBytes / units.clusterBytes;
+    reading.record = volumeRecordReading(read, runs, units).record;
 
     std::vector<std::uint8_t> buffer;
     ntfs::FileRecordInfo info;
@@ -168,7 +184,7 @@ void nameUnreadableRecords(const std::vector<FileTableEntry>& table, const Volum
                 continue;
             }
             if (stopRequested.load(std::memory_order_relaxed)) throw StopRequested{};
-            readRecordAt(folder.recordLba, buffer, info);
+            readRecordAt(folder, buffer, info);
             if (info.stage < ntfs::DecodeStage::Flags || !info.isFolder) continue;
             ntfs::readFolderIndex(buffer, folder.ownId, reading, [&](const ntfs::FolderIndexEntry& entry) {
                 // An entry in a folder's index names that folder as its parent; the root folder's
@@ -212,8 +228,9 @@ void nameUnreadableRecords(const std::vector<FileTableEntry>& table, const Volum
 // work file written once from the tree. The work file is created before the long read starts, so
 // a folder that cannot take it is reported at once.
 void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, const std::vector<MftRun>& runs,
-                         std::uint64_t volumeStartLba, const VolumeRead& read, std::uint32_t sectorsPerCluster,
-                         AnalysisContext& context, AnalysisResult& result) {
+                         std::uint64_t volumeStartLba, const VolumeRead& read, AnalysisContext& context,
+                         AnalysisResult& result) {
+    const VolumeUnits& units = result.units;
     AnalysisProgress& progress = context.progress;
     result.workFile = (context.workFolder.empty() ? std::filesystem::path(".") : context.workFolder) / kWorkFileName;
     WorkFileWriter workFile;
@@ -234,19 +251,19 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
     progress.stage.store(AnalysisStage::Extraction);
     // The window's counters and the stop request are looked at once a piece: often enough for a
     // display that ticks every two seconds, seldom enough to cost nothing.
-    const std::size_t pieceBytes = std::max<std::size_t>(context.mftPieceBytes / kMftRecordBytes, 1) * kMftRecordBytes;
-    const std::uint64_t publishEveryRecords = pieceBytes / kMftRecordBytes;
-    FileTableExtraction extraction(context.filter, context.generations, runs, volumeStartLba, table,
+    const std::size_t pieceBytes = std::max<std::size_t>(context.mftPieceBytes / units.recordBytes, 1) * units.recordBytes;
+    const std::uint64_t publishEveryRecords = pieceBytes / units.recordBytes;
+    FileTableExtraction extraction(context.filter, context.generations, runs, units, volumeStartLba, table,
                                    result.statistics);
     try {
         readMftRecords(
-            handle, source, runs, result.recordCount,
+            handle, source, runs, units.recordBytes, result.recordCount,
             [&](std::uint64_t index, std::span<std::uint8_t> record) {
                 if (record.empty()) {
                     UnreadableRecord unreadable;
                     unreadable.number = index;
                     unreadable.generation = context.generations.generation;
-                    if (!recordLbaOf(runs, volumeStartLba, index, unreadable.lba)) unreadable.lba = 0;
+                    if (!recordLbaOf(runs, units, volumeStartLba, index, unreadable.lba)) unreadable.lba = 0;
                     result.unreadableRecords.push_back(std::move(unreadable));
                 }
                 extraction.take(index, record);
@@ -262,11 +279,11 @@ void extractAndBuildTree(disk::DiskHandle& handle, const MftSource& source, cons
         // a long attribute list is read from its clusters.
         extraction.finish([&](std::span<const ntfs::DataRun> listRuns, std::uint64_t byteCount,
                               std::vector<std::uint8_t>& bytes) {
-            return ntfs::readRunBytes(read, sectorsPerCluster, listRuns, byteCount, bytes);
+            return ntfs::readRunBytes(read, units.clusterBytes, listRuns, byteCount, bytes);
         });
         // Only a volume with records that did not read pays for reading the folders' indexes.
         if (!result.unreadableRecords.empty()) {
-            nameUnreadableRecords(table, read, runs, sectorsPerCluster, volumeStartLba, result.volumeSectorCount,
+            nameUnreadableRecords(table, read, runs, units, volumeStartLba, result.volumeSectorCount,
                                   progress.stopRequested, result.unreadableRecords);
         }
         if (table.size() > maxEntries) throw TableLimitReached{};
@@ -367,8 +384,15 @@ AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::InventorySta
         return finish(context, std::move(result));
     }
     const disk::LogicalDriveInfo& drive = inventory.drive(driveLetter);
-    const std::uint32_t sectorsPerCluster = drive.sectorsPerCluster;
     const std::uint64_t volumeStartLba = drive.startLba;
+    // LBAs count the disk's sectors; clusters count the boot sector's, which are the same but on
+    // a volume copied from a disk of another sector size.
+    const std::uint32_t diskSectorBytes =
+        drive.diskNumber < disk::kInventoryDiskCount && inventory.disks[drive.diskNumber].bytesPerSector != 0
+            ? inventory.disks[drive.diskNumber].bytesPerSector
+            : disk::kSystemSectorSize;
+    result.units = ntfs::volumeUnitsOf(diskSectorBytes, drive.sectorsPerCluster, drive.mftRecordBytes,
+                                       ntfs::isNtfsUnitSize(drive.bytesPerSector) ? drive.bytesPerSector : 0);
 
     disk::DiskHandle volume = disk::DiskHandle::forVolume(driveLetter);
     if (!disk::OpenPhysicalDisk(disks, volume, platform::AccessMode::ReadOnly)) {
@@ -379,19 +403,20 @@ AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::InventorySta
     // Record 0, the $MFT's own record, at the MFT's first cluster. When it cannot be read or is
     // damaged, its copy in the $MFTMirr (whose cluster the boot sector gives) describes the same
     // runs: NTFS keeps the first records of the MFT twice for this.
-    std::array<std::uint8_t, kMftRecordBytes> mftBytes{};
+    std::array<std::uint8_t, kMaxRecordBytes> mftBytes{};
     ntfs::FileRecordInfo mftRecord;
     std::vector<MftRun> mftRuns;
-    const std::uint64_t clusterBytes = std::uint64_t{sectorsPerCluster} * disk::kSystemSectorSize;
-    result.outcome = readMftRecord(volume, drive.mftCluster * clusterBytes, sectorsPerCluster, mftBytes, mftRecord, mftRuns);
+    const std::uint64_t clusterBytes = result.units.clusterBytes;
+    result.outcome = readMftRecord(volume, drive.mftCluster * clusterBytes, drive.mftRecordBytes, result.units, mftBytes,
+                                   mftRecord, mftRuns);
     if (result.outcome == AnalysisOutcome::MftRecordUnreadable && drive.mftMirrorCluster != 0) {
-        result.outcome =
-            readMftRecord(volume, drive.mftMirrorCluster * clusterBytes, sectorsPerCluster, mftBytes, mftRecord, mftRuns);
+        result.outcome = readMftRecord(volume, drive.mftMirrorCluster * clusterBytes, drive.mftRecordBytes, result.units,
+                                       mftBytes, mftRecord, mftRuns);
     }
     if (result.outcome != AnalysisOutcome::Completed) return finish(context, std::move(result));
     const std::vector<MftRun> runs =
         boundRecordCount(std::move(mftRuns), mftRecord, volume.device->byteSize(), result);
-    if (!makeAnalysisGeometry(runs, result.recordLimit * kMftRecordBytes, sectorsPerCluster, volumeStartLba,
+    if (!makeAnalysisGeometry(runs, result.recordLimit * result.units.recordBytes, result.units, volumeStartLba,
                               result.geometry)) {
         result.outcome = AnalysisOutcome::BeyondLbaLimit;
         return finish(context, std::move(result));
@@ -399,8 +424,7 @@ AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::InventorySta
 
     result.volumeSectorCount = drive.endLba - drive.startLba;
     result.mftRuns = runs;
-    extractAndBuildTree(volume, MftSource{}, runs, volumeStartLba, volumeReader(volume), sectorsPerCluster, context,
-                        result);
+    extractAndBuildTree(volume, MftSource{}, runs, volumeStartLba, volumeReader(volume), context, result);
     return finish(context, std::move(result));
 }
 
@@ -415,17 +439,21 @@ AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::SectorMaskTa
         return finish(context, std::move(result));
     }
 
+    const std::uint32_t sectorBytes = volume.sectorBytes != 0 ? volume.sectorBytes : disk::kSystemSectorSize;
+    result.units = ntfs::volumeUnitsOf(sectorBytes, volume.sectorsPerCluster, volume.recordBytes);
+
     // The $MFT's own record at the first row of the run table, unmasked as every disk read
     // beyond the partition gap.
-    std::array<std::uint8_t, kMftRecordBytes> mftBytes{};
-    const std::uint64_t mftByte = volume.runTable.rows[0].startLba * disk::kSystemSectorSize;
+    std::array<std::uint8_t, kMaxRecordBytes> mftBytes{};
+    const std::uint64_t mftByte = volume.runTable.rows[0].startLba * sectorBytes;
     disk::SeekToByte(handle, mftByte);
     const std::size_t arrived = volume.runTable.rowCount == 0 ? 0 : disk::readRetrying(handle, mftBytes);
     if (disk::startsBeyondMaskGap(mftByte)) disk::ApplySectorMask(masks, mftBytes, volume.diskNumber);
     ntfs::FileRecordInfo mftRecord;
-    const VolumeRead read = diskVolumeReader(handle, masks, volume.diskNumber, volume.bootLba);
+    const VolumeRead read = diskVolumeReader(handle, masks, volume.diskNumber, volume.bootLba * sectorBytes);
     std::vector<MftRun> gatheredRuns;
-    result.outcome = checkMftRecord(arrived, mftBytes, read, volume.sectorsPerCluster, mftRecord, gatheredRuns);
+    result.outcome =
+        checkMftRecord(arrived, mftBytes, read, volume.recordBytes, result.units, mftRecord, gatheredRuns);
 
     // The rows of the table, relative to the volume's first sector as the runs of a drive are. An
     // $MFT whose runs continue in extension records has them all from there instead: the table
@@ -438,23 +466,23 @@ AnalysisResult runAnalysis(platform::DiskSystem& disks, const disk::SectorMaskTa
             result.outcome = AnalysisOutcome::MftRecordUnreadable;  // a table that does not fit the volume
             break;
         }
-        tableRuns.push_back({row.firstRecord, row.lastRecord, row.startLba - volume.bootLba, false});
+        tableRuns.push_back({row.firstRecord, row.lastRecord, (row.startLba - volume.bootLba) * sectorBytes, false});
     }
     if (result.outcome != AnalysisOutcome::Completed) return finish(context, std::move(result));
     // The volume reaches at most to the disk's end.
     const std::uint64_t diskBytes = handle.device->byteSize();
-    const std::uint64_t bootByte = volume.bootLba * disk::kSystemSectorSize;
+    const std::uint64_t bootByte = volume.bootLba * sectorBytes;
     const std::vector<MftRun> runs =
         boundRecordCount(std::move(tableRuns), mftRecord, diskBytes > bootByte ? diskBytes - bootByte : 0, result);
-    if (!makeAnalysisGeometry(runs, result.recordLimit * kMftRecordBytes, volume.sectorsPerCluster, volume.bootLba,
+    if (!makeAnalysisGeometry(runs, result.recordLimit * result.units.recordBytes, result.units, volume.bootLba,
                               result.geometry)) {
         result.outcome = AnalysisOutcome::BeyondLbaLimit;
         return finish(context, std::move(result));
     }
 
-    const MftSource source{volume.bootLba, &masks, volume.diskNumber};
+    const MftSource source{bootByte, &masks, volume.diskNumber};
     result.mftRuns = runs;
-    extractAndBuildTree(handle, source, runs, volume.bootLba, read, volume.sectorsPerCluster, context, result);
+    extractAndBuildTree(handle, source, runs, volume.bootLba, read, context, result);
     return finish(context, std::move(result));
 }
 

@@ -50,6 +50,9 @@ struct AnalysisResult {
     AnalysisOutcome outcome = AnalysisOutcome::Completed;
     FileStatistics statistics;
     AnalysisGeometry geometry;
+    // The disk's sector size (which every LBA of the result counts in), the volume's cluster and
+    // FILE record sizes.
+    VolumeUnits units;
     std::uint64_t recordCount = 0;     // records read: the claimed ones, as far as recordLimit goes
     // The records the $MFT's real size claims, and how many its allocated size, its runs and the
     // volume hold. A claim beyond the limit comes from a damaged $MFT record: only recordCount
@@ -128,6 +131,10 @@ struct VirtualDiskVolume {
     char diskNumber = '0';
     std::uint64_t bootLba = 0;
     std::uint32_t sectorsPerCluster = 0;
+    // The disk's sector size and the FILE record size; 0: 512-byte sectors and the size the $MFT's
+    // own record gives.
+    std::uint32_t sectorBytes = 0;
+    std::uint32_t recordBytes = 0;
     ntfs::MftRunTable runTable;  // absolute LBAs on the disk
 };
 

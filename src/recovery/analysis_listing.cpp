@@ -19,7 +19,7 @@ platform::WriteProblem writeAnalysisListing(platform::DiskSystem& disks, char di
     auto fullName = [&](const FileTableEntry& entry) {
         std::vector<std::uint8_t> record(4096);
         const std::size_t arrived =
-            disk::readDiskBytes(disks, masks, diskNumber, std::uint64_t{entry.recordLba} * 512, record);
+            disk::readDiskBytes(disks, masks, diskNumber, recordDiskByte(entry.recordLba, entry.ownId, result.units), record);
         ntfs::FileRecordInfo info;
         if (arrived >= ntfs::kSmallRecordSize) {
             ntfs::decodeFileRecord(std::span<std::uint8_t>(record.data(), arrived), info);

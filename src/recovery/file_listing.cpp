@@ -62,8 +62,9 @@ std::int64_t unixTime(std::uint64_t fileTime) {
 bool listFiles(const RestoreSource& source, const std::vector<FileTableEntry>& table,
                const std::function<void(const ListedFile&)>& take) {
     SourceRecords records(source);
-    FolderNames folders(table, [&](std::uint32_t lba, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info) {
-        return records.isOpen() && records.read(lba, buffer, info);
+    FolderNames folders(table, [&](const FileTableEntry& folder, std::vector<std::uint8_t>& buffer,
+                                   ntfs::FileRecordInfo& info) {
+        return records.isOpen() && records.read(folder, buffer, info);
     });
     std::vector<std::uint8_t> buffer;
     for (const FileTableEntry& entry : table) {
@@ -73,7 +74,7 @@ bool listFiles(const RestoreSource& source, const std::vector<FileTableEntry>& t
         file.size = entry.isFolder() ? 0 : entry.size();
         ntfs::FileRecordInfo info;
         std::u16string name = platform::cp1251ToUtf16(std::string(entry.name, strnlen(entry.name, kEntryNameBytes)));
-        if (records.isOpen() && records.read(entry.recordLba, buffer, info)) {
+        if (records.isOpen() && records.read(entry, buffer, info)) {
             file.recordRead = true;
             file.sequence = platform::le16(buffer.data() + kSequenceAt);
             if (!entry.isFolder()) file.size = info.realSize;

@@ -3,7 +3,7 @@
 //
 //   0   1  mark          "0" when written; the tree window sets and clears it
 //   1   3  ext           extension as the decoder gives it, blanks when there is none
-//   4   u32 recordLba    absolute LBA of the FILE record on the disk
+//   4   u32 recordLba    absolute LBA, in the disk's own sectors, of the sector the FILE record begins in
 //   8   u32 sizeLow      low 32 bits of the real size of $DATA; 0 for folders
 //   12  u32 ownId        the record's own MFT record number
 //   16  u32 parentId     low 32 bits of the parent folder reference

@@ -45,8 +45,8 @@ std::uint32_t FileTableExtraction::recordLba(std::uint64_t recordIndex) {
     if (runCursor_ == runs_.size() || runs_[runCursor_].sparse) return 0;
     const MftRun& run = runs_[runCursor_];
     // The analysis refuses volumes whose MFT lies beyond 32-bit sector numbers before it starts.
-    return static_cast<std::uint32_t>(volumeStartLba_ + run.volumeSector +
-                                      kSectorsPerRecord * (recordIndex - run.firstRecord));
+    const std::uint64_t volumeByte = run.volumeByte + std::uint64_t{units_.recordBytes} * (recordIndex - run.firstRecord);
+    return static_cast<std::uint32_t>(volumeStartLba_ + volumeByte / units_.sectorBytes);
 }
 
 void FileTableExtraction::take(std::uint64_t recordIndex, std::span<std::uint8_t> bytes) {

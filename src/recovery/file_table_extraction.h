@@ -30,8 +30,9 @@ FileTableEntry makeEntry(const ntfs::FileRecordInfo& record, std::uint32_t ownId
 class FileTableExtraction {
 public:
     FileTableExtraction(const SearchFilter& filter, GenerationState& generations, const std::vector<MftRun>& runs,
-                        std::uint64_t volumeStartLba, std::vector<FileTableEntry>& table, FileStatistics& statistics)
-        : filter_(filter), generations_(generations), runs_(runs), volumeStartLba_(volumeStartLba),
+                        const VolumeUnits& units, std::uint64_t volumeStartLba, std::vector<FileTableEntry>& table,
+                        FileStatistics& statistics)
+        : filter_(filter), generations_(generations), runs_(runs), units_(units), volumeStartLba_(volumeStartLba),
           table_(table), statistics_(statistics) {}
 
     // One record: its bytes (decoded in place), or an empty span when it could not be read.
@@ -62,6 +63,7 @@ private:
     const SearchFilter& filter_;
     GenerationState& generations_;
     const std::vector<MftRun>& runs_;
+    VolumeUnits units_;
     std::uint64_t volumeStartLba_;
     std::vector<FileTableEntry>& table_;
     FileStatistics& statistics_;

@@ -65,7 +65,7 @@ const std::u16string& FolderNames::nameOnDisk(std::size_t index) {
     if (cached != names_.end()) return cached->second;
     ntfs::FileRecordInfo info;
     std::u16string name = tableName(table_[index]);
-    readRecord_(table_[index].recordLba, buffer_, info);
+    readRecord_(table_[index], buffer_, info);
     // A record reused since by a file names that file, not the folder.
     if (info.stage >= ntfs::DecodeStage::FirstName && info.isFolder && info.longName[0] != 0) {
         name = recordName(buffer_, info);

@@ -16,10 +16,10 @@
 
 namespace quenzar::recovery {
 
-// Reads and decodes the FILE record at an LBA into the buffer; false when it did not arrive or is
-// no good record (the info then holds what was decoded).
+// Reads and decodes the FILE record of a table entry into the buffer; false when it did not arrive
+// or is no good record (the info then holds what was decoded).
 using RecordReading =
-    std::function<bool(std::uint32_t recordLba, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info)>;
+    std::function<bool(const FileTableEntry& entry, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info)>;
 
 // The real name of a record's file as the volume stores it (UTF-16); the decoder's code page 1251
 // name when no $FILE_NAME can be read whole.

@@ -22,8 +22,8 @@ struct Stretch {
 };
 
 // The stretches of records 0 to recordCount - 1, each read no larger than a piece.
-std::vector<Stretch> planStretches(const MftSource& source, const std::vector<MftRun>& runs, std::uint64_t recordCount,
-                                   std::size_t pieceRecords) {
+std::vector<Stretch> planStretches(const MftSource& source, const std::vector<MftRun>& runs, std::uint32_t recordBytes,
+                                   std::uint64_t recordCount, std::size_t pieceRecords) {
     std::vector<Stretch> plan;
     std::uint64_t next = 0;
     for (const MftRun& run : runs) {
@@ -36,13 +36,10 @@ std::vector<Stretch> planStretches(const MftSource& source, const std::vector<Mf
             next = runEnd;
             continue;
         }
-        const bool unmask = source.masks != nullptr &&
-                            disk::startsBeyondMaskGap((source.baseSector + run.volumeSector) * disk::kSystemSectorSize);
+        const bool unmask = source.masks != nullptr && disk::startsBeyondMaskGap(source.baseByte + run.volumeByte);
         while (next < runEnd) {
             const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(pieceRecords, runEnd - next));
-            const std::uint64_t offset =
-                (source.baseSector + run.volumeSector + kSectorsPerRecord * (next - run.firstRecord)) *
-                disk::kSystemSectorSize;
+            const std::uint64_t offset = source.baseByte + run.volumeByte + recordBytes * (next - run.firstRecord);
             plan.push_back({next, count, true, offset, unmask});
             next += count;
         }
@@ -64,9 +61,9 @@ struct PieceBuffer {
 class ReadAhead {
 public:
     ReadAhead(disk::DiskHandle& volume, const MftSource& source, const std::vector<Stretch>& plan,
-              std::size_t pieceRecords)
-        : volume_(volume), source_(source), plan_(plan) {
-        for (PieceBuffer& buffer : buffers_) buffer.bytes.resize(pieceRecords * kMftRecordBytes);
+              std::uint32_t recordBytes, std::size_t pieceRecords)
+        : volume_(volume), source_(source), plan_(plan), recordBytes_(recordBytes) {
+        for (PieceBuffer& buffer : buffers_) buffer.bytes.resize(pieceRecords * recordBytes);
         thread_ = std::thread([this] { readAll(); });
     }
     ~ReadAhead() {
@@ -128,12 +125,12 @@ private:
     // Keeps every sector that can be read (disk::readSalvaging) and marks each record that lost
     // a sector.
     void readPiece(const Stretch& stretch, PieceBuffer& buffer) {
-        const auto piece = std::span<std::uint8_t>(buffer.bytes).first(stretch.count * kMftRecordBytes);
+        const auto piece = std::span<std::uint8_t>(buffer.bytes).first(stretch.count * recordBytes_);
         buffer.unreadable.assign(stretch.count, 0);
         const disk::BulkReadReport report = disk::readSalvaging(volume_, stretch.byteOffset, piece, piece.size());
         for (const disk::MissingRange& gap : report.missing) {
-            const std::uint64_t last = (gap.firstByte + gap.byteCount - 1) / kMftRecordBytes;
-            for (std::uint64_t record = gap.firstByte / kMftRecordBytes; record <= last; ++record) {
+            const std::uint64_t last = (gap.firstByte + gap.byteCount - 1) / recordBytes_;
+            for (std::uint64_t record = gap.firstByte / recordBytes_; record <= last; ++record) {
                 buffer.unreadable[static_cast<std::size_t>(record)] = 1;
             }
         }
@@ -143,6 +140,7 @@ private:
     disk::DiskHandle& volume_;
     const MftSource& source_;
     const std::vector<Stretch>& plan_;
+    std::uint32_t recordBytes_;
     std::array<PieceBuffer, 2> buffers_;
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -154,15 +152,16 @@ private:
 }  // namespace
 
 MftReadReport readMftRecords(disk::DiskHandle& volume, const MftSource& source, const std::vector<MftRun>& runs,
-                             std::uint64_t recordCount, const MftRecordVisitor& visit,
+                             std::uint32_t recordBytes, std::uint64_t recordCount, const MftRecordVisitor& visit,
                              std::size_t pieceMaxBytes) {
     MftReadReport report;
+    if (recordBytes == 0) return report;
     const std::size_t pieceRecords =
-        std::max<std::size_t>(1, std::min(pieceMaxBytes, disk::kBulkPieceMaxBytes) / kMftRecordBytes);
-    const std::vector<Stretch> plan = planStretches(source, runs, recordCount, pieceRecords);
+        std::max<std::size_t>(1, std::min(pieceMaxBytes, disk::kBulkPieceMaxBytes) / recordBytes);
+    const std::vector<Stretch> plan = planStretches(source, runs, recordBytes, recordCount, pieceRecords);
 
     // The reader stops and is waited for when this returns, also when a visit throws.
-    ReadAhead reader(volume, source, plan, pieceRecords);
+    ReadAhead reader(volume, source, plan, recordBytes, pieceRecords);
     std::size_t piecesTaken = 0;
     for (const Stretch& stretch : plan) {
         if (!stretch.read) {
@@ -180,8 +179,7 @@ MftReadReport readMftRecords(disk::DiskHandle& volume, const MftSource& source, 
                 ++report.unreadableRecords;
                 visit(stretch.firstIndex + k, {});
             } else {
-                visit(stretch.firstIndex + k, std::span<std::uint8_t>(piece.bytes).subspan(k * kMftRecordBytes,
-                                                                                            kMftRecordBytes));
+                visit(stretch.firstIndex + k, std::span<std::uint8_t>(piece.bytes).subspan(k * recordBytes, recordBytes));
             }
         }
         reader.release(piece);

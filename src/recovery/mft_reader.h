@@ -17,7 +17,7 @@
 
 namespace quenzar::recovery {
 
-// Called once per record index from 0 up: the record's 1,024 bytes (which the callee may change,
+// Called once per record index from 0 up: the record's bytes (1,024 or 4,096) (which the callee may change,
 // the decoder undoes the update sequence in place), or an empty span when it could not be read.
 using MftRecordVisitor = std::function<void(std::uint64_t recordIndex, std::span<std::uint8_t> record)>;
 
@@ -26,21 +26,21 @@ struct MftReadReport {
     std::uint64_t unreadableRecords = 0;
 };
 
-// How the sectors of the runs are reached through the opened handle: a volume handle starts at
-// the volume's first sector (baseSector 0); a whole disk handle at the disk's, so the volume's
-// first sector is added, and pieces that lie beyond the partition gap are unmasked with the
-// disk's sector mask.
+// How the bytes of the runs are reached through the opened handle: a volume handle starts at
+// the volume's first byte (baseByte 0); a whole disk handle at the disk's, so the volume's first
+// byte is added, and pieces that lie beyond the partition gap are unmasked with the disk's sector
+// mask.
 struct MftSource {
-    std::uint64_t baseSector = 0;
+    std::uint64_t baseByte = 0;
     const disk::SectorMaskTable* masks = nullptr;  // null: a volume, never unmasked
     char diskNumber = '0';
 };
 
 // Reads records 0 to recordCount - 1 through the opened handle; records that no run holds (a run
-// list cut short, a sparse run) count as unreadable. pieceMaxBytes is the size of one read (a
-// multiple of a record is used).
+// list cut short, a sparse run) count as unreadable. Records are recordBytes long; pieceMaxBytes
+// is the size of one read (a multiple of a record is used).
 MftReadReport readMftRecords(disk::DiskHandle& handle, const MftSource& source, const std::vector<MftRun>& runs,
-                             std::uint64_t recordCount, const MftRecordVisitor& visit,
+                             std::uint32_t recordBytes, std::uint64_t recordCount, const MftRecordVisitor& visit,
                              std::size_t pieceMaxBytes = disk::kBulkPieceMaxBytes);
 
 }  // namespace quenzar::recovery

@@ -4,23 +4,24 @@
 
 namespace quenzar::recovery {
 
-std::vector<MftRun> buildMftRuns(const ntfs::FileRecordInfo& mftRecord, std::uint32_t sectorsPerCluster) {
+std::vector<MftRun> buildMftRuns(const ntfs::FileRecordInfo& mftRecord, const VolumeUnits& units) {
     std::size_t count = 0;
     while (count < ntfs::kRunListEntries && mftRecord.runs[count].clusterCount != 0) ++count;
-    return buildMftRuns(std::span<const ntfs::DataRun>(mftRecord.runs, count), sectorsPerCluster);
+    return buildMftRuns(std::span<const ntfs::DataRun>(mftRecord.runs, count), units);
 }
 
-std::vector<MftRun> buildMftRuns(std::span<const ntfs::DataRun> dataRuns, std::uint32_t sectorsPerCluster) {
+std::vector<MftRun> buildMftRuns(std::span<const ntfs::DataRun> dataRuns, const VolumeUnits& units) {
     std::vector<MftRun> runs;
+    if (units.recordBytes == 0) return runs;
     std::uint64_t runningCount = 0;
     for (const ntfs::DataRun& run : dataRuns) {
         if (run.clusterCount == 0) break;
         MftRun mftRun;
         mftRun.firstRecord = runningCount;
-        const std::uint64_t records = std::uint64_t{run.clusterCount} * sectorsPerCluster / kSectorsPerRecord;
+        const std::uint64_t records = std::uint64_t{run.clusterCount} * units.clusterBytes / units.recordBytes;
         mftRun.lastRecord = mftRun.firstRecord + records - 1;
         mftRun.sparse = run.startCluster == ntfs::kSparseCluster;
-        mftRun.volumeSector = mftRun.sparse ? 0 : std::uint64_t{run.startCluster} * sectorsPerCluster;
+        mftRun.volumeByte = mftRun.sparse ? 0 : std::uint64_t{run.startCluster} * units.clusterBytes;
         runningCount += records;
         runs.push_back(mftRun);
     }
@@ -32,14 +33,14 @@ std::uint64_t recordsCovered(const std::vector<MftRun>& runs) {
 }
 
 std::uint64_t readableRecordLimit(const std::vector<MftRun>& runs, std::uint64_t allocatedSize,
-                                  std::uint64_t volumeSectors) {
-    std::uint64_t limit = std::min(allocatedSize / kMftRecordBytes, recordsCovered(runs));
-    if (volumeSectors == 0) return limit;
-    limit = std::min(limit, volumeSectors / kSectorsPerRecord);
+                                  std::uint64_t volumeBytes, std::uint32_t recordBytes) {
+    if (recordBytes == 0) return 0;
+    std::uint64_t limit = std::min(allocatedSize / recordBytes, recordsCovered(runs));
+    if (volumeBytes == 0) return limit;
+    limit = std::min(limit, volumeBytes / recordBytes);
     for (const MftRun& run : runs) {
         if (run.recordCount() == 0 || run.sparse || run.firstRecord >= limit) continue;
-        const std::uint64_t inVolume =
-            run.volumeSector >= volumeSectors ? 0 : (volumeSectors - run.volumeSector) / kSectorsPerRecord;
+        const std::uint64_t inVolume = run.volumeByte >= volumeBytes ? 0 : (volumeBytes - run.volumeByte) / recordBytes;
         if (inVolume < run.recordCount()) return std::min(limit, run.firstRecord + inVolume);
     }
     return limit;
@@ -55,31 +56,45 @@ std::vector<MftRun> runsWithin(const std::vector<MftRun>& runs, std::uint64_t re
     return cut;
 }
 
-bool recordLbaOf(const std::vector<MftRun>& runs, std::uint64_t volumeStartLba, std::uint64_t recordIndex,
-                 std::uint64_t& lba) {
+bool recordByteOf(const std::vector<MftRun>& runs, std::uint32_t recordBytes, std::uint64_t recordIndex,
+                  std::uint64_t& volumeByte) {
     for (const MftRun& run : runs) {
         if (run.recordCount() == 0 || run.lastRecord < recordIndex) continue;
         if (run.sparse) return false;
-        lba = volumeStartLba + run.volumeSector + kSectorsPerRecord * (recordIndex - run.firstRecord);
+        volumeByte = run.volumeByte + std::uint64_t{recordBytes} * (recordIndex - run.firstRecord);
         return true;
     }
     return false;
 }
 
-bool makeAnalysisGeometry(const std::vector<MftRun>& runs, std::uint64_t allocatedSize,
-                          std::uint32_t sectorsPerCluster, std::uint64_t volumeStartLba,
-                          AnalysisGeometry& geometry) {
+bool recordLbaOf(const std::vector<MftRun>& runs, const VolumeUnits& units, std::uint64_t volumeStartLba,
+                 std::uint64_t recordIndex, std::uint64_t& lba) {
+    std::uint64_t volumeByte = 0;
+    if (units.sectorBytes == 0 || !recordByteOf(runs, units.recordBytes, recordIndex, volumeByte)) return false;
+    lba = volumeStartLba + volumeByte / units.sectorBytes;
+    return true;
+}
+
+std::uint64_t recordDiskByte(std::uint64_t recordLba, std::uint64_t recordNumber, const VolumeUnits& units) {
+    const std::uint64_t inSector =
+        units.recordBytes < units.sectorBytes ? recordNumber * units.recordBytes % units.sectorBytes : 0;
+    return recordLba * units.sectorBytes + inSector;
+}
+
+bool makeAnalysisGeometry(const std::vector<MftRun>& runs, std::uint64_t allocatedSize, const VolumeUnits& units,
+                          std::uint64_t volumeStartLba, AnalysisGeometry& geometry) {
     constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
     geometry = AnalysisGeometry{};
-    const std::uint64_t records = allocatedSize / kMftRecordBytes;
+    const std::uint64_t records = units.recordBytes == 0 ? 0 : allocatedSize / units.recordBytes;
     geometry.lastRecordIndex = static_cast<std::uint32_t>(records == 0 ? 0 : records - 1);
-    geometry.sectorsPerCluster = sectorsPerCluster;
+    geometry.sectorsPerCluster = units.sectorsPerCluster();
     geometry.volumeStartLba = static_cast<std::uint32_t>(volumeStartLba);
-    bool fits = records <= kMax32 + 1 && volumeStartLba <= kMax32;
+    bool fits = records <= kMax32 + 1 && volumeStartLba <= kMax32 && units.sectorBytes != 0;
     for (std::size_t i = 0; i < runs.size() && i < kGeometryRunRows; ++i) {
         const MftRun& run = runs[i];
-        const std::uint64_t startLba = volumeStartLba + run.volumeSector;
-        const std::uint64_t endLba = startLba + kSectorsPerRecord * run.recordCount();
+        const std::uint64_t startLba = volumeStartLba + run.volumeByte / units.sectorBytes;
+        const std::uint64_t endLba =
+            startLba + (std::uint64_t{units.recordBytes} * run.recordCount() + units.sectorBytes - 1) / units.sectorBytes;
         if (run.lastRecord > kMax32 || endLba > kMax32) fits = false;
         geometry.runTable[i] = {static_cast<std::uint32_t>(run.firstRecord),
                                 static_cast<std::uint32_t>(run.lastRecord),

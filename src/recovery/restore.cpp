@@ -25,7 +25,6 @@ namespace quenzar::recovery {
 
 namespace {
 
-constexpr std::size_t kSectorBytes = 512;
 // A FILE record is read as 4,096 bytes: the larger of the two record sizes.
 constexpr std::size_t kRecordReadBytes = 4096;
 // The full restore copies in pieces of this size.
@@ -49,16 +48,16 @@ public:
     explicit DiskReader(const RestoreSource& source) : source_(source), handle_(disk::DiskHandle::forDisk(source.diskNumber)) {
         disk::OpenPhysicalDisk(source.disks, handle_, platform::AccessMode::ReadOnly);
         std::uint64_t volumeSectors = source.volumeSectorCount;
-        if (volumeSectors == 0 && handle_.isOpen()) {
-            const std::uint64_t diskSectors = handle_.device->byteSize() / kSectorBytes;
+        if (volumeSectors == 0 && handle_.isOpen() && sectorBytes() != 0) {
+            const std::uint64_t diskSectors = handle_.device->byteSize() / sectorBytes();
             volumeSectors = diskSectors > source.volumeStartLba ? diskSectors - source.volumeStartLba : 0;
         }
-        volumeClusters_ = volumeSectors == 0 || source.sectorsPerCluster == 0 ? ~std::uint64_t{0}
-                                                                              : volumeSectors / source.sectorsPerCluster;
+        volumeClusters_ = volumeSectors == 0 || clusterBytes() == 0 ? ~std::uint64_t{0}
+                                                                    : volumeSectors * sectorBytes() / clusterBytes();
         const VolumeRead volumeRead = [this](std::uint64_t volumeByte, std::span<std::uint8_t> buffer) {
-            return read(source_.volumeStartLba * kSectorBytes + volumeByte, buffer).empty();
+            return read(source_.volumeStartLba * sectorBytes() + volumeByte, buffer).empty();
         };
-        extensions_ = volumeRecordReading(volumeRead, source.mftRuns, source.sectorsPerCluster);
+        extensions_ = volumeRecordReading(volumeRead, source.mftRuns, source.units);
     }
     DiskReader(const DiskReader&) = delete;
     DiskReader& operator=(const DiskReader&) = delete;
@@ -73,17 +72,18 @@ public:
         return std::move(report.missing);
     }
 
-    // Reads and decodes the FILE record at an LBA into the buffer; false when it did not arrive
-    // or is no good record. A record whose attributes continue in extension records is gathered
-    // from them: the buffer then holds the gathered image (ntfs/attribute_list.h), and dataRuns()
-    // every run of its unnamed $DATA either way.
-    bool readRecord(std::uint32_t recordLba, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info) {
+    // Reads and decodes the FILE record of a table entry into the buffer; false when it did not
+    // arrive or is no good record. A record whose attributes continue in extension records is
+    // gathered from them: the buffer then holds the gathered image (ntfs/attribute_list.h), and
+    // dataRuns() every run of its unnamed $DATA either way.
+    bool readRecord(const FileTableEntry& entry, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info) {
         buffer.assign(kRecordReadBytes, 0);
         dataRuns_.clear();
-        const std::vector<disk::MissingRange> missing = read(std::uint64_t{recordLba} * kSectorBytes, buffer);
+        const std::vector<disk::MissingRange> missing =
+            read(recordDiskByte(entry.recordLba, entry.ownId, source_.units), buffer);
         // The record is the start of the buffer; a sector lost further on belongs to the next one.
         const std::size_t arrived = missing.empty() ? buffer.size() : static_cast<std::size_t>(missing.front().firstByte);
-        if (recordLba == 0 || arrived < ntfs::kSmallRecordSize) return false;
+        if (entry.recordLba == 0 || arrived < ntfs::kSmallRecordSize) return false;
         info = ntfs::FileRecordInfo{};
         ntfs::Gathering gathering = ntfs::Gathering::NotNeeded;
         const std::uint32_t code = ntfs::decodeWithExtensions(std::span<std::uint8_t>(buffer.data(), arrived),
@@ -98,9 +98,11 @@ public:
     const std::vector<ntfs::DataRun>& dataRuns() const { return dataRuns_; }
 
     std::uint64_t clusterByte(std::uint64_t cluster) const {
-        return (cluster * source_.sectorsPerCluster + source_.volumeStartLba) * kSectorBytes;
+        return cluster * clusterBytes() + source_.volumeStartLba * sectorBytes();
     }
-    std::uint64_t clusterBytes() const { return std::uint64_t{source_.sectorsPerCluster} * kSectorBytes; }
+    std::uint64_t clusterBytes() const { return source_.units.clusterBytes; }
+    // The disk's sectors: what every LBA of the source, and of the damage reports, counts in.
+    std::uint64_t sectorBytes() const { return source_.units.sectorBytes; }
     // Clusters of the volume: from its start to its end, or to the end of the disk when its size
     // is not known.
     std::uint64_t volumeClusters() const { return volumeClusters_; }
@@ -214,10 +216,10 @@ bool hasHoles(const StreamLayout& layout) {
 
 // Adds unreadable sectors to a file's list, joined to the previous ones where they follow them
 // both in the file and on the disk.
-void noteUnreadable(std::vector<UnreadableSectors>& list, const UnreadableSectors& sectors) {
+void noteUnreadable(std::vector<UnreadableSectors>& list, const UnreadableSectors& sectors, std::uint64_t sectorBytes) {
     if (!list.empty()) {
         UnreadableSectors& last = list.back();
-        if (last.fileByte + last.sectorCount * kSectorBytes == sectors.fileByte &&
+        if (last.fileByte + last.sectorCount * sectorBytes == sectors.fileByte &&
             last.lba + last.sectorCount == sectors.lba) {
             last.byteCount += sectors.byteCount;
             last.sectorCount += sectors.sectorCount;
@@ -264,12 +266,14 @@ public:
                 if (progress_.stopRequested.load(std::memory_order_relaxed)) return stopped = true, false;
                 const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(dataEnd - fileOffset, kCopyPieceBytes));
                 // Whole sectors are read; only the file's bytes are written.
-                buffer_.assign((piece + kSectorBytes - 1) / kSectorBytes * kSectorBytes, 0);
+                const std::uint64_t sectorBytes = reader_.sectorBytes();
+                buffer_.assign(static_cast<std::size_t>((piece + sectorBytes - 1) / sectorBytes * sectorBytes), 0);
                 const std::uint64_t diskByte = reader_.clusterByte(run.startCluster) + (fileOffset - runStart);
                 for (const disk::MissingRange& gap : reader_.read(diskByte, buffer_)) {
-                    noteUnreadable(unreadable, {fileOffset + gap.firstByte, std::min<std::uint64_t>(gap.byteCount, piece - gap.firstByte),
-                                                (diskByte + gap.firstByte) / kSectorBytes,
-                                                (gap.byteCount + kSectorBytes - 1) / kSectorBytes});
+                    noteUnreadable(unreadable,
+                                   {fileOffset + gap.firstByte, std::min<std::uint64_t>(gap.byteCount, piece - gap.firstByte),
+                                    (diskByte + gap.firstByte) / sectorBytes, (gap.byteCount + sectorBytes - 1) / sectorBytes},
+                                   sectorBytes);
                 }
                 out.write(reinterpret_cast<const char*>(buffer_.data()), static_cast<std::streamsize>(piece));
                 if (!out.good()) return false;
@@ -312,9 +316,12 @@ private:
                     const std::uint64_t diskByte = reader_.clusterByte(piece.startCluster + usedOfRun);
                     const auto target = std::span<std::uint8_t>(buffer_).subspan(static_cast<std::size_t>(onDisk * clusterBytes),
                                                                                   static_cast<std::size_t>(count * clusterBytes));
+                    const std::uint64_t sectorBytes = reader_.sectorBytes();
                     for (const disk::MissingRange& gap : reader_.read(diskByte, target)) {
-                        noteUnreadable(unreadable, {unitStart, 0, (diskByte + gap.firstByte) / kSectorBytes,
-                                                    (gap.byteCount + kSectorBytes - 1) / kSectorBytes});
+                        noteUnreadable(unreadable,
+                                       {unitStart, 0, (diskByte + gap.firstByte) / sectorBytes,
+                                        (gap.byteCount + sectorBytes - 1) / sectorBytes},
+                                       sectorBytes);
                     }
                     onDisk += count;
                 }
@@ -401,8 +408,8 @@ public:
                RestoreMode mode, RestoreProgress& progress, bool withNamedStreams)
         : target_(target), mode_(mode), withNamedStreams_(withNamedStreams), reader_(source),
           folderNames_(table,
-                       [this](std::uint32_t recordLba, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info) {
-                           return reader_.readRecord(recordLba, buffer, info);
+                       [this](const FileTableEntry& entry, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info) {
+                           return reader_.readRecord(entry, buffer, info);
                        }),
           fileCopy_(reader_, progress), progress_(progress) {
         report_.diskOpened = reader_.isOpen();
@@ -426,7 +433,7 @@ public:
         components.insert(components.end(), chain.names.begin(), chain.names.end());
         OutputFolder folder{makeFolders(target_, components), {}, {}};
         ntfs::FileRecordInfo info;
-        if (!reader_.readRecord(entry.recordLba, recordBuffer_, info)) {
+        if (!reader_.readRecord(entry, recordBuffer_, info)) {
             ++report_.readFailures;
         } else if (folder.path.empty()) {
             ++report_.writeFailures;
@@ -603,8 +610,8 @@ SourceRecords::~SourceRecords() = default;
 
 bool SourceRecords::isOpen() const { return reader_->isOpen(); }
 
-bool SourceRecords::read(std::uint32_t recordLba, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info) {
-    return reader_->readRecord(recordLba, buffer, info);
+bool SourceRecords::read(const FileTableEntry& entry, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info) {
+    return reader_->readRecord(entry, buffer, info);
 }
 
 void RestoreProgress::setCurrentFile(const std::string& folder, const std::string& name) {

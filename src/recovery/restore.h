@@ -55,7 +55,8 @@ struct RestoreSource {
     platform::DiskSystem& disks;
     const disk::SectorMaskTable& masks;
     char diskNumber = '0';
-    std::uint32_t sectorsPerCluster = 0;
+    // The disk's sector size (which every LBA here counts in), the volume's cluster and record sizes.
+    VolumeUnits units = {};
     std::uint64_t volumeStartLba = 0;
     // The volume's sectors, which no run of a file may leave; 0: up to the end of the disk.
     std::uint64_t volumeSectorCount = 0;
@@ -185,9 +186,9 @@ public:
     SourceRecords& operator=(const SourceRecords&) = delete;
 
     bool isOpen() const;
-    // Reads and decodes the record at the LBA into the buffer (update sequence undone); false when
-    // it did not arrive or is no good record.
-    bool read(std::uint32_t recordLba, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info);
+    // Reads and decodes the FILE record of a table entry into the buffer (update sequence undone);
+    // false when it did not arrive or is no good record.
+    bool read(const FileTableEntry& entry, std::vector<std::uint8_t>& buffer, ntfs::FileRecordInfo& info);
 
 private:
     class Reader;

@@ -15,17 +15,17 @@ namespace quenzar::recovery {
 
 using VolumeRead = ntfs::VolumeBytesReader;
 
-// Records by number along the runs of the $MFT (1,024 bytes each, the update sequence undone),
-// clusters along any runs.
+// Records by number along the runs of the $MFT (of the volume's record size, the update sequence
+// undone), clusters along any runs.
 ntfs::RecordReading volumeRecordReading(const VolumeRead& read, const std::vector<MftRun>& mftRuns,
-                                        std::uint32_t sectorsPerCluster);
+                                        const VolumeUnits& units);
 
 // The runs of the $MFT from its own record when they continue in extension records: the record
 // at mftByte is read, and the records its attribute list names are read along the runs the
 // record itself holds (NTFS keeps the $MFT's extension records among its first records). `info`
 // gets the gathered record. False when the record has no good $MFT layout to give, or a named
 // record lies beyond those runs.
-bool gatherMftRuns(const VolumeRead& read, std::span<const std::uint8_t> mftRecord, std::uint32_t sectorsPerCluster,
+bool gatherMftRuns(const VolumeRead& read, std::span<const std::uint8_t> mftRecord, const VolumeUnits& units,
                    ntfs::FileRecordInfo& info, std::vector<ntfs::DataRun>& runs);
 
 }  // namespace quenzar::recovery

@@ -39,7 +39,9 @@ Bytes ntfsBootSector(const char* oem = "NTFS    ", std::uint8_t sectorsPerCluste
 // A disk holding the worked volume: its boot sector, and its $MFT record unless told otherwise.
 MemoryDisk workedDisk(bool withMft = true, std::uint32_t bytesPerSector = 512) {
     MemoryDisk disk;
-    disk.put(kBootLba * bytesPerSector, ntfsBootSector());
+    Bytes boot = ntfsBootSector();
+    put16(boot, 0x0B, static_cast<std::uint16_t>(bytesPerSector));  // the volume's sectors are the disk's
+    disk.put(kBootLba * bytesPerSector, boot);
     if (withMft) disk.put(kMftLba * bytesPerSector, mftRecord(kMftAllocated, {{25'600, kMftCluster}}));
     return disk;
 }
@@ -108,13 +110,16 @@ TEST(VirtualDiskFromBootSector, WithoutItsMftTheReconstructionStaysOff) {
     }
 }
 
-TEST(VirtualDiskFromBootSector, OnFourKilobyteSectorsFindsTheMftButDoesNotReconstruct) {
+TEST(VirtualDiskFromBootSector, OnFourKilobyteSectorsFindsTheMftAndReconstructs) {
     const MemoryDisk disk = workedDisk(true, 4096);
     NtfsVolumeParams params = paramsForDisk(kDiskSectors, 4096);
     const VirtualDiskOutcome out = computeFromBootSector(params, "63", disk.reader(), Language::English);
     EXPECT_EQ(out.result, ResultWord::Mft);
     EXPECT_EQ(params.mftFound, 'Y');
-    EXPECT_EQ(out.buttons, kOnlySector);
+    EXPECT_EQ(out.buttons, kAllEnabled);
+    // A disk that reports a sector size NTFS never has is shown, not reconstructed.
+    NtfsVolumeParams odd = paramsForDisk(kDiskSectors, 520);
+    EXPECT_EQ(computeFromBootSector(odd, "63", disk.reader(), Language::English).buttons.run, false);
 }
 
 TEST(VirtualDiskFromBootSector, FatBootSectorsFillTheirOwnFields) {

@@ -126,10 +126,11 @@ struct RecordRead {
 RecordRead readRecord(const std::string& image, const Analysed& analysed, std::uint64_t record) {
     RecordRead read;
     std::uint64_t lba = 0;
-    if (!recordLbaOf(analysed.result.mftRuns, analysed.result.geometry.volumeStartLba, record, lba)) return read;
-    std::vector<std::uint8_t> bytes(kMftRecordBytes);
+    const VolumeUnits& units = analysed.result.units;
+    if (!recordLbaOf(analysed.result.mftRuns, units, analysed.result.geometry.volumeStartLba, record, lba)) return read;
+    std::vector<std::uint8_t> bytes(units.recordBytes);
     std::ifstream in(image, std::ios::binary);
-    in.seekg(static_cast<std::streamoff>(lba * 512));
+    in.seekg(static_cast<std::streamoff>(recordDiskByte(lba, record, units)));
     in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     ntfs::FileRecordInfo info;
     read.code = ntfs::decodeFileRecord(bytes, info);

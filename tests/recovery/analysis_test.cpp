@@ -584,7 +584,8 @@ TEST(MftRunsTest, RecordPositionsContinueAcrossRuns) {
     Bytes bytes = builder.build();
     ntfs::FileRecordInfo info;
     ASSERT_EQ(ntfs::decodeFileRecord(bytes, info), ntfs::kRecordGood);
-    const std::vector<MftRun> runs = buildMftRuns(info, 8);
+    const VolumeUnits units = ntfs::volumeUnitsOf(512, 8, 1024);
+    const std::vector<MftRun> runs = buildMftRuns(info, units);
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].firstRecord, 0u);
     EXPECT_EQ(runs[0].lastRecord, 15u);
@@ -593,16 +594,16 @@ TEST(MftRunsTest, RecordPositionsContinueAcrossRuns) {
     EXPECT_EQ(recordsCovered(runs), 48u);
 
     std::uint64_t lba = 0;
-    ASSERT_TRUE(recordLbaOf(runs, 2048, 15, lba));
+    ASSERT_TRUE(recordLbaOf(runs, units, 2048, 15, lba));
     EXPECT_EQ(lba, 2048u + 16 * 8 + 30);
-    ASSERT_TRUE(recordLbaOf(runs, 2048, 16, lba));
+    ASSERT_TRUE(recordLbaOf(runs, units, 2048, 16, lba));
     EXPECT_EQ(lba, 2048u + 48 * 8);
-    ASSERT_TRUE(recordLbaOf(runs, 2048, 47, lba));
+    ASSERT_TRUE(recordLbaOf(runs, units, 2048, 47, lba));
     EXPECT_EQ(lba, 2048u + 48 * 8 + 62);
-    EXPECT_FALSE(recordLbaOf(runs, 2048, 48, lba));
+    EXPECT_FALSE(recordLbaOf(runs, units, 2048, 48, lba));
 
     AnalysisGeometry geometry;
-    ASSERT_TRUE(makeAnalysisGeometry(runs, 12 * 4096, 8, 2048, geometry));
+    ASSERT_TRUE(makeAnalysisGeometry(runs, 12 * 4096, units, 2048, geometry));
     EXPECT_EQ(geometry.lastRecordIndex, 47u);
     EXPECT_EQ(geometry.sectorsPerCluster, 8u);
     EXPECT_EQ(geometry.volumeStartLba, 2048u);
@@ -611,7 +612,51 @@ TEST(MftRunsTest, RecordPositionsContinueAcrossRuns) {
     EXPECT_EQ(geometry.runTable[1].startLba, 2048u + 384);
     EXPECT_EQ(geometry.runTable[2].startLba, 0u);  // ends the table
     // An MFT that reaches beyond 32-bit sector numbers does not fit the table.
-    EXPECT_FALSE(makeAnalysisGeometry(runs, 12 * 4096, 8, 0xFFFFFF00ull, geometry));
+    EXPECT_FALSE(makeAnalysisGeometry(runs, 12 * 4096, units, 0xFFFFFF00ull, geometry));
+}
+
+// The same two runs of 4,096-byte clusters on volumes of other units: LBAs count the disk's
+// sectors, records follow their own size, and a record smaller than a sector is found inside it.
+TEST(MftRunsTest, RecordPositionsFollowTheVolumesUnits) {
+    RecordBuilder builder = mftRecord(1);
+    builder.nonResidentData(12 * 4096, 12 * 4096, {0x11, 0x04, 0x10, 0x11, 0x08, 0x20});
+    Bytes bytes = builder.build();
+    ntfs::FileRecordInfo info;
+    ASSERT_EQ(ntfs::decodeFileRecord(bytes, info), ntfs::kRecordGood);
+    struct Case {
+        std::uint32_t sectorBytes, sectorsPerCluster, recordBytes;
+        std::uint64_t lastRecord;        // of the whole MFT
+        std::uint64_t secondRunFirst;    // first record of the second run
+        std::uint64_t lbaOfRecord5;      // with the volume at LBA 256
+        std::uint64_t byteOfRecord5;     // on the disk
+    };
+    const Case cases[] = {
+        // 4Kn disk, 4,096-byte records: a record a sector; record 5 is the second of the second run.
+        {4096, 1, 4096, 11, 4, 256 + 48 + 1, (256 + 48 + 1) * 4096ull},
+        // 4,096-byte records on 512-byte sectors: eight sectors a record.
+        {512, 8, 4096, 11, 4, 256 + 48 * 8 + 8, (256 + 48 * 8 + 8) * 512ull},
+        // 1,024-byte records on a 4Kn disk: record 5 is the second quarter of the run's second sector.
+        {4096, 1, 1024, 47, 16, 256 + 16 + 1, (256 + 16 + 1) * 4096ull + 1024},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.sectorBytes << "-byte sectors, " << c.recordBytes << "-byte records");
+        const VolumeUnits units = ntfs::volumeUnitsOf(c.sectorBytes, c.sectorsPerCluster, c.recordBytes);
+        const std::vector<MftRun> runs = buildMftRuns(info, units);
+        ASSERT_EQ(runs.size(), 2u);
+        EXPECT_EQ(runs[1].firstRecord, c.secondRunFirst);
+        EXPECT_EQ(recordsCovered(runs), c.lastRecord + 1);
+        std::uint64_t lba = 0;
+        ASSERT_TRUE(recordLbaOf(runs, units, 256, 5, lba));
+        EXPECT_EQ(lba, c.lbaOfRecord5);
+        EXPECT_EQ(recordDiskByte(lba, 5, units), c.byteOfRecord5);
+        // The volume's end bounds the records by bytes, whatever the units.
+        EXPECT_EQ(readableRecordLimit(runs, 12 * 4096, 0, c.recordBytes), c.lastRecord + 1);
+        EXPECT_EQ(readableRecordLimit(runs, 12 * 4096, 20 * 4096, c.recordBytes), runs[1].firstRecord);
+        AnalysisGeometry geometry;
+        ASSERT_TRUE(makeAnalysisGeometry(runs, 12 * 4096, units, 256, geometry));
+        EXPECT_EQ(geometry.sectorsPerCluster, c.sectorsPerCluster);
+        EXPECT_EQ(geometry.runTable[1].startLba, 256 + 48 * 4096ull / c.sectorBytes);
+    }
 }
 
 }  // namespace

@@ -250,7 +250,7 @@ RestoreRun restoreChosen(platform::DiskSystem& disks, const TempFolder& folder, 
     const RestoreSource source{disks,
                                masks,
                                analysed.diskNumber,
-                               analysed.result.geometry.sectorsPerCluster,
+                               analysed.result.units,
                                analysed.result.geometry.volumeStartLba,
                                analysed.result.volumeSectorCount,
                                analysed.result.statistics.unreadableRecords};
@@ -360,7 +360,7 @@ TEST(RestoreTest, FullRestoreOfFragmentedSparseAndResidentFilesMatchesTheManifes
     const RestoreSource source{disks,
                                masks,
                                analysed.diskNumber,
-                               analysed.result.geometry.sectorsPerCluster,
+                               analysed.result.units,
                                analysed.result.geometry.volumeStartLba,
                                analysed.result.volumeSectorCount};
     RestoreProgress progress;
@@ -443,7 +443,7 @@ TEST(RestoreTest, UnreadableDiskIsReportedNotCompleted) {
     // The disk is gone when the restore starts (a removed USB disk).
     platform::ImageDiskSystem noDisks({(folder.path() / "missing.img").string()});
     disk::SectorMaskTable masks;
-    const RestoreSource source{noDisks, masks, '0', analysed.result.geometry.sectorsPerCluster,
+    const RestoreSource source{noDisks, masks, '0', analysed.result.units,
                                analysed.result.geometry.volumeStartLba};
     RestoreProgress progress;
     const std::filesystem::path target = folder.path() / "restored";

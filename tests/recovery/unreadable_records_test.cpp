@@ -139,7 +139,7 @@ TEST(UnreadableRecordsTest, AnalysisNamesThemFromTheirFoldersIndexesAndTheRestor
     const RestoreSource source{disks,
                                masks,
                                '0',
-                               result.geometry.sectorsPerCluster,
+                               result.units,
                                result.geometry.volumeStartLba,
                                result.volumeSectorCount,
                                result.statistics.unreadableRecords,

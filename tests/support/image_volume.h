@@ -33,22 +33,24 @@ class ImageVolume {
 public:
     ImageVolume(const ImageFacts& image, int partition)
         : path_(image.path(fixtureDir())), facts_(*image.partition(partition)) {
-        std::vector<std::uint8_t> mft(recovery::kMftRecordBytes);
+        std::vector<std::uint8_t> mft(units().recordBytes);
         EXPECT_TRUE(read(facts_.mftCluster * facts_.clusterSize, mft)) << path_;
         const std::vector<std::uint8_t> asRead = mft;
         ntfs::FileRecordInfo info;
         ntfs::decodeFileRecord(mft, info);
         if (info.hasAttributeList) {
             std::vector<ntfs::DataRun> runs;
-            EXPECT_TRUE(recovery::gatherMftRuns(reader(), asRead, sectorsPerCluster(), info, runs)) << path_;
-            mftRuns_ = recovery::buildMftRuns(runs, sectorsPerCluster());
+            EXPECT_TRUE(recovery::gatherMftRuns(reader(), asRead, units(), info, runs)) << path_;
+            mftRuns_ = recovery::buildMftRuns(runs, units());
         } else {
-            mftRuns_ = recovery::buildMftRuns(info, sectorsPerCluster());
+            mftRuns_ = recovery::buildMftRuns(info, units());
         }
     }
 
     const PartitionFacts& facts() const { return facts_; }
     std::uint32_t sectorsPerCluster() const { return facts_.sectorsPerCluster(); }
+    // The fixtures' volumes: 512-byte sectors, 1,024-byte records.
+    ntfs::VolumeUnits units() const { return ntfs::volumeUnitsOf(512, sectorsPerCluster(), 1024); }
 
     // Bytes of the volume, with the patches laid over them.
     bool read(std::uint64_t volumeByte, std::span<std::uint8_t> buffer) const {
@@ -71,9 +73,9 @@ public:
 
     // Where a record lies on the volume.
     std::uint64_t recordByte(std::uint64_t number) const {
-        std::uint64_t sector = 0;
-        EXPECT_TRUE(recovery::recordLbaOf(mftRuns_, 0, number, sector)) << number;
-        return sector * 512;
+        std::uint64_t volumeByte = 0;
+        EXPECT_TRUE(recovery::recordByteOf(mftRuns_, units().recordBytes, number, volumeByte)) << number;
+        return volumeByte;
     }
     // The record as the analysis decodes it (update sequence undone).
     std::vector<std::uint8_t> record(std::uint64_t number) const {
@@ -86,9 +88,9 @@ public:
     ntfs::FolderIndexReading indexReading() const {
         ntfs::FolderIndexReading reading;
         reading.volume = reader();
-        reading.sectorsPerCluster = sectorsPerCluster();
+        reading.clusterBytes = units().clusterBytes;
         reading.volumeClusters = facts_.clusters;
-        reading.record = recovery::volumeRecordReading(reader(), mftRuns_, sectorsPerCluster()).record;
+        reading.record = recovery::volumeRecordReading(reader(), mftRuns_, units()).record;
         return reading;
     }
 

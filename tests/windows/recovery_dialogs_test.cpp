@@ -121,7 +121,7 @@ recovery::MarkedStatistics restoreRootDirectly(const recovery::AnalysisResult& a
     quenzar::disk::BuildDiskInventory(inventory, disks);
     const quenzar::disk::LogicalDriveInfo& drive = inventory.drive('D');
     const recovery::RestoreSource source{disks, inventory.masks, static_cast<char>('0' + drive.diskNumber),
-                                         drive.sectorsPerCluster, drive.startLba};
+                                         quenzar::ntfs::volumeUnitsOf(512, drive.sectorsPerCluster, 1024), drive.startLba};
     recovery::RestoreProgress progress;
     recovery::restoreMarkedFiles(source, tree.table, target, recovery::RestoreMode::Test, progress);
     return marked;

@@ -78,7 +78,7 @@ recovery::RestoreReport restoreEveryFile(const char* image, const TempFolder& fo
     const recovery::RestoreSource source{disks,
                                          inventory.masks,
                                          static_cast<char>('0' + drive.diskNumber),
-                                         analysed.geometry.sectorsPerCluster,
+                                         analysed.units,
                                          analysed.geometry.volumeStartLba,
                                          analysed.volumeSectorCount,
                                          analysed.statistics.unreadableRecords};

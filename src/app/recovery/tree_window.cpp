@@ -385,7 +385,7 @@ void restoreMarked(TreeWindow& window) {
             const recovery::RestoreSource source{*window.state.disks,
                                                  analysed.inventory.masks,
                                                  analysed.diskNumber,
-                                                 analysed.sectorsPerCluster,
+                                                 analysed.result.units,
                                                  analysed.volumeStartLba,
                                                  analysed.result.volumeSectorCount,
                                                  analysed.result.statistics.unreadableRecords,

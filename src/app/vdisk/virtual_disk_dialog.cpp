@@ -154,6 +154,8 @@ void onRun(HWND dialog, VirtualDiskWindow& self) {
     volume.diskNumber = params.diskDigit;
     volume.bootLba = params.bootLba;
     volume.sectorsPerCluster = params.sectorsPerCluster;
+    volume.sectorBytes = params.bytesPerSector;
+    volume.recordBytes = params.recordBytes;
     self.state.analysis.treeTitle = std::string(ntfs::treeWindowTitle(self.kind, self.language()));
     PostMessageW(self.state.mainWindow, WM_COMMAND, CMD_ANALYSE_VIRTUAL_DISK, 0);
     EndDialog(dialog, 1);
