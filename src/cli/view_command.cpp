@@ -267,6 +267,14 @@ std::optional<ViewRequest> parseRequest(const Arguments& args) {
     return request;
 }
 
+// Where record `number` begins on the disk, given the LBA of the sector it begins in: records
+// smaller than the disk's sectors share one, in the order of their numbers.
+std::uint64_t recordDiskByte(std::uint64_t lba, std::uint64_t number, const ntfs::NtfsVolumeParams& params) {
+    const std::uint64_t recordBytes = params.fileRecordBytes();
+    const std::uint64_t inSector = recordBytes < params.bytesPerSector ? number * recordBytes % params.bytesPerSector : 0;
+    return lba * params.bytesPerSector + inSector;
+}
+
 // The records and clusters of a virtual disk's volume, for gathering a record's attributes from
 // its extension records and its long attribute list.
 ntfs::RecordReading recordReadingOf(const ntfs::SectorReader& read, const ntfs::NtfsVolumeParams& params,
@@ -276,8 +284,8 @@ ntfs::RecordReading recordReadingOf(const ntfs::SectorReader& read, const ntfs::
         if (number > lastRecord) return false;
         const std::optional<std::uint64_t> lba = ntfs::recordLba(static_cast<std::uint32_t>(number), params, table);
         if (!lba) return false;
-        bytes.assign(ntfs::kSmallRecordSize, 0);
-        if (read(*lba * params.bytesPerSector, bytes) != bytes.size()) return false;
+        bytes.assign(params.fileRecordBytes(), 0);
+        if (read(recordDiskByte(*lba, number, params), bytes) != bytes.size()) return false;
         ntfs::FileRecordInfo header;
         ntfs::decodeFileRecord(bytes, header);
         return header.stage >= ntfs::DecodeStage::Flags;
@@ -340,7 +348,8 @@ int viewRecord(platform::DiskSystem& disks, const disk::InventoryState& inventor
     printPanels(position);
     // A record whose attributes continue in extension records (an attribute list: many hard
     // links, many streams) is shown with what they hold, as the analysis decodes it.
-    std::vector<std::uint8_t> bytes(position.bytes.begin(), position.bytes.begin() + ntfs::kSmallRecordSize);
+    std::vector<std::uint8_t> bytes(params.fileRecordBytes(), 0);
+    const bool recordArrived = read(recordDiskByte(*lba, *asked, params), bytes) == bytes.size();
     ntfs::FileRecordInfo record;
     ntfs::GatheredRecord gathered;
     std::vector<ntfs::DataRun> runs;
@@ -348,7 +357,7 @@ int viewRecord(platform::DiskSystem& disks, const disk::InventoryState& inventor
     ntfs::decodeWithExtensions(bytes, *asked, recordReadingOf(read, params, table, lastRecord), record, gathered, runs,
                                gathering);
     printRecord(ntfs::buildFileRecordView(record));
-    return position.bytesArrived == position.bytes.size() ? kExitDone : kExitFailed;
+    return recordArrived ? kExitDone : kExitFailed;
 }
 
 int viewSector(platform::DiskSystem& disks, const disk::InventoryState& inventory, const ViewRequest& request) {

@@ -10,6 +10,7 @@
 #include "disk/boot_sector.h"
 #include "disk/sector_access.h"
 #include "ntfs/attribute_list.h"
+#include "ntfs/volume_units.h"
 #include "ntfs/file_record.h"
 #include "ntfs/file_time.h"
 #include "ntfs/virtual_disk.h"
@@ -20,7 +21,6 @@ namespace quenzar::ntfs {
 
 namespace {
 
-constexpr std::uint64_t kSectorBytes = 512;
 // The sectors before the partition gap are read apart: the sector mask applies from LBA 63 on.
 constexpr std::uint64_t kMaskGapLba = 63;
 
@@ -33,11 +33,12 @@ struct BootTrace {
     std::uint64_t mirrorCluster = 0;
 };
 
-std::optional<BootTrace> bootTraceAt(const std::uint8_t* sector, std::uint64_t lba) {
+// Only a boot sector of the disk's own sector size places its volume in the disk's LBAs.
+std::optional<BootTrace> bootTraceAt(const std::uint8_t* sector, std::uint64_t lba, std::uint32_t sectorBytes) {
     if (std::memcmp(sector + 3, "NTFS    ", 8) != 0 || sector[510] != 0x55 || sector[511] != 0xAA) return std::nullopt;
     const disk::BootSector boot = disk::parseBootSector(std::span<const std::uint8_t, 512>(sector, 512));
     const std::uint32_t spc = boot.sectorsPerCluster;
-    if (platform::le16(sector + 0x0B) != kSectorBytes || spc == 0 || (spc & (spc - 1)) != 0) return std::nullopt;
+    if (boot.bytesPerSector != sectorBytes || spc == 0 || (spc & (spc - 1)) != 0) return std::nullopt;
     const std::uint64_t clusters = boot.ntfsSectorCount / spc;
     if (clusters == 0 || boot.mftCluster >= clusters || boot.mftMirrorCluster >= clusters) return std::nullopt;
     return BootTrace{lba, boot.ntfsSectorCount, spc, boot.mftCluster, boot.mftMirrorCluster};
@@ -50,24 +51,30 @@ struct MftTrace {
     std::uint64_t created = 0;
     std::uint32_t firstCluster = 0;
     std::uint32_t sectorsPerCluster = 0;  // from its allocated size and runs; 0 when they continue elsewhere
+    std::uint32_t recordBytes = 0;        // the size the record gives itself
 };
 
-std::optional<MftTrace> mftTraceAt(const std::uint8_t* record, std::uint64_t lba) {
-    if (std::memcmp(record, "FILE", 4) != 0 || record[0x04] != 0x30 || platform::le32(record + 0x2C) != 0) {
+// `available` bytes lie from `record` on; a record that would reach past them is not taken.
+std::optional<MftTrace> mftTraceAt(const std::uint8_t* record, std::size_t available, std::uint64_t lba,
+                                   std::uint32_t sectorBytes) {
+    if (available < 0x30 || std::memcmp(record, "FILE", 4) != 0 || record[0x04] != 0x30 ||
+        platform::le32(record + 0x2C) != 0) {
         return std::nullopt;
     }
-    std::vector<std::uint8_t> bytes(record, record + kSmallRecordSize);
+    const std::uint32_t recordBytes = fileRecordSizeOf(std::span(record, available));
+    if (recordBytes == 0 || recordBytes > available) return std::nullopt;
+    std::vector<std::uint8_t> bytes(record, record + recordBytes);
     FileRecordInfo info;
     decodeFileRecord(bytes, info);
     const bool named = info.good() && !info.isFolder && std::strcmp(info.longName, "$MFT") == 0 && info.nonResident;
     if (!named && !(info.hasAttributeList && info.stage >= DecodeStage::Times)) return std::nullopt;
     const std::vector<DataRun> runs = unnamedDataRuns(bytes);
     if (runs.empty() || runs[0].startCluster == kSparseCluster) return std::nullopt;
-    MftTrace trace{lba, info.created, runs[0].startCluster, 0};
+    MftTrace trace{lba, info.created, runs[0].startCluster, 0, recordBytes};
     std::uint64_t clusters = 0;
     for (const DataRun& run : runs) clusters += run.clusterCount;
     if (named && clusters != 0) {
-        const std::uint64_t spc = info.allocatedSize / kSectorBytes / clusters;
+        const std::uint64_t spc = info.allocatedSize / sectorBytes / clusters;
         if (spc != 0 && spc <= 128 && (spc & (spc - 1)) == 0) trace.sectorsPerCluster = static_cast<std::uint32_t>(spc);
     }
     return trace;
@@ -78,15 +85,16 @@ class TraceReader {
 public:
     TraceReader(platform::DiskSystem& disks, const disk::InventoryState& inventory, char diskNumber,
                 ScanProgress& progress, ScanReport& report)
-        : inventory_(inventory), diskNumber_(diskNumber), progress_(progress), report_(report),
-          handle_(disk::DiskHandle::forDisk(diskNumber)) {
+        : inventory_(inventory), diskNumber_(diskNumber),
+          sectorBytes_(std::max<std::uint32_t>(inventory.disk(diskNumber).bytesPerSector, kSmallSectorBytes)),
+          progress_(progress), report_(report), handle_(disk::DiskHandle::forDisk(diskNumber)) {
         disk::OpenPhysicalDisk(disks, handle_, platform::AccessMode::ReadOnly);
     }
 
     bool isOpen() const { return handle_.isOpen(); }
 
     void read(std::uint64_t fromLba, std::uint64_t toLba, std::size_t pieceBytes) {
-        const std::uint64_t pieceSectors = std::max<std::uint64_t>(2, pieceBytes / kSectorBytes);
+        const std::uint64_t pieceSectors = std::max<std::uint64_t>(2, pieceBytes / sectorBytes_);
         std::uint64_t lba = fromLba;
         while (lba < toLba) {
             if (progress_.stopRequested.load(std::memory_order_relaxed)) {
@@ -106,31 +114,35 @@ public:
     std::vector<MftTrace> mfts;
 
 private:
-    // Sectors lba to end - 1, and one more behind them (a record is two sectors), kept apart.
+    // Sectors lba to end - 1, and as many more behind them as the largest record needs (a record
+    // begins in the piece but may end after it), kept apart.
     void readPiece(std::uint64_t lba, std::uint64_t end, std::uint64_t rangeEnd) {
-        const std::uint64_t sectors = end - lba + (end < rangeEnd ? 1 : 0);
+        const std::uint64_t behind = (kLargeRecordSize + sectorBytes_ - 1) / sectorBytes_ - 1;
+        const std::uint64_t sectors = end - lba + std::min(behind, rangeEnd - end);
         // No clearing first: whatever does not arrive the read leaves as zeros.
-        buffer_.resize(static_cast<std::size_t>(sectors * kSectorBytes));
-        const disk::BulkReadReport read = disk::readSalvaging(handle_, lba * kSectorBytes, buffer_);
+        buffer_.resize(static_cast<std::size_t>(sectors * sectorBytes_));
+        const disk::BulkReadReport read = disk::readSalvaging(handle_, lba * sectorBytes_, buffer_);
         for (const disk::MissingRange& gap : read.missing) {
-            const std::uint64_t first = gap.firstByte / kSectorBytes;
-            const std::uint64_t last = std::min((gap.firstByte + gap.byteCount + kSectorBytes - 1) / kSectorBytes,
+            const std::uint64_t first = gap.firstByte / sectorBytes_;
+            const std::uint64_t last = std::min((gap.firstByte + gap.byteCount + sectorBytes_ - 1) / sectorBytes_,
                                                 end - lba);
             if (last > first) report_.unreadableSectors += last - first;
         }
-        if (disk::startsBeyondMaskGap(lba * kSectorBytes)) disk::ApplySectorMask(inventory_.masks, buffer_, diskNumber_);
+        if (disk::startsBeyondMaskGap(lba * sectorBytes_)) disk::ApplySectorMask(inventory_.masks, buffer_, diskNumber_);
         for (std::uint64_t i = 0; i < end - lba; ++i) {
-            const std::uint8_t* sector = buffer_.data() + i * kSectorBytes;
+            const std::size_t at = static_cast<std::size_t>(i * sectorBytes_);
+            const std::uint8_t* sector = buffer_.data() + at;
             if (sector[3] == 'N') {
-                if (const auto boot = bootTraceAt(sector, lba + i)) boots.push_back(*boot);
-            } else if (sector[0] == 'F' && (i + 2) * kSectorBytes <= buffer_.size()) {
-                if (const auto mft = mftTraceAt(sector, lba + i)) mfts.push_back(*mft);
+                if (const auto boot = bootTraceAt(sector, lba + i, sectorBytes_)) boots.push_back(*boot);
+            } else if (sector[0] == 'F') {
+                if (const auto mft = mftTraceAt(sector, buffer_.size() - at, lba + i, sectorBytes_)) mfts.push_back(*mft);
             }
         }
     }
 
     const disk::InventoryState& inventory_;
     char diskNumber_;
+    std::uint32_t sectorBytes_;
     ScanProgress& progress_;
     ScanReport& report_;
     disk::DiskHandle handle_;
@@ -301,7 +313,9 @@ ScanReport scanForVolumes(platform::DiskSystem& disks, const disk::InventoryStat
         volume.mftCreated = trace.created;
         // Record 1, the $MFTMirr's own, names where the copy lies.
         std::vector<std::uint8_t> record(kVirtualDiskReadBytes);
-        read((trace.lba + 2) * kSectorBytes, record);
+        const std::uint64_t sectorBytes = std::max<std::uint32_t>(info.bytesPerSector, kSmallSectorBytes);
+        read(trace.lba * sectorBytes + trace.recordBytes, record);
+        record.resize(trace.recordBytes);
         FileRecordInfo mirror;
         if (decodeFileRecord(record, mirror) == kRecordGood && std::strcmp(mirror.longName, "$MFTMirr") == 0 &&
             mirror.fragmentCount != 0) {
