@@ -312,6 +312,40 @@ TEST(FileRecord, LargeRecordsGetEverySectorBack) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(info.residentData), content.size()), content);
 }
 
+// A record whose update sequence array counts one word per larger part (one per sector of a disk
+// of 1,024- or 4,096-byte sectors) is read with that part size: every part gets its own last word
+// back, and a part whose word is not the sequence number is a broken record.
+TEST(FileRecord, UpdateSequencePerPartAsTheArrayCountsThem) {
+    for (const std::size_t recordSize : {std::size_t{1024}, std::size_t{4096}}) {
+        for (const std::size_t stride : {std::size_t{1024}, std::size_t{4096}}) {
+            if (stride > recordSize) continue;
+            SCOPED_TRACE(::testing::Message() << recordSize << "-byte record, a word per " << stride << " bytes");
+            std::string content;
+            for (std::size_t i = 0; i + 400 < recordSize; ++i) content += static_cast<char>('a' + i % 26);
+            RecordBuilder builder(recordSize);
+            builder.standardInformation().fileName(u"parts.txt").residentData(content);
+            Bytes record = builder.build();
+            // Undo the builder's word per 512 bytes, then guard the record per part instead.
+            const std::size_t usa = testing::get16(record, 0x04);
+            for (std::size_t sector = 0; sector < recordSize / 512; ++sector) {
+                put16(record, 512 * sector + 510, testing::get16(record, usa + 2 + 2 * sector));
+            }
+            put16(record, 0x06, static_cast<std::uint16_t>(recordSize / stride + 1));
+            for (std::size_t part = 0; part < recordSize / stride; ++part) {
+                put16(record, usa + 2 + 2 * part, testing::get16(record, stride * (part + 1) - 2));
+                put16(record, stride * (part + 1) - 2, RecordBuilder::kSequenceNumber);
+            }
+            Bytes broken = record;
+            FileRecordInfo info;
+            ASSERT_EQ(decodeFileRecord(record, info), kRecordGood);
+            ASSERT_EQ(info.realSize, content.size());
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(info.residentData), content.size()), content);
+            put16(broken, stride - 2, RecordBuilder::kSequenceNumber + 1);
+            EXPECT_EQ(decode(broken).integrityCode, kUpdateSequenceMismatch);
+        }
+    }
+}
+
 // A 1,024-byte record in the 4,096-byte sector buffer: the bytes after the record are not its own.
 TEST(FileRecord, AttributesEndAtTheRecordNotTheBuffer) {
     Bytes record = baseline();
