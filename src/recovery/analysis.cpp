@@ -66,12 +66,7 @@ VolumeRead diskVolumeReader(disk::DiskHandle& handle, const disk::SectorMaskTabl
 // The size of the volume's FILE records: what the $MFT's own record says of itself when it is a
 // FILE record of a size NTFS writes, else what the boot sector says, else 1,024 bytes.
 std::uint32_t recordBytesOf(std::span<const std::uint8_t> mftRecord, std::uint32_t bootRecordBytes) {
-    if (mftRecord.size() >= 0x20 && std::memcmp(mftRecord.data(), "FILE", 4) == 0) {
-        const std::uint32_t allocated = std::uint32_t{mftRecord[0x1C]} | std::uint32_t{mftRecord[0x1D]} << 8;
-        if ((allocated == ntfs::kSmallRecordSize || allocated == ntfs::kLargeRecordSize) && allocated <= mftRecord.size()) {
-            return allocated;
-        }
-    }
+    if (const std::uint32_t own = ntfs::fileRecordSizeOf(mftRecord); own != 0 && own <= mftRecord.size()) return own;
     if (bootRecordBytes == ntfs::kSmallRecordSize || bootRecordBytes == ntfs::kLargeRecordSize) return bootRecordBytes;
     return ntfs::kSmallRecordSize;
 }

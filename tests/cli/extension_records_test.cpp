@@ -1,6 +1,7 @@
 // A file whose attributes lie in extension records, as a volume written with many hard links and
 // streams holds it: its base record keeps a non-resident attribute list and its names, its
-// unnamed $DATA lies in another record. Every reader of the record (the analysis, the JSON and
+// unnamed $DATA lies in another record; on a volume of 512-byte sectors and 1,024-byte records and
+// on one of 4,096-byte sectors and records. Every reader of the record (the analysis, the JSON and
 // body-file lines, the record view, the restore) gathers it as The Sleuth Kit's icat does. The
 // volume is made here with mkntfs and written through the ntfs-3g driver (root and FUSE needed).
 #include <gtest/gtest.h>
@@ -23,11 +24,11 @@ using testsupport::runSalvage;
 // Makes the volume: d/many.txt, created empty, gets 100 hard links and twelve named streams of
 // 600 bytes before its four bytes are written, so that its $DATA has to go to an extension record.
 // Returns false when this machine cannot make it.
-bool makeVolume(const fs::path& folder, const fs::path& image) {
+bool makeVolume(const fs::path& folder, const fs::path& image, const std::string& format) {
     const fs::path mount = folder / "mnt";
     fs::create_directories(mount);
     int exitCode = -1;
-    runCommand("truncate -s 16M '" + image.string() + "' && mkntfs -q -F -f -c 4096 '" + image.string() +
+    runCommand("truncate -s 16M '" + image.string() + "' && mkntfs -q -F -f " + format + " '" + image.string() +
                    "' >/dev/null 2>&1 && ntfs-3g -o streams_interface=windows '" + image.string() + "' '" +
                    mount.string() + "' 2>&1",
                &exitCode);
@@ -41,14 +42,15 @@ bool makeVolume(const fs::path& folder, const fs::path& image) {
     return exitCode == 0;
 }
 
-TEST(ExtensionRecordsTest, EveryReaderGathersDataFromAnExtensionRecord) {
+// Makes the volume in the given format and reads the file through every reader.
+void expectEveryReaderGathers(const std::string& format) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount with ntfs-3g";
     if (runCommand("command -v mkntfs ntfs-3g istat icat >/dev/null && echo yes").empty()) {
         GTEST_SKIP() << "mkntfs, ntfs-3g or The Sleuth Kit is missing";
     }
     testsupport::TempFolder folder;
     const fs::path image = folder.path() / "links.img";
-    if (!makeVolume(folder.path(), image)) GTEST_SKIP() << "ntfs-3g could not write the volume (no FUSE?)";
+    if (!makeVolume(folder.path(), image, format)) GTEST_SKIP() << "ntfs-3g could not write the volume (no FUSE?)";
     const std::string img = std::string("'") + image.string() + "'";
     const std::string record = runCommand("fls -r " + img + " | grep -m1 'link-with-a-longer-name-1.txt$' | "
                                           "sed 's/^[^0-9]*\\([0-9]*\\)-.*/\\1/' | tr -d '\\n'");
@@ -83,6 +85,13 @@ TEST(ExtensionRecordsTest, EveryReaderGathersDataFromAnExtensionRecord) {
         ++restored;
     }
     EXPECT_EQ(restored, 1u);
+}
+
+TEST(ExtensionRecordsTest, EveryReaderGathersDataFromAnExtensionRecord) {
+    for (const std::string format : {"-c 4096", "-s 4096 -c 4096"}) {
+        SCOPED_TRACE("mkntfs " + format);
+        expectEveryReaderGathers(format);
+    }
 }
 
 }  // namespace
