@@ -30,6 +30,8 @@ constexpr const char* kScanUsage =
 
 constexpr TextPair kScanned{"%s: диск %c, LBA %llu - %llu: прочитано секторов %llu, нечитаемых (пропущены) %llu\n",
                             "%s: disk %c, LBA %llu - %llu: %llu sectors read, %llu unreadable (skipped)\n"};
+constexpr TextPair kSectorSize{"Секторы диска по %u байт: LBA считаются в них.\n",
+                               "The disk's sectors are of %u bytes: LBAs count these.\n"};
 constexpr TextPair kStopped{"Поиск прерван: найденное в прочитанной части.\n",
                             "The scan was stopped: what the part read holds.\n"};
 constexpr TextPair kTraces{"Загрузочных секторов NTFS: %llu, записей 0 таблицы MFT: %llu\n",
@@ -146,6 +148,9 @@ int runScan(platform::DiskSystem& disks, const Arguments& args) {
     const std::uint64_t lastLba = report.firstLba + (report.sectorsRead != 0 ? report.sectorsRead - 1 : 0);
     printIn(stdout, language, kScanned, "salvage scan", diskNumber, count(report.firstLba), count(lastLba),
             count(report.sectorsRead), count(report.unreadableSectors));
+    if (const std::uint32_t sectorBytes = inventory.disk(diskNumber).bytesPerSector; sectorBytes > 512) {
+        printIn(stdout, language, kSectorSize, sectorBytes);
+    }
     if (report.stopped) printIn(stdout, language, kStopped);
     printIn(stdout, language, kTraces, count(report.bootSectorsFound), count(report.mftRecordsFound));
     if (report.candidates.empty()) printIn(stdout, language, kNothing);
