@@ -263,17 +263,15 @@ DeviceIdentity identifyLinuxDevice(const std::string& devicePath, const std::str
     if (fd.get() < 0) return {};
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) return {};
-    if (S_ISREG(info.st_mode)) {
-        // An image file named as a disk: the same answer as for attached images.
-        DeviceIdentity identity = fixedDiskIdentity(static_cast<std::uint64_t>(info.st_size), 512);
-        identity.letters = LetterSource::ImageWindows;
-        return identity;
-    }
+    // An image file named as a disk: the same answer as for attached images.
+    if (S_ISREG(info.st_mode)) return identifyImageFile(devicePath, givenImageSectorSize());
     if (!S_ISBLK(info.st_mode)) return {};
 
     std::uint64_t byteCount = 0;
     int sectorSize = 0;
     if (::ioctl(fd.get(), BLKGETSIZE64, &byteCount) != 0 || byteCount == 0) return {};
+    // The logical sector size, in which the disk's LBAs count (4,096 on a 4Kn disk; 512 on a
+    // 512e disk, whose 4,096-byte physical sectors the kernel hides).
     if (::ioctl(fd.get(), BLKSSZGET, &sectorSize) != 0 || sectorSize < 512) sectorSize = 512;
 
     // The sysfs name of the device, whatever name it was opened by.

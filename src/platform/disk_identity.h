@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/image_sector_size.h"
+
 namespace quenzar::platform {
 
 class DiskSystem;
@@ -70,7 +72,10 @@ struct DeviceIdentity {
     std::uint64_t cylinders = 0;
     std::uint32_t tracksPerCylinder = 0;
     std::uint32_t sectorsPerTrack = 0;
+    // The logical sector size: every LBA of the disk counts sectors of this many bytes (512 or
+    // 4,096, rarely 1,024 or 2,048), and how it came to be known.
     std::uint32_t bytesPerSector = 0;
+    SectorSizeSource sectorSizeSource = SectorSizeSource::Device;
     // The disk's exact size in sectors where the source knows it (images, Linux block devices);
     // 0 where only the geometry tells (Windows).
     std::uint64_t exactSectorCount = 0;
@@ -88,6 +93,13 @@ struct DeviceIdentity {
 inline constexpr std::uint32_t kReportedTracksPerCylinder = 255;
 inline constexpr std::uint32_t kReportedSectorsPerTrack = 63;
 DeviceIdentity fixedDiskIdentity(std::uint64_t byteCount, std::uint32_t bytesPerSector);
+
+// A disk image file as a disk: a fixed disk of the image's exact size in sectors of the size it
+// holds (platform/image_sector_size.h) or of givenSectorSize when that is not 0; its partitions get
+// drive letters from the inventory; IMAGE.identify beside it (the image's path with ".identify"
+// added), when it holds exactly 512 bytes, is its IDENTIFY DEVICE data. Nothing answered when the
+// image cannot be opened.
+DeviceIdentity identifyImageFile(const std::string& path, std::uint32_t givenSectorSize);
 
 // ---- The identify requests, as bytes, shared by every source that sends them ----
 

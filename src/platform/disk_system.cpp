@@ -1,5 +1,6 @@
 #include "platform/disk_system.h"
 
+#include <atomic>
 #include <cstdlib>
 
 #include "platform/volume_window.h"
@@ -37,8 +38,30 @@ void DiskSystem::assignVolume(char driveLetter, VolumeSource source) {
     volumes_[driveLetter] = std::move(source);
 }
 
-ImageDiskSystem::ImageDiskSystem(std::vector<std::string> imagePaths)
-    : imagePaths_(std::move(imagePaths)) {
+namespace {
+
+// Set once by the command line before any disk is read, then only read.
+std::atomic<std::uint32_t> processGivenSectorSize{0};
+
+}  // namespace
+
+void setGivenImageSectorSize(std::uint32_t bytesPerSector) { processGivenSectorSize = bytesPerSector; }
+
+std::uint32_t givenImageSectorSize() { return processGivenSectorSize; }
+
+std::uint32_t DiskSystem::sectorSize(char diskNumber) const {
+    const std::uint32_t bytesPerSector = identify(diskNumber).bytesPerSector;
+    return bytesPerSector != 0 ? bytesPerSector : 512;
+}
+
+std::uint32_t deviceSectorSize(const std::string& devicePath) {
+    const auto device = devicePath.empty() ? nullptr : openFileDevice(devicePath, AccessMode::ReadOnly);
+    const std::uint32_t reported = device ? device->reportedSectorSize() : 0;
+    return reported != 0 ? reported : 512;
+}
+
+ImageDiskSystem::ImageDiskSystem(std::vector<std::string> imagePaths, std::uint32_t bytesPerSector)
+    : imagePaths_(std::move(imagePaths)), givenSectorSize_(bytesPerSector) {
     if (imagePaths_.size() > static_cast<std::size_t>(kMaxDisks)) imagePaths_.resize(kMaxDisks);
 }
 

@@ -49,6 +49,11 @@ public:
     // Unless a source answers otherwise, the running system's devices are asked.
     virtual DeviceIdentity identify(char name) const { return identifySystemDevice(*this, name); }
 
+    // The logical sector size of a disk, in which its LBAs count: identify(diskNumber)'s
+    // bytesPerSector, asked more cheaply where a source can (a device's own report); 512 when the
+    // disk tells none (an absent disk).
+    virtual std::uint32_t sectorSize(char diskNumber) const;
+
     // Whether a folder (a path of the machine's file systems, existing or yet to be made) lies on
     // the volume of a drive letter, so that restoring into it would write on what is being read.
     // A letter with a device of its own (a Linux partition) counts as that volume; a letter that
@@ -70,22 +75,38 @@ private:
     std::map<char, VolumeSource> volumes_;
 };
 
-// Disk images attached by the user: image i is disk i, with 512-byte sectors.
+// The sector size the person gave for every disk image (salvage --sector-size), 0 when each
+// image's content decides. One setting for the process, set before any disk is opened; every
+// ImageDiskSystem made afterwards takes it unless told otherwise.
+void setGivenImageSectorSize(std::uint32_t bytesPerSector);
+std::uint32_t givenImageSectorSize();
+
+// Disk images attached by the user: image i is disk i.
 class ImageDiskSystem final : public DiskSystem {
 public:
-    explicit ImageDiskSystem(std::vector<std::string> imagePaths);
+    // bytesPerSector: 0 decides each image's sector size from its content, 512 or 4,096 takes
+    // every image as a disk of such sectors.
+    explicit ImageDiskSystem(std::vector<std::string> imagePaths,
+                             std::uint32_t bytesPerSector = givenImageSectorSize());
     std::string sourceKind() const override { return "disk images"; }
     std::string diskPath(char diskNumber) const override;
     const std::vector<std::string>& imagePaths() const { return imagePaths_; }
+    std::uint32_t givenSectorSize() const { return givenSectorSize_; }
+    void setGivenSectorSize(std::uint32_t bytesPerSector) { givenSectorSize_ = bytesPerSector; }
 
-    // An image is a fixed disk with 512-byte sectors; IMAGE.identify beside it (the image's path
-    // with ".identify" added), when it holds exactly 512 bytes, is its IDENTIFY DEVICE data.
-    // Its partitions get drive letters from the inventory; no other letter exists.
+    // An image is a fixed disk (identifyImageFile in platform/disk_identity.h). Its partitions get
+    // drive letters from the inventory; no other letter exists.
     DeviceIdentity identify(char name) const override;
 
 private:
     std::vector<std::string> imagePaths_;
+    std::uint32_t givenSectorSize_ = 0;
 };
+
+// The logical sector size a device reports, without the rest of its identification (no
+// identify request that a slow bridge could keep waiting); 512 when it cannot be opened or tells
+// none. What the machine's own disk systems answer for sectorSize.
+std::uint32_t deviceSectorSize(const std::string& devicePath);
 
 // Splits the list of QUENZAR_DISK_IMAGES: paths separated by ";", empty items skipped, at most
 // eight kept.

@@ -39,6 +39,8 @@ public:
         return devicePaths_[static_cast<std::size_t>(index)];
     }
 
+    std::uint32_t sectorSize(char diskNumber) const override { return deviceSectorSize(diskPath(diskNumber)); }
+
 private:
     std::vector<std::string> devicePaths_;
 };

@@ -18,6 +18,8 @@ public:
         return std::string("\\\\.\\PhysicalDrive") + diskNumber;
     }
 
+    std::uint32_t sectorSize(char diskNumber) const override { return deviceSectorSize(diskPath(diskNumber)); }
+
     // A letter the inventory assigned (a device path or a range of a disk) is opened as assigned;
     // any other letter through the system's own volume device.
     std::unique_ptr<SectorDevice> openVolume(char driveLetter, AccessMode mode) override {

@@ -59,6 +59,16 @@ public:
         return static_cast<std::uint64_t>(info.st_size);
     }
 
+    std::uint32_t reportedSectorSize() const override {
+        struct stat info {};
+        int sectorSize = 0;
+        if (::fstat(fd_, &info) != 0 || !S_ISBLK(info.st_mode) || ::ioctl(fd_, BLKSSZGET, &sectorSize) != 0 ||
+            sectorSize < 512) {
+            return 0;
+        }
+        return static_cast<std::uint32_t>(sectorSize);
+    }
+
 private:
     int fd_;
 };

@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <memory>
 #include <cstdint>
@@ -59,34 +61,57 @@ bool holdsSectors(HANDLE handle, bool isDevice) {
            (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
+// The logical sector size of a disk or volume device, which every transfer on it must be a whole
+// number of, at an offset that is one too; 512 when the device does not tell (or tells a size
+// that is no power of two, or one larger than a transfer piece).
+std::uint32_t deviceSectorSize(HANDLE handle) {
+    DISK_GEOMETRY_EX geometry{};
+    DWORD returned = 0;
+    std::uint32_t bytesPerSector = 0;
+    if (DeviceIoControl(handle, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0, &geometry, sizeof geometry, &returned,
+                        nullptr) &&
+        returned >= sizeof(DISK_GEOMETRY)) {
+        bytesPerSector = geometry.Geometry.BytesPerSector;
+    } else {
+        DISK_GEOMETRY plain{};
+        if (DeviceIoControl(handle, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &plain, sizeof plain, &returned,
+                            nullptr)) {
+            bytesPerSector = plain.BytesPerSector;
+        }
+    }
+    const bool usable = bytesPerSector >= 512 && bytesPerSector <= kMaxPieceBytes &&
+                        (bytesPerSector & (bytesPerSector - 1)) == 0;
+    return usable ? bytesPerSector : 512;
+}
+
+// A buffer aligned to a page, as raw devices want the memory of a transfer to be.
+struct AlignedFree {
+    void operator()(std::uint8_t* bytes) const { _aligned_free(bytes); }
+};
+using AlignedBuffer = std::unique_ptr<std::uint8_t, AlignedFree>;
+constexpr std::size_t kBufferAlignment = 4096;
+
 class Win32FileDevice final : public SectorDevice {
 public:
-    Win32FileDevice(HANDLE handle, bool isDevice) : handle_(handle), isDevice_(isDevice) {}
+    Win32FileDevice(HANDLE handle, bool isDevice)
+        : handle_(handle), isDevice_(isDevice), sectorBytes_(isDevice ? deviceSectorSize(handle) : 1) {}
     ~Win32FileDevice() override { CloseHandle(handle_); }
     Win32FileDevice(const Win32FileDevice&) = delete;
     Win32FileDevice& operator=(const Win32FileDevice&) = delete;
 
-    // The handle is synchronous: an OVERLAPPED given to ReadFile only carries the offset, and the
-    // call returns when the transfer is over.
+    // A device refuses a transfer that does not begin and end on its sector boundaries (a disk of
+    // 4,096-byte sectors refuses the 512 bytes of a boot sector), so such a read goes through a
+    // buffer of whole sectors around it. Files take any offset and length.
     TransferResult readAt(std::uint64_t byteOffset, std::span<std::uint8_t> buffer) override {
-        TransferResult result;
-        while (result.byteCount < buffer.size()) {
-            const std::size_t pieceBytes = std::min(kMaxPieceBytes, buffer.size() - result.byteCount);
-            OVERLAPPED position = offsetOf(byteOffset + result.byteCount);
-            DWORD arrived = 0;
-            // A failed call counts nothing: what it may have put into the buffer is not data.
-            if (!ReadFile(handle_, buffer.data() + result.byteCount, static_cast<DWORD>(pieceBytes),
-                          &arrived, &position)) {
-                break;
-            }
-            if (arrived == 0) break;  // the end of the file or device
-            result.byteCount += arrived;
-        }
-        result.complete = result.byteCount == buffer.size();
-        return result;
+        if (isAligned(byteOffset, buffer.size())) return readDirect(byteOffset, buffer);
+        return readThroughSectors(byteOffset, buffer);
     }
 
+    // Writes are the hiding's and restoring's, in whole 512-byte sectors; on a device of larger
+    // sectors a write of part of a sector would need the rest read and written back, which these
+    // writes never want: it is refused and nothing is written.
     TransferResult writeAt(std::uint64_t byteOffset, std::span<const std::uint8_t> data) override {
+        if (!isAligned(byteOffset, data.size())) return {};
         TransferResult result;
         while (result.byteCount < data.size()) {
             const std::size_t pieceBytes = std::min(kMaxPieceBytes, data.size() - result.byteCount);
@@ -117,9 +142,73 @@ public:
         return GetFileSizeEx(handle_, &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
     }
 
+    std::uint32_t reportedSectorSize() const override { return isDevice_ ? sectorBytes_ : 0; }
+
 private:
+    bool isAligned(std::uint64_t byteOffset, std::size_t byteCount) const {
+        return byteOffset % sectorBytes_ == 0 && byteCount % sectorBytes_ == 0;
+    }
+
+    // The handle is synchronous: an OVERLAPPED given to ReadFile only carries the offset, and the
+    // call returns when the transfer is over.
+    TransferResult readDirect(std::uint64_t byteOffset, std::span<std::uint8_t> buffer) {
+        TransferResult result;
+        while (result.byteCount < buffer.size()) {
+            const std::size_t pieceBytes = std::min(kMaxPieceBytes, buffer.size() - result.byteCount);
+            OVERLAPPED position = offsetOf(byteOffset + result.byteCount);
+            DWORD arrived = 0;
+            // A failed call counts nothing: what it may have put into the buffer is not data.
+            if (!ReadFile(handle_, buffer.data() + result.byteCount, static_cast<DWORD>(pieceBytes),
+                          &arrived, &position)) {
+                break;
+            }
+            if (arrived == 0) break;  // the end of the file or device
+            result.byteCount += arrived;
+        }
+        result.complete = result.byteCount == buffer.size();
+        return result;
+    }
+
+    // Reads the whole sectors that hold the request, piece by piece, and copies the requested
+    // bytes out; the count that arrived ends where the first piece that failed or fell short does.
+    TransferResult readThroughSectors(std::uint64_t byteOffset, std::span<std::uint8_t> buffer) {
+        TransferResult result;
+        if (buffer.empty()) {
+            result.complete = true;
+            return result;
+        }
+        const std::uint64_t requestEnd = byteOffset + buffer.size();
+        const std::uint64_t first = byteOffset / sectorBytes_ * sectorBytes_;
+        const std::uint64_t last = (requestEnd + sectorBytes_ - 1) / sectorBytes_ * sectorBytes_;
+        const std::size_t bounceBytes = static_cast<std::size_t>(std::min<std::uint64_t>(kMaxPieceBytes, last - first));
+        const AlignedBuffer bounce(static_cast<std::uint8_t*>(_aligned_malloc(bounceBytes, kBufferAlignment)));
+        if (!bounce) return result;
+
+        for (std::uint64_t position = first; position < last;) {
+            const std::size_t pieceBytes = static_cast<std::size_t>(std::min<std::uint64_t>(bounceBytes, last - position));
+            OVERLAPPED at = offsetOf(position);
+            DWORD arrived = 0;
+            if (!ReadFile(handle_, bounce.get(), static_cast<DWORD>(pieceBytes), &arrived, &at) || arrived == 0) break;
+            // The arrived part of this piece that lies inside the request.
+            const std::uint64_t arrivedEnd = position + arrived;
+            const std::uint64_t copyFrom = std::max(position, byteOffset);
+            const std::uint64_t copyTo = std::min(arrivedEnd, requestEnd);
+            if (copyTo > copyFrom) {
+                std::copy_n(bounce.get() + static_cast<std::size_t>(copyFrom - position),
+                            static_cast<std::size_t>(copyTo - copyFrom),
+                            buffer.data() + static_cast<std::size_t>(copyFrom - byteOffset));
+                result.byteCount = static_cast<std::size_t>(copyTo - byteOffset);
+            }
+            if (arrived < pieceBytes) break;  // the end of the device, or a failure within the piece
+            position += pieceBytes;
+        }
+        result.complete = result.byteCount == buffer.size();
+        return result;
+    }
+
     HANDLE handle_;
     bool isDevice_;
+    std::uint32_t sectorBytes_;  // 1 for files: any offset and length
 };
 
 }  // namespace

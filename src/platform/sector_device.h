@@ -35,6 +35,10 @@ public:
 
     // Size in bytes as the system reports it, 0 when unknown.
     virtual std::uint64_t byteSize() const = 0;
+
+    // The logical sector size a device reports (a block device, a Windows disk or volume); 0 for a
+    // file, whose sector size only its content can tell (platform/image_sector_size.h).
+    virtual std::uint32_t reportedSectorSize() const { return 0; }
 };
 
 // Opens a file or device by its path (UTF-8). Returns null when it cannot be opened in that mode,

@@ -30,6 +30,7 @@ public:
     }
 
     std::uint64_t byteSize() const override { return byteCount_; }
+    std::uint32_t reportedSectorSize() const override { return disk_->reportedSectorSize(); }
 
 private:
     // How much of a transfer at this offset stays inside the volume.
