@@ -39,8 +39,11 @@ bool readHead(platform::DiskSystem& disks, const SectorMaskTable& masks, char di
 // array) begins before LBA 62, where the saved copy would overwrite it.
 bool partitionReachesCopyArea(platform::DiskSystem& disks, const SectorMaskTable& masks, const PhysicalDiskInfo& disk,
                               const HeadBytes& head) {
-    const std::uint64_t bytesPerSector = std::max<std::uint32_t>(disk.bytesPerSector, 512);
-    const auto beforeEnd = [&](std::uint64_t lba) { return lba * bytesPerSector < kFirstSectorAfterCopy * 512; };
+    const std::uint32_t bytesPerSector = std::max<std::uint32_t>(disk.bytesPerSector, 512);
+    // The first of the disk's sectors that lies wholly after the copy; compared as LBAs, so that
+    // no 64-bit LBA of a GPT entry overflows a product.
+    const std::uint64_t firstFreeLba = (kFirstSectorAfterCopy * 512 + bytesPerSector - 1) / bytesPerSector;
+    const auto beforeEnd = [&](std::uint64_t lba) { return lba < firstFreeLba; };
     bool gpt = false;
     for (int i = 0; i < 4; ++i) {
         const std::uint8_t* entry = head.data() + kTableAt + 16 * i;
@@ -52,10 +55,13 @@ bool partitionReachesCopyArea(platform::DiskSystem& disks, const SectorMaskTable
         if (beforeEnd(le32(entry + 8))) return true;
     }
     if (!gpt) return false;
-    std::vector<std::uint8_t> entries(128 * 128);
-    readDiskBytes(disks, masks, disk.diskNumber, 2 * bytesPerSector, entries, Unmask::Never);
-    for (std::size_t i = 0; i < 128; ++i) {
-        const std::uint8_t* entry = entries.data() + i * 128;
+    const DiskBytesReader read = [&](std::uint64_t byteOffset, std::span<std::uint8_t> buffer) {
+        readDiskBytes(disks, masks, disk.diskNumber, byteOffset, buffer, Unmask::Never);
+    };
+    const GptEntryArray array = locateGptEntries(read, bytesPerSector, diskSectorsHeld(disk, disks));
+    const std::vector<std::uint8_t> entries = readGptEntryArray(read, array, bytesPerSector);
+    for (std::size_t at = 0; at + array.entryBytes <= entries.size(); at += array.entryBytes) {
+        const std::uint8_t* entry = entries.data() + at;
         if (allZero(std::span(entry, 16))) continue;  // an unused entry has no type
         if (beforeEnd(le64(entry + 32))) return true;
     }
@@ -69,6 +75,9 @@ HideCheck checkDiskHead(InventoryState& state, platform::DiskSystem& disks, char
     const PhysicalDiskInfo& disk = state.disk(diskNumber);
     if (!disk.isPresent()) return HideCheck::Absent;
     if (!disk.isFixedDisk()) return HideCheck::NotFixedDisk;
+    // The saved copy and the mark are 512-byte sectors at fixed LBAs: on a disk of larger sectors
+    // LBA 0 to 3 are 16 KiB and LBA 58 to 61 lie elsewhere, and the copy cannot be kept intact.
+    if (disk.bytesPerSector != 0 && disk.bytesPerSector != kSystemSectorSize) return HideCheck::NotSmallSectors;
     if (!readHead(disks, state.masks, diskNumber, 0, head)) return HideCheck::Unreadable;
     return HideCheck::Eligible;
 }
@@ -132,24 +141,47 @@ bool writeAndVerify(DiskHandle& handle, std::uint64_t byteOffset, const HeadByte
 
 }  // namespace
 
-const char* hideCheckText(HideCheck check) {
+text::TextPair hideCheckReason(HideCheck check) {
     switch (check) {
-        case HideCheck::Eligible: return "the disk qualifies";
-        case HideCheck::Absent: return "the disk does not answer";
-        case HideCheck::ExcludedDisk: return "the disk holds the system's folder or the program's folder";
-        case HideCheck::SystemDiskUnknown: return "the disk that holds the system could not be determined";
-        case HideCheck::NotFixedDisk: return "the disk is not a fixed disk (removable or unknown media)";
-        case HideCheck::Unreadable: return "the first sectors of the disk cannot be read";
-        case HideCheck::AlreadyHidden: return "the disk is already hidden (LBA 0 carries the mark)";
-        case HideCheck::NoBootSignature: return "LBA 0 has no boot record signature (55AA)";
+        case HideCheck::Eligible: return {"диск подходит", "the disk qualifies"};
+        case HideCheck::Absent: return {"диск не отвечает", "the disk does not answer"};
+        case HideCheck::ExcludedDisk:
+            return {"на диске папка системы или папка программы",
+                    "the disk holds the system's folder or the program's folder"};
+        case HideCheck::SystemDiskUnknown:
+            return {"не удалось определить, на каком диске система",
+                    "the disk that holds the system could not be determined"};
+        case HideCheck::NotFixedDisk:
+            return {"диск не жесткий (съемный или неизвестный носитель)",
+                    "the disk is not a fixed disk (removable or unknown media)"};
+        case HideCheck::NotSmallSectors:
+            return {"логические секторы диска не по 512 байт: копия LBA 0-3, хранимая в LBA 58-61, задана в "
+                    "секторах по 512 байт и на таком диске целой не сохранится",
+                    "the disk's logical sectors are not 512 bytes: the copy of LBA 0 to 3 kept at LBA 58 to 61 is "
+                    "laid out in 512-byte sectors and cannot be kept intact on such a disk"};
+        case HideCheck::Unreadable:
+            return {"первые секторы диска не читаются", "the first sectors of the disk cannot be read"};
+        case HideCheck::AlreadyHidden:
+            return {"диск уже скрыт (в LBA 0 есть метка)", "the disk is already hidden (LBA 0 carries the mark)"};
+        case HideCheck::NoBootSignature:
+            return {"в LBA 0 нет подписи загрузочной записи (55AA)", "LBA 0 has no boot record signature (55AA)"};
         case HideCheck::SavedCopyAreaInUse:
-            return "LBA 58 to 61 are in use (other data there, or a volume or partition begins before LBA 62)";
-        case HideCheck::NotHidden: return "the disk is not hidden (LBA 0 carries no mark)";
-        case HideCheck::NoHidingTable: return "the first partition entry of LBA 0 is no longer of type EEh";
-        case HideCheck::NoSavedCopy: return "LBA 58 holds no saved boot record to write back";
+            return {"LBA 58-61 заняты (там другие данные, или том или партиция начинается раньше LBA 62)",
+                    "LBA 58 to 61 are in use (other data there, or a volume or partition begins before LBA 62)"};
+        case HideCheck::NotHidden:
+            return {"диск не скрыт (в LBA 0 нет метки)", "the disk is not hidden (LBA 0 carries no mark)"};
+        case HideCheck::NoHidingTable:
+            return {"первая запись таблицы в LBA 0 уже не типа EEh",
+                    "the first partition entry of LBA 0 is no longer of type EEh"};
+        case HideCheck::NoSavedCopy:
+            return {"в LBA 58 нет сохраненной загрузочной записи, которую можно вернуть",
+                    "LBA 58 holds no saved boot record to write back"};
     }
-    return "";
+    return {"", ""};
 }
+
+// The texts are string literals, so their views end where a terminating zero follows.
+const char* hideCheckText(HideCheck check) { return hideCheckReason(check).english.data(); }
 
 HideExclusions findHideExclusions(const InventoryState& state, const platform::DiskSystem& disks,
                                   const platform::ProtectedFolders& folders) {

@@ -9,6 +9,7 @@
 
 #include "disk/inventory_records.h"
 #include "platform/disk_system.h"
+#include "text/language.h"
 
 namespace quenzar::disk {
 
@@ -19,6 +20,7 @@ enum class HideCheck {
     ExcludedDisk,       // it holds the system's folder or the program's folder
     SystemDiskUnknown,  // which disk holds those folders could not be told
     NotFixedDisk,       // removable or unknown media
+    NotSmallSectors,    // the disk's logical sectors are not 512 bytes (a 4,096-byte disk)
     Unreadable,         // LBA 0 to 3 (or the saved copy) could not be read whole
     AlreadyHidden,      // LBA 0 carries the mark: hiding again would overwrite the saved original
     NoBootSignature,    // LBA 0 lacks 55AAh
@@ -28,7 +30,9 @@ enum class HideCheck {
     NoSavedCopy,        // LBA 58 holds no boot record that could be written back
 };
 
-// A sentence for people, in English, saying why (or that) the disk qualifies.
+// A sentence for people, in both languages, saying why (or that) the disk qualifies.
+text::TextPair hideCheckReason(HideCheck check);
+// The same sentence in English.
 const char* hideCheckText(HideCheck check);
 
 // The disks that must never be hidden.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "disk/boot_sector.h"
@@ -18,9 +19,58 @@ using platform::le64;
 constexpr std::size_t kMbrEntriesAt = 0x1BE;
 constexpr std::size_t kMbrEntryBytes = 16;
 constexpr int kMaxExtendedRecords = 5;
-constexpr std::size_t kGptEntryBytes = 128;
-constexpr std::size_t kGptEntryCount = 128;  // the standard entry array of 16 KiB
-constexpr std::uint64_t kGptEntriesLba = 2;
+// The GPT header's fields used here.
+constexpr std::size_t kGptHeaderSizeAt = 12;
+constexpr std::size_t kGptHeaderCrcAt = 16;
+constexpr std::size_t kGptOwnLbaAt = 24;
+constexpr std::size_t kGptEntriesLbaAt = 72;
+constexpr std::size_t kGptEntryCountAt = 80;
+constexpr std::size_t kGptEntryBytesAt = 84;
+constexpr std::size_t kGptEntriesCrcAt = 88;
+constexpr std::uint32_t kGptMinHeaderBytes = 92;
+
+// CRC-32 as GPT uses it (the reflected polynomial EDB88320h, all ones in and out).
+std::uint32_t crc32(std::span<const std::uint8_t> bytes) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const std::uint8_t byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// A GPT header as read at one LBA, when it is sound there.
+struct GptHeader {
+    GptEntryArray entries;
+    std::uint32_t entriesCrc = 0;
+};
+
+std::optional<GptHeader> readGptHeader(const DiskBytesReader& read, std::uint32_t bytesPerSector, std::uint64_t lba,
+                                       std::uint64_t diskSectors) {
+    std::vector<std::uint8_t> sector(bytesPerSector);
+    read(lba * bytesPerSector, sector);
+    if (std::memcmp(sector.data(), "EFI PART", 8) != 0) return std::nullopt;
+    const std::uint32_t headerBytes = le32(&sector[kGptHeaderSizeAt]);
+    if (headerBytes < kGptMinHeaderBytes || headerBytes > bytesPerSector) return std::nullopt;
+    const std::uint32_t storedCrc = le32(&sector[kGptHeaderCrcAt]);
+    std::fill_n(sector.begin() + kGptHeaderCrcAt, 4, std::uint8_t{0});
+    if (crc32(std::span(sector).first(headerBytes)) != storedCrc) return std::nullopt;
+    if (le64(&sector[kGptOwnLbaAt]) != lba) return std::nullopt;
+
+    GptHeader header;
+    header.entries.firstLba = le64(&sector[kGptEntriesLbaAt]);
+    header.entries.entryCount = le32(&sector[kGptEntryCountAt]);
+    header.entries.entryBytes = le32(&sector[kGptEntryBytesAt]);
+    header.entriesCrc = le32(&sector[kGptEntriesCrcAt]);
+    // Entries of at least the 128 bytes every field lies in, in a whole number of 8-byte words, on
+    // the disk and not on its first two sectors.
+    const GptEntryArray& entries = header.entries;
+    if (entries.entryBytes < 128 || entries.entryBytes % 8 != 0 || entries.entryBytes > kMaxGptEntryArrayBytes ||
+        entries.entryCount == 0 || entries.firstLba < 2 || (diskSectors != 0 && entries.firstLba >= diskSectors)) {
+        return std::nullopt;
+    }
+    return header;
+}
 
 // Reads of one disk during discovery. On a hidden disk the saved copy of LBA 0 to 3 stands in
 // for the sectors the hiding overwrote; everything after them is read from where it lies.
@@ -189,11 +239,14 @@ void walkExtendedChain(Discovery& discovery, const DiskReader& reader, std::uint
     }
 }
 
-void walkGptEntries(Discovery& discovery, const DiskReader& reader) {
-    std::vector<std::uint8_t> entries(kGptEntryBytes * kGptEntryCount);
-    reader.readOriginal(kGptEntriesLba * reader.bytesPerSector(), entries);
-    for (std::size_t i = 0; i < kGptEntryCount && !discovery.full(); ++i) {
-        const std::uint8_t* entry = entries.data() + i * kGptEntryBytes;
+void walkGptEntries(Discovery& discovery, const DiskReader& reader, std::uint64_t diskSectors) {
+    const DiskBytesReader read = [&reader](std::uint64_t byteOffset, std::span<std::uint8_t> buffer) {
+        reader.readOriginal(byteOffset, buffer);
+    };
+    const GptEntryArray array = locateGptEntries(read, reader.bytesPerSector(), diskSectors);
+    const std::vector<std::uint8_t> entries = readGptEntryArray(read, array, reader.bytesPerSector());
+    for (std::size_t at = 0; at + array.entryBytes <= entries.size() && !discovery.full(); at += array.entryBytes) {
+        const std::uint8_t* entry = entries.data() + at;
         const std::uint64_t startLba = le64(entry + 32);
         if (startLba == 0) return;
         // The name is UTF-16: "B", "a" as in "Basic data partition".
@@ -238,16 +291,39 @@ Text<4> hiddenTagOf(const std::uint8_t* lba0) {
     return blankText<4>();
 }
 
-namespace {
-
-// The sectors the disk really holds: an image cut short ends before the size its identify data
-// or its partition table give. The inventory's own count when the device tells none.
-std::uint64_t sectorsHeld(const PhysicalDiskInfo& disk, platform::DiskSystem& disks) {
+std::uint64_t diskSectorsHeld(const PhysicalDiskInfo& disk, platform::DiskSystem& disks) {
     const auto device = disks.openDisk(disk.diskNumber, platform::AccessMode::ReadOnly);
     const std::uint64_t bytes = device ? device->byteSize() : 0;
     const std::uint32_t sectorBytes = disk.bytesPerSector != 0 ? disk.bytesPerSector : kSystemSectorSize;
     return bytes != 0 ? bytes / sectorBytes : disk.totalSectors;
 }
+
+GptEntryArray locateGptEntries(const DiskBytesReader& read, std::uint32_t bytesPerSector, std::uint64_t diskSectors) {
+    const auto entriesMatch = [&](const std::optional<GptHeader>& header) {
+        return header && crc32(readGptEntryArray(read, header->entries, bytesPerSector)) == header->entriesCrc;
+    };
+    // The backup at the disk's end is read only when the first header or its entries fail: on a
+    // failing disk every read costs, and the last sector may be far away.
+    const std::optional<GptHeader> primary = readGptHeader(read, bytesPerSector, 1, diskSectors);
+    if (entriesMatch(primary)) return primary->entries;
+    const std::optional<GptHeader> backup =
+        diskSectors > 2 ? readGptHeader(read, bytesPerSector, diskSectors - 1, diskSectors) : std::nullopt;
+    if (entriesMatch(backup)) return backup->entries;
+    if (primary) return primary->entries;
+    if (backup) return backup->entries;
+    return {};
+}
+
+std::vector<std::uint8_t> readGptEntryArray(const DiskBytesReader& read, const GptEntryArray& array,
+                                            std::uint32_t bytesPerSector) {
+    const std::uint64_t wanted = std::uint64_t{array.entryCount} * array.entryBytes;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::min<std::uint64_t>(wanted, kMaxGptEntryArrayBytes)));
+    // An array whose place lies beyond what 64 bits of bytes can name holds nothing readable.
+    if (array.firstLba <= UINT64_MAX / bytesPerSector) read(array.firstLba * bytesPerSector, bytes);
+    return bytes;
+}
+
+namespace {
 
 // The sector after a partition's last one: by its table entry, or for a volume from LBA 0 by
 // the sector count of its boot sector.
@@ -265,7 +341,7 @@ std::uint64_t partitionEnd(const PartitionEntry& entry, const SectorBytes& bootS
 
 void markPartitionsPastTheEnd(PhysicalDiskInfo& disk, platform::DiskSystem& disks) {
     if (disk.partitionCount() == 0) return;
-    const std::uint64_t held = sectorsHeld(disk, disks);
+    const std::uint64_t held = diskSectorsHeld(disk, disks);
     if (held == 0) return;
     for (int i = 0; i < disk.partitionCount(); ++i) {
         PartitionEntry& entry = disk.partitions[static_cast<std::size_t>(i)];
@@ -307,7 +383,7 @@ void discover(PhysicalDiskInfo& disk, platform::DiskSystem& disks, const SectorM
     const std::uint8_t* table = lba0 + kMbrEntriesAt;
     if (table[4] == 0xEE) {
         disk.schemeTag = {'G', 'P', 'T', ' '};
-        walkGptEntries(discovery, reader);
+        walkGptEntries(discovery, reader, diskSectorsHeld(disk, disks));
         return;
     }
     for (int i = 0; i < 4; ++i) {
