@@ -61,6 +61,22 @@ inline constexpr TextPair kWriteOtherNames{
 inline constexpr TextPair kWriteNotCreated{"%s: %s не удалось создать\n", "%s: %s could not be created\n"};
 inline constexpr TextPair kWriteNotWritten{"%s: %s не удалось записать целиком\n", "%s: %s could not be written whole\n"};
 
+// The program's options before the command word.
+inline constexpr TextPair kSectorSizeUsage{
+    "salvage: --sector-size принимает 512 или 4096 (байт в секторе каждого образа диска), а не \"%s\"\n",
+    "salvage: --sector-size takes 512 or 4096 (the bytes a sector of every disk image holds), not \"%s\"\n"};
+
+// salvage disks: a disk whose LBAs count sectors of another size than 512 bytes.
+inline constexpr TextPair kDiskSectorSizeNote{"Диск %c: секторы по %u байт; LBA указаны в этих секторах\n",
+                                              "Disk %c: sectors of %u bytes; LBAs are in these sectors\n"};
+
+// salvage hide and unhide: why a disk is refused.
+inline constexpr TextPair kCannotHide{"salvage hide: диск %c нельзя скрыть: %s\n",
+                                      "salvage hide: disk %c cannot be hidden: %s\n"};
+inline constexpr TextPair kCannotRestore{"salvage unhide: диск %c нельзя вернуть: %s\n",
+                                         "salvage unhide: disk %c cannot be restored: %s\n"};
+inline constexpr TextPair kRefused{"salvage %s: диск %c: отказано: %s\n", "salvage %s: disk %c: refused: %s\n"};
+
 // salvage analyze.
 inline constexpr TextPair kNotInCatalogue{"salvage analyze: \"%s\" нет в каталоге; задайте его через --ext\n",
                                           "salvage analyze: \"%s\" is not in the catalogue; use --ext for it\n"};

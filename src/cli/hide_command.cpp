@@ -2,8 +2,11 @@
 // The only commands of the program that write to a disk, and only to its LBA 0 to 3 and 58 to 61.
 #include <cstdio>
 
+#include "cli/command_texts.h"
 #include "cli/commands.h"
 #include "cli/number_arguments.h"
+#include "cli/shared_options.h"
+#include "cli/terminal.h"
 #include "disk/hide_disk.h"
 #include "disk/inventory.h"
 
@@ -26,9 +29,17 @@ int runDiskChange(platform::DiskSystem& disks, const Arguments& args, bool hide)
     const char* name = hide ? "hide" : "unhide";
     std::optional<char> diskNumber;
     bool confirmed = false;
-    for (const std::string& arg : args) {
+    bool languageRefused = false;
+    text::Language language = languageOfEnvironment();
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if (arg == "--yes") {
             confirmed = true;
+        } else if (arg == "--lang") {
+            // The language of the reasons a disk is refused for.
+            const auto chosen = i + 1 < args.size() ? parseLanguage(args[++i]) : std::nullopt;
+            languageRefused = languageRefused || !chosen;
+            if (chosen) language = *chosen;
         } else if (!diskNumber) {
             diskNumber = parseDiskNumber(arg);
             if (!diskNumber) break;
@@ -37,8 +48,9 @@ int runDiskChange(platform::DiskSystem& disks, const Arguments& args, bool hide)
             break;
         }
     }
-    if (!diskNumber) {
-        std::fprintf(stderr, "salvage %s: usage: salvage %s DISK --yes   (DISK is 0 to 7)\n", name, name);
+    if (!diskNumber || languageRefused) {
+        std::fprintf(stderr, "salvage %s: usage: salvage %s DISK --yes [--lang ru|en]   (DISK is 0 to 7)\n", name,
+                     name);
         return kExitUsage;
     }
 
@@ -49,8 +61,8 @@ int runDiskChange(platform::DiskSystem& disks, const Arguments& args, bool hide)
                                  disk::findHideExclusions(state, disks, platform::protectedFolders()))
              : disk::CanRestoreDisk(state, disks, *diskNumber);
     if (check != disk::HideCheck::Eligible) {
-        std::fprintf(stderr, "salvage %s: disk %c cannot be %s: %s\n", name, *diskNumber,
-                     hide ? "hidden" : "restored", disk::hideCheckText(check));
+        printIn(stderr, language, hide ? texts::kCannotHide : texts::kCannotRestore, *diskNumber,
+                textIn(language, disk::hideCheckReason(check)).c_str());
         return kExitFailed;
     }
     if (!confirmed) {
@@ -67,8 +79,8 @@ int runDiskChange(platform::DiskSystem& disks, const Arguments& args, bool hide)
     const disk::DiskWriteResult result =
         hide ? disk::HideDisk(state, disks, *diskNumber) : disk::RestoreDisk(state, disks, *diskNumber);
     if (result.outcome == disk::DiskWriteOutcome::Refused) {
-        std::fprintf(stderr, "salvage %s: disk %c: refused: %s\n", name, *diskNumber,
-                     disk::hideCheckText(result.check));
+        printIn(stderr, language, texts::kRefused, name, *diskNumber,
+                textIn(language, disk::hideCheckReason(result.check)).c_str());
         return kExitFailed;
     }
     if (result.outcome != disk::DiskWriteOutcome::Done) {

@@ -1,36 +1,45 @@
 // salvage: the command-line program over the same core as the Windows program.
 //
-//   salvage [--image PATH]... COMMAND [ARGUMENTS]
+//   salvage [--image PATH]... [--sector-size 512|4096] COMMAND [ARGUMENTS]
 //
 // Disks are the images given with --image (disk 0, 1, ... in order), else those listed in
-// QUENZAR_DISK_IMAGES, else the machine's own disks.
+// QUENZAR_DISK_IMAGES, else the machine's own disks. An image's sector size is read from what it
+// holds unless --sector-size gives it for every image.
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "cli/command_texts.h"
 #include "cli/commands.h"
+#include "cli/number_arguments.h"
 #include "cli/shared_options.h"
 #include "cli/terminal.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: salvage [--image PATH]... COMMAND [ARGUMENTS]\n"
+    "usage: salvage [--image PATH]... [--sector-size 512|4096] COMMAND [ARGUMENTS]\n"
     "\n"
     "Disks are the images given with --image (disk 0, 1, ... in order), else the images listed in\n"
     "QUENZAR_DISK_IMAGES (separated by ';'), else this machine's own disks. Nothing is ever written\n"
     "to a disk, except by hide and unhide with --yes.\n"
     "\n"
+    "A disk's LBAs count its own sectors: a device reports their size (512 or 4,096 bytes); an\n"
+    "image's is read from what it holds (a GPT header at LBA 1, a boot sector at LBA 0, the partition\n"
+    "table), else 512. --sector-size 512|4096 gives it for every image instead.\n"
+    "\n"
     "commands:\n"
-    "  probe                              what the disk layer sees on every disk\n"
+    "  probe                              what the disk layer sees on every disk, with the size of\n"
+    "                                     its sectors and how it was decided\n"
     "  read DISK LBA [COUNT] [--hex] [--no-unmask] [--retries N]\n"
-    "                                     COUNT sectors of 512 bytes (default 1) from LBA, unmasked\n"
-    "                                     by the sector-mask rule, to standard output as raw bytes\n"
-    "                                     (or as a hex dump with --hex)\n"
+    "                                     COUNT sectors of the disk's size (512 or 4,096 bytes;\n"
+    "                                     default 1) from LBA, unmasked by the sector-mask rule, to\n"
+    "                                     standard output as raw bytes (or as a hex dump with --hex)\n"
     "  disks [--lang ru|en]               the inventory screen: disks, partitions, drive letters\n"
-    "  hide DISK --yes                    hide a disk from Windows (LBA 0 to 3 saved at LBA 58 to 61,\n"
-    "                                     LBA 0 marked); without --yes only the checks are made\n"
-    "  unhide DISK --yes                  write the saved LBA 58 to 61 back to LBA 0 to 3\n"
+    "  hide DISK --yes [--lang ru|en]     hide a disk from Windows (LBA 0 to 3 saved at LBA 58 to 61,\n"
+    "                                     LBA 0 marked); without --yes only the checks are made;\n"
+    "                                     only disks of 512-byte sectors can be hidden\n"
+    "  unhide DISK --yes [--lang ru|en]   write the saved LBA 58 to 61 back to LBA 0 to 3\n"
     "  vdisk DISK (--boot LBA | --mft LBA | --record LBA) [--lang ru|en]\n"
     "                                     model a virtual disk (an NTFS volume no partition table\n"
     "                                     describes) from its boot sector, its $MFT or any FILE\n"
@@ -80,6 +89,17 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--image") == 0 && i + 1 < argc) {
             images.emplace_back(argv[++i]);
+        } else if (std::strcmp(argv[i], "--sector-size") == 0) {
+            // The same size for every image, wherever it comes from (--image, QUENZAR_DISK_IMAGES,
+            // the image argument of a command); the machine's devices report their own.
+            const std::string given = i + 1 < argc ? argv[++i] : "";
+            const auto bytesPerSector = cli::parseUnsigned(given);
+            if (!bytesPerSector || !platform::isGivableSectorSize(*bytesPerSector)) {
+                cli::printIn(stderr, cli::languageOfEnvironment(), cli::texts::kSectorSizeUsage,
+                             cli::terminalSafe(given).c_str());
+                return cli::kExitUsage;
+            }
+            platform::setGivenImageSectorSize(static_cast<std::uint32_t>(*bytesPerSector));
         } else if (rest.empty() && (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)) {
             std::fputs(kUsage, stdout);
             return cli::kExitDone;

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "cli/commands.h"
 #include "cli/terminal.h"
@@ -36,6 +37,24 @@ void describeFirstSector(const std::array<std::uint8_t, 512>& lba0) {
     if (!anyEntry) std::printf("    none\n");
 }
 
+// How the sector size of a disk was decided, after its sector count: the device's report, or for
+// an image what it holds or the person's --sector-size.
+std::string sectorSizeReason(const platform::DeviceIdentity& identity) {
+    const std::string size = std::to_string(identity.bytesPerSector);
+    const std::string sized = " (" + size + "-byte sectors: ";
+    switch (identity.sectorSizeSource) {
+        case platform::SectorSizeSource::Device: return " (as the device reports)";
+        case platform::SectorSizeSource::Given: return " (--sector-size)";
+        case platform::SectorSizeSource::GptHeader: return sized + "GPT header at byte " + size + ")";
+        case platform::SectorSizeSource::NtfsBootSector: return sized + "the NTFS boot sector at LBA 0 says so)";
+        case platform::SectorSizeSource::FatBootSector: return sized + "the FAT boot sector at LBA 0 says so)";
+        case platform::SectorSizeSource::PartitionTable:
+            return sized + "the partition table's entries count in them)";
+        case platform::SectorSizeSource::Default: return sized + "nothing in the image tells otherwise)";
+    }
+    return "";
+}
+
 }  // namespace
 
 int runProbe(platform::DiskSystem& disks, const Arguments& args) {
@@ -57,9 +76,13 @@ int runProbe(platform::DiskSystem& disks, const Arguments& args) {
             continue;
         }
         const std::uint64_t byteCount = device->byteSize();
-        std::printf("  %llu sectors of 512 bytes (%llu bytes)\n",
-                    static_cast<unsigned long long>(byteCount / disk::kSystemSectorSize),
-                    static_cast<unsigned long long>(byteCount));
+        // Sectors of the disk's own size: every LBA below and in the other commands counts them.
+        const platform::DeviceIdentity identity = disks.identify(diskNumber);
+        const std::uint32_t sectorBytes = identity.bytesPerSector != 0 ? identity.bytesPerSector : 512;
+        std::printf("  %llu sectors of %u bytes (%llu bytes)%s\n",
+                    static_cast<unsigned long long>(byteCount / sectorBytes), sectorBytes,
+                    static_cast<unsigned long long>(byteCount),
+                    identity.bytesPerSector != 0 ? sectorSizeReason(identity).c_str() : "");
 
         std::array<std::uint8_t, 512> lba0{};
         if (disk::readDiskBytes(disks, masks, diskNumber, 0, lba0) < lba0.size()) {

@@ -17,8 +17,8 @@
 namespace quenzar::cli {
 namespace {
 
-// Reads are done in pieces of this many sectors, so any length can be copied out.
-constexpr std::uint64_t kSectorsPerPiece = 8192;  // 4 MiB
+// Reads are done in pieces of this many bytes, so any length can be copied out.
+constexpr std::uint64_t kPieceBytes = 4u * 1024 * 1024;
 
 void writeHexDump(std::uint64_t firstByte, const std::vector<std::uint8_t>& data) {
     for (std::size_t line = 0; line < data.size(); line += 16) {
@@ -33,10 +33,10 @@ void writeHexDump(std::uint64_t firstByte, const std::vector<std::uint8_t>& data
     }
 }
 
-// The disk's size in sectors, 0 when the system does not tell it.
-std::uint64_t diskSectorCount(platform::DiskSystem& disks, char diskNumber) {
+// The disk's size in its sectors, 0 when the system does not tell it.
+std::uint64_t diskSectorCount(platform::DiskSystem& disks, char diskNumber, std::uint32_t sectorBytes) {
     const std::unique_ptr<platform::SectorDevice> device = disks.openDisk(diskNumber, platform::AccessMode::ReadOnly);
-    return device != nullptr ? device->byteSize() / disk::kSystemSectorSize : 0;
+    return device != nullptr ? device->byteSize() / sectorBytes : 0;
 }
 
 }  // namespace
@@ -67,8 +67,7 @@ int runRead(platform::DiskSystem& disks, const Arguments& args) {
     const auto diskNumber = positional.size() >= 2 ? parseDiskNumber(positional[0]) : std::nullopt;
     const auto lba = positional.size() >= 2 ? parseUnsigned(positional[1]) : std::nullopt;
     const auto count = positional.size() >= 3 ? parseUnsigned(positional[2]) : std::optional<std::uint64_t>(1);
-    if (!diskNumber || !lba || !count || *count == 0 || positional.size() > 3 || retriesRefused ||
-        *lba > UINT64_MAX / disk::kSystemSectorSize - *count) {
+    if (!diskNumber || !lba || !count || *count == 0 || positional.size() > 3 || retriesRefused) {
         std::fprintf(stderr, "usage: salvage read DISK LBA [COUNT] [--hex] [--no-unmask] [--retries N]\n");
         return kExitUsage;
     }
@@ -76,13 +75,20 @@ int runRead(platform::DiskSystem& disks, const Arguments& args) {
         std::fprintf(stderr, "salvage read: there is no disk %c\n", *diskNumber);
         return kExitFailed;
     }
+    // LBA and COUNT count the disk's own sectors (512 or 4,096 bytes).
+    const std::uint32_t sectorBytes = disks.sectorSize(*diskNumber);
+    // An LBA whose byte offset does not fit 64 bits names no sector of any disk.
+    if (*lba >= UINT64_MAX / sectorBytes) {
+        std::fprintf(stderr, "usage: salvage read DISK LBA [COUNT] [--hex] [--no-unmask] [--retries N]\n");
+        return kExitUsage;
+    }
 
 #ifdef _WIN32
     if (!hex) _setmode(_fileno(stdout), _O_BINARY);  // raw sectors must not get CR LF translation
 #endif
     // A range beyond the disk's end would read nothing but zeros for as long as it is asked to:
     // it is refused before anything is written, with the disk's size to choose another.
-    const std::uint64_t diskSectors = diskSectorCount(disks, *diskNumber);
+    const std::uint64_t diskSectors = diskSectorCount(disks, *diskNumber, sectorBytes);
     if (diskSectors != 0 && (*lba >= diskSectors || *count > diskSectors - *lba)) {
         std::fprintf(stderr,
                      "salvage read: LBA %llu to %llu lies beyond the end of disk %c, which holds %llu sectors "
@@ -92,13 +98,19 @@ int runRead(platform::DiskSystem& disks, const Arguments& args) {
                      static_cast<unsigned long long>(diskSectors - 1));
         return kExitFailed;
     }
+    // On a disk of unknown size, a range whose bytes pass 2^64 has no place at all.
+    if (*count > UINT64_MAX / sectorBytes - *lba) {
+        std::fprintf(stderr, "usage: salvage read DISK LBA [COUNT] [--hex] [--no-unmask] [--retries N]\n");
+        return kExitUsage;
+    }
     disk::SectorMaskTable masks;
     disk::loadSectorMask(disks, masks, *diskNumber);
     std::uint64_t missingBytes = 0;
+    const std::uint64_t sectorsPerPiece = kPieceBytes / sectorBytes;
     for (std::uint64_t done = 0; done < *count;) {
-        const std::uint64_t sectors = std::min(kSectorsPerPiece, *count - done);
-        std::vector<std::uint8_t> data(sectors * disk::kSystemSectorSize);
-        const std::uint64_t firstByte = (*lba + done) * disk::kSystemSectorSize;
+        const std::uint64_t sectors = std::min(sectorsPerPiece, *count - done);
+        std::vector<std::uint8_t> data(static_cast<std::size_t>(sectors * sectorBytes));
+        const std::uint64_t firstByte = (*lba + done) * sectorBytes;
         const std::size_t arrived = disk::readDiskBytes(disks, masks, *diskNumber, firstByte, data, unmask);
         missingBytes += data.size() - arrived;
         // A disk whose size the system does not tell ends where nothing arrives any more.
