@@ -432,6 +432,9 @@ int runAnalyze(platform::DiskSystem& disks, const Arguments& args) {
     } else {
         printIn(stdout, language, texts::kVolumeHeader, letter, terminalSafe(result.workFile.string()).c_str());
     }
+    if (result.units.sectorBytes != ntfs::kSmallSectorBytes || result.units.recordBytes != ntfs::kSmallRecordSize) {
+        printIn(stdout, language, texts::kVolumeUnitsLine, result.units.sectorBytes, result.units.recordBytes);
+    }
     printStatistics(result, language);
     // The tree as the tree window shows it, from the table the work file keeps.
     if (request.showTree) printTree(recovery::fillTreeView(recovery::savedTable(std::move(result.tree))), language);

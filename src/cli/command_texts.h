@@ -84,6 +84,9 @@ inline constexpr TextPair kVolumeHeader{"том %c:  рабочий файл %s\
 inline constexpr TextPair kVirtualHeader{
     "виртуальный диск на диске %c с LBA %llu, секторов в кластере %u:  рабочий файл %s\n",
     "virtual disk on disk %c from LBA %llu, %u sectors a cluster:  work file %s\n"};
+// Under the header, when the disk's sectors or the volume's FILE records are not the usual size.
+inline constexpr TextPair kVolumeUnitsLine{"секторы по %u байт (LBA считаются в них), записи FILE по %u байт\n",
+                                           "sectors of %u bytes (LBAs count these), FILE records of %u bytes\n"};
 inline constexpr TextPair kMftRecordsLine{"записей MFT            %llu (нечитаемых %llu, не записей FILE или поврежденных %llu)\n",
                                           "MFT records            %llu (unreadable %llu, not FILE records or damaged %llu)\n"};
 inline constexpr TextPair kFoldersLine{"папок                  %llu существующих, %llu удаленных\n",

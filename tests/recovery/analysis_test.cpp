@@ -284,6 +284,44 @@ TEST(AnalysisTest, MftRecordIsReadAgainThenTakenFromTheMirror) {
     }
 }
 
+// The same on a volume of 4,096-byte sectors and records, whose record 0 is one whole sector and
+// whose $MFTMirr lies in the middle of the volume: the copy's place and size follow the volume's
+// units.
+TEST(AnalysisTest, MftRecordOfFourKilobytesIsTakenFromTheMirror) {
+    const std::string image = (testsupport::fixtureDir() / "ntfs4k.img").string();
+    const auto manifest = testsupport::Manifest::loadFromDir(testsupport::fixtureDir());
+    const testsupport::PartitionFacts& volume = *manifest.image("ntfs4k.img").partition(0);
+    ASSERT_EQ(volume.mftRecordSize, 4096u);
+    // The fault is placed in 512-byte sectors: record 0's last one, and one in its copy.
+    const std::uint64_t recordLast = (volume.mftCluster * volume.clusterSize + 4095) / 512;
+    const std::uint64_t mirrorSector = volume.mftMirrorCluster * volume.clusterSize / 512 + 3;
+
+    TempFolder cleanFolder;
+    platform::ImageDiskSystem clean({image});
+    GenerationState cleanGenerations;
+    const Analysed expected = analyse(clean, everyFileFilter(), cleanFolder, cleanGenerations);
+    ASSERT_EQ(expected.result.outcome, AnalysisOutcome::Completed);
+    EXPECT_EQ(expected.result.units.sectorBytes, 4096u);
+    EXPECT_EQ(expected.result.units.recordBytes, 4096u);
+
+    for (const bool mirrorBad : {false, true}) {
+        SCOPED_TRACE(mirrorBad ? "the mirror bad too" : "the mirror good");
+        testsupport::FaultyDisks faulty({image});
+        faulty.failSectors(recordLast);
+        if (mirrorBad) faulty.failSectors(mirrorSector);
+        TempFolder folder;
+        GenerationState generations;
+        const Analysed analysed = analyse(faulty, everyFileFilter(), folder, generations);
+        if (mirrorBad) {
+            EXPECT_EQ(analysed.result.outcome, AnalysisOutcome::MftRecordUnreadable);
+            continue;
+        }
+        EXPECT_EQ(analysed.result.outcome, AnalysisOutcome::Completed);
+        EXPECT_EQ(analysed.result.statistics.unreadableRecords, 1u);
+        EXPECT_EQ(analysed.entries.size() + 1, expected.entries.size());
+    }
+}
+
 // A table beyond the memory the analysis may take ends it with a message, leaving neither a tree
 // nor a work file; the limit counts the lost folders of the tree as well.
 TEST(AnalysisTest, TableBeyondTheMemoryLimitIsRefused) {
