@@ -80,14 +80,14 @@ char keyboardChar(std::uint8_t virtualKey, bool russian, bool shifted) {
 }
 
 void startAdjustment(ViewerState& viewer, AdjustmentState& adjustment) {
-    const auto sector = viewer.viewSector();
+    const auto sector = viewer.shownPage();
     std::copy(sector.begin(), sector.end(), viewer.editSector.begin());
     adjustment = AdjustmentState{};
     viewer.adjustmentOn = true;
 }
 
 void cancelAdjustment(ViewerState& viewer, AdjustmentState& adjustment) {
-    const auto sector = viewer.viewSector();
+    const auto sector = viewer.shownPage();
     std::copy(sector.begin(), sector.end(), viewer.editSector.begin());
     adjustment.pendingNibble = false;
     viewer.adjustmentOn = false;
@@ -124,7 +124,7 @@ void adjustmentKeyUp(AdjustmentState& adjustment, std::uint8_t virtualKey) {
 
 bool byteChanged(const ViewerState& viewer, int offset) {
     const auto index = static_cast<std::size_t>(offset);
-    return viewer.editSector[index] != viewer.viewBytes[index];
+    return viewer.editSector[index] != viewer.shownPage()[index];
 }
 
 }  // namespace quenzar::viewer

@@ -1,7 +1,7 @@
-// Adjustment: editing the viewer's working copy of the viewed sector, byte by byte in the hex grid
-// or character by character in the character column, with the keyboard read through the program's
-// own Russian and English key tables. Only the working copy changes; the sector on the disk and
-// the sector as read stay as they are.
+// Adjustment: editing the viewer's working copy of the page shown (the viewed sector, or one 512-byte
+// page of a larger one), byte by byte in the hex grid or character by character in the character
+// column, with the keyboard read through the program's own Russian and English key tables. Only
+// the working copy changes; the sector on the disk and the sector as read stay as they are.
 #pragma once
 
 #include <cstdint>
@@ -39,7 +39,7 @@ bool applyAdjustmentKey(ViewerState& viewer, AdjustmentState& adjustment, std::u
 // Shift or Ctrl released.
 void adjustmentKeyUp(AdjustmentState& adjustment, std::uint8_t virtualKey);
 
-// Whether the working copy's byte differs from the sector read.
+// Whether the working copy's byte differs from the page as read.
 bool byteChanged(const ViewerState& viewer, int offset);
 
 }  // namespace quenzar::viewer

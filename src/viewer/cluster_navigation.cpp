@@ -1,5 +1,6 @@
 #include "viewer/cluster_navigation.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace quenzar::viewer {
@@ -13,6 +14,17 @@ constexpr RejectedLetterMessage kRejectedEnglish{
 constexpr RejectedLetterMessage kRejectedRussian{
     "Диск с таким буквенным идентификатором\r\nна компьютере отсутствует.\r\n\r\nВведите правильный номер диска.",
     "ТАКОГО ЛОГИЧЕСКОГО  ДИСКА НЕТ!"};
+
+// The sizes a drive's numbers count in, in bytes.
+std::uint64_t diskSectorBytesOf(std::uint32_t diskSectorBytes) { return diskSectorBytes != 0 ? diskSectorBytes : 512; }
+
+std::uint64_t bootSectorBytes(const NavigationDrive& drive) {
+    return drive.bytesPerSector != 0 ? drive.bytesPerSector : diskSectorBytesOf(drive.diskSectorBytes);
+}
+
+std::uint64_t clusterBytes(const disk::VolumeGeometry& geometry, std::uint64_t bootBytes) {
+    return std::uint64_t{geometry.sectorsPerCluster} * bootBytes;
+}
 
 }  // namespace
 
@@ -41,6 +53,8 @@ std::optional<NavigationDrive> driveOfLetter(const disk::InventoryState& invento
     drive.fileSystem = info.fileSystem();
     drive.volumeStart = info.startLba;
     drive.volumeEnd = info.endLba;
+    drive.diskSectorBytes = static_cast<std::uint32_t>(
+        diskSectorBytesOf(inventory.disk(static_cast<char>('0' + info.diskNumber)).bytesPerSector));
     static_cast<disk::VolumeGeometry&>(drive) = info;
     return drive;
 }
@@ -84,16 +98,25 @@ std::optional<RejectedLetterMessage> acceptLetter(NavigationState& state, const 
     return std::nullopt;
 }
 
+// Worked out in bytes of the volume: a boot sector may count in other sectors than its disk.
 std::uint64_t clusterLba(const NavigationDrive& drive, std::uint32_t cluster) {
-    if (drive.isNtfs()) return std::uint64_t{cluster} * drive.sectorsPerCluster + drive.volumeStart;
-    std::uint64_t dataStart = drive.volumeStart + drive.reservedSectors + 2ull * drive.sectorsPerFat;
-    if (!drive.isFat32()) dataStart += (std::uint64_t{drive.rootEntries} * 32 + 511) / 512;
+    const std::uint64_t diskBytes = diskSectorBytesOf(drive.diskSectorBytes);
+    const std::uint64_t bootBytes = bootSectorBytes(drive);
+    const std::uint64_t oneCluster = clusterBytes(drive, bootBytes);
+    if (drive.isNtfs()) return std::uint64_t{cluster} * oneCluster / diskBytes + drive.volumeStart;
+    std::uint64_t dataStart = (drive.reservedSectors + 2ull * drive.sectorsPerFat) * bootBytes;
+    if (!drive.isFat32()) dataStart += (std::uint64_t{drive.rootEntries} * 32 + bootBytes - 1) / bootBytes * bootBytes;
     // Clusters 0 and 1 do not exist; they lie before the data area, never before the volume.
     if (cluster < 2) {
-        const std::uint64_t back = std::uint64_t{2 - cluster} * drive.sectorsPerCluster;
-        return dataStart - drive.volumeStart > back ? dataStart - back : drive.volumeStart;
+        const std::uint64_t back = std::uint64_t{2 - cluster} * oneCluster;
+        return drive.volumeStart + (dataStart > back ? dataStart - back : 0) / diskBytes;
     }
-    return dataStart + std::uint64_t{cluster - 2} * drive.sectorsPerCluster;
+    return drive.volumeStart + (dataStart + std::uint64_t{cluster - 2} * oneCluster) / diskBytes;
+}
+
+std::uint32_t clusterSectors(const NavigationDrive& drive) {
+    const std::uint64_t sectors = clusterBytes(drive, bootSectorBytes(drive)) / diskSectorBytesOf(drive.diskSectorBytes);
+    return static_cast<std::uint32_t>(std::max<std::uint64_t>(sectors, 1));
 }
 
 std::uint32_t navigationNumber(std::string_view text) {
@@ -112,7 +135,9 @@ InitialDrive initialDrive(const disk::InventoryState& inventory, char diskDigit,
         if (lba < info.startLba || lba >= info.endLba) continue;
         const std::uint64_t relative = lba - info.startLba;
         const bool ntfs = info.fileSystem() == disk::FileSystem::Ntfs;
-        const std::uint64_t number = ntfs && info.sectorsPerCluster != 0 ? relative / info.sectorsPerCluster : relative;
+        const std::uint64_t diskBytes = diskSectorBytesOf(inventory.disk(diskDigit).bytesPerSector);
+        const std::uint64_t oneCluster = clusterBytes(info, info.bytesPerSector != 0 ? info.bytesPerSector : diskBytes);
+        const std::uint64_t number = ntfs && oneCluster != 0 ? relative * diskBytes / oneCluster : relative;
         return {static_cast<char>(disk::kFirstDriveLetter + i), static_cast<std::uint32_t>(number)};
     }
     return {};
@@ -128,7 +153,7 @@ std::optional<NavigationChoice> navigationChoice(const NavigationState& state, b
     choice.volumeEnd = drive.volumeEnd;
     choice.ntfs = drive.isNtfs();
     choice.fat32 = drive.isFat32();
-    choice.sectorsPerCluster = drive.sectorsPerCluster;
+    choice.sectorsPerCluster = clusterSectors(drive);
     return choice;
 }
 

@@ -24,6 +24,9 @@ struct NavigationDrive : disk::VolumeGeometry {
     disk::FileSystem fileSystem = disk::FileSystem::Unknown;
     std::uint64_t volumeStart = 0;
     std::uint64_t volumeEnd = 0;
+    // The disk's sector size, in which volumeStart, volumeEnd and every LBA count; the geometry's
+    // own sizes count in the boot sector's sectors (bytesPerSector), usually the same.
+    std::uint32_t diskSectorBytes = 512;
 
     bool isNtfs() const { return fileSystem == disk::FileSystem::Ntfs; }
     bool isFat32() const { return fileSystem == disk::FileSystem::Fat32; }
@@ -70,10 +73,13 @@ std::optional<RejectedLetterMessage> acceptLetter(NavigationState& state, const 
                                                   char letter, bool atOpening, std::uint32_t initialNumber,
                                                   text::Language language);
 
-// The first sector of cluster n of the drive. FAT clusters are numbered from 2 at the start of the
-// data area, which follows the reserved sectors, the two FATs and (FAT-16 only) the root folder of
-// root entries x 32 bytes rounded up to whole sectors.
+// The first sector of cluster n of the drive, in the disk's sectors. FAT clusters are numbered from
+// 2 at the start of the data area, which follows the reserved sectors, the two FATs and (FAT-16
+// only) the root folder of root entries x 32 bytes rounded up to whole sectors.
 std::uint64_t clusterLba(const NavigationDrive& drive, std::uint32_t cluster);
+
+// The disk's sectors one cluster of the drive spans (at least 1): the step of Page Up and Page Down.
+std::uint32_t clusterSectors(const NavigationDrive& drive);
 
 // The number field read as the dialog reads it: decimal digits, anything else as 0.
 std::uint32_t navigationNumber(std::string_view text);

@@ -39,11 +39,11 @@ std::array<char, N> blankLines(std::size_t lineChars) {
     return text;
 }
 
-constexpr std::array<char, 32 * 5 - 2> makeOffsetColumn() {
+constexpr std::array<char, 32 * 5 - 2> makeOffsetColumn(std::size_t firstOffset) {
     std::array<char, 32 * 5 - 2> text{};
     constexpr char kDigits[] = "0123456789ABCDEF";
     for (std::size_t line = 0; line < kHexViewLines; ++line) {
-        const std::size_t offset = line * 16;
+        const std::size_t offset = firstOffset + line * 16;
         text[5 * line + 0] = kDigits[(offset >> 8) & 0xF];
         text[5 * line + 1] = kDigits[(offset >> 4) & 0xF];
         text[5 * line + 2] = kDigits[offset & 0xF];
@@ -55,7 +55,7 @@ constexpr std::array<char, 32 * 5 - 2> makeOffsetColumn() {
     return text;
 }
 
-constexpr std::array<char, 32 * 5 - 2> kOffsetColumn = makeOffsetColumn();
+constexpr std::array<char, 32 * 5 - 2> kOffsetColumn = makeOffsetColumn(0);
 
 }  // namespace
 
@@ -101,6 +101,11 @@ void buildCharText(std::span<const std::uint8_t, kViewSectorBytes> sector, char 
 }
 
 std::string_view offsetColumn() { return std::string_view(kOffsetColumn.data(), kOffsetColumn.size()); }
+
+std::string offsetColumn(std::size_t firstOffset) {
+    const std::array<char, 32 * 5 - 2> text = makeOffsetColumn(firstOffset);
+    return std::string(text.data(), text.size());
+}
 
 CellPosition hexCellPosition(int line, int column) {
     return CellPosition{column < 8 ? 227 + 21 * column : 234 + 21 * column, 27 + 16 * line};

@@ -1,5 +1,5 @@
-// The hex presentation of the sector viewer: the 512 bytes of the viewed sector as a hex grid and
-// a character column, pre-built as fixed text blocks so that one draw call paints each, with the
+// The hex presentation of the sector viewer: the 512 bytes of the viewed sector (or of one page of a
+// larger sector) as a hex grid and a character column, pre-built as fixed text blocks so that one draw call paints each, with the
 // offsets beside them and the screen positions of every cell.
 #pragma once
 
@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace quenzar::viewer {
@@ -48,6 +49,9 @@ char displayChar(std::uint8_t byte, char codingMode);
 
 // The offsets 000 to 1F0 beside the grid, one a line, CR LF between lines and none after the last.
 std::string_view offsetColumn();
+// The same for a page of a larger sector: the offsets in the sector of the page's lines, from
+// firstOffset on (400 to 5F0 for the third page of a 4,096-byte sector), three hex digits each.
+std::string offsetColumn(std::size_t firstOffset);
 
 // The heading above the grid; it names code page 1251 under either coding.
 inline constexpr std::string_view kHexColumnHeading =

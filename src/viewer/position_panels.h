@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "disk/inventory_records.h"
 #include "ntfs/volume_params.h"
@@ -22,17 +23,20 @@ disk::ChsAddress panelChs(std::uint64_t lba);
 std::string physicalPanel(char diskNumber, std::uint64_t lba);
 
 // The lettered volume of the disk that holds the LBA: the walk over the disk's partitions stops
-// at the first one without a drive letter. Relative sector, cluster and sector in cluster; in a
-// FAT volume the cluster fields stay blank before the data area, and for a volume of unknown file
-// system (no cluster size) they stay blank too.
+// at the first one without a drive letter. Relative sector, cluster and sector in cluster, in the
+// disk's own sectors; in a FAT volume the cluster fields stay blank before the data area, and for
+// a volume of unknown file system (no cluster size) they stay blank too.
 std::string logicalPanel(const disk::PhysicalDiskInfo& disk, std::uint64_t lba);
 
 // The virtual disk, when it is modelled on this disk and the LBA is not below its start; in NTFS
-// also the MFT record number of the sector with "+0" for the first and "+1" for the second of the
-// record's two sectors.
-std::string virtualPanel(const ntfs::NtfsVolumeParams& volume, char diskNumber, std::uint64_t lba);
+// also the MFT record number of the byte byteInSector of the sector (the page shown), with "+0"
+// for the record's first sector, "+1" for its second and so on (a record of 1,024 bytes spans two
+// sectors of 512 bytes, one of 4,096 bytes eight of them or one of 4,096).
+std::string virtualPanel(const ntfs::NtfsVolumeParams& volume, char diskNumber, std::uint64_t lba,
+                         std::uint32_t byteInSector = 0);
 
-// What going to a sector gives the viewer: the panels, and the 2,048 bytes read at the LBA.
+// What going to a sector gives the viewer: the panels, the disk's sector size and the bytes read
+// at the LBA.
 struct SectorPosition {
     char diskNumber = '0';
     std::uint64_t lba = 0;
@@ -40,11 +44,14 @@ struct SectorPosition {
     std::string physical;
     std::string logical;
     std::string virtualDisk;
-    std::array<std::uint8_t, 2048> bytes{};  // the viewed sector and the three after it
+    std::uint32_t sectorBytes = 512;
+    // The viewed sector and what follows it: viewerReadBytes(sectorBytes) bytes (viewer_model.h).
+    std::vector<std::uint8_t> bytes;
     std::size_t bytesArrived = 0;
 };
 
-// Fills the panels and reads 2,048 bytes at LBA x 512 (unmasked by the gap rule).
+// Fills the panels and reads the viewed sector and the three after it (at least 4,096 bytes) at
+// LBA x the disk's sector size, unmasked by the gap rule.
 SectorPosition GoToSector(platform::DiskSystem& disks, const disk::InventoryState& inventory,
                           const ntfs::NtfsVolumeParams& volume, char diskNumber, std::uint64_t lba);
 

@@ -68,8 +68,19 @@ constexpr std::string_view kPartitionHeading =
     "    1    \r\n    2    \r\n    3    \r\n    4    ";
 constexpr std::string_view kGptHeading =
     "  GPT    Name of section         MyLBA Alternate LBA     Beginning        Ending ";
-constexpr std::string_view kGptLabels[9] = {" Header  ", " LBA 2-1 ", " LBA 2-2 ", " LBA 2-3 ", " LBA 2-4 ",
-                                            " LBA 3-1 ", " LBA 3-2 ", " LBA 3-3 ", " LBA 3-4 "};
+constexpr std::string_view kGptHeaderLabel = " Header  ";
+constexpr std::size_t kGptEntryBytes = 128;
+constexpr std::size_t kGptEntriesShown = 8;
+
+// The label of the k-th entry line: the LBA the entry lies in and its place there, counted from 1
+// (" LBA 2-1 " to " LBA 3-4 " on a disk of 512-byte sectors, " LBA 2-1 " to " LBA 2-8 " on one of
+// 4,096-byte sectors).
+std::string gptEntryLabel(std::size_t k, std::size_t sectorBytes) {
+    const std::size_t byte = k * kGptEntryBytes;
+    char label[16];
+    std::snprintf(label, sizeof label, " LBA %zu-%zu ", 2 + byte / sectorBytes, byte % sectorBytes / kGptEntryBytes + 1);
+    return label;
+}
 
 // A disk hidden from the system begins with the hiding mark (in either of its forms, compared by
 // their first four bytes); its protective entry and GPT are not its own, so the GPT block is left
@@ -126,18 +137,20 @@ std::string gptName(const std::uint8_t* utf16) {
     return name;
 }
 
-std::string gptLines(ViewBytes bytes, bool filled) {
+std::string gptLines(ViewBytes bytes, std::size_t sectorBytes, bool filled) {
     std::string lines[9];
     for (std::string& line : lines) line.assign(kGptLineChars, ' ');
+    // The header (LBA 1) and the first eight entries (from LBA 2) must lie in what was read.
+    filled = filled && bytes.size() >= 2 * sectorBytes + kGptEntriesShown * kGptEntryBytes;
     if (filled) {
-        const std::uint8_t* header = bytes.data() + 512;
+        const std::uint8_t* header = bytes.data() + sectorBytes;
         put(lines[0], 0, storedChars(header, 8));
         put(lines[0], 16, decimal13Text(le64(header + 24)));
         put(lines[0], 30, decimal13Text(le64(header + 32)));
         put(lines[0], 44, decimal13Text(le64(header + 40)));
         put(lines[0], 58, decimal13Text(le64(header + 48)));
-        for (std::size_t k = 0; k < 8; ++k) {
-            const std::uint8_t* entry = bytes.data() + 1024 + 128 * k;
+        for (std::size_t k = 0; k < kGptEntriesShown; ++k) {
+            const std::uint8_t* entry = bytes.data() + 2 * sectorBytes + kGptEntryBytes * k;
             if (k > 0 && entry[56] == 0) break;
             put(lines[1 + k], 0, gptName(entry + 56));
             put(lines[1 + k], 44, decimal13Text(le64(entry + 32)));
@@ -147,7 +160,7 @@ std::string gptLines(ViewBytes bytes, bool filled) {
     std::string text;
     for (std::size_t i = 0; i < 9; ++i) {
         if (i > 0) text += "\r\n";
-        text += kGptLabels[i];
+        text += i == 0 ? std::string(kGptHeaderLabel) : gptEntryLabel(i - 1, sectorBytes);
         text += lines[i];
     }
     return text;
@@ -187,7 +200,7 @@ constexpr BootField kNtfsBootFields[] = {
     {0x30, 8, "No. cluster $MFT", Shown::Decimal12},
     {0x38, 8, "No. cluster $MFTMirr", Shown::Decimal12},
     {0x40, 4, "Size Of FILE Record", Shown::RecordSize},
-    {0x44, 4, "Size Of Index Block", Shown::Decimal4},
+    {0x44, 4, "Size Of Index Block", Shown::RecordSize},
     {0x48, 8, "Volume serial number", Shown::Nothing},
 };
 
@@ -247,8 +260,14 @@ std::string bootValue(const BootField& field, const std::uint8_t* sector) {
             put(value, kValueChars - 4, decimalRight(field.length == 2 ? le16(p) : le32(p), 4));
             break;
         case Shown::RecordSize:
-            // A negative clusters-per-record byte F6h means 2^10 bytes a record.
-            put(value, kValueChars - 4, p[0] == 0xF6 ? std::string("1024") : decimalRight(le32(p), 4));
+            // A negative clusters-per-record (or per index block) byte gives the size in bytes as a
+            // power of two: F6h is 2^10 = 1,024 bytes, F4h 2^12 = 4,096; a positive one counts
+            // clusters and is shown as it is.
+            if (p[0] >= 0x80 && 256 - p[0] <= 31) {
+                put(value, kValueChars - 4, decimalRight(std::uint32_t{1} << (256 - p[0]), 4));
+            } else {
+                put(value, kValueChars - 4, decimalRight(le32(p), 4));
+            }
             break;
     }
     return value;
@@ -292,14 +311,14 @@ std::string partitionTypeName(std::uint8_t type) {
     }
 }
 
-PartitionTableText partitionTableText(ViewBytes bytes) {
+PartitionTableText partitionTableText(ViewBytes bytes, std::size_t sectorBytes) {
     PartitionTableText text;
     text.heading = kPartitionHeading;
     for (std::size_t i = 0; i < 4; ++i) text.entries += partitionLine(bytes.data() + 0x1BE + 16 * i);
     text.gptHeading = kGptHeading;
     const bool protective = bytes[0x1BE + 4] == 0xEE;
     const bool hidden = isHiddenDisk(bytes.data());
-    text.gptLines = gptLines(bytes, protective && !hidden);
+    text.gptLines = gptLines(bytes, sectorBytes, protective && !hidden);
     return text;
 }
 
@@ -350,7 +369,8 @@ std::string fat32RowLabels() {
     return text;
 }
 
-std::vector<TextBlock> structureBlocks(Presentation presentation, ViewBytes bytes, const PanelTexts& panels) {
+std::vector<TextBlock> structureBlocks(Presentation presentation, ViewBytes bytes, const PanelTexts& panels,
+                                       std::size_t sectorBytes) {
     const SectorBytes sector = bytes.first<512>();
     const auto withPanels = [&](int px, int py, int lx, int ly, bool withVirtual, int vx, int vy) {
         std::vector<TextBlock> blocks{{px, py, panels.physical}, {lx, ly, panels.logical}};
@@ -367,7 +387,7 @@ std::vector<TextBlock> structureBlocks(Presentation presentation, ViewBytes byte
             add(blocks, 40, 10, kNavigationLegend);
             add(blocks, 550, 10, kPresentationLegend);
             add(blocks, 240, 530, kAdjustmentOffLegend);
-            const PartitionTableText table = partitionTableText(bytes);
+            const PartitionTableText table = partitionTableText(bytes, sectorBytes);
             add(blocks, 65, 155, table.heading);
             add(blocks, 131, 188, table.entries);
             add(blocks, 80, 268, table.gptHeading + "\r\n" + table.gptLines);

@@ -21,23 +21,28 @@ struct TextBlock {
     friend bool operator==(const TextBlock&, const TextBlock&) = default;
 };
 
-// The viewed sector and the three after it, as one read at the position fills them.
+// The viewed sector and the sectors after it, as one read at the position fills them: four
+// sectors, 2,048 bytes on a disk of 512-byte sectors.
 inline constexpr std::size_t kViewReadBytes = 2048;
-using ViewBytes = std::span<const std::uint8_t, kViewReadBytes>;
+using ViewBytes = std::span<const std::uint8_t>;
+// The first 512 bytes of a sector, which the boot-sector, FAT and directory presentations read.
 using SectorBytes = std::span<const std::uint8_t, 512>;
 
 // The eight-character name of a partition type; unknown types as "83h     ".
 std::string partitionTypeName(std::uint8_t type);
 
 // Partition table: the fixed heading with the row numbers, the four entry lines (79 characters,
-// LF CR after each), the GPT heading and its nine lines.
+// LF CR after each), the GPT heading and its nine lines. The bytes begin with LBA 0 of a disk of
+// sectorBytes-byte sectors: the GPT header is LBA 1, its first eight entries lie from LBA 2 on
+// (four a sector of 512 bytes, each line labelled with its LBA and place there). Where the bytes
+// do not reach that far the GPT lines stay blank.
 struct PartitionTableText {
     std::string heading;
     std::string entries;
     std::string gptHeading;
     std::string gptLines;
 };
-PartitionTableText partitionTableText(ViewBytes bytes);
+PartitionTableText partitionTableText(ViewBytes bytes, std::size_t sectorBytes = 512);
 
 // The boot-sector tables: the fixed table of field names, offsets and lengths, and over it the
 // value column and the hex column, one line per field.
@@ -89,8 +94,10 @@ struct PanelTexts {
 };
 
 // Every block a structure presentation paints (the panels and legends at the places that
-// presentation gives them, then the structure's own blocks), adjustment off. Hex and FILE record
-// presentations are not structure presentations and give no blocks.
-std::vector<TextBlock> structureBlocks(Presentation presentation, ViewBytes bytes, const PanelTexts& panels);
+// presentation gives them, then the structure's own blocks), adjustment off, for bytes read from
+// the start of a sector of sectorBytes bytes. Hex and FILE record presentations are not structure
+// presentations and give no blocks.
+std::vector<TextBlock> structureBlocks(Presentation presentation, ViewBytes bytes, const PanelTexts& panels,
+                                       std::size_t sectorBytes = 512);
 
 }  // namespace quenzar::viewer

@@ -1,14 +1,42 @@
 #include "viewer/viewer_model.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
+#include "ntfs/file_record.h"
 #include "text/number_texts.h"
 #include "viewer/structure_views.h"
 
 namespace quenzar::viewer {
 
 using text::decimal13;
+
+namespace {
+
+constexpr text::TextPair kSectorPart{"Часть %u/%u из %u байт", "Part %u/%u of %u bytes"};
+constexpr text::TextPair kPageStepLegend{"<Up> <Down> по 512 байт", "<Up> <Down>   512 bytes"};
+// Panel and legend lines are 23 characters wide.
+constexpr std::size_t kLineChars = 23;
+
+bool pagedPresentation(const ViewerState& state) {
+    return state.screenMode == static_cast<char>(Presentation::Hex) && state.pageCount() > 1;
+}
+
+}  // namespace
+
+std::uint32_t viewerSectorBytes(std::uint32_t diskSectorBytes) {
+    switch (diskSectorBytes) {
+        case 1024:
+        case 2048:
+        case kLargestSectorBytes: return diskSectorBytes;
+        default: return kViewPageBytes;
+    }
+}
+
+std::size_t viewerReadBytes(std::uint32_t sectorBytes) {
+    return std::max<std::size_t>(kViewerReadSectors * viewerSectorBytes(sectorBytes), ntfs::kLargeRecordSize);
+}
 
 disk::ChsAddress viewerChs(std::uint64_t lba, std::uint32_t sectorsPerTrack, std::uint32_t heads) {
     if (sectorsPerTrack == 0 || heads == 0) return {0, 0, 0};
@@ -73,16 +101,18 @@ bool finishSectorView(ViewerState& state, ViewKind kind, const std::optional<Nav
     state.sectorsPerCluster = std::max<std::uint32_t>(choice->sectorsPerCluster, 1);
     state.fat32Volume = choice->fat32;
     setPosition(state, choice->diskDigit, choice->lba, sectorsPerTrack, heads);
+    state.page = 0;
     state.adjustmentOn = false;
     return true;
 }
 
 bool enterRecordView(ViewerState& state, std::optional<std::uint64_t> recordLba, char diskDigit,
-                     std::uint32_t sectorsPerTrack, std::uint32_t heads) {
+                     std::uint32_t sectorsPerTrack, std::uint32_t heads, std::uint32_t page) {
     savePosition(state);
     if (!recordLba) return false;
     state.viewSource = kViewSourceRecord;
     setPosition(state, diskDigit, *recordLba, sectorsPerTrack, heads);
+    state.page = page;
     state.adjustmentOn = false;
     state.screenMode = static_cast<char>(Presentation::FileRecord);
     return true;
@@ -95,6 +125,16 @@ bool applyViewerKey(ViewerState& state, ViewerKey key, std::uint32_t sectorsPerT
     };
     const std::uint64_t lba = state.position.lba;
     const ViewerRange& range = state.range;
+    // A page step within the sector moves nothing to be read, inside the range or not.
+    const bool paged = pagedPresentation(state);
+    if (paged && key == ViewerKey::Up && state.page > 0) {
+        --state.page;
+        return false;
+    }
+    if (paged && key == ViewerKey::Down && state.page + 1 < state.pageCount()) {
+        ++state.page;
+        return false;
+    }
     std::uint64_t target = lba;
     switch (key) {
         case ViewerKey::F2: return show(Presentation::Hex);
@@ -122,7 +162,35 @@ bool applyViewerKey(ViewerState& state, ViewerKey key, std::uint32_t sectorsPerT
     }
     if (target == lba) return false;
     setPosition(state, state.position.diskDigit, target, sectorsPerTrack, heads);
+    // Up on a sector's first page goes on at the last page of the sector before it.
+    state.page = paged && key == ViewerKey::Up ? state.pageCount() - 1 : 0;
     return true;
+}
+
+std::uint32_t recordPage(std::uint64_t recordNumber, std::uint32_t recordBytes, std::uint32_t sectorBytes) {
+    if (recordBytes == 0 || recordBytes >= sectorBytes) return 0;
+    return static_cast<std::uint32_t>(recordNumber * recordBytes % sectorBytes / kViewPageBytes);
+}
+
+std::size_t recordOffsetInSector(const ViewerState& state) {
+    const std::uint32_t recordBytes = ntfs::fileRecordSizeOf(state.viewedSector());
+    if (recordBytes == 0 || recordBytes >= state.sectorBytes) return 0;
+    const std::size_t shownByte = std::size_t{state.page} * kViewPageBytes;
+    return shownByte - shownByte % recordBytes;
+}
+
+std::string sectorPartLine(const ViewerState& state, text::Language language) {
+    if (state.pageCount() <= 1) return {};
+    char line[64];
+    std::snprintf(line, sizeof line, kSectorPart.in(language).data(), state.page + 1, state.pageCount(),
+                  state.sectorBytes);
+    std::string text(line);
+    text.resize(std::max(text.size(), kLineChars), ' ');
+    return text;
+}
+
+std::string_view pageStepLegend(const ViewerState& state, text::Language language) {
+    return state.pageCount() <= 1 ? std::string_view() : kPageStepLegend.in(language);
 }
 
 std::vector<LegendBlock> hexLegends(bool adjustmentOn) {

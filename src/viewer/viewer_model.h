@@ -15,10 +15,25 @@
 
 #include "disk/inventory_records.h"
 #include "disk/chs_address.h"
+#include "text/language.h"
 
 namespace quenzar::viewer {
 
-inline constexpr std::size_t kViewerReadBytes = 2048;  // the viewed sector and the three after it
+// A disk's sector is shown in pages of 512 bytes: a sector of 512 bytes is one page, a sector of
+// 4,096 bytes eight, stepped through one after the other.
+inline constexpr std::uint32_t kViewPageBytes = 512;
+inline constexpr std::uint32_t kLargestSectorBytes = 4096;
+// The viewer reads the viewed sector and the three after it (the partition table presentation
+// needs the GPT header in the next sector and its entries after it), and never less than 4,096
+// bytes, the largest FILE record, which on a disk of 512-byte sectors spans eight sectors.
+inline constexpr std::size_t kViewerReadSectors = 4;
+inline constexpr std::size_t kViewerReadMaxBytes = kViewerReadSectors * kLargestSectorBytes;
+
+// The sector size the viewer reads a disk with: the disk's own when it is 512, 1,024, 2,048 or
+// 4,096 bytes, else (an absent disk, a size no disk has) 512.
+std::uint32_t viewerSectorBytes(std::uint32_t diskSectorBytes);
+// How many bytes one read at a position takes on a disk of that sector size.
+std::size_t viewerReadBytes(std::uint32_t sectorBytes);
 
 // Where the viewer sources its sector from: sector ("VS") or cluster ("VC") navigation, or the
 // MFT record lookup ("RM").
@@ -49,8 +64,14 @@ struct SavedPosition {
 };
 
 struct ViewerState {
-    std::array<std::uint8_t, kViewerReadBytes> viewBytes{};  // viewSector and the three after it
-    std::array<std::uint8_t, 512> editSector{};
+    // The viewed sector and what follows it, as one read at the position gave them.
+    std::array<std::uint8_t, kViewerReadMaxBytes> viewBytes{};
+    // The adjustment's working copy of the page shown.
+    std::array<std::uint8_t, kViewPageBytes> editSector{};
+    // The viewed disk's sector size, and the 512-byte page of the sector the hex presentation
+    // shows (0 on a disk of 512-byte sectors).
+    std::uint32_t sectorBytes = kViewPageBytes;
+    std::uint32_t page = 0;
     ViewerPosition position;
     ViewerRange range;
     SavedPosition saved;
@@ -63,9 +84,14 @@ struct ViewerState {
     std::uint32_t sectorsPerCluster = 1;
     bool fat32Volume = false;
 
-    std::span<const std::uint8_t, 512> viewSector() const {
-        return std::span<const std::uint8_t, 512>(viewBytes.data(), 512);
+    std::uint32_t pageCount() const { return sectorBytes > kViewPageBytes ? sectorBytes / kViewPageBytes : 1; }
+    // The page the hex presentation shows and the adjustment edits.
+    std::span<const std::uint8_t, kViewPageBytes> shownPage() const {
+        return std::span<const std::uint8_t, kViewPageBytes>(viewBytes.data() + std::size_t{page} * kViewPageBytes,
+                                                             kViewPageBytes);
     }
+    // The viewed sector as a whole (its first 512 bytes and the rest of it).
+    std::span<const std::uint8_t> viewedSector() const { return std::span(viewBytes).first(sectorBytes); }
 };
 
 // Cylinder, head and sector of an LBA with the disk's sectors per track S and heads H:
@@ -118,16 +144,38 @@ bool finishSectorView(ViewerState& state, ViewKind kind, const std::optional<Nav
                       std::uint32_t sectorsPerTrack, std::uint32_t heads);
 
 // The MFT record lookup has given the record's LBA (none: the $MFT has no table): the position is
-// saved and moved there, the view source is "RM" and the FILE record presentation is shown.
-// Returns true when the record is to be read.
+// saved and moved there, on the page the record begins in (records smaller than a sector share
+// one), the view source is "RM" and the FILE record presentation is shown. Returns true when the
+// record is to be read.
 bool enterRecordView(ViewerState& state, std::optional<std::uint64_t> recordLba, char diskDigit,
-                     std::uint32_t sectorsPerTrack, std::uint32_t heads);
+                     std::uint32_t sectorsPerTrack, std::uint32_t heads, std::uint32_t page = 0);
+
+// The page of its sector a FILE record begins on: records of 1,024 bytes on a disk of 4,096-byte
+// sectors lie four to a sector, in the order of their numbers; a record as large as a sector or
+// larger begins with its sector.
+std::uint32_t recordPage(std::uint64_t recordNumber, std::uint32_t recordBytes, std::uint32_t sectorBytes);
+
+// Where in the viewed sector the FILE record presentation decodes: the record the shown page
+// belongs to when the sector begins with a FILE record smaller than the sector, else the sector's
+// start.
+std::size_t recordOffsetInSector(const ViewerState& state);
 
 // The keys the viewer answers: F2 to F8 choose the presentation, the others step within the range.
 enum class ViewerKey { F2, F3, F4, F5, F6, F7, F8, Up, Down, PageUp, PageDown, Home, End };
 
-// Applies a key; returns true when the position moved and the sector is to be read.
+// Applies a key; returns true when the position moved and the sector is to be read. In the hex
+// presentation of a disk whose sectors are larger than 512 bytes, Up and Down step one page:
+// through the pages of the sector, then on to the first page of the next sector (Down) or the
+// last page of the one before (Up), so that every byte is reached in order. In the other
+// presentations they step a sector. Page Up, Page Down, Home and End step in sectors and show a
+// sector's first page.
 bool applyViewerKey(ViewerState& state, ViewerKey key, std::uint32_t sectorsPerTrack, std::uint32_t heads);
+
+// The line that says which page of a larger sector the hex presentation shows, 23 characters
+// (code page 1251): "Part 3/8 of 4096 bytes"; and the legend line of the keys that step pages.
+// Empty on a disk of 512-byte sectors, where a page is the sector.
+std::string sectorPartLine(const ViewerState& state, text::Language language);
+std::string_view pageStepLegend(const ViewerState& state, text::Language language);
 
 // The legend texts of the hex presentation with their places and colours (0x00BBGGRR).
 struct LegendBlock {

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <array>
 #include <fstream>
+#include <optional>
+#include <string>
 
 #include "disk/inventory.h"
 #include "platform/disk_system.h"
@@ -46,6 +49,47 @@ TEST(ClusterNavigation, WorkedFigures) {
     for (const Case c : {Case{512, 2095 + 32}, Case{500, 2095 + 32}, Case{16, 2095 + 1}, Case{0, 2095}}) {
         fat16.rootEntries = c.rootEntries;
         EXPECT_EQ(clusterLba(fat16, 2), c.cluster2) << c.rootEntries;
+    }
+}
+
+// On a disk of 4,096-byte sectors every LBA counts those sectors; a boot sector of other sectors
+// than its disk's still gives its clusters where they lie.
+TEST(ClusterNavigation, WorkedFiguresOnADiskOfLargeSectors) {
+    NavigationDrive ntfs;
+    ntfs.fileSystem = disk::FileSystem::Ntfs;
+    ntfs.diskSectorBytes = 4096;
+    ntfs.volumeStart = 256;
+    ntfs.bytesPerSector = 4096;
+    ntfs.sectorsPerCluster = 1;
+    NavigationDrive ntfsOf512 = ntfs;  // a boot sector of 512-byte sectors, 8 a cluster
+    ntfsOf512.bytesPerSector = 512;
+    ntfsOf512.sectorsPerCluster = 8;
+    NavigationDrive halfCluster = ntfsOf512;  // clusters of 512 bytes, eight to a disk sector
+    halfCluster.sectorsPerCluster = 1;
+    // FAT-16 of 4,096-byte sectors: 1 reserved, two FATs of 2, 512 root entries in 4 sectors,
+    // clusters of 2 sectors: the data area begins 9 sectors into the volume.
+    NavigationDrive fat16;
+    fat16.fileSystem = disk::FileSystem::Fat16;
+    fat16.diskSectorBytes = 4096;
+    fat16.volumeStart = 1000;
+    fat16.bytesPerSector = 4096;
+    fat16.reservedSectors = 1;
+    fat16.sectorsPerFat = 2;
+    fat16.rootEntries = 512;
+    fat16.sectorsPerCluster = 2;
+    struct Case {
+        const NavigationDrive* drive;
+        std::uint32_t cluster;
+        std::uint64_t lba;
+        std::uint32_t step;  // clusterSectors: the Page Down step
+    };
+    const Case cases[] = {
+        {&ntfs, 4, 260, 1},        {&ntfsOf512, 3, 259, 1}, {&halfCluster, 17, 258, 1},
+        {&fat16, 2, 1009, 2},      {&fat16, 3, 1011, 2},    {&fat16, 0, 1005, 2},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(clusterLba(*c.drive, c.cluster), c.lba) << c.cluster;
+        EXPECT_EQ(clusterSectors(*c.drive), c.step) << c.cluster;
     }
 }
 
@@ -199,6 +243,40 @@ TEST_F(ClusterNavigationOnFixture, DialogFlowMovesTheViewerToTheCluster) {
     acceptLetter(dialog, inventory_, 'A', true, 0, text::Language::English);
     EXPECT_TRUE(dialog.cancelFlag);
     EXPECT_FALSE(navigationChoice(dialog, true));
+}
+
+// The GPT disk of 4,096-byte sectors: the dialog opens at the cluster of the viewed sector, and the
+// $MFT's cluster leads to the sector that holds its first record.
+TEST(ClusterNavigation, DiskOfLargeSectors) {
+    if (!std::filesystem::exists(ts::fixtureDir() / "manifest.tsv")) {
+        GTEST_FAIL() << "fixture images not unpacked in " << ts::fixtureDir();
+    }
+    const ts::Manifest manifest = ts::Manifest::loadFromDir(ts::fixtureDir());
+    const ts::ImageFacts& image = manifest.image("gpt4k.img");
+    const ts::PartitionFacts& volume = *image.partition(0);
+    platform::ImageDiskSystem disks({image.path(ts::fixtureDir())});
+    disk::InventoryState inventory;
+    disk::BuildDiskInventory(inventory, disks);
+
+    const std::uint64_t clusterSectorCount = volume.clusterSize / image.sectorSize;
+    const InitialDrive initial = initialDrive(inventory, '0', volume.lbaStart + 10 * clusterSectorCount);
+    ASSERT_NE(initial.letter, '?');
+    EXPECT_EQ(initial.number, 10u);
+    NavigationState dialog;
+    acceptLetter(dialog, inventory, initial.letter, true, initial.number, text::Language::English);
+    ASSERT_TRUE(dialog.drive);
+    EXPECT_EQ(dialog.drive->diskSectorBytes, 4096u);
+    dialog.numberText = std::to_string(volume.mftCluster);
+    const std::optional<NavigationChoice> choice = navigationChoice(dialog, true);
+    ASSERT_TRUE(choice);
+    EXPECT_EQ(choice->lba, volume.lbaStart + volume.mftCluster * clusterSectorCount);
+    EXPECT_EQ(choice->volumeStart, volume.lbaStart);
+    EXPECT_EQ(choice->sectorsPerCluster, clusterSectorCount);
+    std::array<char, 4> record{};
+    std::ifstream file(image.path(ts::fixtureDir()), std::ios::binary);
+    file.seekg(static_cast<std::streamoff>(choice->lba * image.sectorSize));
+    file.read(record.data(), record.size());
+    EXPECT_EQ(std::string(record.data(), 4), "FILE");
 }
 
 }  // namespace

@@ -89,6 +89,15 @@ TEST(HexView, OffsetsAndCellPositions) {
     EXPECT_EQ(offsets.size(), 32u * 5 - 2);
     EXPECT_EQ(offsets.substr(0, 10), "000\r\n010\r\n");
     EXPECT_EQ(offsets.substr(offsets.size() - 8), "1E0\r\n1F0");
+    // A page of a larger sector shows its bytes' offsets in the sector: the third and the last
+    // page of a 4,096-byte sector.
+    EXPECT_EQ(offsetColumn(0), offsets);
+    const std::string third = offsetColumn(0x400);
+    EXPECT_EQ(third.size(), offsets.size());
+    EXPECT_EQ(third.substr(0, 10), "400\r\n410\r\n");
+    EXPECT_EQ(third.substr(third.size() - 8), "5E0\r\n5F0");
+    const std::string last = offsetColumn(0xE00);
+    EXPECT_EQ(last.substr(last.size() - 8), "FE0\r\nFF0");
 
     EXPECT_EQ(hexCellPosition(0, 0), (CellPosition{227, 27}));
     EXPECT_EQ(hexCellPosition(0, 7), (CellPosition{374, 27}));

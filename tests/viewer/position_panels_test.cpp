@@ -1,7 +1,9 @@
 // The physical, logical and virtual position panels beside the sector viewer.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "disk/inventory.h"
 #include "viewer/position_panels.h"
@@ -84,6 +86,30 @@ TEST(PositionPanels, LogicalPanel) {
     EXPECT_EQ(logicalPanel(unknown, 150), logical("H:", "  ????", "           50", "             ", "   "));
 }
 
+// A disk of 4,096-byte sectors: the panels count its sectors, and clusters of the boot sector's
+// size wherever the boot sector's sectors differ from the disk's.
+TEST(PositionPanels, LogicalPanelOnADiskOfLargeSectors) {
+    PhysicalDiskInfo disk;
+    disk.bytesPerSector = 4096;
+    // NTFS of 4,096-byte sectors and clusters; NTFS whose boot sector counts 512-byte sectors, 8 a
+    // cluster; FAT-16 of 4,096-byte sectors: 1 reserved, two FATs of 2, 512 root entries in 4 sectors.
+    disk.partitions[0] = lettered('D', "NTFS", 256, 10'240, 1);
+    disk.partitions[0].bytesPerSector = 4096;
+    disk.partitions[1] = lettered('E', "NTFS", 10'496, 1000, 8);
+    disk.partitions[1].bytesPerSector = 512;
+    disk.partitions[2] = lettered('F', "T-16", 11'496, 1000, 2, 1, 2, 512);
+    disk.partitions[2].bytesPerSector = 4096;
+    struct Case { std::uint64_t lba; std::string panel; };
+    const Case cases[] = {
+        {256 + 4, logical("D:", "  NTFS", "            4", "            4", "  0")},
+        {10'496 + 5, logical("E:", "  NTFS", "            5", "            5", "  0")},
+        {11'496 + 8, logical("F:", "FAT-16", "            8", "             ", "   ")},
+        {11'496 + 9, logical("F:", "FAT-16", "            9", "            2", "  0")},
+        {11'496 + 12, logical("F:", "FAT-16", "           12", "            3", "  1")},
+    };
+    for (const Case& c : cases) EXPECT_EQ(logicalPanel(disk, c.lba), c.panel) << c.lba;
+}
+
 std::string virtualText(char disk, const char* label, const char* sector, const char* cluster, const char* inCluster,
                         const char* record) {
     return std::string("     VIRTUAL DISK VD") + disk + "  \r\nFile system     " + label + " \r\nSector   " + sector +
@@ -105,6 +131,28 @@ TEST(PositionPanels, VirtualPanel) {
     const std::string blankPanel = virtualText('?', "      ", "             ", "             ", "   ", "             ");
     EXPECT_EQ(virtualPanel(volume, '0', 6'291'519), blankPanel);
     EXPECT_EQ(virtualPanel(volume, '1', 62), blankPanel);
+
+    // The record and the sector of it follow the record and sector sizes: records of 4,096 bytes
+    // on 512-byte sectors span eight of them; on 4,096-byte sectors a record of 1,024 bytes is a
+    // quarter of one, and the page shown tells which.
+    struct RecordCase {
+        std::uint32_t sectorBytes, recordBytes;
+        std::uint64_t sectorsIntoMft;
+        std::uint32_t byteInSector;
+        const char* record;
+    };
+    const RecordCase records[] = {
+        {512, 0, 3, 0, "         1 +1"},       {512, 4096, 8 * 3 + 5, 0, "         3 +5"},
+        {4096, 4096, 7, 3584, "         7 +0"}, {4096, 1024, 1, 2048, "         6 +0"},
+        {4096, 1024, 1, 0, "         4 +0"},
+    };
+    for (const RecordCase& c : records) {
+        ntfs::NtfsVolumeParams sized = volume;
+        sized.bytesPerSector = c.sectorBytes;
+        sized.recordBytes = c.recordBytes;
+        const std::string panel = virtualPanel(sized, '1', volume.mftLba + c.sectorsIntoMft, c.byteInSector);
+        EXPECT_EQ(panel.substr(panel.size() - 14, 13), c.record) << c.sectorBytes << " " << c.recordBytes;
+    }
 
     volume.fsType = disk::FileSystem::Fat32;
     volume.fat32 = ntfs::FatVolumeValues{4, 32, 100, 2};
@@ -140,6 +188,48 @@ TEST(PositionPanels, GoToSectorOnAFixtureDisk) {
     EXPECT_EQ(position.physical, physicalPanel('0', virtualDisk.mftLba + 2));
     EXPECT_EQ(position.logical, logicalPanel(inventory.disk('0'), virtualDisk.mftLba + 2));
     EXPECT_EQ(position.virtualDisk.substr(position.virtualDisk.size() - 23), "#FMT              1 +0 ");
+}
+
+// Going to a sector of the GPT disk of 4,096-byte sectors: its LBAs count those sectors, the read
+// takes four of them, and the panels count the volume's sectors, clusters and records of 4,096 bytes.
+TEST(PositionPanels, GoToSectorOnADiskOfLargeSectors) {
+    namespace ts = quenzar::testsupport;
+    if (!std::filesystem::exists(ts::fixtureDir() / "manifest.tsv")) {
+        GTEST_FAIL() << "fixture images not unpacked in " << ts::fixtureDir();
+    }
+    const ts::Manifest manifest = ts::Manifest::loadFromDir(ts::fixtureDir());
+    const ts::ImageFacts& image = manifest.image("gpt4k.img");
+    ASSERT_EQ(image.sectorSize, 4096u);
+    const ts::PartitionFacts& volume = *image.partition(0);
+    platform::ImageDiskSystem disks({image.path(ts::fixtureDir())});
+    InventoryState inventory;
+    BuildDiskInventory(inventory, disks);
+    ASSERT_EQ(inventory.disk('0').bytesPerSector, 4096u);
+
+    ntfs::NtfsVolumeParams virtualDisk;
+    virtualDisk.diskDigit = '0';
+    virtualDisk.bytesPerSector = 4096;
+    virtualDisk.recordBytes = volume.mftRecordSize;
+    virtualDisk.bootLba = volume.lbaStart;
+    virtualDisk.sectorsPerCluster = volume.clusterSize / 4096;
+    virtualDisk.mftLba = volume.lbaStart + volume.mftCluster * volume.clusterSize / 4096;
+
+    const std::uint64_t lba = virtualDisk.mftLba + 5;  // record 5, the root folder
+    const SectorPosition position = GoToSector(disks, inventory, virtualDisk, '0', lba);
+    EXPECT_EQ(position.sectorBytes, 4096u);
+    ASSERT_EQ(position.bytes.size(), 4u * 4096);
+    EXPECT_EQ(position.bytesArrived, position.bytes.size());
+    std::ifstream file(image.path(ts::fixtureDir()), std::ios::binary);
+    file.seekg(static_cast<std::streamoff>(lba * 4096));
+    std::vector<std::uint8_t> expected(position.bytes.size());
+    file.read(reinterpret_cast<char*>(expected.data()), static_cast<std::streamsize>(expected.size()));
+    EXPECT_TRUE(position.bytes == expected);
+    EXPECT_EQ(std::string(position.bytes.begin(), position.bytes.begin() + 4), "FILE");
+    EXPECT_EQ(position.physical, physicalPanel('0', lba));
+    const std::string sector = std::to_string(lba - volume.lbaStart);
+    EXPECT_EQ(position.logical, logical("D:", "  NTFS", (std::string(13 - sector.size(), ' ') + sector).c_str(),
+                                        (std::string(13 - sector.size(), ' ') + sector).c_str(), "  0"));
+    EXPECT_EQ(position.virtualDisk.substr(position.virtualDisk.size() - 23), "#FMT              5 +0 ");
 }
 
 }  // namespace

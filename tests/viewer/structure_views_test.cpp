@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "support/fixture_manifest.h"
 #include "viewer/fat_directory_view.h"
@@ -125,6 +126,44 @@ TEST(PartitionTableView, ProtectiveMbrShowsGptHeaderAndNamedEntries) {
     const PartitionTableText cut = partitionTableText(gap);
     EXPECT_EQ(cut.gptLines.substr(2 * 83, 81), " LBA 2-2 " + std::string(72, ' '));
     EXPECT_EQ(cut.gptLines.substr(3 * 83, 81), " LBA 2-3 " + std::string(72, ' '));
+}
+
+// The GPT disk of 4,096-byte sectors: its header is LBA 1 (byte 4,096 of the read) and its first
+// eight entries all lie in LBA 2; the MBR's protective entry counts the same sectors.
+TEST(PartitionTableView, GptOfADiskOfLargeSectors) {
+    const testsupport::ImageFacts& image = manifest().image("gpt4k.img");
+    ASSERT_EQ(image.sectorSize, 4096u);
+    const testsupport::PartitionFacts& volume = *image.partition(0);
+    std::vector<std::uint8_t> bytes(4 * 4096);
+    std::ifstream file(image.path(QUENZAR_FIXTURE_DIR), std::ios::binary);
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(file.good());
+
+    const PartitionTableText text = partitionTableText(bytes, 4096);
+    const auto field = [](std::uint64_t value) {
+        const std::string digits = std::to_string(value);
+        return std::string(13 - digits.size(), ' ') + digits;
+    };
+    const std::string protective = "GPT        NO  ";
+    EXPECT_EQ(text.entries.substr(0, protective.size()), protective);
+    EXPECT_EQ(text.entries.substr(63, 12), field(image.lbaCount - 1).substr(1));  // the entry's sector count
+    constexpr std::size_t kLine = 83;  // 81 characters and CR LF
+    const std::string header = text.gptLines.substr(0, 81);
+    EXPECT_EQ(header.substr(0, 17), " Header  EFI PART");
+    EXPECT_EQ(header.substr(9 + 16, 13), field(1));                      // its own LBA
+    EXPECT_EQ(header.substr(9 + 30, 13), field(image.lbaCount - 1));     // the backup header's
+    const std::string first = text.gptLines.substr(kLine, 81);
+    EXPECT_EQ(first.substr(0, 9 + 20), " LBA 2-1 Basic data partition");
+    EXPECT_EQ(first.substr(9 + 44, 13), field(volume.lbaStart));
+    EXPECT_EQ(first.substr(9 + 58, 13), field(volume.lbaStart + volume.lbaCount - 1));
+    for (std::size_t k = 1; k < 8; ++k) {
+        EXPECT_EQ(text.gptLines.substr(kLine * (1 + k), 9), " LBA 2-" + std::to_string(k + 1) + " ");
+    }
+    // The same bytes taken for a disk of 512-byte sectors find no header at byte 512, only zeros.
+    EXPECT_EQ(partitionTableText(bytes).gptLines.substr(0, 17), " Header  ........");
+    // A read that does not reach the eighth entry leaves the GPT lines blank.
+    const PartitionTableText cut = partitionTableText(std::span(bytes).first(2 * 4096 + 1000), 4096);
+    EXPECT_EQ(cut.gptLines.substr(0, 81), " Header  " + std::string(72, ' '));
 }
 
 TEST(PartitionTableView, FieldsOfBuiltEntries) {
@@ -259,6 +298,43 @@ TEST(BootSectorView, NtfsRecordSizeByteF6AndWideFields) {
     EXPECT_EQ(text.values.substr(14 * line, 12), "  4294967295");
     EXPECT_EQ(text.values.substr(17 * line, 12), "        1024");
     EXPECT_EQ(text.values.substr(18 * line, 12), "           1");
+}
+
+// The FILE record and index block sizes: a negative byte is a power of two in bytes, a positive
+// one a count of clusters.
+TEST(BootSectorView, NtfsRecordAndIndexSizesOfEachSign) {
+    struct Case {
+        std::uint8_t byte;
+        const char* shown;
+    };
+    const Case cases[] = {{0xF6, "1024"}, {0xF4, "4096"}, {0xF5, "2048"}, {0xF7, " 512"}, {0x01, "   1"},
+                          {0x04, "   4"}, {0x80, " 128"}};  // no size of 2^128 bytes: the byte as it is
+    constexpr std::size_t kLine = 14;
+    for (const Case& c : cases) {
+        std::array<std::uint8_t, 512> sector{};
+        sector[0x40] = c.byte;
+        sector[0x44] = c.byte;
+        const BootSectorText text = ntfsBootText(sector);
+        EXPECT_EQ(text.values.substr(17 * kLine + 8, 4), c.shown) << int(c.byte);
+        EXPECT_EQ(text.values.substr(18 * kLine + 8, 4), c.shown) << int(c.byte);
+    }
+}
+
+// The boot sector of the volume of 4,096-byte sectors at LBA 256 of gpt4k.img.
+TEST(BootSectorView, NtfsBootSectorOfLargeSectors) {
+    const testsupport::ImageFacts& image = manifest().image("gpt4k.img");
+    const testsupport::PartitionFacts& volume = *image.partition(0);
+    std::array<std::uint8_t, 512> sector{};
+    std::ifstream file(image.path(QUENZAR_FIXTURE_DIR), std::ios::binary);
+    file.seekg(static_cast<std::streamoff>(volume.lbaStart * 4096));
+    file.read(reinterpret_cast<char*>(sector.data()), sector.size());
+    const BootSectorText text = ntfsBootText(sector);
+    constexpr std::size_t kLine = 14;
+    EXPECT_EQ(text.values.substr(2 * kLine, 12), "        4096");   // the size of sector
+    EXPECT_EQ(text.values.substr(3 * kLine, 12), "           1");   // sectors per cluster
+    const std::string mftCluster = std::to_string(volume.mftCluster);
+    EXPECT_EQ(text.values.substr(15 * kLine, 12), std::string(12 - mftCluster.size(), ' ') + mftCluster);
+    EXPECT_EQ(text.values.substr(17 * kLine, 12), "           1");   // a FILE record: one cluster
 }
 
 TEST(BootSectorView, FatBootSectorsOfTheFixture) {

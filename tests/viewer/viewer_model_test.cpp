@@ -164,6 +164,140 @@ TEST(ViewerModel, KeysStepWithinTheRangeAndChoosePresentations) {
     EXPECT_EQ(state.position.lba, 1019u);
 }
 
+// A 4,096-byte sector is shown in eight pages of 512 bytes: in the hex presentation Up and Down
+// step through them and on into the sectors around it, so that every byte is reached in order;
+// the cluster and end keys step sectors and show a sector's first page.
+TEST(ViewerModel, HexPagesOfALargeSectorAreSteppedInOrder) {
+    ViewerState state;
+    ASSERT_TRUE(finishSectorView(state, ViewKind::Cluster, NavigationChoice{300, '0', 256, 10'496, true, false, 1},
+                                 63, 255));
+    state.sectorBytes = 4096;
+    struct Step {
+        ViewerKey key;
+        std::uint64_t lba;
+        std::uint32_t page;
+        bool read;  // a new sector is to be read
+    };
+    const Step steps[] = {
+        {ViewerKey::Down, 300, 1, false}, {ViewerKey::Down, 300, 2, false}, {ViewerKey::Up, 300, 1, false},
+        {ViewerKey::Up, 300, 0, false},   {ViewerKey::Up, 299, 7, true},    {ViewerKey::Down, 300, 0, true},
+        {ViewerKey::PageDown, 301, 0, true}, {ViewerKey::Home, 256, 0, true}, {ViewerKey::Up, 256, 0, false},
+        {ViewerKey::End, 10'496, 0, true},  {ViewerKey::Down, 10'496, 1, false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(testing::Message() << "to LBA " << step.lba << " page " << step.page);
+        EXPECT_EQ(applyViewerKey(state, step.key, 63, 255), step.read);
+        EXPECT_EQ(state.position.lba, step.lba);
+        EXPECT_EQ(state.page, step.page);
+    }
+    // The last sector's pages go on to its end; past that nothing moves.
+    for (int i = 0; i < 10; ++i) applyViewerKey(state, ViewerKey::Down, 63, 255);
+    EXPECT_EQ(state.position.lba, 10'496u);
+    EXPECT_EQ(state.page, 7u);
+
+    // The page shown is the one the hex grid and the adjustment take.
+    state.viewBytes[7 * 512] = 0xA7;
+    EXPECT_EQ(state.shownPage()[0], 0xA7);
+    EXPECT_EQ(state.shownPage().data(), state.viewBytes.data() + 7 * 512);
+
+    // The other presentations present a sector whole: Up and Down step sectors.
+    applyViewerKey(state, ViewerKey::F8, 63, 255);
+    EXPECT_TRUE(applyViewerKey(state, ViewerKey::Up, 63, 255));
+    EXPECT_EQ(state.position.lba, 10'495u);
+    EXPECT_EQ(state.page, 0u);
+
+    // A disk of 512-byte sectors has one page a sector: Up and Down step sectors as ever.
+    ViewerState small;
+    ASSERT_TRUE(finishSectorView(small, ViewKind::Sector, NavigationChoice{1000, '0', 1000, 1020, false, true, 8},
+                                 63, 255));
+    EXPECT_EQ(small.pageCount(), 1u);
+    EXPECT_TRUE(applyViewerKey(small, ViewerKey::Down, 63, 255));
+    EXPECT_EQ(small.position.lba, 1001u);
+    EXPECT_TRUE(applyViewerKey(small, ViewerKey::Up, 63, 255));
+    EXPECT_EQ(small.page, 0u);
+}
+
+TEST(ViewerModel, PartLineAndPageLegendOfALargeSector) {
+    ViewerState state;
+    EXPECT_EQ(sectorPartLine(state, text::Language::English), "");
+    EXPECT_EQ(pageStepLegend(state, text::Language::Russian), "");
+    state.sectorBytes = 4096;
+    state.page = 2;
+    EXPECT_EQ(sectorPartLine(state, text::Language::English), "Part 3/8 of 4096 bytes ");
+    EXPECT_EQ(sectorPartLine(state, text::Language::Russian), "Часть 3/8 из 4096 байт ");
+    EXPECT_EQ(pageStepLegend(state, text::Language::English), "<Up> <Down>   512 bytes");
+    EXPECT_EQ(pageStepLegend(state, text::Language::Russian), "<Up> <Down> по 512 байт");
+    state.sectorBytes = 1024;
+    state.page = 1;
+    EXPECT_EQ(sectorPartLine(state, text::Language::English), "Part 2/2 of 1024 bytes ");
+}
+
+TEST(ViewerModel, ReadSizesOfEachSectorSize) {
+    struct Case {
+        std::uint32_t diskSectorBytes;
+        std::uint32_t viewed;
+        std::size_t read;
+    };
+    // Four sectors, and never less than a FILE record of 4,096 bytes; a size no disk has is read as 512.
+    const Case cases[] = {{512, 512, 4096}, {1024, 1024, 4096}, {2048, 2048, 8192}, {4096, 4096, 16'384},
+                          {0, 512, 4096},   {8192, 512, 4096},  {520, 512, 4096}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(viewerSectorBytes(c.diskSectorBytes), c.viewed) << c.diskSectorBytes;
+        EXPECT_EQ(viewerReadBytes(c.diskSectorBytes), c.read) << c.diskSectorBytes;
+        EXPECT_LE(viewerReadBytes(c.diskSectorBytes), kViewerReadMaxBytes);
+    }
+}
+
+// Where a FILE record begins in its sector: records smaller than the disk's sectors share one.
+TEST(ViewerModel, RecordPagesAndOffsetsInASector) {
+    struct Case {
+        std::uint64_t record;
+        std::uint32_t recordBytes, sectorBytes, page;
+    };
+    const Case cases[] = {
+        {5, 1024, 512, 0}, {5, 4096, 512, 0}, {5, 4096, 4096, 0},
+        {4, 1024, 4096, 0}, {5, 1024, 4096, 2}, {7, 1024, 4096, 6}, {3, 2048, 4096, 4}, {5, 0, 4096, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(recordPage(c.record, c.recordBytes, c.sectorBytes), c.page)
+            << c.record << " " << c.recordBytes << " " << c.sectorBytes;
+    }
+
+    // The record presentation decodes the record of the page shown.
+    const auto fileRecordOf = [](std::uint32_t recordBytes) {
+        ViewerState state;
+        state.sectorBytes = 4096;
+        for (std::size_t at = 0; at < 4096; at += recordBytes) {
+            std::memcpy(state.viewBytes.data() + at, "FILE", 4);
+            state.viewBytes[at + 0x1C] = static_cast<std::uint8_t>(recordBytes);
+            state.viewBytes[at + 0x1D] = static_cast<std::uint8_t>(recordBytes >> 8);
+        }
+        return state;
+    };
+    ViewerState small = fileRecordOf(1024);
+    small.page = 5;
+    EXPECT_EQ(recordOffsetInSector(small), 2048u);
+    small.page = 1;
+    EXPECT_EQ(recordOffsetInSector(small), 0u);
+    ViewerState whole = fileRecordOf(4096);
+    whole.page = 5;
+    EXPECT_EQ(recordOffsetInSector(whole), 0u);
+    // A sector that does not begin with a FILE record is decoded from its start.
+    ViewerState other;
+    other.sectorBytes = 4096;
+    other.page = 3;
+    EXPECT_EQ(recordOffsetInSector(other), 0u);
+}
+
+TEST(ViewerModel, RecordViewOnAPageOfItsSector) {
+    ViewerState state;
+    state.page = 4;
+    ASSERT_TRUE(enterRecordView(state, 300, '1', 63, 255, 2));
+    EXPECT_EQ(state.page, 2u);
+    ASSERT_TRUE(enterRecordView(state, 301, '1', 63, 255));
+    EXPECT_EQ(state.page, 0u);
+}
+
 TEST(ViewerModel, HexLegends) {
     EXPECT_EQ(hexLegends(false), (std::vector<LegendBlock>{{20, 350, kPresentationLegend, 0x999999},
                                                            {20, 500, "Correct             F9 ", 0x999999}}));

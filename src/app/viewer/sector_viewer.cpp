@@ -17,15 +17,37 @@ const disk::PhysicalDiskInfo& diskOf(const AppState& state, char diskDigit) {
     return state.inventory.disk(diskDigit >= '0' && diskDigit <= '7' ? diskDigit : '0');
 }
 
+// The virtual-disk panel names the MFT record of the page shown: records smaller than a sector
+// share one, so it follows a page step as well as a read.
+void showVirtualPanel(AppState& state) {
+    const viewer::ViewerState& shown = state.viewer;
+    state.viewerPanels.virtualDisk = viewer::virtualPanel(state.volumeParams, shown.position.diskDigit,
+                                                          shown.position.lba, shown.page * viewer::kViewPageBytes);
+}
+
+// The record the MFT lookup shows: the one asked for, limited as the lookup limits it (to the
+// $MFT's last record and to the last record of its table).
+std::uint64_t lookedUpRecord(const AppState& state) {
+    const ntfs::MftRunTable& table = state.analysis.virtualDisk.runTable;
+    std::uint64_t number = std::min(state.mftLookup.requestedRecord, state.volumeParams.mftRecordLimit);
+    if (table.rowCount != 0) number = std::min<std::uint64_t>(number, table.rows[table.rowCount - 1].lastRecord);
+    return number;
+}
+
 }  // namespace
 
 void readViewerSector(AppState& state) {
     viewer::ViewerState& shown = state.viewer;
     const viewer::SectorPosition read = viewer::GoToSector(*state.disks, state.inventory, state.volumeParams,
                                                            shown.position.diskDigit, shown.position.lba);
-    std::copy(read.bytes.begin(), read.bytes.end(), shown.viewBytes.begin());
-    std::copy_n(read.bytes.begin(), shown.editSector.size(), shown.editSector.begin());
+    shown.viewBytes.fill(0);
+    std::copy_n(read.bytes.begin(), std::min(read.bytes.size(), shown.viewBytes.size()), shown.viewBytes.begin());
+    shown.sectorBytes = read.sectorBytes;
+    shown.page = std::min(shown.page, shown.pageCount() - 1);
+    const auto page = shown.shownPage();
+    std::copy(page.begin(), page.end(), shown.editSector.begin());
     state.viewerPanels = {read.physical, read.logical, read.virtualDisk};
+    showVirtualPanel(state);
 }
 
 void enterSectorView(AppState& state, viewer::ViewKind kind) {
@@ -50,7 +72,9 @@ void enterRecordView(AppState& state) {
     const std::optional<std::uint64_t> lba =
         ntfs::recordLba(state.mftLookup.requestedRecord, params, state.analysis.virtualDisk.runTable);
     const disk::PhysicalDiskInfo& disk = diskOf(state, diskDigit);
-    if (viewer::enterRecordView(state.viewer, lba, diskDigit, disk.sectorsPerTrack, disk.tracksPerCylinder)) {
+    const std::uint32_t page = viewer::recordPage(lookedUpRecord(state), params.fileRecordBytes(),
+                                                  viewer::viewerSectorBytes(disk.bytesPerSector));
+    if (viewer::enterRecordView(state.viewer, lba, diskDigit, disk.sectorsPerTrack, disk.tracksPerCylinder, page)) {
         readViewerSector(state);
     }
     state.viewer.screenMode = static_cast<char>(viewer::Presentation::FileRecord);
@@ -93,8 +117,13 @@ bool onViewerKey(AppState& state, WPARAM virtualKey) {
                                       [&](const Binding& entry) { return entry.virtualKey == virtualKey; });
     if (binding == std::end(kBindings)) return false;
     const disk::PhysicalDiskInfo& disk = diskOf(state, state.viewer.position.diskDigit);
+    const std::uint32_t pageBefore = shown.page;
     if (viewer::applyViewerKey(state.viewer, binding->key, disk.sectorsPerTrack, disk.tracksPerCylinder)) {
         readViewerSector(state);
+    } else if (shown.page != pageBefore) {
+        const auto page = shown.shownPage();
+        std::copy(page.begin(), page.end(), shown.editSector.begin());
+        showVirtualPanel(state);
     }
     state.screenMode = viewerScreenMode(state);
     return true;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,7 @@
 #include "viewer/adjustment.h"
 #include "viewer/hex_view.h"
 #include "viewer/structure_views.h"
+#include "viewer/viewer_model.h"
 
 namespace quenzar::app {
 namespace {
@@ -97,18 +99,25 @@ void paintAdjustment(const AppState& state, HDC dc, const RECT& client) {
 
 void paintHex(const AppState& state, HDC dc, const RECT& client) {
     const viewer::ViewerState& shown = state.viewer;
+    const text::Language language = state.texts.uiLanguage;
     drawBlock(dc, client, 235, 10, viewer::kHexColumnHeading, kGrey);
-    drawFramedBlock(dc, client, 20, 10, state.viewerPanels.physical, kGrey);
+    // A sector larger than 512 bytes is shown a page at a time: the physical panel says which
+    // page, the offsets beside the grid are the page's bytes in the sector, and a legend line
+    // between the panels and the presentations names the keys that step the pages.
+    const std::string part = viewer::sectorPartLine(shown, language);
+    const std::string physical = part.empty() ? state.viewerPanels.physical : state.viewerPanels.physical + "\r\n" + part;
+    drawFramedBlock(dc, client, 20, 10, physical, kGrey);
     drawFramedBlock(dc, client, 20, 114, state.viewerPanels.logical, kGrey);
     drawFramedBlock(dc, client, 20, 204, state.viewerPanels.virtualDisk, kGrey);
+    drawBlock(dc, client, 20, 318, viewer::pageStepLegend(shown, language), kGrey);
     for (const viewer::LegendBlock& legend : viewer::hexLegends(shown.adjustmentOn)) {
         drawBlock(dc, client, legend.x, legend.y, legend.text, legend.colour);
     }
-    drawBlock(dc, client, 200, 27, viewer::offsetColumn(), kGrey);
+    drawBlock(dc, client, 200, 27, viewer::offsetColumn(std::size_t{shown.page} * viewer::kViewPageBytes), kGrey);
     viewer::HexText hexText = viewer::initialHexText();
     viewer::CharText charText = viewer::initialCharText();
-    viewer::buildHexText(shown.viewSector(), hexText);
-    viewer::buildCharText(shown.viewSector(), shown.codingMode, charText);
+    viewer::buildHexText(shown.shownPage(), hexText);
+    viewer::buildCharText(shown.shownPage(), shown.codingMode, charText);
     drawBlock(dc, client, 227, 27, std::string_view(hexText.data(), hexText.size()), kBlack, kGridBackground);
     drawBlock(dc, client, 575, 27, std::string_view(charText.data(), charText.size()), kBlack, kColumnBackground);
     frame(dc, 225, 25, 565, 540);
@@ -116,11 +125,15 @@ void paintHex(const AppState& state, HDC dc, const RECT& client) {
     if (shown.adjustmentOn) paintAdjustment(state, dc, client);
 }
 
-// The FILE record of the viewed sector and the one after it, decoded from a copy so that the
-// fixups never touch the viewer's own bytes.
+// The FILE record that begins in the viewed sector (of 1,024 or 4,096 bytes, as its header gives
+// its size; several records share a sector larger than they are, and the one of the page shown is
+// taken), decoded from a copy so that the fixups never touch the viewer's own bytes.
 void paintFileRecord(const AppState& state, HDC dc, const RECT& client) {
-    std::array<std::uint8_t, 1024> record{};
-    std::copy_n(state.viewer.viewBytes.begin(), record.size(), record.begin());
+    const viewer::ViewerState& shown = state.viewer;
+    std::array<std::uint8_t, ntfs::kLargeRecordSize> record{};
+    const std::size_t offset = viewer::recordOffsetInSector(shown);
+    std::copy_n(shown.viewBytes.begin() + static_cast<std::ptrdiff_t>(offset),
+                std::min(record.size(), shown.viewBytes.size() - offset), record.begin());
     ntfs::FileRecordInfo info;
     ntfs::decodeFileRecord(record, info);
     const ntfs::FileRecordView view = ntfs::buildFileRecordView(info);
@@ -151,8 +164,9 @@ void paintStructure(const AppState& state, HDC dc, const RECT& client, viewer::P
     const viewer::PanelTexts& panels = state.viewerPanels;
     const std::string_view legends[] = {viewer::kPresentationLegend, viewer::kNavigationLegend,
                                         viewer::kAdjustmentOffLegend};
-    for (const viewer::TextBlock& block :
-         viewer::structureBlocks(presentation, viewer::ViewBytes(state.viewer.viewBytes), panels)) {
+    const viewer::ViewerState& shown = state.viewer;
+    const viewer::ViewBytes read = std::span(shown.viewBytes).first(viewer::viewerReadBytes(shown.sectorBytes));
+    for (const viewer::TextBlock& block : viewer::structureBlocks(presentation, read, panels, shown.sectorBytes)) {
         bool framing = block.text == panels.physical || block.text == panels.logical || block.text == panels.virtualDisk;
         for (const std::string_view legend : legends) framing = framing || block.text == legend;
         drawBlock(dc, client, block.x, block.y, block.text, framing ? kGrey : kBlack);
