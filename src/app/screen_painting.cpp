@@ -1,8 +1,10 @@
 #include "app/screen_painting.h"
 
+#include <string>
 #include <string_view>
 
 #include "app/status_bar.h"
+#include "app/texts/shell_texts.h"
 #include "app/viewer/viewer_painting.h"
 #include "app/wide_text.h"
 #include "disk/inventory_screen.h"
@@ -20,6 +22,10 @@ HFONT createSloganFont() {
     return CreateFontW(22, 12, 0, 0, 700, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 2, L"Courier New");
 }
+
+// One character and one line of the paint font.
+constexpr int kCharWidth = 7;
+constexpr int kLineHeight = 16;
 
 constexpr COLORREF kSloganColour = 0x1FAA06;
 constexpr COLORREF kHeaderBackground = 0xDADADA;
@@ -71,8 +77,16 @@ void paintDiskScreen(AppState& state, HDC dc, const RECT& client) {
     drawText(dc, client, 10, 10, state.texts.diskHeader());
     for (int k = 0; k < disk::kInventoryDiskCount; ++k) {
         SetBkColor(dc, k % 2 == 0 ? kEvenDiskBackground : kOddDiskBackground);
-        const std::string block = disk::diskBlockText(state.inventory.disks[static_cast<std::size_t>(k)]);
-        drawText(dc, client, 10, 58 + 48 * k, block);
+        const disk::PhysicalDiskInfo& info = state.inventory.disks[static_cast<std::size_t>(k)];
+        const int top = 58 + 48 * k;
+        drawText(dc, client, 10, top, disk::diskBlockText(info));
+        // A disk of other sectors than 512 bytes says so in its block: every LBA and capacity of
+        // the block counts its own sectors. The note stands in blank columns of the block, so
+        // the screen's text (which the consultation request also sends) stays as it is.
+        if (!info.isPresent()) continue;
+        const std::string note = texts::diskSectorSizeNote(info.bytesPerSector, state.texts.uiLanguage);
+        const int noteX = 10 + kCharWidth * static_cast<int>(texts::kDiskSectorNoteColumn);
+        if (!note.empty()) drawText(dc, client, noteX, top + kLineHeight, note);
     }
 
     // Frames drawn with the default pen and no fill, so the texts inside stay visible.

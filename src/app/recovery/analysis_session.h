@@ -32,7 +32,8 @@ struct AnalysisSession {
     AnalysisMode mode = AnalysisMode::LogicalDrive;
     char driveLetter = 0;     // the logical drive of mode R
     char diskNumber = '0';    // the disk that holds the volume, for the listing and the restore
-    std::uint32_t sectorsPerCluster = 0;
+    // The volume's first sector, in the disk's own sectors. Its sector, cluster and record sizes
+    // are the analysis' own findings (result.units): the restore reads with those.
     std::uint64_t volumeStartLba = 0;
     recovery::VirtualDiskVolume virtualDisk;  // mode V: set by the virtual-disk dialogs
     std::string treeTitle;    // the tree window's title for this analysis, code page 1251

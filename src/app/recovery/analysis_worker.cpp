@@ -64,12 +64,10 @@ void takeVolume(AppState& state, AnalysisMode mode) {
         session.driveLetter = session.filter.driveLetter;
         const disk::LogicalDriveInfo& drive = session.inventory.drive(session.driveLetter);
         session.diskNumber = static_cast<char>('0' + drive.diskNumber);
-        session.sectorsPerCluster = drive.sectorsPerCluster;
         session.volumeStartLba = drive.startLba;
         session.treeTitle = recovery::logicalDriveTreeTitle(session.driveLetter, session.language);
     } else {
         session.diskNumber = session.virtualDisk.diskNumber;
-        session.sectorsPerCluster = session.virtualDisk.sectorsPerCluster;
         session.volumeStartLba = session.virtualDisk.bootLba;
     }
 }

@@ -1,6 +1,7 @@
 #include "app/texts/shell_texts.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 
 #include "disk/inventory_screen.h"
@@ -190,6 +191,14 @@ MessageText rightsMessage(text::Language language, char osClass) {
 MessageText wrongSystemMessage() {
     return {pairedText(TextId::WrongSystemCaption, text::Language::English),
             pairedText(TextId::WrongSystemText, text::Language::English)};
+}
+
+std::string diskSectorSizeNote(std::uint32_t bytesPerSector, text::Language language) {
+    if (bytesPerSector == 0 || bytesPerSector == 512) return {};
+    constexpr text::TextPair kNote{"Сектор %u Б", "Sector %u B"};
+    char note[32];
+    std::snprintf(note, sizeof note, kNote.in(language).data(), static_cast<unsigned>(bytesPerSector));
+    return note;
 }
 
 }  // namespace quenzar::app::texts

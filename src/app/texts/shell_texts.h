@@ -6,6 +6,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "text/language.h"
@@ -77,5 +79,12 @@ struct MessageText {
 MessageText rightsMessage(text::Language language, char osClass);
 // The refusal of a Windows that is not NT, English whatever the language.
 MessageText wrongSystemMessage();
+
+// The note on the disk screen beside a disk whose sectors are not of 512 bytes ("Sector 4096 B"),
+// for the blank columns of its block's second line between the serial number and the partition
+// cells: the LBAs and capacities of the block count those sectors. Empty for a disk of 512-byte
+// sectors and for one that tells no size.
+inline constexpr std::size_t kDiskSectorNoteColumn = 36;
+std::string diskSectorSizeNote(std::uint32_t bytesPerSector, text::Language language);
 
 }  // namespace quenzar::app::texts

@@ -43,17 +43,22 @@ void endSearch(LostVolumesWindow& self) {
     self.worker.join();
 }
 
+// The search counts the disk's own sectors; the dialog says how far it is in MiB.
+unsigned long long mebibytesOf(const LostVolumesWindow& self, std::uint64_t sectors) {
+    const std::uint32_t sectorBytes = self.state.inventory.disk(self.diskDigit).bytesPerSector;
+    return static_cast<unsigned long long>(sectors * (sectorBytes != 0 ? sectorBytes : 512) / (1024 * 1024));
+}
+
 void showStatus(HWND dialog, LostVolumesWindow& self) {
     char line[200];
     const text::Language language = self.language();
     if (!self.finished.load()) {
         std::snprintf(line, sizeof line, texts::kScanReading.in(language).data(),
-                      static_cast<unsigned long long>(self.progress.sectorsDone.load() / 2048),
-                      static_cast<unsigned long long>(self.progress.sectorsTotal.load() / 2048));
+                      mebibytesOf(self, self.progress.sectorsDone.load()),
+                      mebibytesOf(self, self.progress.sectorsTotal.load()));
     } else if (self.report.stopped) {
         std::snprintf(line, sizeof line, texts::kScanStopped.in(language).data(),
-                      static_cast<unsigned long long>(self.report.sectorsRead / 2048),
-                      static_cast<unsigned long long>(self.progress.sectorsTotal.load() / 2048),
+                      mebibytesOf(self, self.report.sectorsRead), mebibytesOf(self, self.progress.sectorsTotal.load()),
                       self.report.candidates.size());
     } else {
         std::snprintf(line, sizeof line, texts::kScanDone.in(language).data(),
