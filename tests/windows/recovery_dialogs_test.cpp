@@ -53,6 +53,9 @@ using quenzar::wintest::ShellWindow;
 using quenzar::wintest::TempFolder;
 using quenzar::wintest::utf16;
 
+// The MFT piece size of the analyses a test holds half way: 32 records of 1,024 bytes.
+constexpr std::size_t kHeldMftPieceBytes = 32 * 1024;
+
 // The analysis of the same volume with the same filter, run directly on the engine.
 recovery::AnalysisResult analyseDirectly(const std::vector<std::string>& images, char letter,
                                          const recovery::SearchFilter& filter) {
@@ -510,12 +513,15 @@ TEST_CASE(progressDialogShowsTheAnalysisAndItsStopLeavesNoWorkFile) {
         Note note(quenzar::wintest::languageName(language));
         TempFolder work;
         // Two pieces of 32 records go through, the third waits: the analysis is caught half way.
-        auto gated = std::make_unique<quenzar::wintest::GatedDiskSystem>(quenzar::wintest::shellTestImages(), 2);
+        // Only reads of a piece's size count: the inventory reads a GPT's entries whole, more
+        // than 4 KiB too.
+        auto gated = std::make_unique<quenzar::wintest::GatedDiskSystem>(quenzar::wintest::shellTestImages(), 2,
+                                                                          kHeldMftPieceBytes);
         const quenzar::wintest::GatedDiskSystem& gate = *gated;
         ShellWindow shell(language, true, std::move(gated));
         REQUIRE(shell.window() != nullptr);
         shell.state.analysis.workFolder = work.path();
-        shell.state.analysis.mftPieceBytes = 32 * 1024;
+        shell.state.analysis.mftPieceBytes = kHeldMftPieceBytes;
 
         quenzar::wintest::onNextDialog([&](DialogProbe& filter) {
             filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
@@ -573,12 +579,13 @@ TEST_CASE(progressDialogShowsTheAnalysisAndItsStopLeavesNoWorkFile) {
 CHILD_PROGRAM(stopDuringAnalysis) {
     if (arguments.size() != 1) return 2;
     const std::filesystem::path work(arguments[0]);
-    auto gated = std::make_unique<quenzar::wintest::GatedDiskSystem>(quenzar::wintest::shellTestImages(), 2);
+    auto gated = std::make_unique<quenzar::wintest::GatedDiskSystem>(quenzar::wintest::shellTestImages(), 2,
+                                                                      kHeldMftPieceBytes);
     const quenzar::wintest::GatedDiskSystem& gate = *gated;
     ShellWindow shell(kEnglish, true, std::move(gated));
     shell.state.seams.endProcess = quenzar::app::systemSeams().endProcess;
     shell.state.analysis.workFolder = work;
-    shell.state.analysis.mftPieceBytes = 32 * 1024;
+    shell.state.analysis.mftPieceBytes = kHeldMftPieceBytes;
     quenzar::wintest::onNextDialog([](DialogProbe& filter) {
         filter.type(IDC_FILTER_DRIVE_LETTER, L"D");
         filter.click(IDC_FILTER_APPLY);
