@@ -603,3 +603,68 @@ TEST_CASE(viewerShowsTheEightPagesOfALargeSector) {
         quenzar::wintest::saveScreenshot(shell.window(), picture("viewer-4k-lookup", language).c_str());
     }
 }
+
+// FILE records of 4,096 bytes on a disk of 512-byte sectors (rec4k512.img): the record lookup
+// lands on the record's first sector, the presentation decodes all eight sectors of it, and the
+// virtual-disk panel names the record and which of its sectors is shown as Down steps sectors.
+TEST_CASE(viewerDecodesLargeRecordsOnSmallSectors) {
+    static const ts::Manifest manifest = ts::Manifest::loadFromDir(QUENZAR_FIXTURE_DIR);
+    const ts::ImageFacts& disk = manifest.image("rec4k512.img");
+    const ts::PartitionFacts& volume = *disk.partition(0);
+    REQUIRE(disk.sectorSize == 512 && volume.mftRecordSize == 4096);
+    const ts::EntryFacts* file = disk.entry(0, "data/big-90000.bin");
+    REQUIRE(file != nullptr);
+    const std::uint64_t mftStart = volume.startLba + volume.mftCluster * volume.clusterSize / 512;
+    ShellWindow shell(kEnglish, true,
+                      std::make_unique<quenzar::platform::ImageDiskSystem>(
+                          std::vector<std::string>{quenzar::wintest::fixtureImage("rec4k512.img")}));
+    REQUIRE(shell.window() != nullptr);
+    bool asked = false;
+    quenzar::wintest::onNextDialog([&](DialogProbe& dialog) {
+        dialog.click(IDC_VDISK_FIRST_DISK);
+        dialog.type(IDC_VDISK_BOOT_LBA, std::to_wstring(volume.startLba));
+        dialog.click(IDC_VBOOT_APPLY);
+        REQUIRE(dialog.enabled(IDC_VDISK_MFT_NUMBER));
+        quenzar::wintest::onNextDialog([&](DialogProbe& lookup) {
+            asked = true;
+            lookup.type(IDC_VNMFT_RECORD, std::to_wstring(file->record));
+            lookup.click(IDC_VNMFT_OK);
+        });
+        dialog.click(IDC_VDISK_MFT_NUMBER);
+    });
+    shell.command(CMD_VIRTUAL_FROM_BOOT);
+    REQUIRE(quenzar::wintest::pumpUntil([&] { return asked && !quenzar::wintest::dialogScriptPending(); }));
+    shell.settle();
+    const quenzar::viewer::ViewerState& shown = shell.state.viewer;
+    CHECK(shell.state.screenMode == ScreenMode::RecordViewer);
+    CHECK_EQ(shown.sectorBytes, 512u);
+    CHECK_EQ(shown.position.lba, mftStart + file->record * 8);
+    std::array<std::uint8_t, quenzar::ntfs::kLargeRecordSize> record{};
+    std::copy_n(shown.viewBytes.begin(), record.size(), record.begin());
+    quenzar::ntfs::FileRecordInfo info;
+    CHECK_EQ(quenzar::ntfs::decodeFileRecord(record, info), std::uint32_t{0});
+    CHECK_EQ(info.realSize, file->size);
+    CHECK_EQ(redPixels(shell.window(), RECT{240, 430, 700, 450}), 0);
+    const std::string number = std::to_string(file->record);
+    CHECK(shell.state.viewerPanels.virtualDisk.find(number + " +0") != std::string::npos);
+    quenzar::wintest::saveScreenshot(shell.window(), "viewer-rec4k512-record-en");
+
+    // From the $MFT's cluster on, a page is the whole sector here: Down steps a sector, and the
+    // panel follows through the eight sectors of record 0 into record 1.
+    quenzar::wintest::onNextDialog([&](DialogProbe& dialog) {
+        dialog.type(IDC_LSC_LETTER, L"D");
+        dialog.type(IDC_LSC_NUMBER, std::to_wstring(volume.mftCluster));
+        dialog.click(IDC_LSC_OK);
+    });
+    shell.command(CMD_VIEW_CLUSTER);
+    REQUIRE(shown.position.lba == mftStart);
+    for (int step = 0; step < 5; ++step) pressKey(shell, VK_DOWN);
+    CHECK_EQ(shown.position.lba, mftStart + 5);
+    CHECK_EQ(shown.page, 0u);
+    const std::string& panel = shell.state.viewerPanels.virtualDisk;
+    CHECK_EQ(panel.substr(panel.size() - 14, 13), std::string("         0 +5"));
+    CHECK(quenzar::viewer::sectorPartLine(shown, kEnglish).empty());
+    quenzar::wintest::saveScreenshot(shell.window(), "viewer-rec4k512-hex-en");
+    for (int step = 0; step < 3; ++step) pressKey(shell, VK_DOWN);
+    CHECK_EQ(panel.substr(panel.size() - 14, 13), std::string("         1 +0"));
+}
