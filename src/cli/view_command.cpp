@@ -71,21 +71,25 @@ void printPanels(const viewer::SectorPosition& position) {
     std::fputc('\n', stdout);
 }
 
-// The hex presentation as the screen lays it out: offsets, the grid and the character column.
-void printHex(std::span<const std::uint8_t, viewer::kViewSectorBytes> sector) {
-    viewer::HexText hex = viewer::initialHexText();
-    viewer::CharText chars = viewer::initialCharText();
-    viewer::buildHexText(sector, hex);
-    viewer::buildCharText(sector, viewer::kCoding1251, chars);
+// The hex presentation as the screen lays it out: offsets, the grid and the character column; a
+// sector larger than 512 bytes page after page, the offsets counting from the sector's start.
+void printHex(viewer::ViewBytes sector) {
     std::string text = "     " + std::string(viewer::kHexColumnHeading) + "\n";
-    const std::string_view offsets = viewer::offsetColumn();
-    for (std::size_t r = 0; r < viewer::kHexViewLines; ++r) {
-        text += offsets.substr(5 * r, 3);
-        text += "  ";
-        text.append(hex.data() + r * viewer::kHexLineChars, viewer::kHexLineChars - 2);
-        text += ' ';
-        text.append(chars.data() + r * viewer::kCharLineChars, viewer::kCharLineChars - 2);
-        text += '\n';
+    for (std::size_t page = 0; (page + 1) * viewer::kViewSectorBytes <= sector.size(); ++page) {
+        const auto bytes = sector.subspan(page * viewer::kViewSectorBytes).first<viewer::kViewSectorBytes>();
+        viewer::HexText hex = viewer::initialHexText();
+        viewer::CharText chars = viewer::initialCharText();
+        viewer::buildHexText(bytes, hex);
+        viewer::buildCharText(bytes, viewer::kCoding1251, chars);
+        const std::string offsets = viewer::offsetColumn(page * viewer::kViewSectorBytes);
+        for (std::size_t r = 0; r < viewer::kHexViewLines; ++r) {
+            text += offsets.substr(5 * r, 3);
+            text += "  ";
+            text.append(hex.data() + r * viewer::kHexLineChars, viewer::kHexLineChars - 2);
+            text += ' ';
+            text.append(chars.data() + r * viewer::kCharLineChars, viewer::kCharLineChars - 2);
+            text += '\n';
+        }
     }
     printBlock(text);
 }
@@ -163,13 +167,14 @@ std::string bootSectorLines(const viewer::BootSectorText& table) {
     return joinLines(lines);
 }
 
-// The structure presentations as the screen lays their blocks out side by side.
-void printStructure(viewer::Presentation presentation, viewer::ViewBytes bytes) {
+// The structure presentations as the screen lays their blocks out side by side. `bytes` begin
+// with the viewed sector, of sectorBytes bytes.
+void printStructure(viewer::Presentation presentation, viewer::ViewBytes bytes, std::size_t sectorBytes) {
     using viewer::Presentation;
     const viewer::SectorBytes sector = bytes.first<viewer::kViewSectorBytes>();
     switch (presentation) {
         case Presentation::PartitionTable: {
-            const viewer::PartitionTableText table = viewer::partitionTableText(bytes);
+            const viewer::PartitionTableText table = viewer::partitionTableText(bytes, sectorBytes);
             const std::vector<std::string> heading = splitLines(table.heading);
             const std::vector<std::string> entries = splitLines(table.entries);
             std::vector<std::string> lines{heading[0], heading[1]};
@@ -202,7 +207,7 @@ void printStructure(viewer::Presentation presentation, viewer::ViewBytes bytes) 
         }
         case Presentation::Hex:
         case Presentation::FileRecord:
-            printHex(sector);
+            printHex(bytes.first(std::min(sectorBytes, bytes.size())));
             break;
     }
 }
@@ -364,14 +369,13 @@ int viewSector(platform::DiskSystem& disks, const disk::InventoryState& inventor
     const ntfs::NtfsVolumeParams noVirtualDisk;
     const viewer::SectorPosition position = viewer::GoToSector(disks, inventory, noVirtualDisk, request.diskNumber,
                                                            *request.lba);
-    if (position.bytesArrived < viewer::kViewSectorBytes) {
+    if (position.bytesArrived < position.sectorBytes || position.bytes.size() < position.sectorBytes) {
         std::fprintf(stderr, "salvage view: sector %llu of disk %c cannot be read\n",
                      static_cast<unsigned long long>(*request.lba), request.diskNumber);
         return kExitFailed;
     }
     printPanels(position);
-    const viewer::ViewBytes bytes(position.bytes.data(), viewer::kViewReadBytes);
-    printStructure(request.presentation, bytes);
+    printStructure(request.presentation, position.bytes, position.sectorBytes);
     return kExitDone;
 }
 

@@ -142,6 +142,25 @@ TEST(FourKilobyteVolumes, VirtualDiskFromEachKnownSectorOfAFourKilobyteDisk) {
     }
 }
 
+// The sector view of a 4,096-byte sector: the GPT its header at LBA 1 describes, and every byte of
+// the sector in the hex presentation (eight pages, offsets from the sector's start).
+TEST(FourKilobyteVolumes, ViewShowsTheGptAndTheWholeSector) {
+    const ImageFacts& image = manifest().image("gpt4k.img");
+    const testsupport::PartitionFacts& volume = *image.partition(0);
+    const std::string disk = "--image '" + image.path(testsupport::fixtureDir()) + "' view 0 ";
+    int exitCode = -1;
+    const std::string table = runSalvage(disk + "0 --as partition --lang en 2>&1", &exitCode);
+    EXPECT_EQ(exitCode, 0) << table;
+    EXPECT_NE(table.find(std::to_string(volume.lbaStart) + "         " +
+                         std::to_string(volume.lbaStart + volume.lbaCount - 1)),
+              std::string::npos)
+        << table;
+    const std::string hex = runSalvage(disk + std::to_string(volume.lbaStart) + " --lang en 2>&1", &exitCode);
+    EXPECT_EQ(exitCode, 0) << hex;
+    EXPECT_NE(hex.find("\n000  EB 52 90 4E 54 46 53"), std::string::npos) << hex;  // the boot sector's start
+    EXPECT_NE(hex.find("\nFF0  "), std::string::npos) << hex;                      // and its last line
+}
+
 // The same disk as a block device of 4,096-byte logical sectors (root only: a loop device).
 TEST(FourKilobyteVolumes, LoopDeviceOfFourKilobyteSectors) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root for a loop device";
