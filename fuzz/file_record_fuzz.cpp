@@ -46,19 +46,22 @@ void checkRunList(const std::vector<std::uint8_t>& record, std::size_t offset) {
 
 // The tables an analysis makes of a $MFT record's runs: record numbers that follow on from run to
 // run, and a record count that its allocation, its runs and the volume bound whatever it claims.
-void checkMftTables(const FileRecordInfo& info, std::uint32_t sectorsPerCluster, std::uint64_t volumeSectors) {
+void checkMftTables(const FileRecordInfo& info, std::uint32_t sectorsPerCluster, std::uint32_t sectorBytes,
+                    std::uint32_t recordBytes, std::uint64_t volumeSectors) {
     MftRunTable table;
-    buildMftRunTable(table, info.runs, sectorsPerCluster, 2048);
+    buildMftRunTable(table, info.runs, sectorsPerCluster, 2048, sectorBytes, recordBytes);
     require(table.rowCount <= kMftRunTableRows);
     for (std::size_t i = 0; i < table.rowCount; ++i) {
         require(table.rows[i].firstRecord <= table.rows[i].lastRecord);
         if (i > 0) require(table.rows[i].firstRecord == std::uint64_t{table.rows[i - 1].lastRecord} + 1);
     }
     using namespace quenzar::recovery;
-    const std::vector<MftRun> runs = buildMftRuns(info, sectorsPerCluster);
-    const std::uint64_t limit = readableRecordLimit(runs, info.allocatedSize, volumeSectors);
-    require(limit <= info.allocatedSize / kMftRecordBytes && limit <= recordsCovered(runs));
-    if (volumeSectors != 0) require(limit <= volumeSectors / kSectorsPerRecord);
+    const VolumeUnits units = quenzar::ntfs::volumeUnitsOf(sectorBytes, sectorsPerCluster, recordBytes);
+    const std::vector<MftRun> runs = buildMftRuns(info, units);
+    const std::uint64_t volumeBytes = volumeSectors * sectorBytes;
+    const std::uint64_t limit = readableRecordLimit(runs, info.allocatedSize, volumeBytes, recordBytes);
+    require(limit <= info.allocatedSize / recordBytes && limit <= recordsCovered(runs));
+    if (volumeSectors != 0) require(limit <= volumeBytes / recordBytes);
     const std::vector<MftRun> cut = runsWithin(runs, limit);
     require(cut.size() <= runs.size());
     if (limit != 0 && !cut.empty()) require(recordsCovered(cut) == limit);
@@ -110,7 +113,7 @@ void checkIndexEntry(const FolderIndexEntry& entry) { require(entry.name.size() 
 void checkFolderIndex(const std::vector<std::uint8_t>& record, std::uint32_t ownNumber, const std::uint8_t* data,
                       std::size_t size) {
     FolderIndexReading reading;
-    reading.sectorsPerCluster = 1u << (record[0x09] % 4);
+    reading.clusterBytes = std::uint64_t{512} << (record[0x09] % 4);
     reading.volumeClusters = 256;
     reading.volume = [&](std::uint64_t volumeByte, std::span<std::uint8_t> buffer) {
         if (size == 0) return false;
@@ -164,10 +167,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The full restore reads these of good records, their update sequence undone.
     if (code == kRecordGood) {
         // Cluster size and volume size from bytes the decoder does not look at.
+        // Sector and record sizes likewise: 512 to 4,096-byte sectors, 1,024 or 4,096-byte records.
         const std::uint32_t sectorsPerCluster = 1u << (record[0x08] % 8);
+        const std::uint32_t sectorBytes = 512u << (record[0x0A] % 4);
+        const std::uint32_t recordBytes = record[0x0B] % 2 == 0 ? 1024 : 4096;
         std::uint32_t volumeSectors = 0;
         std::memcpy(&volumeSectors, record.data() + 0x0C, 4);
-        if (info.nonResident) checkMftTables(info, sectorsPerCluster, volumeSectors);
+        if (info.nonResident) checkMftTables(info, sectorsPerCluster, sectorBytes, recordBytes, volumeSectors);
         require(initializedDataSize(record, info.realSize) <= info.realSize);
         for (const NamedStream& stream : findNamedStreams(record)) {
             require(stream.nonResident || stream.residentData.size() == stream.realSize);
