@@ -67,7 +67,7 @@ TEST_F(FourKilobyteDisk, ProbeNamesTheSectorSizeAndHowItWasDecided) {
     out = runCommand("QUENZAR_DISK_IMAGES=" + inQuotes(image_) + " '" + QUENZAR_SALVAGE_EXE + "' probe 2>&1", &exitCode);
     EXPECT_NE(out.find("16384 sectors of 4096 bytes"), std::string::npos) << out;
     for (const std::string& command :
-         {"'" + std::string(QUENZAR_SALVAGE_EXE) + "' --sector-size 512 " + image() + " probe",
+         {inQuotes(QUENZAR_SALVAGE_EXE) + " --sector-size 512 " + image() + " probe",
           "QUENZAR_DISK_IMAGES=" + inQuotes(image_) + " '" + QUENZAR_SALVAGE_EXE + "' --sector-size 512 probe"}) {
         out = runCommand(command + " 2>&1", &exitCode);
         EXPECT_EQ(exitCode, 0) << out;
